@@ -1,0 +1,17 @@
+# One place for build policy; every target links tavimor_options.
+add_library(tavimor_options INTERFACE)
+target_compile_features(tavimor_options INTERFACE cxx_std_20)
+target_compile_options(tavimor_options INTERFACE -Wall -Wextra -Wpedantic)
+if(TAVIMOR_WERROR)
+  target_compile_options(tavimor_options INTERFACE -Werror)
+endif()
+target_compile_definitions(tavimor_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_USE_QSTRINGBUILDER
+  QT_DISABLE_DEPRECATED_BEFORE=0x060400)
+if(TAVIMOR_SANITIZE)
+  target_compile_options(tavimor_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(tavimor_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+#include <utility>
+
+namespace tavimor {
+
+class XmlDocument;
+
+// A non-owning handle to a node of an XmlDocument; valid while the document lives and
+// the node is not removed. A default-constructed node is "no node".
+class XmlNode {
+public:
+    XmlNode() = default;
+
+    bool isNull() const { return m_node == nullptr; }
+    explicit operator bool() const { return m_node != nullptr; }
+    bool operator==(const XmlNode& other) const { return m_node == other.m_node; }
+
+    QString nodeName() const;
+    bool isElement() const;
+
+    // Character content of the element and its descendants, CDATA included.
+    QString text() const;
+    // Replaces the whole content by one text node (or by nothing for "").
+    void setText(const QString& text);
+
+    std::optional<QString> attribute(const QString& name) const;
+    // The first attribute's value (the "item(0)" of the attribute list).
+    std::optional<QString> firstAttribute() const;
+    QList<std::pair<QString, QString>> attributes() const;
+    void setAttribute(const QString& name, const QString& value);
+
+    XmlNode parentNode() const;
+    QList<XmlNode> childNodes() const;
+    // Fast child walks that avoid a path query; name is an element name.
+    XmlNode firstChildElement() const;
+    XmlNode firstChildElement(const char* name) const;
+    XmlNode nextSiblingElement() const;
+
+    // Program addresses: positions in [n] count from 0.
+    XmlNode selectSingleNode(const QString& address) const;
+    QList<XmlNode> selectNodes(const QString& address) const;
+
+    // Appends child (which must belong to the same document) as the last child.
+    void appendChild(const XmlNode& child);
+
+    // For the two library wrappers only.
+    static XmlNode fromNative(void* node) { return XmlNode(node); }
+    void* nativeHandle() const { return m_node; }
+
+private:
+    explicit XmlNode(void* node)
+        : m_node(node) {}
+    void* m_node = nullptr;
+};
+
+// An XML document over libxml2. Parsing is safe against hostile input: no network, no DTD,
+// no external or internal entity declarations; whitespace-only text nodes are dropped so that
+// positions count elements only and equal content serialises to equal text.
+class XmlDocument {
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+    XmlDocument(XmlDocument&& other) noexcept;
+    XmlDocument& operator=(XmlDocument&& other) noexcept;
+
+    // Replaces the whole content. A text that is not well-formed leaves the document empty.
+    bool loadXML(const QString& text);
+    bool loadXML(const QByteArray& utf8);
+    // Loads a file by path, with the same safety rules; used for style sheets.
+    bool load(const QString& path);
+    void clear();
+
+    bool isEmpty() const;
+    // The serialisation; "" for an empty document.
+    QString xml() const;
+    QByteArray serialize() const;
+
+    XmlNode documentElement() const;
+    XmlNode selectSingleNode(const QString& address) const;
+    QList<XmlNode> selectNodes(const QString& address) const;
+
+    XmlNode createElement(const QString& name);
+    XmlNode createProcessingInstruction(const QString& target, const QString& data);
+    // Appends a node of this document at the top level.
+    void appendChild(const XmlNode& child);
+    // A deep copy of a node of any document, owned by this document and not yet attached.
+    XmlNode importNode(const XmlNode& node);
+
+    // The libxml2 document, for the one other wrapper (the style sheet transform).
+    void* nativeHandle() const { return m_doc; }
+
+    // Turns a program address (positions from 0) into XPath (positions from 1).
+    static QString toXPath(const QString& address);
+
+private:
+    void* m_doc = nullptr;
+};
+
+} // namespace tavimor

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "RegistryBackend.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace tavimor {
+
+struct RegValue {
+    quint32 type = REG_NONE;
+    QByteArray data;
+    bool operator==(const RegValue&) const = default;
+};
+
+// The handle bookkeeping of a registry held by the program itself. Subclasses store keys
+// addressed by full path ("HKEY_CURRENT_USER\Software\..."), compared without regard to case.
+class KeyStoreBackend : public RegistryBackend {
+public:
+    long openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) override;
+    long createKey(HKEY key, const QString& subKey, quint32 access, HKEY* result,
+                   quint32* disposition) override;
+    long queryValue(HKEY key, const QString& name, quint32* type, QByteArray* data, quint32* size) override;
+    long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) override;
+    long closeKey(HKEY key) override;
+
+    std::optional<QString> computerName() override;
+    WindowsVersion windowsVersion() override;
+
+    // The access mask of the last open or create, for checking callers.
+    quint32 lastAccess() const { return m_lastAccess; }
+    int openHandleCount() const { return int(m_handles.size()); }
+
+    // Joins a hive name and a sub-key path; nullopt for an empty component (as in "a\\b").
+    static std::optional<QString> joinPath(const QString& base, const QString& subKey);
+    static QString hiveName(HKEY key);
+
+protected:
+    // ERROR_SUCCESS with *exists set, or the store's failure.
+    virtual long storeKeyExists(const QString& path, bool* exists) = 0;
+    // Creates the key and its missing parents; *created tells whether it was new.
+    virtual long storeCreateKey(const QString& path, bool* created) = 0;
+    // ERROR_FILE_NOT_FOUND when the key or the value is missing.
+    virtual long storeReadValue(const QString& path, const QString& name, RegValue* value) = 0;
+    virtual long storeWriteValue(const QString& path, const QString& name, const RegValue& value) = 0;
+
+private:
+    long resolve(HKEY key, QString* path) const;
+
+    QHash<HKEY, QString> m_handles;
+    HKEY m_nextHandle = 0x100;
+    quint32 m_lastAccess = 0;
+};
+
+// Windows' own places for the facts, read from any store.
+inline constexpr auto kWin9xVersionKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr auto kNtVersionKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion";
+inline constexpr auto kComputerNameKey =
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
+
+QString regValueText(const RegValue& value);
+
+} // namespace tavimor

@@ -1,0 +1,112 @@
+#include "MSDNRegistry.h"
+
+#include "base/ErrorHandler.h"
+
+#include <QtEndian>
+#include <cmath>
+
+namespace tavimor {
+
+long MSDNRegistry::WriteRegValue(HKEY key, const QString& valueName, quint32 type, const RegDatum& value) {
+    if (type == REG_SZ)
+        return m_backend.setValue(key, valueName, REG_SZ, value.toText().toLatin1() + '\0');
+    if (type == REG_DWORD) {
+        const std::optional<qint32> number = value.toInteger();
+        if (!number)
+            return ERROR_INVALID_PARAMETER;
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(*number, bytes.data());
+        return m_backend.setValue(key, valueName, REG_DWORD, bytes);
+    }
+    return ERROR_SUCCESS;
+}
+
+long MSDNRegistry::ReadRegValue(HKEY key, const QString& valueName, RegDatum& value) {
+    quint32 type = REG_NONE;
+    quint32 size = 0;
+    if (const long status = m_backend.queryValue(key, valueName, &type, nullptr, &size))
+        return status;
+    QByteArray data;
+    if (type == REG_SZ) {
+        const long status = m_backend.queryValue(key, valueName, &type, &data, &size);
+        if (status != ERROR_SUCCESS) {
+            value = RegDatum();
+            return status;
+        }
+        const qsizetype nul = data.indexOf('\0');
+        value = RegDatum::text(QString::fromLatin1(nul >= 0 ? data.left(nul) : data));
+        return ERROR_SUCCESS;
+    }
+    if (type == REG_DWORD) {
+        const long status = m_backend.queryValue(key, valueName, &type, &data, &size);
+        if (status == ERROR_SUCCESS && type == REG_DWORD) {
+            QByteArray four = data.left(4);
+            four.resize(4, '\0');
+            value = RegDatum::integer(qFromLittleEndian<qint32>(four.constData()));
+        }
+        return status;
+    }
+    return -1;
+}
+
+void MSDNRegistry::SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName,
+                                const RegDatum& value, quint32 type) {
+    HKEY key = 0;
+    if (m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+        key = 0;
+    // With no key the write fails on handle 0, as it does on the platform.
+    WriteRegValue(key, valueName, type, value);
+    if (key)
+        m_backend.closeKey(key);
+}
+
+void MSDNRegistry::CreateRegKey(const QString& keyPath, HKEY hive) {
+    HKEY key = 0;
+    quint32 disposition = 0;
+    if (m_backend.createKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key, &disposition) == ERROR_SUCCESS)
+        m_backend.closeKey(key);
+}
+
+RegDatum MSDNRegistry::ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
+    RegDatum value;
+    HKEY key = 0;
+    if (m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+        return value;
+    ReadRegValue(key, valueName, value);
+    m_backend.closeKey(key);
+    return value;
+}
+
+QString MSDNRegistry::GetSystemName() {
+    QString name = m_backend.computerName().value_or(QString()).left(255).trimmed();
+    name.remove(QChar(u'\0'));
+    return name;
+}
+
+HKEY GetKeyValue(const QString& hiveName) {
+    if (hiveName == QLatin1String("HKEY_LOCAL_MACHINE"))
+        return HKEY_LOCAL_MACHINE;
+    if (hiveName == QLatin1String("HKEY_CURRENT_USER"))
+        return HKEY_CURRENT_USER;
+    if (hiveName == QLatin1String("HKEY_USERS"))
+        return HKEY_USERS;
+    if (hiveName == QLatin1String("HKEY_CLASSES_ROOT"))
+        return HKEY_CLASSES_ROOT;
+    return 0;
+}
+
+double Power(qint32 base, qint32 exponent, ErrorHandler& errors) {
+    if (base <= 0) {
+        errors.HandleError(5, QStringLiteral("Invalid procedure call or argument"),
+                           QStringLiteral("bGlobal.Power"));
+        return 0;
+    }
+    const double result = std::exp(std::log(double(base)) * double(exponent));
+    if (!std::isfinite(result)) {
+        errors.HandleError(6, QStringLiteral("Overflow"), QStringLiteral("bGlobal.Power"));
+        return 0;
+    }
+    return result;
+}
+
+} // namespace tavimor

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "RegDatum.h"
+#include "RegistryBackend.h"
+
+namespace tavimor {
+
+class ErrorHandler;
+
+// The program's registry procedures: thin and forgiving, they show nothing and drop the
+// platform's status codes except where a result is given.
+class MSDNRegistry {
+public:
+    explicit MSDNRegistry(RegistryBackend& backend)
+        : m_backend(backend) {}
+
+    // 0 on success and for a type other than REG_SZ and REG_DWORD (nothing written);
+    // ERROR_INVALID_PARAMETER for a text that is not a number when a REG_DWORD is wanted.
+    long WriteRegValue(HKEY key, const QString& valueName, quint32 type, const RegDatum& value);
+    // 0 on success; the platform's code when the value cannot be queried; -1 for another type.
+    long ReadRegValue(HKEY key, const QString& valueName, RegDatum& value);
+    void SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName, const RegDatum& value,
+                      quint32 type);
+    void CreateRegKey(const QString& keyPath, HKEY hive);
+    RegDatum ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
+    // The computer name; "" when it cannot be had.
+    QString GetSystemName();
+
+    RegistryBackend& backend() { return m_backend; }
+
+private:
+    RegistryBackend& m_backend;
+};
+
+// The hive handle of a catalogue KEY text, matched exactly; 0 for any other text.
+HKEY GetKeyValue(const QString& hiveName);
+// exp(ln(base) * exponent); a base of 0 or below, or an overflow, is reported and gives 0.
+double Power(qint32 base, qint32 exponent, ErrorHandler& errors);
+
+} // namespace tavimor

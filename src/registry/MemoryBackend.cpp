@@ -1,0 +1,96 @@
+#include "MemoryBackend.h"
+
+#include <QtEndian>
+
+namespace tavimor {
+
+namespace {
+bool isHive(const QString& path) {
+    return !path.contains(QLatin1Char('\\'));
+}
+} // namespace
+
+RegValue regSz(const QString& text) {
+    return RegValue{REG_SZ, text.toLatin1() + '\0'};
+}
+
+RegValue regDword(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return RegValue{REG_DWORD, bytes};
+}
+
+QList<SeedValue> windows98Seed(const QString& computerName) {
+    const QString version = QLatin1String(kWin9xVersionKey);
+    return {
+        {version, QStringLiteral("VersionNumber"), regSz(QStringLiteral("4.10.2222"))},
+        {version, QStringLiteral("Version"), regSz(QStringLiteral("Windows 98"))},
+        {QLatin1String(kComputerNameKey), QStringLiteral("ComputerName"), regSz(computerName)},
+    };
+}
+
+void MemoryBackend::putValue(const QString& keyPath, const QString& name, const RegValue& value) {
+    bool created = false;
+    storeCreateKey(keyPath, &created);
+    m_keys[keyPath.toLower()].values.insert(name.toLower(), {name, value});
+}
+
+std::optional<RegValue> MemoryBackend::value(const QString& keyPath, const QString& name) const {
+    const auto key = m_keys.constFind(keyPath.toLower());
+    if (key == m_keys.constEnd())
+        return std::nullopt;
+    const auto it = key->values.constFind(name.toLower());
+    if (it == key->values.constEnd())
+        return std::nullopt;
+    return it->second;
+}
+
+bool MemoryBackend::hasKey(const QString& keyPath) const {
+    return isHive(keyPath) || m_keys.contains(keyPath.toLower());
+}
+
+bool MemoryBackend::requestRestart() {
+    ++m_restartRequests;
+    return true;
+}
+
+long MemoryBackend::storeKeyExists(const QString& path, bool* exists) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    *exists = hasKey(path);
+    return ERROR_SUCCESS;
+}
+
+long MemoryBackend::storeCreateKey(const QString& path, bool* created) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    *created = !hasKey(path);
+    for (qsizetype at = path.indexOf(QLatin1Char('\\')); at >= 0;
+         at = path.indexOf(QLatin1Char('\\'), at + 1))
+        m_keys[path.left(at).toLower()];
+    if (!isHive(path))
+        m_keys[path.toLower()];
+    return ERROR_SUCCESS;
+}
+
+long MemoryBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    const std::optional<RegValue> found = this->value(path, name);
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    *value = *found;
+    return ERROR_SUCCESS;
+}
+
+long MemoryBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    if (!hasKey(path))
+        return ERROR_FILE_NOT_FOUND;
+    ++m_writes;
+    m_keys[path.toLower()].values.insert(name.toLower(), {name, value});
+    return ERROR_SUCCESS;
+}
+
+} // namespace tavimor

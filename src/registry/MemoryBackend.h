@@ -1,0 +1,51 @@
+#pragma once
+
+#include "KeyStoreBackend.h"
+
+#include <QHash>
+
+namespace tavimor {
+
+// A registry held in memory, for tests and for trying things out.
+class MemoryBackend : public KeyStoreBackend {
+public:
+    MemoryBackend() = default;
+
+    void putValue(const QString& keyPath, const QString& name, const RegValue& value);
+    std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
+    bool hasKey(const QString& keyPath) const;
+    // While unreadable, every store operation fails as a damaged registry does.
+    void setUnreadable(bool unreadable) { m_unreadable = unreadable; }
+    int restartRequests() const { return m_restartRequests; }
+    int writeCount() const { return m_writes; }
+
+    bool requestRestart() override;
+    QString targetName() const override { return QStringLiteral("memory:"); }
+
+protected:
+    long storeKeyExists(const QString& path, bool* exists) override;
+    long storeCreateKey(const QString& path, bool* created) override;
+    long storeReadValue(const QString& path, const QString& name, RegValue* value) override;
+    long storeWriteValue(const QString& path, const QString& name, const RegValue& value) override;
+
+private:
+    struct Key {
+        QHash<QString, std::pair<QString, RegValue>> values; // by lower-case name
+    };
+    QHash<QString, Key> m_keys; // by lower-case full path
+    bool m_unreadable = false;
+    int m_restartRequests = 0;
+    int m_writes = 0;
+};
+
+// The values a fresh Windows 98 machine answers with: version and computer name.
+struct SeedValue {
+    QString keyPath;
+    QString name;
+    RegValue value;
+};
+QList<SeedValue> windows98Seed(const QString& computerName);
+RegValue regSz(const QString& text);
+RegValue regDword(quint32 value);
+
+} // namespace tavimor

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace tavimor {
+
+using HKEY = quint32;
+
+inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr HKEY HKEY_USERS = 0x80000003u;
+
+// Every open and create of the program asks for exactly this access.
+inline constexpr quint32 KEY_TAVIMOR_ACCESS = 0x3F;
+
+inline constexpr quint32 REG_NONE = 0;
+inline constexpr quint32 REG_SZ = 1;
+inline constexpr quint32 REG_EXPAND_SZ = 2;
+inline constexpr quint32 REG_BINARY = 3;
+inline constexpr quint32 REG_DWORD = 4;
+inline constexpr quint32 REG_MULTI_SZ = 7;
+
+// Status codes as the platform gives them.
+inline constexpr long ERROR_SUCCESS = 0;
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;
+inline constexpr long ERROR_ACCESS_DENIED = 5;
+inline constexpr long ERROR_INVALID_HANDLE = 6;
+inline constexpr long ERROR_INVALID_PARAMETER = 87;
+inline constexpr long ERROR_BAD_PATHNAME = 161;
+inline constexpr long ERROR_MORE_DATA = 234;
+inline constexpr long ERROR_BADDB = 1009;
+inline constexpr long ERROR_CANTREAD = 1012;
+inline constexpr long ERROR_CANTWRITE = 1013;
+
+inline constexpr quint32 REG_CREATED_NEW_KEY = 1;
+inline constexpr quint32 REG_OPENED_EXISTING_KEY = 2;
+
+struct WindowsVersion {
+    quint32 platformId = 0; // 1: Windows 95/98/Me, 2: the NT family
+    quint32 major = 0;
+    quint32 minor = 0;
+    quint32 build = 0;
+    QString name; // e.g. "Windows 98"
+};
+
+// A Windows registry as the program's registry layer needs it: keys opened by handle,
+// typed values as raw bytes, and three facts of the machine behind it.
+class RegistryBackend {
+public:
+    virtual ~RegistryBackend() = default;
+
+    virtual long openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) = 0;
+    virtual long createKey(HKEY key, const QString& subKey, quint32 access, HKEY* result,
+                           quint32* disposition) = 0;
+    // With data null, only the type and size are asked for. Otherwise *size is the buffer
+    // size on the way in; a value that does not fit gives ERROR_MORE_DATA.
+    virtual long queryValue(HKEY key, const QString& name, quint32* type, QByteArray* data,
+                            quint32* size) = 0;
+    virtual long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) = 0;
+    virtual long closeKey(HKEY key) = 0;
+
+    // The computer name, or nothing when it cannot be had.
+    virtual std::optional<QString> computerName() = 0;
+    virtual WindowsVersion windowsVersion() = 0;
+    // Asks the target's Windows to restart; false when it refused.
+    virtual bool requestRestart() = 0;
+    // Names the target in messages, e.g. "file:/home/ann/.local/share/tavimor/registry.reg".
+    virtual QString targetName() const = 0;
+};
+
+} // namespace tavimor
