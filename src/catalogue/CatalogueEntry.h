@@ -1,0 +1,69 @@
+#pragma once
+
+#include "catalogue/XmlDocument.h"
+
+namespace tavimor {
+
+// Reads the fields of one ENTRY element by walking its children, without path queries.
+class CatalogueEntry {
+public:
+    explicit CatalogueEntry(XmlNode entry)
+        : m_entry(entry) {}
+
+    XmlNode node() const { return m_entry; }
+    bool isNull() const { return m_entry.isNull(); }
+
+    XmlNode child(const char* name) const { return m_entry.firstChildElement(name); }
+    // The child's text; "" when the child is missing.
+    QString text(const char* name) const { return child(name).text(); }
+    XmlNode values() const { return child("VALUES"); }
+    XmlNode currentValue() const { return values().firstChildElement("CURRENTVALUE"); }
+    // The Datatype of VALUES, upper-cased; "" without one.
+    QString datatype() const {
+        return values().attribute(QStringLiteral("Datatype")).value_or(QString()).toUpper();
+    }
+    bool needsRestart() const {
+        return m_entry.attribute(QStringLiteral("Restart")).value_or(QString()).toUpper() ==
+               QLatin1String("YES");
+    }
+    // The Section attribute of the entry's section.
+    QString section() const {
+        return m_entry.parentNode().attribute(QStringLiteral("Section")).value_or(QString());
+    }
+
+private:
+    XmlNode m_entry;
+};
+
+inline QString sectionAddress(int s) {
+    return QStringLiteral("TAVIMOR/REGISTRYSETTINGS[%1]").arg(s);
+}
+inline QString entryAddress(int s, int e) {
+    return sectionAddress(s) + QStringLiteral("/ENTRY[%1]").arg(e);
+}
+
+// Visits every section of a catalogue in document order with its position.
+template <typename F> void forEachSection(const XmlDocument& catalogue, F visit) {
+    const XmlNode root = catalogue.documentElement();
+    if (root.isNull() || root.nodeName() != QLatin1String("TAVIMOR"))
+        return;
+    int s = 0;
+    for (XmlNode section = root.firstChildElement("REGISTRYSETTINGS"); section;
+         section = section.nextSiblingElement()) {
+        if (section.nodeName() == QLatin1String("REGISTRYSETTINGS"))
+            visit(section, s++);
+    }
+}
+
+// Visits every entry ("/TAVIMOR/REGISTRYSETTINGS/ENTRY") with its section and entry positions.
+template <typename F> void forEachEntry(const XmlDocument& catalogue, F visit) {
+    forEachSection(catalogue, [&](const XmlNode& section, int s) {
+        int e = 0;
+        for (XmlNode entry = section.firstChildElement("ENTRY"); entry; entry = entry.nextSiblingElement()) {
+            if (entry.nodeName() == QLatin1String("ENTRY"))
+                visit(CatalogueEntry(entry), s, e++);
+        }
+    });
+}
+
+} // namespace tavimor

@@ -1,0 +1,158 @@
+#include "CatalogueFiles.h"
+
+#include "base/FileUtil.h"
+#include "base/Prompter.h"
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySync.h"
+#include "registry/Cipher.h"
+
+#include <QDir>
+
+namespace tavimor {
+
+namespace {
+const QString kEnterRds = QStringLiteral("Enter a .rds file as parameter.");
+} // namespace
+
+CatalogueFiles::CatalogueFiles(ProgramContext& context, CatalogueView& view)
+    : m_context(context)
+    , m_view(view) {
+}
+
+QString CatalogueFiles::decipherSettingsFile(const QByteArray& content, const QString& passPhrase) {
+    return DecipherText(QString::fromLatin1(content), passPhrase);
+}
+
+QByteArray CatalogueFiles::encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase) {
+    return EncipherText(catalogueXml, passPhrase).toLatin1() + "\r\n";
+}
+
+FileDialogRequest CatalogueFiles::settingsFileDialog(quint32 flags) {
+    FileDialogRequest request;
+    request.defaultExt = QStringLiteral(".rds");
+    request.filter = QStringLiteral("Tavimor Files (*.rds)|*.rds|All Files (*.*)|*.*");
+    request.flags = flags;
+    return request;
+}
+
+void CatalogueFiles::Startup(const QString& commandLine) {
+    m_context.appTitle = QLatin1String(kAppTitle);
+    m_context.helpFile = m_context.programFolder + QStringLiteral("/help/Tavimor4.chm");
+    m_context.machineCatalogue.clear();
+    m_context.workingCatalogue.clear();
+    m_view.SetColumns();
+    if (!ProcessCommandLine(commandLine)) {
+        QString path = m_context.defaultSettingsFile();
+        LoadSettingsFile(path);
+        RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    }
+    m_view.BuildTree();
+    setSystemName();
+}
+
+void CatalogueFiles::setSystemName() {
+    // With no catalogue loaded there is no root to name.
+    XmlNode machineRoot = m_context.machineCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
+    if (machineRoot.isNull() || !machineRoot.attribute(QStringLiteral("SystemName")))
+        return;
+    const QString name = m_context.registry.GetSystemName();
+    machineRoot.setAttribute(QStringLiteral("SystemName"), name);
+    XmlNode workingRoot = m_context.workingCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
+    if (!workingRoot.isNull())
+        workingRoot.setAttribute(QStringLiteral("SystemName"), name);
+}
+
+bool CatalogueFiles::ProcessCommandLine(const QString& commandLine) {
+    QString cmd = commandLine;
+    if (cmd.isEmpty())
+        return false;
+    if (!cmd.toLower().contains(QLatin1String(".rds"))) {
+        m_context.showCritical(kEnterRds);
+        return false;
+    }
+    LoadSettingsFile(cmd);
+    if (!isListedByPlainSearch(cmd))
+        m_context.showCritical(cmd + QStringLiteral(" does not exist."));
+    return true;
+}
+
+bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
+    if (cancelled)
+        *cancelled = false;
+    if (!path.contains(QLatin1Char('/')) && !path.contains(QDir::separator()))
+        path = m_context.programFolder + QLatin1Char('/') + path;
+    if (!fileExists(path)) {
+        m_context.showCritical(QStringLiteral("RDS file does not exist."));
+        return false;
+    }
+    QString text;
+    if (!isListedByPlainSearch(path)) {
+        text = builtinCatalogueText();
+    } else {
+        if (ConfirmPendingChanges(m_context) == 1) {
+            if (cancelled)
+                *cancelled = true;
+            return true;
+        }
+        const std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize);
+        if (content)
+            text = decipherSettingsFile(*content, m_context.passPhrase);
+    }
+    if (!text.contains(QLatin1String("<REGISTRYSETTINGS"))) {
+        m_context.showCritical(QStringLiteral("Not a valid tavimor file"));
+        return false;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    if (m_context.machineCatalogue.serialize().isEmpty())
+        m_context.machineCatalogue.loadXML(utf8);
+    m_context.workingCatalogue.loadXML(utf8);
+    if (path == m_context.defaultSettingsFile()) {
+        RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+        m_context.workingCatalogue.loadXML(m_context.machineCatalogue.serialize());
+    }
+    return m_view.BuildTree();
+}
+
+bool CatalogueFiles::OpenCommand() {
+    if (ConfirmPendingChanges(m_context) == 1)
+        return false;
+    QString chosen = m_context.prompter.openFileName(settingsFileDialog(4096));
+    if (!chosen.contains(QLatin1String(".rds"))) {
+        m_context.showCritical(kEnterRds);
+        return false;
+    }
+    const QString asChosen = chosen;
+    bool cancelled = false;
+    if (LoadSettingsFile(chosen, &cancelled)) {
+        // A load the user cancelled read nothing, so the current file stays what it was.
+        if (!cancelled)
+            m_context.currentSettingsFile = chosen;
+        return true;
+    }
+    m_context.showCritical(asChosen + QStringLiteral(" does not contain tavimor information."));
+    return false;
+}
+
+bool CatalogueFiles::SaveCommand() {
+    QString path = m_context.currentSettingsFile;
+    if (path.isEmpty())
+        path = m_context.prompter.saveFileName(settingsFileDialog(2));
+    return WriteSettingsFile(path);
+}
+
+bool CatalogueFiles::SaveAsCommand() {
+    const QString path = m_context.prompter.saveFileName(settingsFileDialog(2));
+    const bool ok = WriteSettingsFile(path);
+    m_context.currentSettingsFile = path;
+    return ok;
+}
+
+bool CatalogueFiles::WriteSettingsFile(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    return writeFileAtomically(path,
+                               encipherSettingsFile(m_context.workingCatalogue.xml(), m_context.passPhrase));
+}
+
+} // namespace tavimor

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+namespace tavimor {
+
+class ProgramContext;
+struct FileDialogRequest;
+
+// What catalogue loading asks of the window that shows the catalogue.
+class CatalogueView {
+public:
+    virtual ~CatalogueView() = default;
+    virtual void SetColumns() {}
+    // Rebuilds the tree from the working catalogue and fills the list for the root.
+    virtual bool BuildTree() { return true; }
+};
+
+// Settings files are small; anything larger is not one of ours.
+inline constexpr qint64 kMaxSettingsFileSize = 64 * 1024 * 1024;
+
+// Bringing catalogues into the two documents and writing the working catalogue back as
+// enciphered settings files.
+class CatalogueFiles {
+public:
+    CatalogueFiles(ProgramContext& context, CatalogueView& view);
+
+    // The catalogue steps of the main window's load; commandLine is the program's argument text.
+    void Startup(const QString& commandLine);
+    bool ProcessCommandLine(const QString& commandLine);
+    // May rewrite path (a bare name is taken from the program folder). cancelled, when given,
+    // tells whether the pending-changes question was cancelled, in which case nothing was loaded.
+    bool LoadSettingsFile(QString& path, bool* cancelled = nullptr);
+    bool OpenCommand();
+    bool SaveCommand();
+    bool SaveAsCommand();
+    bool WriteSettingsFile(const QString& path);
+
+    // The catalogue text of a settings file's content, or a cipher status code.
+    static QString decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
+    static QByteArray encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase);
+    static FileDialogRequest settingsFileDialog(quint32 flags);
+
+private:
+    void setSystemName();
+
+    ProgramContext& m_context;
+    CatalogueView& m_view;
+};
+
+} // namespace tavimor

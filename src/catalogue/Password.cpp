@@ -1,0 +1,54 @@
+#include "Password.h"
+
+#include "base/ErrorHandler.h"
+#include "catalogue/ProgramContext.h"
+#include "registry/Cipher.h"
+#include "registry/SettingsStore.h"
+
+namespace tavimor {
+
+namespace {
+bool isCipherStatus(const QString& text) {
+    return text == QLatin1String("-1") || text == QLatin1String("-2") || text == QLatin1String("-3") ||
+           text == QLatin1String("-4") || text == QLatin1String("-5");
+}
+} // namespace
+
+QString trimTrailingSpaces(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+void MyPwdWrite(ProgramContext& context, const QString& sPwd) {
+    const QString stored = sPwd.isEmpty() ? QString() : EncipherText(sPwd, context.passPhrase);
+    if (!context.settings.save(QLatin1String(kPasswordKey), stored))
+        context.errors.HandleError(
+            75, QStringLiteral("Path/File access error: the settings store cannot be written"),
+            QStringLiteral("bGlobal.MyPwdWrite"));
+}
+
+QString MyPwdRead(ProgramContext& context) {
+    const QString stored = context.settings.read(QLatin1String(kPasswordKey), QString());
+    if (stored.isEmpty())
+        return QString();
+    const QString clear = DecipherText(stored, context.passPhrase);
+    return isCipherStatus(clear) ? QString() : trimTrailingSpaces(clear);
+}
+
+bool passwordMatches(const QString& entered, const QString& stored) {
+    const QByteArray a = entered.toUtf8();
+    const QByteArray b = stored.toUtf8();
+    // Every byte of the longer text is looked at, whatever the lengths.
+    const qsizetype n = std::max(a.size(), b.size());
+    unsigned diff = unsigned(a.size() ^ b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char x = i < a.size() ? uchar(a[i]) : 0;
+        const unsigned char y = i < b.size() ? uchar(b[i]) : 0;
+        diff |= unsigned(x ^ y);
+    }
+    return diff == 0;
+}
+
+} // namespace tavimor

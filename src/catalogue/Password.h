@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tavimor {
+
+class ProgramContext;
+
+inline constexpr auto kPasswordKey = "quorvel";
+inline constexpr int kMaxPasswordLength = 10;
+
+// Stores the administrator password: "" as it is, anything else enciphered.
+void MyPwdWrite(ProgramContext& context, const QString& sPwd);
+// The stored password in clear, right-trimmed; a text that does not decipher reads as "".
+QString MyPwdRead(ProgramContext& context);
+// Compares an entered password (right-trimmed as the dialog returns it) with the stored one
+// in time that does not depend on where they differ.
+bool passwordMatches(const QString& entered, const QString& stored);
+// Removes trailing spaces only, as the password dialog does.
+QString trimTrailingSpaces(const QString& text);
+
+} // namespace tavimor

@@ -1,0 +1,33 @@
+#include "ProgramContext.h"
+
+#include "base/Prompter.h"
+#include "registry/Cipher.h"
+
+namespace tavimor {
+
+ProgramContext::ProgramContext(RegistryBackend& backend, Prompter& prompter_, SettingsStore& settings_,
+                               ErrorHandler& errors_, const QString& programFolder_)
+    : registry(backend)
+    , prompter(prompter_)
+    , settings(settings_)
+    , errors(errors_)
+    , programFolder(programFolder_)
+    , appTitle(QLatin1String(kAppTitle)) {
+    while (programFolder.size() > 1 && programFolder.endsWith(QLatin1Char('/')))
+        programFolder.chop(1);
+}
+
+QString ProgramContext::defaultSettingsFile() const {
+    return programFolder + QStringLiteral("/tavimor.rds");
+}
+
+void ProgramContext::showCritical(const QString& text) {
+    prompter.message(text, appTitle, MessageIcon::Critical, MessageButtons::Ok);
+}
+
+void Main(ProgramContext& context) {
+    context.passPhrase = cataloguePassPhrase();
+    context.restartNeeded = false;
+}
+
+} // namespace tavimor

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "catalogue/XmlDocument.h"
+#include "registry/MSDNRegistry.h"
+
+namespace tavimor {
+
+class ErrorHandler;
+class Prompter;
+class SettingsStore;
+
+inline constexpr auto kAppTitle = "Tavimor 4.0";
+
+// The program-wide values: both catalogues, the restart-needed flag, the current settings file,
+// and the services every module reaches (registry, prompts, settings store, error report).
+class ProgramContext {
+public:
+    ProgramContext(RegistryBackend& backend, Prompter& prompter, SettingsStore& settings,
+                   ErrorHandler& errors, const QString& programFolder);
+
+    MSDNRegistry registry;
+    Prompter& prompter;
+    SettingsStore& settings;
+    ErrorHandler& errors;
+
+    QString programFolder; // the executable's folder, no trailing separator
+    QString appTitle;
+    QString helpFile;
+
+    XmlDocument machineCatalogue;
+    XmlDocument workingCatalogue;
+    bool restartNeeded = false;
+    QString currentSettingsFile;
+    QString passPhrase;
+
+    QString defaultSettingsFile() const;
+    // Critical-stop message with OK and the application title, as every catalogue message is.
+    void showCritical(const QString& text);
+};
+
+// Module initialisation: the catalogue pass phrase in place, the restart-needed flag cleared.
+void Main(ProgramContext& context);
+
+} // namespace tavimor

@@ -1,0 +1,99 @@
+#include "RegistrySync.h"
+
+#include "base/Prompter.h"
+#include "catalogue/CatalogueEntry.h"
+#include "catalogue/ProgramContext.h"
+#include "registry/RegDatum.h"
+
+namespace tavimor {
+
+namespace {
+const QString kBoolean = QStringLiteral("BOOLEAN");
+const QString kNumeric = QStringLiteral("NUMERIC");
+} // namespace
+
+void RefreshCurrentValues(ProgramContext& context, const QString& address) {
+    for (const XmlNode& node : context.machineCatalogue.selectNodes(address)) {
+        const CatalogueEntry entry(node);
+        const QString type = entry.datatype();
+        if (type != kBoolean && type != kNumeric)
+            continue;
+        XmlNode current = entry.currentValue();
+        if (current.isNull())
+            continue;
+        const RegDatum value = context.registry.ReadKeyValue(GetKeyValue(entry.text("KEY")),
+                                                             entry.text("PATH"), entry.text("REGNAME"));
+        QString text = value.toText();
+        if (type == kBoolean && text.isEmpty())
+            text = QStringLiteral("0");
+        current.setText(text);
+    }
+}
+
+bool changesPending(const ProgramContext& context) {
+    return context.machineCatalogue.serialize() != context.workingCatalogue.serialize();
+}
+
+qint16 ConfirmPendingChanges(ProgramContext& context) {
+    if (!changesPending(context))
+        return 0;
+    const Answer answer = context.prompter.message(
+        QStringLiteral("Few of the changes you have made have not been applied to the system. "
+                       "Do you want apply them now?"),
+        context.appTitle, MessageIcon::Question, MessageButtons::YesNoCancel);
+    if (answer == Answer::Cancel)
+        return 1;
+    if (answer == Answer::Yes) {
+        context.machineCatalogue.loadXML(context.workingCatalogue.serialize());
+        ApplyMachineCatalogue(context);
+    }
+    return 0;
+}
+
+bool ApplyMachineCatalogue(ProgramContext& context, QList<AppliedValue>* changed) {
+    bool ok = true;
+    forEachEntry(context.machineCatalogue, [&](const CatalogueEntry& entry, int s, int e) {
+        if (!ok)
+            return;
+        const QString type = entry.datatype();
+        const QString path = entry.text("PATH");
+        const QString name = entry.text("REGNAME");
+        const HKEY root = GetKeyValue(entry.text("KEY"));
+        const XmlNode current = entry.currentValue();
+        if (current.isNull()) {
+            ok = false; // the entry lacks what the pass reads; stop as at any failure
+            return;
+        }
+        const QString registry = context.registry.ReadKeyValue(root, path, name).toText();
+        const QString wanted = current.text().toUpper();
+        const bool differs = wanted != registry;
+        if (differs && entry.needsRestart())
+            context.restartNeeded = true;
+        context.registry.CreateRegKey(path, root);
+        if (type != kNumeric && type != kBoolean)
+            return;
+        const std::optional<qint32> number = toLong(wanted);
+        if (!number) {
+            ok = false;
+            return;
+        }
+        context.registry.SaveKeyValue(root, path, name, RegDatum::integer(*number), REG_DWORD);
+        if (differs && changed)
+            changed->append({entryAddress(s, e), entry.text("NAME"), registry, wanted, entry.needsRestart()});
+    });
+    return ok;
+}
+
+QString StateText(const QString& value, const QString& type) {
+    if (type != kBoolean)
+        return value;
+    if (value.isEmpty())
+        return QStringLiteral("Disabled");
+    // A settings file may hold a text that is no number; it is shown as it stands.
+    const std::optional<qint32> number = toLong(value);
+    if (!number)
+        return value;
+    return *number == 0 ? QStringLiteral("Enabled") : QStringLiteral("Disabled");
+}
+
+} // namespace tavimor
