@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace tavimor {
+
+// The two pieces of text of the catalogue built into the program; the document is the first
+// immediately followed by the second.
+const QString& txtInitialXML1();
+const QString& txtInitialXML2();
+QString builtinCatalogueText(); // txtInitialXML1() + txtInitialXML2()
+
+} // namespace tavimor
