@@ -1,0 +1,105 @@
+#include "registry/Cipher.h"
+
+#include <QByteArray>
+#include <QRandomGenerator>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+
+const QString kPass = cataloguePassPhrase();
+const QString kRefused = QStringLiteral("-2");
+
+QByteArray envelopeOf(const QString& cipherText) {
+    return QByteArray::fromBase64(cipherText.toLatin1());
+}
+
+QString textOf(const QByteArray& envelope) {
+    return QString::fromLatin1(envelope.toBase64());
+}
+
+} // namespace
+
+TEST(Cipher, RoundTripsTextsOfEveryKind) {
+    QString big;
+    while (big.size() < 5 * 1024 * 1024)
+        big += QStringLiteral("<ENTRY NAME=\"NoRun\" CURRENTVALUE=\"%1\"/>\r\n").arg(big.size());
+    const QString samples[] = {
+        QStringLiteral("<?xml version=\"1.0\"?><TAVIMOR/>"),
+        QStringLiteral("Größe \u00e9t\u00e9 \u4e2d\u6587 \U0001F600 line\r\nbreak"),
+        QString(),
+        big,
+    };
+    for (const QString& text : samples) {
+        const QString cipher = EncipherText(text, kPass);
+        EXPECT_FALSE(cipher.startsWith(u'-') || cipher.contains(u'\n'));
+        EXPECT_EQ(DecipherText(cipher, kPass), text);
+        EXPECT_EQ(DecipherText(cipher + QStringLiteral("\r\n"), kPass), text);
+    }
+}
+
+TEST(Cipher, WritesAFreshVersionedEnvelope) {
+    const QString first = EncipherText(QStringLiteral("secret"), kPass);
+    const QString second = EncipherText(QStringLiteral("secret"), kPass);
+    const QByteArray envelope = envelopeOf(first);
+    ASSERT_EQ(envelope.size(), 38 + 6 + 16);
+    EXPECT_EQ(envelope.left(6), QByteArray("TVRD\x01\x01", 6));
+    EXPECT_EQ(qFromBigEndian<quint32>(envelope.constData() + 6), 20000u);
+    // Salt and nonce both change.
+    EXPECT_NE(envelope.mid(10, 16), envelopeOf(second).mid(10, 16));
+    EXPECT_NE(envelope.mid(26, 12), envelopeOf(second).mid(26, 12));
+}
+
+TEST(Cipher, RefusesWhatItDidNotWrite) {
+    EXPECT_EQ(DecipherText(QString(), kPass), QStringLiteral("-1"));
+    const QString cipher = EncipherText(QStringLiteral("<TAVIMOR/>"), kPass);
+    EXPECT_EQ(DecipherText(cipher, kPass + u'x'), kRefused);
+    EXPECT_EQ(DecipherText(cipher, QString()), kRefused);
+
+    QByteArray noise(200, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    const QString refused[] = {
+        QStringLiteral("<?xml version=\"1.0\"?><TAVIMOR/>"),
+        textOf(noise),
+        cipher.left(cipher.size() / 2),
+        textOf(envelopeOf(cipher).left(53)),
+        cipher + QStringLiteral("AAAA"),
+        QStringLiteral("\u00e9") + cipher,
+        QStringLiteral("\r\n"),
+    };
+    for (const QString& text : refused)
+        EXPECT_EQ(DecipherText(text, kPass), kRefused) << text.left(60).toStdString();
+}
+
+TEST(Cipher, DetectsDamageAnywhereInTheEnvelope) {
+    const QByteArray envelope = envelopeOf(EncipherText(QStringLiteral("<TAVIMOR>payload</TAVIMOR>"), kPass));
+    // Magic, version, KDF id, iterations, salt, nonce, ciphertext, tag.
+    for (const qsizetype at : {0, 4, 5, 9, 12, 30, 40, 50, 70}) {
+        QByteArray damaged = envelope;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+        EXPECT_EQ(DecipherText(textOf(damaged), kPass), kRefused) << "byte " << at;
+    }
+    // Without the range check these would fail in the KDF or run for hours.
+    for (const quint32 iterations : {0u, 999u, 1000001u, 0xFFFFFFFFu}) {
+        QByteArray changed = envelope;
+        qToBigEndian(iterations, changed.data() + 6);
+        EXPECT_EQ(DecipherText(textOf(changed), kPass), kRefused) << iterations;
+    }
+}
+
+TEST(Cipher, ReadsWrappedAndIndentedText) {
+    const QString text = QStringLiteral("<TAVIMOR>wrapped</TAVIMOR>");
+    const QString cipher = EncipherText(text, kPass);
+    QString wrapped;
+    for (qsizetype at = 0; at < cipher.size(); at += 20)
+        wrapped += QStringLiteral(" \t") + cipher.mid(at, 20) + QStringLiteral("\r\n");
+    EXPECT_EQ(DecipherText(wrapped, kPass), text);
+}
+
+TEST(Cipher, PassPhraseIsFixedAndPrintable) {
+    EXPECT_EQ(cataloguePassPhrase().size(), 56);
+    for (const QChar c : cataloguePassPhrase())
+        EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7F);
+}
