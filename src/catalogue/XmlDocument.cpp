@@ -351,11 +351,20 @@ bool XmlDocument::isEmpty() const {
 QByteArray XmlDocument::serialize() const {
     if (isEmpty())
         return {};
-    xmlChar* mem = nullptr;
-    int size = 0;
-    xmlDocDumpFormatMemoryEnc(D(m_doc), &mem, &size, "UTF-8", 1);
-    QByteArray result(reinterpret_cast<const char*>(mem), size);
-    xmlFree(mem);
+    int options = XML_SAVE_FORMAT;
+    // A processing instruction named "xml" is the document's declaration, so no other is written.
+    const xmlNodePtr first = D(m_doc)->children;
+    if (first->type == XML_PI_NODE && xmlStrEqual(first->name, BAD_CAST "xml"))
+        options |= XML_SAVE_NO_DECL;
+    xmlBufferPtr buffer = xmlBufferCreate();
+    xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, "UTF-8", options);
+    QByteArray result;
+    if (save) {
+        xmlSaveDoc(save, D(m_doc));
+        xmlSaveClose(save);
+        result = QByteArray(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+    }
+    xmlBufferFree(buffer);
     return result;
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+namespace tavimor {
+
+class XmlDocument;
+
+// What is wrong with a catalogue for the program to use it: each problem names the entry
+// and the element. Empty when the catalogue is complete.
+QStringList checkCatalogue(const XmlDocument& catalogue);
+
+} // namespace tavimor

@@ -1,0 +1,142 @@
+#include "catalogue/CatalogueEntry.h"
+#include "catalogue/RegistrySync.h"
+#include "support/CoreFixture.h"
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+
+const QString kQuestion = QStringLiteral(
+    "Few of the changes you have made have not been applied to the system. Do you want apply them now?");
+const QString kMinPwdLen = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]");
+const QString kDisplayCpl = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]");
+const QString kSystemKey =
+    QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System");
+
+class RegistrySync : public CoreFixture {
+protected:
+    RegistrySync() { loadBuiltin(); }
+};
+
+TEST_F(RegistrySync, RefreshReadsTheRegistryIntoTheMachineCatalogueOnly) {
+    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun"), regDword(1));
+    m_backend.putValue(kSystemKey, QStringLiteral("NoDispCpl"), regSz(QStringLiteral("7")));
+    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoFind"),
+                       RegValue{REG_BINARY, "\x01"});
+    setCurrentValue(m_context.machineCatalogue, QLatin1String(kRunDialog), QStringLiteral("9"));
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, kDisplayCpl), QStringLiteral("7"));
+    // REG_BINARY is not read, and a missing Boolean value reads as 0.
+    EXPECT_EQ(
+        currentValue(m_context.machineCatalogue, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]")),
+        QStringLiteral("0"));
+    // The Number entry is passed over.
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, kMinPwdLen), QStringLiteral("Null"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("0"));
+    EXPECT_TRUE(changesPending(m_context));
+
+    // A single entry address refreshes that entry alone.
+    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun"), regDword(0));
+    m_backend.putValue(kSystemKey, QStringLiteral("NoDispCpl"), regDword(0));
+    RefreshCurrentValues(m_context, QLatin1String(kRunDialog));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("0"));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, kDisplayCpl), QStringLiteral("7"));
+}
+
+TEST_F(RegistrySync, DatatypeAndRestartAreMatchedWithoutRegardToCase) {
+    CatalogueEntry entry(m_context.machineCatalogue.selectSingleNode(kMinPwdLen));
+    entry.values().setAttribute(QStringLiteral("Datatype"), QStringLiteral("numeric"));
+    CatalogueEntry display(m_context.machineCatalogue.selectSingleNode(kDisplayCpl));
+    display.values().setAttribute(QStringLiteral("Datatype"), QStringLiteral("bOOLEAN"));
+    display.node().setAttribute(QStringLiteral("Restart"), QStringLiteral("yes"));
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, kMinPwdLen),
+              QString()); // NUMERIC reads "" when missing
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, kDisplayCpl), QStringLiteral("0"));
+    EXPECT_TRUE(display.needsRestart());
+}
+
+TEST_F(RegistrySync, ConfirmAsksOnlyWhenTheCataloguesDiffer) {
+    EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
+    EXPECT_TRUE(m_prompter.messages().isEmpty());
+
+    setCurrentValue(m_context.workingCatalogue, QLatin1String(kRunDialog), QStringLiteral("1"));
+    m_prompter.queueAnswer(Answer::Cancel);
+    EXPECT_EQ(ConfirmPendingChanges(m_context), 1);
+    ASSERT_EQ(m_prompter.messages().size(), 1);
+    const auto& asked = m_prompter.messages().first();
+    EXPECT_EQ(asked.text, kQuestion);
+    EXPECT_EQ(asked.title, QStringLiteral("Tavimor 4.0"));
+    EXPECT_EQ(asked.icon, MessageIcon::Question);
+    EXPECT_EQ(asked.buttons, MessageButtons::YesNoCancel);
+    EXPECT_TRUE(changesPending(m_context));
+
+    m_prompter.queueAnswer(Answer::No);
+    EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
+    EXPECT_EQ(m_backend.writeCount(), 0);
+    EXPECT_TRUE(changesPending(m_context));
+    EXPECT_FALSE(m_context.restartNeeded);
+}
+
+TEST_F(RegistrySync, YesAppliesTheWorkingCatalogueAndNotesTheRestart) {
+    setCurrentValue(m_context.workingCatalogue, QLatin1String(kRunDialog), QStringLiteral("1"));
+    m_prompter.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
+    EXPECT_FALSE(changesPending(m_context));
+    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 1u);
+    // Every Boolean entry was written, with 0 where nothing was set, and their keys created.
+    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoFind")), 0u);
+    EXPECT_EQ(dword(kSystemKey, QStringLiteral("NoDispCpl")), 0u);
+    // The Number ("Null") and Drives entries are not written, but their keys exist.
+    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoDrives")).has_value());
+    EXPECT_TRUE(m_backend.hasKey(QStringLiteral(
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network")));
+    // Values that had no registry value ("0" against "") differ, so restart entries set the flag.
+    EXPECT_TRUE(m_context.restartNeeded);
+
+    // A second pass finds nothing different and does not set the flag by itself.
+    m_context.restartNeeded = false;
+    QList<AppliedValue> changed;
+    EXPECT_TRUE(ApplyMachineCatalogue(m_context, &changed));
+    EXPECT_TRUE(changed.isEmpty());
+    EXPECT_FALSE(m_context.restartNeeded);
+}
+
+TEST_F(RegistrySync, ApplyReportsWhatChangedAndStopsAtAValueThatIsNoNumber) {
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    ApplyMachineCatalogue(m_context);
+    setCurrentValue(m_context.machineCatalogue, kDisplayCpl, QStringLiteral("1"));
+    QList<AppliedValue> changed;
+    EXPECT_TRUE(ApplyMachineCatalogue(m_context, &changed));
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0].address, kDisplayCpl);
+    EXPECT_EQ(changed[0].name, QStringLiteral("Display Properties"));
+    EXPECT_EQ(changed[0].before, QStringLiteral("0"));
+    EXPECT_EQ(changed[0].after, QStringLiteral("1"));
+
+    // "Null" in an entry typed Numeric ends the pass: what came before is written, what follows is not.
+    CatalogueEntry(m_context.machineCatalogue.selectSingleNode(kMinPwdLen))
+        .values()
+        .setAttribute(QStringLiteral("Datatype"), QStringLiteral("Numeric"));
+    setCurrentValue(m_context.machineCatalogue, kMinPwdLen, QStringLiteral("Null"));
+    setCurrentValue(m_context.machineCatalogue, kDisplayCpl, QStringLiteral("0"));
+    setCurrentValue(m_context.machineCatalogue, QLatin1String(kRunDialog), QStringLiteral("1"));
+    EXPECT_FALSE(ApplyMachineCatalogue(m_context));
+    EXPECT_EQ(dword(kSystemKey, QStringLiteral("NoDispCpl")), 0u);
+    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 0u);
+}
+
+TEST(StateText, BooleanValuesReadAsTheFeatureState) {
+    EXPECT_EQ(StateText(QStringLiteral("0"), QStringLiteral("BOOLEAN")), QStringLiteral("Enabled"));
+    EXPECT_EQ(StateText(QStringLiteral("1"), QStringLiteral("BOOLEAN")), QStringLiteral("Disabled"));
+    EXPECT_EQ(StateText(QStringLiteral("-5"), QStringLiteral("BOOLEAN")), QStringLiteral("Disabled"));
+    EXPECT_EQ(StateText(QString(), QStringLiteral("BOOLEAN")), QStringLiteral("Disabled"));
+    EXPECT_EQ(StateText(QStringLiteral("abc"), QStringLiteral("BOOLEAN")), QStringLiteral("abc"));
+    EXPECT_EQ(StateText(QStringLiteral("7"), QStringLiteral("NUMBER")), QStringLiteral("7"));
+    EXPECT_EQ(StateText(QStringLiteral("0"), QStringLiteral("Boolean")), QStringLiteral("0"));
+}
+
+} // namespace

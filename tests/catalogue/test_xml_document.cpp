@@ -1,0 +1,122 @@
+#include "catalogue/XmlDocument.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+
+const QString kSample =
+    QStringLiteral("<?xml version=\"1.0\"?>\r\n"
+                   "<TAVIMOR SystemName=\"\">\r\n"
+                   "\t<REGISTRYSETTINGS Section=\"A\">\r\n"
+                   "\t\t<ENTRY Restart=\"Yes\"><NAME><![CDATA[First & <one>]]></NAME></ENTRY>\r\n"
+                   "\t\t<ENTRY><NAME>Second</NAME></ENTRY>\r\n"
+                   "\t</REGISTRYSETTINGS>\r\n"
+                   "\t<REGISTRYSETTINGS Section=\"B\"><ENTRY><NAME>Third</NAME></ENTRY>"
+                   "</REGISTRYSETTINGS>\r\n"
+                   "</TAVIMOR>");
+
+TEST(XmlDocument, NotWellFormedTextLeavesTheDocumentEmpty) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML(kSample));
+    for (const QString& bad : {QStringLiteral("<TAVIMOR><REGISTRYSETTINGS></TAVIMOR>"), QStringLiteral(""),
+                               QStringLiteral("plain text"), QStringLiteral("<a/><b/>")}) {
+        EXPECT_FALSE(doc.loadXML(bad)) << qPrintable(bad);
+        EXPECT_TRUE(doc.isEmpty());
+        EXPECT_EQ(doc.xml(), QString());
+        EXPECT_TRUE(doc.selectSingleNode(QStringLiteral("TAVIMOR")).isNull());
+    }
+}
+
+TEST(XmlDocument, EqualContentSerialisesToEqualTextWhateverTheLayout) {
+    XmlDocument a, b;
+    a.loadXML(kSample);
+    QString compact = kSample;
+    compact.remove(QStringLiteral("\r\n")).remove(QLatin1Char('\t'));
+    b.loadXML(compact);
+    EXPECT_EQ(a.xml(), b.xml());
+
+    // An element emptied by setting "" serialises as one that was loaded empty.
+    a.loadXML(QStringLiteral("<R><V>x</V></R>"));
+    b.loadXML(QStringLiteral("<R><V></V></R>"));
+    a.selectSingleNode(QStringLiteral("R/V")).setText(QString());
+    EXPECT_EQ(a.xml(), b.xml());
+
+    // Reloading a serialisation gives the same serialisation.
+    a.loadXML(kSample);
+    b.loadXML(a.xml());
+    EXPECT_EQ(a.xml(), b.xml());
+}
+
+TEST(XmlDocument, AddressesCountPositionsFromZero) {
+    EXPECT_EQ(XmlDocument::toXPath(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[12]")),
+              QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[13]"));
+    XmlDocument doc;
+    doc.loadXML(kSample);
+    EXPECT_EQ(doc.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME")).text(),
+              QStringLiteral("Third"));
+    EXPECT_TRUE(doc.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]")).isNull());
+    const QList<XmlNode> all = doc.selectNodes(QStringLiteral("/TAVIMOR/REGISTRYSETTINGS/ENTRY"));
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[2].selectSingleNode(QStringLiteral("NAME")).text(), QStringLiteral("Third"));
+    // "TAVIMOR" + "/ENTRY" selects nothing, the way the root's context refresh relies on.
+    EXPECT_TRUE(doc.selectNodes(QStringLiteral("TAVIMOR/ENTRY")).isEmpty());
+    EXPECT_TRUE(doc.selectNodes(QStringLiteral("][not a path")).isEmpty());
+}
+
+TEST(XmlDocument, TextAttributesAndTree) {
+    XmlDocument doc;
+    doc.loadXML(kSample);
+    const XmlNode entry = doc.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"));
+    EXPECT_EQ(entry.selectSingleNode(QStringLiteral("NAME")).text(), QStringLiteral("First & <one>"));
+    EXPECT_EQ(entry.attribute(QStringLiteral("Restart")), QStringLiteral("Yes"));
+    EXPECT_FALSE(entry.attribute(QStringLiteral("restart")).has_value());
+    EXPECT_EQ(entry.parentNode().firstAttribute(), QStringLiteral("A"));
+    EXPECT_EQ(doc.documentElement().childNodes().size(), 2);
+    EXPECT_TRUE(doc.documentElement().parentNode().isNull());
+
+    XmlNode name = entry.selectSingleNode(QStringLiteral("NAME"));
+    name.setText(QStringLiteral("a < b"));
+    XmlDocument again;
+    again.loadXML(doc.xml());
+    EXPECT_EQ(again.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]/NAME")).text(),
+              QStringLiteral("a < b"));
+}
+
+TEST(XmlDocument, BuildsAReportDocumentFromAnother) {
+    XmlDocument source;
+    source.loadXML(kSample);
+    XmlDocument report;
+    report.appendChild(
+        report.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
+    XmlNode root = report.createElement(QStringLiteral("TAVIMOR"));
+    for (const auto& [name, value] : source.documentElement().attributes())
+        root.setAttribute(name, value);
+    report.appendChild(root);
+    root.appendChild(
+        report.importNode(source.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"))));
+    const QString xml = report.xml();
+    EXPECT_TRUE(xml.startsWith(QStringLiteral("<?xml version=\"1.0\"")));
+    XmlDocument parsed;
+    ASSERT_TRUE(parsed.loadXML(xml));
+    EXPECT_EQ(parsed.selectNodes(QStringLiteral("TAVIMOR/REGISTRYSETTINGS")).size(), 1);
+    EXPECT_EQ(parsed.documentElement().attribute(QStringLiteral("SystemName")), QString());
+}
+
+TEST(XmlDocument, HostileInputIsRefused) {
+    XmlDocument doc;
+    const QString laughs = QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY a "
+                                          "\"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                                          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d "
+                                          "\"&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]><TAVIMOR>&d;</TAVIMOR>");
+    EXPECT_FALSE(doc.loadXML(laughs));
+    const QString external =
+        QStringLiteral("<!DOCTYPE t [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><TAVIMOR>&x;</TAVIMOR>");
+    EXPECT_FALSE(doc.loadXML(external));
+    EXPECT_TRUE(doc.isEmpty());
+    // An undeclared entity is not well-formed.
+    EXPECT_FALSE(doc.loadXML(QStringLiteral("<TAVIMOR>&x;</TAVIMOR>")));
+}
+
+} // namespace
