@@ -1,0 +1,16 @@
+#include "FuzzSupport.h"
+#include "catalogue/CatalogueFiles.h"
+#include "registry/Cipher.h"
+
+#include <cstdint>
+
+// The settings-file path: an arbitrary file's content deciphered and, when it passes the
+// catalogue check, loaded as the program loads it.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text =
+        tavimor::CatalogueFiles::decipherSettingsFile(content, tavimor::cataloguePassPhrase());
+    if (text.contains(QLatin1String("<REGISTRYSETTINGS")))
+        tavimor::fuzz::exerciseCatalogue(text.toUtf8());
+    return 0;
+}
