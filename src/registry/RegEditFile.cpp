@@ -1,0 +1,373 @@
+#include "RegEditFile.h"
+
+#include "RegEditSyntax.h"
+
+#include <QtEndian>
+#include <algorithm>
+
+namespace tavimor {
+
+using namespace regedit;
+
+namespace {
+
+bool isLatin1(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
+bool isWritableName(const QString& name) {
+    return isLatin1(name) && !name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n'));
+}
+
+// A leading '-' would read back as a deletion.
+bool isWritablePath(const QString& path) {
+    return !path.isEmpty() && isWritableName(path) && !path.startsWith(QLatin1Char('-'));
+}
+
+} // namespace
+
+class RegEditFile::Parser {
+public:
+    Parser(const QByteArray& bytes, RegEditFile& file)
+        : m_bytes(bytes)
+        , m_file(file) {}
+
+    bool run();
+
+    QString error;
+    int errorLine = 0;
+
+private:
+    bool nextLine(QByteArray* raw, QByteArrayView* text);
+    bool fail(int line, const QString& reason) {
+        errorLine = line;
+        error = reason;
+        return false;
+    }
+    bool keyLine(QByteArrayView body, const QByteArray& raw);
+    bool valueLine(QByteArrayView body, const QByteArray& raw);
+    bool readHex(QByteArrayView first, int firstLine, QByteArray* raw, QByteArray* data);
+
+    const QByteArray& m_bytes;
+    RegEditFile& m_file;
+    qsizetype m_pos = 0;
+    int m_line = 0;
+};
+
+// The raw line keeps its line end; the text loses it and its trailing blanks.
+bool RegEditFile::Parser::nextLine(QByteArray* raw, QByteArrayView* text) {
+    if (m_pos >= m_bytes.size())
+        return false;
+    const qsizetype newline = m_bytes.indexOf('\n', m_pos);
+    const qsizetype end = newline < 0 ? m_bytes.size() : newline;
+    const qsizetype next = newline < 0 ? m_bytes.size() : newline + 1;
+    *raw = m_bytes.mid(m_pos, next - m_pos);
+    *text = trimmedRight(QByteArrayView(m_bytes).sliced(m_pos, end - m_pos));
+    m_pos = next;
+    ++m_line;
+    return true;
+}
+
+bool RegEditFile::Parser::run() {
+    QByteArray raw;
+    QByteArrayView text;
+    if (!nextLine(&raw, &text))
+        return fail(1, QStringLiteral("missing REGEDIT4 header"));
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    if (text != "REGEDIT4")
+        return fail(1, QStringLiteral("missing REGEDIT4 header"));
+    m_file.m_blocks = {Block{}};
+    m_file.m_blocks[0].entries.append(Entry{Kind::Other, raw, {}, {}});
+
+    while (nextLine(&raw, &text)) {
+        const QByteArrayView body = trimmedLeft(text);
+        if (body.isEmpty() || body.front() == ';') {
+            const Kind kind = body.isEmpty() ? Kind::Blank : Kind::Other;
+            m_file.m_blocks.last().entries.append(Entry{kind, raw, {}, {}});
+        } else if (body.front() == '[') {
+            if (!keyLine(body, raw))
+                return false;
+        } else if (body.front() == '"' || body.front() == '@') {
+            if (m_file.m_blocks.size() == 1)
+                return fail(m_line, QStringLiteral("value line before any key"));
+            if (!valueLine(body, raw))
+                return false;
+        } else {
+            return fail(m_line, QStringLiteral("unreadable line"));
+        }
+    }
+    return true;
+}
+
+bool RegEditFile::Parser::keyLine(QByteArrayView body, const QByteArray& raw) {
+    if (body.size() < 2 || body.back() != ']')
+        return fail(m_line, QStringLiteral("key line without its closing ]"));
+    QByteArrayView inner = body.sliced(1, body.size() - 2);
+    const bool deletion = inner.startsWith('-');
+    if (deletion)
+        inner = inner.sliced(1);
+    if (inner.isEmpty())
+        return fail(m_line, QStringLiteral("key line without a key name"));
+    Block block;
+    block.path = QString::fromLatin1(inner);
+    block.live = !deletion;
+    block.keyLine = raw;
+    const QString lower = block.path.toLower();
+    m_file.m_blocks.append(block);
+    if (deletion) {
+        m_file.removeKeyTree(lower);
+    } else {
+        m_file.addParents(lower);
+        m_file.m_keys[lower].block = int(m_file.m_blocks.size() - 1);
+    }
+    return true;
+}
+
+bool RegEditFile::Parser::valueLine(QByteArrayView body, const QByteArray& raw) {
+    const int first = m_line;
+    Entry entry{Kind::Value, raw, {}, {}};
+    qsizetype at = 1;
+    if (body.front() == '"') {
+        QString why;
+        const std::optional<QByteArray> name = readQuoted(body, &at, &why);
+        if (!name)
+            return fail(first, QStringLiteral("value name: ") + why);
+        entry.name = QString::fromLatin1(*name);
+    }
+    QByteArrayView data = trimmedLeft(body.sliced(at));
+    if (!data.startsWith('='))
+        return fail(first, QStringLiteral("missing = after the value name"));
+    data = trimmedLeft(data.sliced(1));
+
+    Block& block = m_file.m_blocks.last();
+    Key* key = block.live ? &m_file.m_keys[block.path.toLower()] : nullptr;
+    if (data == "-") {
+        entry.kind = Kind::Other;
+        if (key)
+            key->values.remove(entry.name.toLower());
+        block.entries.append(entry);
+        return true;
+    }
+    if (data.startsWith('"')) {
+        QString why;
+        qsizetype end = 0;
+        const std::optional<QByteArray> text = readQuoted(data, &end, &why);
+        if (!text)
+            return fail(first, QStringLiteral("string: ") + why);
+        if (end != data.size())
+            return fail(first, QStringLiteral("text after the closing quote"));
+        entry.value = RegValue{REG_SZ, *text + '\0'};
+    } else if (startsWithNoCase(data, "dword:")) {
+        quint32 number = 0;
+        if (!parseHex(data.sliced(6), 8, &number))
+            return fail(first, QStringLiteral("bad dword digits (1 to 8 hex digits expected)"));
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(number, bytes.data());
+        entry.value = RegValue{REG_DWORD, bytes};
+    } else if (startsWithNoCase(data, "hex")) {
+        QByteArrayView rest = data.sliced(3);
+        quint32 type = REG_BINARY;
+        if (rest.startsWith('(')) {
+            const qsizetype close = rest.indexOf(')');
+            if (close < 0 || !parseHex(rest.sliced(1, close - 1), 8, &type))
+                return fail(first, QStringLiteral("bad type in hex(...)"));
+            rest = rest.sliced(close + 1);
+        }
+        if (!rest.startsWith(':'))
+            return fail(first, QStringLiteral("unknown value type"));
+        entry.value.type = type;
+        if (!readHex(rest.sliced(1), first, &entry.raw, &entry.value.data))
+            return false;
+    } else {
+        return fail(first, QStringLiteral("unknown value type"));
+    }
+    if (key)
+        key->values.insert(entry.name.toLower(),
+                           EntryRef{int(m_file.m_blocks.size() - 1), int(block.entries.size())});
+    block.entries.append(entry);
+    return true;
+}
+
+// Bytes are one or two hex digits between commas; a line ending in \ continues on the next one.
+bool RegEditFile::Parser::readHex(QByteArrayView segment, int firstLine, QByteArray* raw, QByteArray* data) {
+    for (;;) {
+        const bool more = segment.endsWith('\\');
+        if (more)
+            segment.chop(1);
+        QByteArrayView bad;
+        if (!appendHexBytes(segment, data, &bad))
+            return fail(m_line, QStringLiteral("bad hex byte \"%1\"").arg(QString::fromLatin1(bad)));
+        if (!more)
+            return true;
+        QByteArray next;
+        if (!nextLine(&next, &segment))
+            return fail(firstLine, QStringLiteral("hex data continues past the end of the file"));
+        raw->append(next);
+        segment = trimmedLeft(segment);
+    }
+}
+
+RegEditFile::RegEditFile() {
+    Block preamble;
+    preamble.entries.append(Entry{Kind::Other, QByteArrayLiteral("REGEDIT4\r\n"), {}, {}});
+    m_blocks.append(preamble);
+}
+
+std::optional<RegEditFile> RegEditFile::parse(const QByteArray& bytes, QString* error, int* line) {
+    RegEditFile file;
+    Parser parser(bytes, file);
+    if (!parser.run()) {
+        if (error)
+            *error = parser.error;
+        if (line)
+            *line = parser.errorLine;
+        return std::nullopt;
+    }
+    return file;
+}
+
+QByteArray RegEditFile::serialize() const {
+    qsizetype total = 0;
+    for (const Block& block : m_blocks) {
+        total += block.keyLine.size() + 2;
+        for (const Entry& entry : block.entries)
+            total += entry.raw.size() + 2;
+    }
+    QByteArray out;
+    out.reserve(total);
+    // Only the last line of a file read in can lack its line end; anything after it needs one.
+    const auto put = [&out](const QByteArray& piece) {
+        if (!out.isEmpty() && !out.endsWith('\n'))
+            out += "\r\n";
+        out += piece;
+    };
+    for (const Block& block : m_blocks) {
+        if (!block.keyLine.isEmpty())
+            put(block.keyLine);
+        for (const Entry& entry : block.entries)
+            put(entry.raw);
+    }
+    return out;
+}
+
+bool RegEditFile::hasKey(const QString& path) const {
+    if (path.isEmpty())
+        return false;
+    // A hive always exists.
+    if (!path.contains(QLatin1Char('\\')))
+        return true;
+    return m_keys.contains(path.toLower());
+}
+
+bool RegEditFile::createKey(const QString& path) {
+    if (hasKey(path))
+        return true;
+    if (!isWritablePath(path))
+        return false;
+    const QString lower = path.toLower();
+    addParents(lower);
+    const int block = appendBlock(path);
+    m_keys[lower].block = block;
+    return true;
+}
+
+std::optional<RegValue> RegEditFile::value(const QString& keyPath, const QString& name) const {
+    const auto key = m_keys.constFind(keyPath.toLower());
+    if (key == m_keys.constEnd())
+        return std::nullopt;
+    const auto ref = key->values.constFind(name.toLower());
+    if (ref == key->values.constEnd())
+        return std::nullopt;
+    return m_blocks.at(ref->block).entries.at(ref->entry).value;
+}
+
+bool RegEditFile::setValue(const QString& keyPath, const QString& name, const RegValue& value) {
+    if (!hasKey(keyPath) || !isWritableName(name))
+        return false;
+    const QString lower = keyPath.toLower();
+    auto key = m_keys.find(lower);
+    if (key == m_keys.end())
+        key = m_keys.insert(lower, Key{});
+    const QString lowerName = name.toLower();
+    if (const auto ref = key->values.constFind(lowerName); ref != key->values.constEnd()) {
+        Entry& entry = m_blocks[ref->block].entries[ref->entry];
+        if (entry.value != value) {
+            entry.value = value;
+            entry.raw = valueText(entry.name, value);
+        }
+        return true;
+    }
+    if (key->block < 0) {
+        if (!isWritablePath(keyPath))
+            return false;
+        key->block = appendBlock(keyPath);
+    }
+    // A new value goes after the block's last line that is not blank.
+    Block& block = m_blocks[key->block];
+    qsizetype at = block.entries.size();
+    while (at > 0 && block.entries.at(at - 1).kind == Kind::Blank)
+        --at;
+    block.entries.insert(at, Entry{Kind::Value, valueText(name, value), name, value});
+    key->values.insert(lowerName, EntryRef{key->block, int(at)});
+    return true;
+}
+
+QStringList RegEditFile::keyPaths() const {
+    QStringList paths;
+    for (int i = 0; i < m_blocks.size(); ++i) {
+        const Block& block = m_blocks.at(i);
+        if (!block.live)
+            continue;
+        const auto key = m_keys.constFind(block.path.toLower());
+        if (key != m_keys.constEnd() && key->block == i)
+            paths.append(block.path);
+    }
+    return paths;
+}
+
+QStringList RegEditFile::valueNames(const QString& keyPath) const {
+    const auto key = m_keys.constFind(keyPath.toLower());
+    if (key == m_keys.constEnd())
+        return {};
+    QList<EntryRef> refs = key->values.values();
+    std::sort(refs.begin(), refs.end(), [](const EntryRef& a, const EntryRef& b) {
+        return a.block != b.block ? a.block < b.block : a.entry < b.entry;
+    });
+    QStringList names;
+    for (const EntryRef& ref : refs)
+        names.append(m_blocks.at(ref.block).entries.at(ref.entry).name);
+    return names;
+}
+
+void RegEditFile::addParents(const QString& lowerPath) {
+    for (qsizetype at = lowerPath.indexOf(QLatin1Char('\\')); at >= 0;
+         at = lowerPath.indexOf(QLatin1Char('\\'), at + 1))
+        m_keys[lowerPath.left(at)];
+}
+
+void RegEditFile::removeKeyTree(const QString& lowerPath) {
+    m_keys.remove(lowerPath);
+    const QString prefix = lowerPath + QLatin1Char('\\');
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (it.key().startsWith(prefix))
+            it = m_keys.erase(it);
+        else
+            ++it;
+    }
+}
+
+// New keys go at the end of the file, after a blank line.
+int RegEditFile::appendBlock(const QString& path) {
+    Block& last = m_blocks.last();
+    if (last.entries.isEmpty() || last.entries.last().kind != Kind::Blank)
+        last.entries.append(Entry{Kind::Blank, QByteArrayLiteral("\r\n"), {}, {}});
+    Block block;
+    block.path = path;
+    block.live = true;
+    block.keyLine = '[' + path.toLatin1() + "]\r\n";
+    m_blocks.append(block);
+    return int(m_blocks.size() - 1);
+}
+
+} // namespace tavimor

@@ -1,0 +1,196 @@
+#include "registry/MemoryBackend.h"
+#include "registry/RegEditFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+
+const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Test");
+
+RegEditFile parsed(const QByteArray& text) {
+    QString error;
+    int line = 0;
+    std::optional<RegEditFile> file = RegEditFile::parse(text, &error, &line);
+    EXPECT_TRUE(file) << line << ": " << error.toStdString();
+    return file.value_or(RegEditFile());
+}
+
+RegValue raw(quint32 type, const QByteArray& data) {
+    return RegValue{type, data};
+}
+
+} // namespace
+
+TEST(RegEditFile, ReadsEveryValueKindWithEitherLineEnd) {
+    for (const QByteArray& eol : {QByteArray("\r\n"), QByteArray("\n")}) {
+        QByteArray text =
+            "\xEF\xBB\xBFREGEDIT4  \r\n\r\n; a comment\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+            "@=\"default\"\r\n"
+            "\"Text\"=\"a \\\"quoted\\\" back\\\\slash\"\r\n"
+            "\"Dword\"=dword:0000000A\r\n"
+            "\"Bin\"=hex:01,02,ff\r\n"
+            "\"Expand\"=hex(2):25,00\r\n"
+            "\"Long\"=hex:00,01,02,\\\r\n"
+            "  03,04\r\n"
+            "\"Empty\"=hex:\r\n";
+        text.replace("\r\n", eol);
+        const RegEditFile file = parsed(text);
+        EXPECT_EQ(file.value(kKey, QString()), regSz(QStringLiteral("default")));
+        EXPECT_EQ(file.value(kKey.toLower(), QStringLiteral("TEXT")),
+                  regSz(QStringLiteral("a \"quoted\" back\\slash")));
+        EXPECT_EQ(file.value(kKey, QStringLiteral("Dword")), regDword(10));
+        EXPECT_EQ(file.value(kKey, QStringLiteral("Bin")), raw(REG_BINARY, "\x01\x02\xff"));
+        EXPECT_EQ(file.value(kKey, QStringLiteral("Expand")), raw(REG_EXPAND_SZ, QByteArray("%\0", 2)));
+        EXPECT_EQ(file.value(kKey, QStringLiteral("Long")), raw(REG_BINARY, QByteArray("\0\1\2\3\4", 5)));
+        EXPECT_EQ(file.value(kKey, QStringLiteral("Empty")), raw(REG_BINARY, QByteArray()));
+        EXPECT_FALSE(file.value(kKey, QStringLiteral("Missing")));
+        EXPECT_TRUE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE")));
+        EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other")));
+        EXPECT_EQ(
+            file.valueNames(kKey),
+            (QStringList{QString(), QStringLiteral("Text"), QStringLiteral("Dword"), QStringLiteral("Bin"),
+                         QStringLiteral("Expand"), QStringLiteral("Long"), QStringLiteral("Empty")}));
+        EXPECT_EQ(file.serialize(), text);
+    }
+}
+
+TEST(RegEditFile, WritesBackAnUnchangedFileByteForByte) {
+    const QByteArray text = "REGEDIT4\r\n"
+                            "; exported by hand\r\n\r\n"
+                            "[HKEY_DYN_DATA\\PerfStats]\r\n"
+                            "\"Multi\"=hex(7):61,00,62,00,00,\\\r\n"
+                            "    00\r\n"
+                            "[-HKEY_CURRENT_USER\\Old]\n"
+                            "[HKEY_CURRENT_USER\\Software\\Test]\n"
+                            "\"Gone\"=-\n"
+                            "\"Spaced\" = dword:1\t\n"
+                            "\"Path\"=hex(2):25,53,25,00\r\n"
+                            "\"Caf\xe9\"=\"\xe9t\xe9\"\r\n"
+                            "\"Last\"=\"no line end\"";
+    const RegEditFile file = parsed(text);
+    EXPECT_EQ(file.serialize(), text);
+    EXPECT_EQ(file.value(kKey, QStringLiteral("CAF\u00c9")), regSz(QStringLiteral("\u00e9t\u00e9")));
+    EXPECT_EQ(file.value(QStringLiteral("HKEY_DYN_DATA\\PerfStats"), QStringLiteral("Multi")),
+              raw(REG_MULTI_SZ, QByteArray("a\0b\0\0\0", 6)));
+    EXPECT_EQ(file.keyPaths(), (QStringList{QStringLiteral("HKEY_DYN_DATA\\PerfStats"), kKey}));
+}
+
+TEST(RegEditFile, ChangingAValueRewritesOnlyItsLines) {
+    const QByteArray before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+                              "\"Keep\"=hex:01,\\\r\n  02\r\n"
+                              "\"NoRun\"=hex(4):00,00,\\\r\n  00,00\r\n"
+                              "\"Same\"=dword:00000007\n";
+    RegEditFile file = parsed(before);
+    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("norun"), regDword(1)));
+    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("Same"), regDword(7)));
+    const QByteArray after = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+                             "\"Keep\"=hex:01,\\\r\n  02\r\n"
+                             "\"NoRun\"=dword:00000001\r\n"
+                             "\"Same\"=dword:00000007\n";
+    EXPECT_EQ(file.serialize(), after);
+    EXPECT_EQ(parsed(after).value(kKey, QStringLiteral("NoRun")), regDword(1));
+}
+
+TEST(RegEditFile, PlacesNewValuesInTheirBlockAndNewKeysAtTheEnd) {
+    RegEditFile file =
+        parsed("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n\"A\"=dword:00000001\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\Software\\X\\Y]\r\n\"Z\"=\"z\"");
+    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("B\"\\"), regSz(QStringLiteral("b"))));
+    // A parent exists without a line of its own until a value needs one.
+    EXPECT_TRUE(file.createKey(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\X")));
+    ASSERT_TRUE(
+        file.setValue(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\X"), QString(), regDword(0xABCDEF)));
+    ASSERT_TRUE(file.createKey(QStringLiteral("HKEY_CURRENT_USER\\New\\Deep")));
+    EXPECT_TRUE(file.hasKey(QStringLiteral("hkey_current_user\\new")));
+    EXPECT_FALSE(
+        file.setValue(QStringLiteral("HKEY_CURRENT_USER\\Nowhere"), QStringLiteral("V"), regDword(1)));
+    EXPECT_FALSE(file.setValue(kKey, QStringLiteral("line\nbreak"), regDword(1)));
+    EXPECT_EQ(file.serialize(),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n\"A\"=dword:00000001\r\n"
+              "\"B\\\"\\\\\"=\"b\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\X\\Y]\r\n\"Z\"=\"z\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n@=dword:00abcdef\r\n\r\n"
+              "[HKEY_CURRENT_USER\\New\\Deep]\r\n");
+}
+
+TEST(RegEditFile, WritesValuesRegeditCannotShowAsHex) {
+    RegEditFile file;
+    ASSERT_TRUE(file.createKey(kKey));
+    const QList<std::pair<QString, RegValue>> values = {
+        {QStringLiteral("Nul"), raw(REG_SZ, QByteArray("a\0b\0", 4))},
+        {QStringLiteral("Lines"), raw(REG_SZ, "a\r\nb")},
+        {QStringLiteral("Short"), raw(REG_DWORD, "\x01\x02")},
+        {QStringLiteral("Wide"), raw(0x20, QByteArray(100, '\x5a'))},
+        {QStringLiteral("Latin"), regSz(QStringLiteral("caf\u00e9"))},
+    };
+    for (const auto& [name, value] : values)
+        ASSERT_TRUE(file.setValue(kKey, name, value));
+    const QByteArray text = file.serialize();
+    EXPECT_TRUE(text.contains("\"Nul\"=hex(1):61,00,62,00\r\n"));
+    EXPECT_TRUE(text.contains("\"Lines\"=hex(1):61,0d,0a,62\r\n"));
+    EXPECT_TRUE(text.contains("\"Short\"=hex(4):01,02\r\n"));
+    EXPECT_TRUE(text.contains("\"Wide\"=hex(20):5a,5a,"));
+    EXPECT_TRUE(text.contains(",\\\r\n  5a,"));
+    EXPECT_TRUE(text.contains("\"Latin\"=\"caf\xe9\"\r\n"));
+    for (const QByteArray& line : text.split('\n'))
+        EXPECT_LE(line.size(), 82);
+    const RegEditFile again = parsed(text);
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(again.value(kKey, name), value) << name.toStdString();
+    EXPECT_EQ(again.serialize(), text);
+}
+
+TEST(RegEditFile, DeletionLinesHideWhatTheyDelete) {
+    RegEditFile file = parsed("REGEDIT4\r\n[HKEY_CURRENT_USER\\A\\B]\r\n\"X\"=dword:1\r\n\"Y\"=dword:2\r\n"
+                              "[HKEY_CURRENT_USER\\A\\B\\C]\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Test]\r\n\"V\"=dword:3\r\n\"V\"=-\r\n"
+                              "[-HKEY_CURRENT_USER\\A\\B]\r\n\"Y\"=dword:9\r\n");
+    EXPECT_FALSE(file.value(kKey, QStringLiteral("V")));
+    EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B")));
+    EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B\\C")));
+    EXPECT_TRUE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A")));
+    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("V"), regDword(4)));
+    ASSERT_TRUE(file.createKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B")));
+    ASSERT_TRUE(file.setValue(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("X"), regDword(5)));
+    const RegEditFile again = parsed(file.serialize());
+    EXPECT_EQ(again.value(kKey, QStringLiteral("V")), regDword(4));
+    EXPECT_EQ(again.value(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("X")), regDword(5));
+    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("Y")));
+}
+
+TEST(RegEditFile, NamesTheLineOfEachBrokenConstruct) {
+    const QByteArray key = "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n";
+    const struct {
+        QByteArray text;
+        int line;
+        const char* reason;
+    } cases[] = {
+        {"", 1, "REGEDIT4"},
+        {"REGEDIT5\r\n[HKEY_CURRENT_USER\\K]\r\n", 1, "REGEDIT4"},
+        {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K\r\n", 3, "closing ]"},
+        {"REGEDIT4\r\n; c\r\n\"a\"=dword:1\r\n", 3, "before any key"},
+        {key + "\"a\"=\"abc\r\n", 3, "closing quote"},
+        {key + "\"a\"=\"a\\n\"\r\n", 3, "escape"},
+        {key + "\"a=\"x\"\r\n", 3, "missing ="},
+        {key + "\"a\"=\"x\"y\r\n", 3, "after the closing quote"},
+        {key + "\"a\"=dword:123456789\r\n", 3, "dword"},
+        {key + "\"a\"=dword:12g\r\n", 3, "dword"},
+        {key + "\"a\"=hex:01,zz\r\n", 3, "\"zz\""},
+        {key + "\"a\"=hex:01,,02\r\n", 3, "hex byte"},
+        {key + "\"a\"=hex(x):01\r\n", 3, "hex(...)"},
+        {key + "\"a\"=hex:01,\\\r\n  0g\r\n", 4, "\"0g\""},
+        {key + "\r\n\"a\"=hex:01,\\\r\n  02,\\\r\n", 4, "past the end"},
+        {key + "\"a\"=qword:1\r\n", 3, "unknown value type"},
+        {key + "\"a\"=dword:1\r\nstray text\r\n", 4, "unreadable"},
+        {"REGEDIT4\r\n[]\r\n", 2, "key name"},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        int line = 0;
+        EXPECT_FALSE(RegEditFile::parse(c.text, &error, &line)) << c.text.constData();
+        EXPECT_EQ(line, c.line) << c.text.constData();
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+    }
+}
