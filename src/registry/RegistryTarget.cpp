@@ -1,0 +1,61 @@
+#include "RegistryTarget.h"
+
+#include "MemoryBackend.h"
+#include "RegFileBackend.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+namespace tavimor {
+
+QString defaultRegistryFile() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/tavimor/registry.reg");
+}
+
+QString defaultComputerName() {
+    QString name = QSysInfo::machineHostName().toUpper();
+    for (QChar& c : name) {
+        const bool allowed = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+        if (!allowed)
+            c = QLatin1Char('-');
+    }
+    name.truncate(15);
+    return name.isEmpty() ? QStringLiteral("TAVIMOR") : name;
+}
+
+QString registryTargetFromEnvironment() {
+    return qEnvironmentVariable("TAVIMOR_TARGET");
+}
+
+std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error) {
+    const auto fail = [error](const QString& message) -> std::unique_ptr<RegistryBackend> {
+        if (error)
+            *error = message;
+        return nullptr;
+    };
+    if (target.isEmpty() || target.startsWith(QLatin1String("file:"))) {
+        const QString path = target.isEmpty() ? defaultRegistryFile() : target.mid(5);
+        if (path.isEmpty())
+            return fail(target.isEmpty()
+                            ? QStringLiteral("There is no per-user data folder for the registry file.")
+                            : QStringLiteral("The target \"file:\" needs a path."));
+        QString why;
+        std::unique_ptr<RegistryBackend> backend =
+            RegFileBackend::open(QFileInfo(path).absoluteFilePath(), defaultComputerName(), &why);
+        return backend ? std::move(backend) : fail(why);
+    }
+    if (target == QLatin1String("memory:")) {
+        auto backend = std::make_unique<MemoryBackend>();
+        for (const SeedValue& seed : windows98Seed(defaultComputerName()))
+            backend->putValue(seed.keyPath, seed.name, seed.value);
+        return backend;
+    }
+    if (target.startsWith(QLatin1String("wine:")))
+        return fail(QStringLiteral("wine: targets are not available in this build."));
+    return fail(QStringLiteral("Unknown registry target \"%1\". Use file:PATH or memory:.").arg(target));
+}
+
+} // namespace tavimor

@@ -1,0 +1,190 @@
+#include "registry/MSDNRegistry.h"
+#include "registry/MemoryBackend.h"
+#include "registry/RegFileBackend.h"
+#include "registry/RegistryTarget.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tavimor;
+
+namespace {
+
+const QString kPolicies = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer");
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+class RegFileBackendTest : public ::testing::Test {
+protected:
+    std::unique_ptr<RegFileBackend> open(const QString& path = {}) {
+        QString error;
+        auto backend = RegFileBackend::open(path.isEmpty() ? m_path : path, QStringLiteral("PC-ONE"), &error);
+        EXPECT_TRUE(backend) << error.toStdString();
+        return backend;
+    }
+    void setNoRun(RegistryBackend& backend, const QString& name, qint32 value) {
+        MSDNRegistry registry(backend);
+        registry.CreateRegKey(kPolicies, HKEY_CURRENT_USER);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPolicies, name, RegDatum::integer(value), REG_DWORD);
+    }
+    RegDatum read(RegistryBackend& backend, const QString& name) {
+        return MSDNRegistry(backend).ReadKeyValue(HKEY_CURRENT_USER, kPolicies, name);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_path = m_dir.path() + QStringLiteral("/data/tavimor/registry.reg");
+};
+
+} // namespace
+
+TEST_F(RegFileBackendTest, CreatesAWindows98MachineOnFirstUse) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    EXPECT_TRUE(readAll(m_path).startsWith("REGEDIT4\r\n"));
+    EXPECT_EQ(backend->targetName(), QStringLiteral("file:") + m_path);
+    const WindowsVersion version = backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 1u);
+    EXPECT_EQ(version.major, 4u);
+    EXPECT_EQ(version.minor, 10u);
+    EXPECT_EQ(version.build, 2222u);
+    EXPECT_EQ(version.name, QStringLiteral("Windows 98"));
+    EXPECT_EQ(MSDNRegistry(*backend).GetSystemName(), QStringLiteral("PC-ONE"));
+    EXPECT_TRUE(backend->requestRestart());
+}
+
+TEST_F(RegFileBackendTest, ValuesPersistAndTwoInstancesSeeEachOthersWrites) {
+    auto first = open();
+    auto second = open();
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(read(*first, QStringLiteral("NoRun")).isNothing());
+    setNoRun(*first, QStringLiteral("NoRun"), 1);
+    setNoRun(*second, QStringLiteral("NoClose"), 2);
+    setNoRun(*first, QStringLiteral("NoFind"), 3);
+    setNoRun(*second, QStringLiteral("NoRun"), -1);
+    auto third = open();
+    for (RegFileBackend* backend : {first.get(), second.get(), third.get()}) {
+        EXPECT_EQ(read(*backend, QStringLiteral("NoRun")), RegDatum::integer(-1));
+        EXPECT_EQ(read(*backend, QStringLiteral("NoClose")), RegDatum::integer(2));
+        EXPECT_EQ(read(*backend, QStringLiteral("NoFind")), RegDatum::integer(3));
+        EXPECT_EQ(MSDNRegistry(*backend).GetSystemName(), QStringLiteral("PC-ONE"));
+    }
+    EXPECT_TRUE(readAll(m_path).contains("\"NoRun\"=dword:ffffffff\r\n"));
+    EXPECT_FALSE(QFile::exists(m_path + QStringLiteral(".lock")));
+}
+
+TEST_F(RegFileBackendTest, RefusesABrokenFileAndLeavesItAlone) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).path()));
+    const QByteArray broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n";
+    writeAll(m_path, broken);
+    QString error;
+    EXPECT_FALSE(RegFileBackend::open(m_path, QStringLiteral("PC"), &error));
+    EXPECT_TRUE(error.startsWith(m_path + QStringLiteral(":3: "))) << error.toStdString();
+    EXPECT_EQ(readAll(m_path), broken);
+}
+
+TEST_F(RegFileBackendTest, AFileBrokenAfterOpeningReadsNothingAndTakesNoWrites) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    setNoRun(*backend, QStringLiteral("NoRun"), 1);
+    const QByteArray broken = readAll(m_path) + "garbage\r\n";
+    writeAll(m_path, broken);
+    EXPECT_TRUE(read(*backend, QStringLiteral("NoRun")).isNothing());
+    EXPECT_TRUE(backend->lastError().contains(m_path + QLatin1Char(':')))
+        << backend->lastError().toStdString();
+    HKEY key = 0;
+    EXPECT_EQ(backend->createKey(HKEY_CURRENT_USER, QStringLiteral("Software\\New"), KEY_TAVIMOR_ACCESS, &key,
+                                 nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(backend->setValue(HKEY_CURRENT_USER, QStringLiteral("X"), REG_DWORD, regDword(1).data),
+              ERROR_BADDB);
+    EXPECT_EQ(readAll(m_path), broken);
+}
+
+TEST_F(RegFileBackendTest, AWriteWaitsForAnotherHolderAndThenFailsCleanly) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    setNoRun(*backend, QStringLiteral("NoRun"), 1);
+    const QByteArray before = readAll(m_path);
+    QLockFile other(m_path + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    backend->setLockTimeout(50);
+    HKEY key = 0;
+    ASSERT_EQ(backend->openKey(HKEY_CURRENT_USER, kPolicies, KEY_TAVIMOR_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(backend->setValue(key, QStringLiteral("NoRun"), REG_DWORD, regDword(0).data), ERROR_CANTWRITE);
+    EXPECT_TRUE(backend->lastError().contains(QLatin1String("locked"))) << backend->lastError().toStdString();
+    EXPECT_EQ(readAll(m_path), before);
+    other.unlock();
+    EXPECT_EQ(backend->setValue(key, QStringLiteral("NoRun"), REG_DWORD, regDword(0).data), ERROR_SUCCESS);
+    EXPECT_EQ(read(*backend, QStringLiteral("NoRun")), RegDatum::integer(0));
+}
+
+TEST_F(RegFileBackendTest, AFailedSaveKeepsTheOldFileAndModel) {
+    // A name so long that no temporary name beside it fits fails even for root; a read-only
+    // folder stops everyone else.
+    const QString longName = m_dir.path() + QLatin1Char('/') + QString(250, QLatin1Char('r'));
+    const QString readOnly = m_dir.path() + QStringLiteral("/locked/registry.reg");
+    for (const QString& path : {longName, readOnly}) {
+        const QString seed = m_dir.path() + QStringLiteral("/seed.reg");
+        setNoRun(*open(seed), QStringLiteral("NoRun"), 1);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        ASSERT_TRUE(QFile::rename(seed, path));
+        auto backend = open(path);
+        ASSERT_TRUE(backend);
+        if (path == readOnly) {
+            if (::geteuid() == 0)
+                continue;
+            QFile::setPermissions(QFileInfo(path).path(), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        const QByteArray before = readAll(path);
+        HKEY key = 0;
+        ASSERT_EQ(backend->openKey(HKEY_CURRENT_USER, kPolicies, KEY_TAVIMOR_ACCESS, &key), ERROR_SUCCESS);
+        EXPECT_EQ(backend->setValue(key, QStringLiteral("NoRun"), REG_DWORD, regDword(0).data),
+                  ERROR_CANTWRITE);
+        EXPECT_TRUE(backend->lastError().contains(path)) << backend->lastError().toStdString();
+        EXPECT_EQ(readAll(path), before);
+        EXPECT_EQ(read(*backend, QStringLiteral("NoRun")), RegDatum::integer(1));
+        EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1);
+        QFile::setPermissions(QFileInfo(path).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
+    QString error;
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("hive:/x"), &error));
+    EXPECT_EQ(error, QStringLiteral("Unknown registry target \"hive:/x\". Use file:PATH or memory:."));
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("wine:/home/ann/.wine"), &error));
+    EXPECT_EQ(error, QStringLiteral("wine: targets are not available in this build."));
+
+    auto memory = openRegistryTarget(QStringLiteral("memory:"), &error);
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(memory->windowsVersion().name, QStringLiteral("Windows 98"));
+    EXPECT_EQ(MSDNRegistry(*memory).GetSystemName(), defaultComputerName());
+
+    QTemporaryDir dir;
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    auto file = openRegistryTarget(QStringLiteral("file:sub/reg.reg"), &error);
+    QDir::setCurrent(current);
+    ASSERT_TRUE(file) << error.toStdString();
+    EXPECT_EQ(file->targetName(), QStringLiteral("file:") + dir.path() + QStringLiteral("/sub/reg.reg"));
+    EXPECT_TRUE(QFile::exists(dir.path() + QStringLiteral("/sub/reg.reg")));
+
+    const QString name = defaultComputerName();
+    EXPECT_FALSE(name.isEmpty());
+    EXPECT_LE(name.size(), 15);
+    for (const QChar c : name)
+        EXPECT_TRUE((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.isDigit() || c == QLatin1Char('-'));
+}
