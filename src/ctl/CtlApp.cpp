@@ -1,0 +1,139 @@
+#include "CtlApp.h"
+
+#include "catalogue/CatalogueFiles.h"
+#include "catalogue/Password.h"
+#include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySync.h"
+#include "ctl/CtlCommands.h"
+#include "ctl/CtlEnvironment.h"
+#include "ctl/CtlErrorHandler.h"
+#include "ctl/CtlFiles.h"
+#include "ctl/CtlOptions.h"
+#include "ctl/TerminalPrompter.h"
+#include "registry/RegistryTarget.h"
+#include "registry/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace tavimor {
+
+namespace {
+QString absolute(const QString& path) {
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+} // namespace
+
+int CtlApp::run(const QStringList& args) {
+    QString error;
+    const std::optional<CtlOptions> options = CtlOptions::parse(args, &error);
+    int status = kExitOk;
+    if (!options) {
+        m_env.err << "tavimorctl: " << error << "; see tavimorctl --help" << Qt::endl;
+        status = kExitUsage;
+    } else if (options->help) {
+        m_env.out << CtlOptions::usage(options->command);
+    } else if (options->version) {
+        m_env.out << "tavimorctl 4.0" << Qt::endl;
+    } else {
+        status = runParsed(*options);
+    }
+    m_env.out.flush();
+    m_env.err.flush();
+    return status;
+}
+
+QString CtlApp::environment(const char* name) const {
+    return m_env.environment ? m_env.environment(QLatin1String(name)) : QString();
+}
+
+int CtlApp::runParsed(const CtlOptions& options) {
+    const QString target = options.target.isEmpty() ? environment("TAVIMOR_TARGET") : options.target;
+    QString error;
+    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(target, &error);
+    if (!backend) {
+        m_env.err << "tavimorctl: " << error << Qt::endl;
+        return kExitFailure;
+    }
+    SettingsStore settings(
+        absolute(!options.settingsFolder.isEmpty() ? options.settingsFolder : m_env.settingsFolder));
+    TerminalPrompter prompter(m_env.err);
+    CtlErrorHandler errors(m_env.err);
+    QString programFolder = !options.programFolder.isEmpty() ? options.programFolder : m_env.programFolder;
+    if (programFolder.isEmpty())
+        programFolder = QCoreApplication::applicationDirPath();
+    ProgramContext context(*backend, prompter, settings, errors, absolute(programFolder));
+    Main(context);
+
+    if (const int refused = checkPassword(context, options))
+        return refused;
+
+    CatalogueView view;
+    CatalogueFiles(context, view).Startup(absolute(options.file));
+    // A file from the command line is not compared with the registry at start-up; here the
+    // machine column always shows the registry.
+    if (!options.file.isEmpty())
+        RefreshCurrentValues(context, QLatin1String(kAllEntries));
+    if (context.workingCatalogue.documentElement().isNull()) {
+        m_env.err << "tavimorctl: no catalogue could be loaded" << Qt::endl;
+        return kExitFailure;
+    }
+    const int status = dispatch(context, options);
+    return status == kExitOk && errors.reported() ? kExitFailure : status;
+}
+
+int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
+    const QString stored = MyPwdRead(context);
+    if (stored.isEmpty())
+        return kExitOk;
+    std::optional<QString> entered;
+    if (!options.passwordFile.isEmpty()) {
+        entered = CtlCommands::readPasswordFile(options.passwordFile);
+        if (!entered) {
+            m_env.err << "tavimorctl: cannot read " << options.passwordFile << Qt::endl;
+            return kExitPassword;
+        }
+    } else if (const QString fromEnvironment = environment("TAVIMOR_PASSWORD"); !fromEnvironment.isEmpty()) {
+        entered = fromEnvironment;
+    } else if (m_env.stdinIsTerminal && m_env.readPassword) {
+        entered = m_env.readPassword(QStringLiteral("Password: "));
+    }
+    if (!entered) {
+        m_env.err << "tavimorctl: a password is needed (use --password-file or TAVIMOR_PASSWORD)" << Qt::endl;
+        return kExitPassword;
+    }
+    if (!passwordMatches(trimTrailingSpaces(*entered), stored)) {
+        m_env.err << "tavimorctl: wrong password" << Qt::endl;
+        return kExitPassword;
+    }
+    return kExitOk;
+}
+
+int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options) {
+    CtlCommands commands(context, options, m_env);
+    CtlFiles files(context, options, m_env);
+    const QString& command = options.command;
+    if (command == QLatin1String("list"))
+        return commands.list();
+    if (command == QLatin1String("show"))
+        return commands.show();
+    if (command == QLatin1String("set"))
+        return commands.set();
+    if (command == QLatin1String("drives"))
+        return commands.drives();
+    if (command == QLatin1String("password"))
+        return commands.password();
+    if (command == QLatin1String("apply"))
+        return files.apply();
+    if (command == QLatin1String("diff"))
+        return files.diff();
+    if (command == QLatin1String("save"))
+        return files.save();
+    if (command == QLatin1String("export-xml"))
+        return files.exportXml();
+    if (command == QLatin1String("import-xml"))
+        return files.importXml();
+    return kExitUsage;
+}
+
+} // namespace tavimor

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringList>
+
+namespace tavimor {
+
+class ProgramContext;
+struct CtlEnvironment;
+struct CtlOptions;
+
+// tavimorctl: opens the target registry and the catalogue as the program does at start-up,
+// checks the administrator password, and runs one command.
+class CtlApp {
+public:
+    explicit CtlApp(CtlEnvironment& env)
+        : m_env(env) {}
+
+    // args without the program's own name; returns the exit status.
+    int run(const QStringList& args);
+
+private:
+    int runParsed(const CtlOptions& options);
+    int checkPassword(ProgramContext& context, const CtlOptions& options);
+    int dispatch(ProgramContext& context, const CtlOptions& options);
+    QString environment(const char* name) const;
+
+    CtlEnvironment& m_env;
+};
+
+} // namespace tavimor

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QJsonValue;
+
+namespace tavimor {
+
+class ProgramContext;
+struct CtlEnvironment;
+struct CtlOptions;
+
+// The commands that look at entries and change the registry: list, show, set, drives, password.
+class CtlCommands {
+public:
+    CtlCommands(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+
+    int list();
+    int show();
+    int set();
+    int drives();
+    int password();
+
+    // The first line of a password file without its line end; nullopt when it cannot be read.
+    static std::optional<QString> readPasswordFile(const QString& path);
+
+private:
+    int fail(const QString& text, int status);
+    void printJson(const QJsonValue& value);
+    std::optional<QString> newPassword(int* status);
+
+    ProgramContext& m_context;
+    const CtlOptions& m_options;
+    CtlEnvironment& m_env;
+};
+
+} // namespace tavimor

@@ -1,0 +1,100 @@
+#include "CtlEnvironment.h"
+
+#include <QByteArray>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace tavimor {
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// Reads one line from fd, at most a little more than any password can be.
+std::optional<QByteArray> readLine(int fd) {
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return line.isEmpty() ? std::nullopt : std::optional<QByteArray>(line);
+        if (c == '\n')
+            break;
+        if (line.size() < 4096)
+            line.append(c);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+std::optional<QString> readPasswordWithoutEcho(const QString& prompt) {
+    // The terminal itself, so that a password is never taken from a pipe by mistake.
+    int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    const bool ownFd = fd >= 0;
+    if (!ownFd)
+        fd = STDIN_FILENO;
+    const QByteArray text = prompt.toLocal8Bit();
+    const int outFd = ownFd ? fd : STDERR_FILENO;
+    [[maybe_unused]] const ssize_t written = ::write(outFd, text.constData(), size_t(text.size()));
+
+    termios saved{};
+    const bool isTty = ::tcgetattr(fd, &saved) == 0;
+    if (isTty) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+    }
+    const std::optional<QByteArray> line = readLine(fd);
+    if (isTty)
+        ::tcsetattr(fd, TCSAFLUSH, &saved);
+    if (ownFd)
+        ::close(fd);
+    if (!line)
+        return std::nullopt;
+    return QString::fromLocal8Bit(*line);
+}
+
+bool stdinIsATerminal() {
+    return ::isatty(STDIN_FILENO) != 0;
+}
+#else
+std::optional<QString> readPasswordWithoutEcho(const QString& prompt) {
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    char buffer[4096];
+    if (!std::fgets(buffer, sizeof buffer, stdin))
+        return std::nullopt;
+    QByteArray line(buffer);
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromLocal8Bit(line);
+}
+
+bool stdinIsATerminal() {
+    return false;
+}
+#endif
+
+} // namespace
+
+CtlEnvironment CtlEnvironment::system(QTextStream& out, QTextStream& err) {
+    CtlEnvironment env(out, err);
+    env.environment = [](const QString& name) {
+        return qEnvironmentVariable(name.toLocal8Bit().constData());
+    };
+    env.readPassword = [&err](const QString& prompt) {
+        err.flush();
+        return readPasswordWithoutEcho(prompt);
+    };
+    env.stdinIsTerminal = stdinIsATerminal();
+    return env;
+}
+
+} // namespace tavimor

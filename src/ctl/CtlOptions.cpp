@@ -1,0 +1,194 @@
+#include "CtlOptions.h"
+
+namespace tavimor {
+
+namespace {
+
+struct CommandInfo {
+    const char* name;
+    int minArgs;
+    int maxArgs;
+    const char* synopsis;
+    const char* summary;
+    const char* details;
+};
+
+const CommandInfo kCommands[] = {
+    {"list", 0, 1, "list [SECTION]", "the sections, or one section's entries and their state",
+     "Without SECTION: each section with its number of entries.\n"
+     "With SECTION (its name, its address or its position from 0): each entry with its state in\n"
+     "the Tavimor settings and on the machine; * marks entries that need a restart.\n"
+     "--json prints the same as a JSON array.\n"},
+    {"show", 1, 1, "show ENTRY", "every field of one entry and its state",
+     "Prints every field of the entry and its state in the Tavimor settings and on the machine.\n"
+     "--json prints the same as a JSON object.\n"},
+    {"set", 2, 2, "set ENTRY VALUE", "write one value to the registry now",
+     "VALUE is enable (0), disable (1), 0 or 1 for an on/off entry, a number from 0 to 2147483647\n"
+     "for a number entry. The key is created if needed and the value written as REG_DWORD.\n"
+     "The drive letters are set with the drives command.\n"},
+    {"apply", 1, 1, "apply FILE.rds", "apply a settings file to the registry",
+     "Loads the settings file and writes all its values to the registry; prints each value that\n"
+     "changed and whether Windows needs a restart.\n"},
+    {"diff", 1, 1, "diff FILE.rds", "the values a settings file would change",
+     "Prints each value that applying the settings file would change; writes nothing.\n"
+     "Exit status 0 when there are none, 1 when there are some.\n"},
+    {"save", 1, 1, "save FILE.rds", "write the current catalogue as a settings file",
+     "Writes the catalogue as loaded (the default settings file with the registry's values, or\n"
+     "the --file) as an enciphered settings file.\n"},
+    {"export-xml", 1, 1, "export-xml FILE.rds", "print a settings file's catalogue as XML",
+     "Deciphers the settings file and prints its catalogue as indented XML.\n"},
+    {"import-xml", 2, 2, "import-xml FILE.xml OUT.rds", "make a settings file from an XML catalogue",
+     "Checks the catalogue (every entry needs its elements) and writes it enciphered to OUT.rds.\n"
+     "A catalogue with problems is refused, each problem named, and nothing is written.\n"},
+    {"drives", 0, 1, "drives [LETTERS|none]", "show or set the hidden drive letters",
+     "Without an argument: the drive letters Explorer hides (NoDrives).\n"
+     "With LETTERS (\"AZ\", \"a,z\", \"A: Z:\") or none: hides exactly those drives.\n"
+     "--json prints the letters and the mask.\n"},
+    {"password", 0, 0, "password", "set the administrator password",
+     "Asks for the new password twice on the terminal, or reads the first line of\n"
+     "--new-password-file FILE. At most 10 characters; trailing spaces do not count; an empty\n"
+     "password removes the protection.\n"},
+};
+
+const CommandInfo* findCommand(const QString& name) {
+    for (const CommandInfo& info : kCommands)
+        if (name == QLatin1String(info.name))
+            return &info;
+    return nullptr;
+}
+
+QString* valueSlot(CtlOptions& options, const QString& name) {
+    if (name == QLatin1String("target"))
+        return &options.target;
+    if (name == QLatin1String("file"))
+        return &options.file;
+    if (name == QLatin1String("password-file"))
+        return &options.passwordFile;
+    if (name == QLatin1String("new-password-file"))
+        return &options.newPasswordFile;
+    if (name == QLatin1String("program-folder"))
+        return &options.programFolder;
+    if (name == QLatin1String("settings-folder"))
+        return &options.settingsFolder;
+    return nullptr;
+}
+
+const char kGlobalUsage[] =
+    "Usage: tavimorctl [OPTIONS] COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Switches the policy restrictions of a Windows registry on and off.\n"
+    "\n"
+    "Commands:\n"
+    "%1"
+    "\n"
+    "ENTRY is an entry address (TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]), Section/Name\n"
+    "(\"Start Menu/Run Dialog\") or a registry value name that only one entry has (NoRun).\n"
+    "\n"
+    "Options (before or after the command):\n"
+    "  --target TARGET        the registry to work on, e.g. file:PATH or wine:PREFIX\n"
+    "                         (default: TAVIMOR_TARGET, else the per-user registry file)\n"
+    "  --file FILE.rds        load this settings file instead of the default one\n"
+    "  --password-file FILE   the administrator password is the first line of FILE\n"
+    "  --json                 JSON output for list, show and drives\n"
+    "  --program-folder DIR   the folder holding tavimor.rds (default: the executable's)\n"
+    "  --settings-folder DIR  the folder of the program settings (default: per user)\n"
+    "  -h, --help             this text; COMMAND --help describes one command\n"
+    "  --version              the version\n"
+    "\n"
+    "When an administrator password is set, every command asks for it (TAVIMOR_PASSWORD or\n"
+    "--password-file give it without a terminal). File names are taken from the current folder.\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (diff: differences found), 2 usage error, 3 wrong password.\n";
+
+} // namespace
+
+bool CtlOptions::isCommand(const QString& name) {
+    return findCommand(name) != nullptr;
+}
+
+QString CtlOptions::usage(const QString& command) {
+    if (const CommandInfo* info = findCommand(command))
+        return QStringLiteral("Usage: tavimorctl [OPTIONS] %1\n\n%2")
+            .arg(QLatin1String(info->synopsis), QLatin1String(info->details));
+    QString list;
+    for (const CommandInfo& info : kCommands) {
+        const QString synopsis = QLatin1String(info.synopsis);
+        if (synopsis.size() > 22)
+            list += QStringLiteral("  %1\n  %2 %3\n")
+                        .arg(synopsis, QString(22, QLatin1Char(' ')), QLatin1String(info.summary));
+        else
+            list += QStringLiteral("  %1 %2\n").arg(synopsis.leftJustified(22), QLatin1String(info.summary));
+    }
+    return QLatin1String(kGlobalUsage).arg(list);
+}
+
+std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* error) {
+    CtlOptions options;
+    auto fail = [error](const QString& text) -> std::optional<CtlOptions> {
+        if (error)
+            *error = text;
+        return std::nullopt;
+    };
+    QStringList positional;
+    bool onlyPositional = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (onlyPositional || arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-'))) {
+            positional.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            onlyPositional = true;
+            continue;
+        }
+        if (arg == QLatin1String("-h")) {
+            options.help = true;
+            continue;
+        }
+        if (!arg.startsWith(QLatin1String("--")))
+            return fail(QStringLiteral("unknown option %1").arg(arg));
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (QString* slot = valueSlot(options, name)) {
+            if (eq >= 0) {
+                *slot = arg.mid(eq + 1);
+            } else if (i + 1 < args.size()) {
+                *slot = args[++i];
+            } else {
+                return fail(QStringLiteral("option --%1 needs a value").arg(name));
+            }
+            if (slot->isEmpty())
+                return fail(QStringLiteral("option --%1 needs a value").arg(name));
+            continue;
+        }
+        bool* flag = name == QLatin1String("json")      ? &options.json
+                     : name == QLatin1String("help")    ? &options.help
+                     : name == QLatin1String("version") ? &options.version
+                                                        : nullptr;
+        if (!flag)
+            return fail(QStringLiteral("unknown option --%1").arg(name));
+        if (eq >= 0)
+            return fail(QStringLiteral("option --%1 takes no value").arg(name));
+        *flag = true;
+    }
+    if (!positional.isEmpty()) {
+        options.command = positional.takeFirst();
+        options.arguments = positional;
+    }
+    const CommandInfo* info = findCommand(options.command);
+    if (!options.command.isEmpty() && !info)
+        return fail(QStringLiteral("unknown command \"%1\"").arg(options.command));
+    if (options.help || options.version)
+        return options;
+    if (!info)
+        return fail(QStringLiteral("no command given"));
+    if (options.arguments.size() < info->minArgs)
+        return fail(QStringLiteral("missing argument: tavimorctl %1").arg(QLatin1String(info->synopsis)));
+    if (options.arguments.size() > info->maxArgs)
+        return fail(QStringLiteral("too many arguments: tavimorctl %1").arg(QLatin1String(info->synopsis)));
+    if (!options.newPasswordFile.isEmpty() && options.command != QLatin1String("password"))
+        return fail(QStringLiteral("--new-password-file belongs to the password command"));
+    return options;
+}
+
+} // namespace tavimor

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+namespace tavimor {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitPassword = 3;
+
+// The command line of tavimorctl: one command, its arguments, and options before or after it.
+struct CtlOptions {
+    QString command;
+    QStringList arguments;
+    QString target;
+    QString file;
+    QString passwordFile;
+    QString newPasswordFile;
+    QString programFolder;
+    QString settingsFolder;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+
+    // nullopt with *error set (one line, no prefix) when the command line is not usable.
+    static std::optional<CtlOptions> parse(const QStringList& args, QString* error);
+    // The usage of one command, or of the whole tool for "".
+    static QString usage(const QString& command);
+    static bool isCommand(const QString& name);
+};
+
+} // namespace tavimor

@@ -1,0 +1,26 @@
+#include "TerminalPrompter.h"
+
+#include "catalogue/ProgramContext.h"
+
+#include <QTextStream>
+
+namespace tavimor {
+
+Answer TerminalPrompter::message(const QString& text, const QString& title, MessageIcon,
+                                 MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        break;
+    case MessageButtons::OkCancel:
+        return Answer::Cancel;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoCancel:
+        return Answer::No;
+    }
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_err << (title.isEmpty() ? QString::fromLatin1(kAppTitle) : title) << ": " << shown << Qt::endl;
+    return Answer::Ok;
+}
+
+} // namespace tavimor
