@@ -1,0 +1,85 @@
+#pragma once
+
+#include "base/FileUtil.h"
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueFiles.h"
+#include "ctl/CtlApp.h"
+#include "ctl/CtlEnvironment.h"
+#include "registry/Cipher.h"
+#include "registry/MSDNRegistry.h"
+#include "registry/RegistryTarget.h"
+
+#include <QDir>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace tavimor::test {
+
+inline constexpr auto kExplorerPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+// tavimorctl run in-process over a registry file, a settings folder and a program folder in a
+// temporary directory, so state carries over from one run to the next as between processes.
+class CtlFixture : public ::testing::Test {
+protected:
+    struct Result {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+
+    CtlFixture() {
+        QDir().mkpath(programFolder());
+        EXPECT_TRUE(writeFileAtomically(programFolder() + QStringLiteral("/tavimor.rds"),
+                                        rds(builtinCatalogueText())));
+        EXPECT_TRUE(writeFileAtomically(programFolder() + QStringLiteral("/.hidden"), "tavimor.rds\n"));
+        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + path("registry.reg"));
+    }
+
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    QString programFolder() const { return path("program"); }
+
+    static QByteArray rds(const QString& catalogueXml) {
+        return CatalogueFiles::encipherSettingsFile(catalogueXml, cataloguePassPhrase());
+    }
+
+    Result run(const QStringList& args) {
+        Result result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        CtlEnvironment env(out, err);
+        env.environment = [this](const QString& name) {
+            return m_vars.value(name);
+        };
+        env.programFolder = programFolder();
+        env.settingsFolder = path("settings");
+        env.stdinIsTerminal = m_terminal;
+        env.readPassword = [this](const QString& prompt) -> std::optional<QString> {
+            m_prompts.append(prompt);
+            if (m_typed.isEmpty())
+                return std::nullopt;
+            return m_typed.takeFirst();
+        };
+        result.status = CtlApp(env).run(args);
+        return result;
+    }
+
+    // What the registry file holds now, as another process would read it.
+    QString registryValue(const QString& keyPath, const QString& name, HKEY hive = HKEY_CURRENT_USER) {
+        QString error;
+        const std::unique_ptr<RegistryBackend> backend =
+            openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error);
+        EXPECT_TRUE(backend) << error.toStdString();
+        return backend ? MSDNRegistry(*backend).ReadKeyValue(hive, keyPath, name).toText() : QString();
+    }
+    QString noRun() { return registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoRun")); }
+
+    QTemporaryDir m_dir;
+    QHash<QString, QString> m_vars;
+    bool m_terminal = false;
+    QStringList m_typed;
+    QStringList m_prompts;
+};
+
+} // namespace tavimor::test

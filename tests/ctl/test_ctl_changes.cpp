@@ -1,0 +1,67 @@
+#include "CtlFixture.h"
+
+namespace tavimor::test {
+namespace {
+
+using CtlChanges = CtlFixture;
+
+const QString kRestart = QStringLiteral("A restart of Windows is needed before this change takes effect.\n");
+
+TEST_F(CtlChanges, SetWritesTheRegistryAndReportsARestartOnlyWhenTheValueChanges) {
+    const Result disable = run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
+    ASSERT_EQ(disable.status, 0) << disable.err.toStdString();
+    EXPECT_EQ(disable.out, QStringLiteral("Start Menu/Run Dialog: Disabled (NoRun = 1)\n") + kRestart);
+    EXPECT_EQ(noRun(), QLatin1String("1"));
+
+    const Result again =
+        run({QStringLiteral("set"), QStringLiteral("Start Menu/Run Dialog"), QStringLiteral("1")});
+    EXPECT_EQ(again.out, QLatin1String("Start Menu/Run Dialog: Disabled (NoRun = 1)\n"));
+
+    // A later run reads the value back from the registry file.
+    EXPECT_TRUE(run({QStringLiteral("show"), QStringLiteral("NoRun")})
+                    .out.contains(QLatin1String("Current Machine Settings: Disabled (1)\n")));
+
+    const Result enable = run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("Enable")});
+    EXPECT_EQ(enable.out, QStringLiteral("Start Menu/Run Dialog: Enabled (NoRun = 0)\n") + kRestart);
+    EXPECT_EQ(noRun(), QLatin1String("0"));
+
+    const Result noRestart = run({QStringLiteral("set"), QStringLiteral("NoDispCpl"), QStringLiteral("1")});
+    EXPECT_EQ(noRestart.out, QLatin1String("Display/Display Properties: Disabled (NoDispCpl = 1)\n"));
+}
+
+TEST_F(CtlChanges, SetTakesNumbersForNumberEntriesAndRefusesDrives) {
+    const Result number = run({QStringLiteral("set"), QStringLiteral("MinPwdLen"), QStringLiteral("007")});
+    ASSERT_EQ(number.status, 0) << number.err.toStdString();
+    EXPECT_EQ(number.out, QLatin1String("Network/Set Minimum Password Length: 7 (MinPwdLen = 7)\n"));
+    EXPECT_EQ(registryValue(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
+                            QStringLiteral("MinPwdLen"), HKEY_LOCAL_MACHINE),
+              QLatin1String("7"));
+
+    for (const char* bad : {"-1", "2147483648", "enable", "1.5"})
+        EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("MinPwdLen"), QLatin1String(bad)}).status, 2)
+            << bad;
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("MinPwdLen"), QStringLiteral("2147483647")}).status,
+              0);
+
+    const Result drives = run({QStringLiteral("set"), QStringLiteral("NoDrives"), QStringLiteral("1")});
+    EXPECT_EQ(drives.status, 1);
+    EXPECT_TRUE(drives.err.contains(QLatin1String("use tavimorctl drives")));
+    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoDrives")), QString());
+}
+
+TEST_F(CtlChanges, DrivesShowsAndSetsTheMask) {
+    EXPECT_EQ(run({QStringLiteral("drives")}).out, QLatin1String("Hidden drives: none\n"));
+    const Result set = run({QStringLiteral("drives"), QStringLiteral("A,Z")});
+    ASSERT_EQ(set.status, 0) << set.err.toStdString();
+    EXPECT_EQ(set.out, QLatin1String("Hidden drives: A: Z:\n"));
+    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoDrives")),
+              QLatin1String("33554433"));
+    EXPECT_TRUE(run({QStringLiteral("show"), QStringLiteral("NoDrives")})
+                    .out.contains(QLatin1String("Hidden drives: A: Z:\n")));
+    EXPECT_EQ(run({QStringLiteral("drives"), QStringLiteral("none")}).out,
+              QLatin1String("Hidden drives: none\n"));
+    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoDrives")), QLatin1String("0"));
+}
+
+} // namespace
+} // namespace tavimor::test
