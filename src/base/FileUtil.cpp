@@ -8,6 +8,11 @@
 namespace tavimor {
 
 bool writeFileAtomically(const QString& path, const QByteArray& content, QString* error, bool ownerOnly) {
+    return writeFileAtomically(path, std::initializer_list<QByteArrayView>{content}, error, ownerOnly);
+}
+
+bool writeFileAtomically(const QString& path, std::initializer_list<QByteArrayView> pieces, QString* error,
+                         bool ownerOnly) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -21,10 +26,12 @@ bool writeFileAtomically(const QString& path, const QByteArray& content, QString
         return fail(file.errorString());
     if (ownerOnly)
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(content) != content.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(why);
+    for (const QByteArrayView piece : pieces) {
+        if (file.write(piece.data(), piece.size()) != piece.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            return fail(why);
+        }
     }
     if (!file.commit())
         return fail(file.errorString());

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 namespace tavimor {
@@ -9,6 +11,9 @@ namespace tavimor {
 // Writes the whole file or nothing: a crash or a full disk never leaves half a file.
 // On failure the old file stays as it was and error (if given) says why.
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& content,
+                                       QString* error = nullptr, bool ownerOnly = false);
+// The same for content given in pieces, so a large content need not be joined first.
+[[nodiscard]] bool writeFileAtomically(const QString& path, std::initializer_list<QByteArrayView> pieces,
                                        QString* error = nullptr, bool ownerOnly = false);
 
 // The whole file, or nullopt when it cannot be read or is larger than maxSize.

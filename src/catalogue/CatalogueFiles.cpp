@@ -20,12 +20,14 @@ CatalogueFiles::CatalogueFiles(ProgramContext& context, CatalogueView& view)
     , m_view(view) {
 }
 
-QString CatalogueFiles::decipherSettingsFile(const QByteArray& content, const QString& passPhrase) {
-    return DecipherText(QString::fromLatin1(content), passPhrase);
+QByteArray CatalogueFiles::decipherSettingsFile(const QByteArray& content, const QString& passPhrase) {
+    return DecipherBytes(content, passPhrase);
 }
 
-QByteArray CatalogueFiles::encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase) {
-    return EncipherText(catalogueXml, passPhrase).toLatin1() + "\r\n";
+QByteArray CatalogueFiles::encipherSettingsFile(const QByteArray& catalogueXml, const QString& passPhrase) {
+    QByteArray content = EncipherBytes(catalogueXml, passPhrase);
+    content.append("\r\n");
+    return content;
 }
 
 FileDialogRequest CatalogueFiles::settingsFileDialog(quint32 flags) {
@@ -86,30 +88,30 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
         m_context.showCritical(QStringLiteral("RDS file does not exist."));
         return false;
     }
-    QString text;
+    QByteArray text;
     if (!isListedByPlainSearch(path)) {
-        text = builtinCatalogueText();
+        text = builtinCatalogueText().toUtf8();
     } else {
         if (ConfirmPendingChanges(m_context) == 1) {
             if (cancelled)
                 *cancelled = true;
             return true;
         }
-        const std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize);
+        std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize);
         if (content)
-            text = decipherSettingsFile(*content, m_context.passPhrase);
+            text = decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
     }
-    if (!text.contains(QLatin1String("<REGISTRYSETTINGS"))) {
+    if (!text.contains("<REGISTRYSETTINGS")) {
         m_context.showCritical(QStringLiteral("Not a valid tavimor file"));
         return false;
     }
-    const QByteArray utf8 = text.toUtf8();
-    if (m_context.machineCatalogue.serialize().isEmpty())
-        m_context.machineCatalogue.loadXML(utf8);
-    m_context.workingCatalogue.loadXML(utf8);
+    const bool firstLoad = m_context.machineCatalogue.isEmpty();
+    m_context.workingCatalogue.loadXML(text);
+    if (firstLoad)
+        m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
     if (path == m_context.defaultSettingsFile()) {
         RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
-        m_context.workingCatalogue.loadXML(m_context.machineCatalogue.serialize());
+        m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     }
     return m_view.BuildTree();
 }
@@ -151,8 +153,8 @@ bool CatalogueFiles::SaveAsCommand() {
 bool CatalogueFiles::WriteSettingsFile(const QString& path) {
     if (path.isEmpty())
         return false;
-    return writeFileAtomically(path,
-                               encipherSettingsFile(m_context.workingCatalogue.xml(), m_context.passPhrase));
+    const QByteArray content = EncipherBytes(m_context.workingCatalogue.serialize(), m_context.passPhrase);
+    return writeFileAtomically(path, std::initializer_list<QByteArrayView>{content, "\r\n"});
 }
 
 } // namespace tavimor

@@ -36,9 +36,12 @@ public:
     bool SaveAsCommand();
     bool WriteSettingsFile(const QString& path);
 
-    // The catalogue text of a settings file's content, or a cipher status code.
-    static QString decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
-    static QByteArray encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase);
+    // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
+    static QByteArray decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
+    static QByteArray encipherSettingsFile(const QByteArray& catalogueXml, const QString& passPhrase);
+    static QByteArray encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase) {
+        return encipherSettingsFile(catalogueXml.toUtf8(), passPhrase);
+    }
     static FileDialogRequest settingsFileDialog(quint32 flags);
 
 private:

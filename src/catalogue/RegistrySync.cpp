@@ -31,7 +31,7 @@ void RefreshCurrentValues(ProgramContext& context, const QString& address) {
 }
 
 bool changesPending(const ProgramContext& context) {
-    return context.machineCatalogue.serialize() != context.workingCatalogue.serialize();
+    return !context.machineCatalogue.sameContent(context.workingCatalogue);
 }
 
 qint16 ConfirmPendingChanges(ProgramContext& context) {
@@ -44,7 +44,7 @@ qint16 ConfirmPendingChanges(ProgramContext& context) {
     if (answer == Answer::Cancel)
         return 1;
     if (answer == Answer::Yes) {
-        context.machineCatalogue.loadXML(context.workingCatalogue.serialize());
+        context.machineCatalogue.copyFrom(context.workingCatalogue);
         ApplyMachineCatalogue(context);
     }
     return 0;

@@ -1,308 +1,440 @@
 #include "XmlDocument.h"
 
+#include "XmlTree.h"
+
 #include <QFile>
-#include <QRegularExpression>
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/xmlsave.h>
-#include <libxml/xpath.h>
-#include <libxml/xpathInternals.h>
-#include <limits>
-#include <memory>
+#include <cstring>
 
 namespace tavimor {
 
 namespace {
 
-xmlNodePtr N(void* p) {
-    return static_cast<xmlNodePtr>(p);
-}
-xmlDocPtr D(void* p) {
-    return static_cast<xmlDocPtr>(p);
+constexpr quint32 npos = XmlTree::npos;
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+QString toQString(const XmlTree& tree, quint32 id) {
+    return id == npos ? QString() : QString::fromUtf8(tree.stringData(id), tree.stringSize(id));
 }
 
-const xmlChar* X(const QByteArray& bytes) {
-    return reinterpret_cast<const xmlChar*>(bytes.constData());
+void appendText(const XmlTree& tree, quint32 node, QByteArray& out) {
+    for (quint32 c = tree.nodes[node].firstChild; c != npos; c = tree.nodes[c].next) {
+        const XmlTree::Node& child = tree.nodes[c];
+        if (child.type == XmlTree::Text || child.type == XmlTree::CData)
+            out.append(tree.stringData(child.value), tree.stringSize(child.value));
+        else if (child.type == XmlTree::Element)
+            appendText(tree, c, out);
+    }
 }
 
-QString fromXml(const xmlChar* text) {
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
-}
+struct Step {
+    QByteArray name; // "*" for any element
+    qint64 position = -1;
+};
 
-QString takeXml(xmlChar* text) {
-    QString result = fromXml(text);
-    xmlFree(text);
-    return result;
-}
-
-// Nothing the program parses may reach a file or the network through an entity or a DTD.
-xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
-    return nullptr;
-}
-
-void ignoreParserMessage(void*, const char*, ...) {
-}
-void ignoreStructuredMessage(void*, xmlErrorPtr) {
-}
-
-void initLibxml() {
-    static const bool done = [] {
-        xmlInitParser();
-        xmlSetExternalEntityLoader(refuseExternalEntity);
-        xmlSetGenericErrorFunc(nullptr, ignoreParserMessage);
-        xmlSetStructuredErrorFunc(nullptr, ignoreStructuredMessage);
-        xmlThrDefTreeIndentString("\t");
-        xmlTreeIndentString = "\t";
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
-xmlDocPtr newEmptyDoc() {
-    initLibxml();
-    xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
-    doc->encoding = xmlStrdup(BAD_CAST "UTF-8");
-    return doc;
-}
-
-bool isBlank(const xmlChar* content) {
-    if (!content)
-        return true;
-    for (const xmlChar* c = content; *c; ++c)
-        if (*c != ' ' && *c != '\t' && *c != '\r' && *c != '\n')
+// The program's addresses: element names joined by "/", each with an optional position [n]
+// counted from 0; a leading "/" starts at the document. Nothing else is needed, so nothing
+// else is accepted.
+bool parseAddress(const QString& address, bool* absolute, QList<Step>* steps) {
+    QStringView rest(address);
+    *absolute = rest.startsWith(QLatin1Char('/'));
+    if (*absolute)
+        rest = rest.mid(1);
+    if (rest.isEmpty())
+        return false;
+    for (const QStringView part : rest.split(QLatin1Char('/'))) {
+        Step step;
+        QStringView name = part;
+        const qsizetype open = part.indexOf(QLatin1Char('['));
+        if (open >= 0) {
+            if (!part.endsWith(QLatin1Char(']')))
+                return false;
+            bool ok = false;
+            step.position = part.mid(open + 1, part.size() - open - 2).toLongLong(&ok);
+            if (!ok || step.position < 0)
+                return false;
+            name = part.left(open);
+        }
+        if (name.isEmpty() || name.contains(QLatin1Char(']')))
             return false;
+        step.name = name.toUtf8();
+        steps->append(step);
+    }
     return true;
 }
 
-// Whitespace-only text between elements carries no content; dropping it makes positions
-// count elements and makes the serialisation depend on content alone.
-void stripBlankText(xmlNodePtr node) {
-    for (xmlNodePtr child = node->children; child;) {
-        xmlNodePtr next = child->next;
-        if (child->type == XML_TEXT_NODE && isBlank(child->content)) {
-            xmlUnlinkNode(child);
-            xmlFreeNode(child);
-        } else if (child->type == XML_ELEMENT_NODE) {
-            stripBlankText(child);
+QList<quint32> select(const XmlTree& tree, quint32 context, const QString& address, bool firstOnly) {
+    bool absolute = false;
+    QList<Step> steps;
+    if (!parseAddress(address, &absolute, &steps))
+        return {};
+    QList<quint32> current{absolute ? 0u : context};
+    for (qsizetype s = 0; s < steps.size() && !current.isEmpty(); ++s) {
+        const Step& step = steps[s];
+        const bool any = step.name == "*";
+        const quint32 name = any ? npos : tree.findInterned(step.name);
+        if (!any && name == npos)
+            return {};
+        const bool last = s == steps.size() - 1;
+        QList<quint32> next;
+        for (const quint32 parent : std::as_const(current)) {
+            qint64 seen = 0;
+            for (quint32 c = tree.nodes[parent].firstChild; c != npos; c = tree.nodes[c].next) {
+                const XmlTree::Node& node = tree.nodes[c];
+                if (node.type != XmlTree::Element || (!any && node.name != name))
+                    continue;
+                if (step.position >= 0 && seen++ != step.position)
+                    continue;
+                next.append(c);
+                if (step.position >= 0 || (last && firstOnly))
+                    break;
+            }
+            if (last && firstOnly && !next.isEmpty())
+                break;
         }
-        child = next;
+        current = std::move(next);
     }
+    return current;
 }
 
-bool hasEntityNodes(xmlNodePtr node) {
-    for (xmlNodePtr child = node->children; child; child = child->next) {
-        if (child->type == XML_ENTITY_REF_NODE || child->type == XML_ENTITY_NODE)
-            return true;
-        if (child->type == XML_ELEMENT_NODE && hasEntityNodes(child))
-            return true;
-    }
-    return false;
-}
-
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
-
-xmlDocPtr parseSafely(const QByteArray& utf8) {
-    initLibxml();
-    // A catalogue never needs a document type; refusing it up front rules out entity tricks.
-    if (utf8.contains("<!DOCTYPE") || utf8.size() > std::numeric_limits<int>::max())
-        return nullptr;
-    xmlDocPtr doc = xmlReadMemory(utf8.constData(), int(utf8.size()), nullptr, "UTF-8", kParseOptions);
-    if (!doc)
-        return nullptr;
-    if (doc->intSubset || doc->extSubset || !xmlDocGetRootElement(doc) ||
-        hasEntityNodes(xmlDocGetRootElement(doc))) {
-        xmlFreeDoc(doc);
-        return nullptr;
-    }
-    stripBlankText(reinterpret_cast<xmlNodePtr>(doc));
-    xmlFree(const_cast<xmlChar*>(doc->encoding));
-    doc->encoding = xmlStrdup(BAD_CAST "UTF-8");
-    return doc;
-}
-
-struct XPathContextDeleter {
-    void operator()(xmlXPathContextPtr p) const { xmlXPathFreeContext(p); }
-};
-struct XPathObjectDeleter {
-    void operator()(xmlXPathObjectPtr p) const { xmlXPathFreeObject(p); }
-};
-
-QList<XmlNode> evaluate(xmlDocPtr doc, xmlNodePtr context, const QString& address, bool firstOnly) {
-    QList<XmlNode> result;
-    if (!doc || !context || address.isEmpty())
-        return result;
-    std::unique_ptr<xmlXPathContext, XPathContextDeleter> ctx(xmlXPathNewContext(doc));
-    if (!ctx)
-        return result;
-    ctx->node = context;
-    const QByteArray expr = XmlDocument::toXPath(address).toUtf8();
-    std::unique_ptr<xmlXPathObject, XPathObjectDeleter> obj(xmlXPathEvalExpression(X(expr), ctx.get()));
-    if (!obj || obj->type != XPATH_NODESET || !obj->nodesetval)
-        return result;
-    const int count = obj->nodesetval->nodeNr;
-    for (int i = 0; i < count; ++i) {
-        result.append(XmlNode::fromNative(obj->nodesetval->nodeTab[i]));
-        if (firstOnly)
+void escape(QByteArray& out, const char* data, qsizetype size, bool attribute) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char* replacement = nullptr;
+        switch (data[i]) {
+        case '&':
+            replacement = "&amp;";
             break;
+        case '<':
+            replacement = "&lt;";
+            break;
+        case '>':
+            replacement = "&gt;";
+            break;
+        case '\r':
+            replacement = "&#13;";
+            break;
+        case '"':
+            replacement = attribute ? "&quot;" : nullptr;
+            break;
+        case '\n':
+            replacement = attribute ? "&#10;" : nullptr;
+            break;
+        case '\t':
+            replacement = attribute ? "&#9;" : nullptr;
+            break;
+        default:
+            break;
+        }
+        if (replacement) {
+            out.append(data + start, i - start);
+            out.append(replacement);
+            start = i + 1;
+        }
     }
-    return result;
+    out.append(data + start, size - start);
+}
+
+void write(const XmlTree& tree, quint32 index, int depth, QByteArray& out);
+
+void writeChildren(const XmlTree& tree, quint32 index, int depth, QByteArray& out) {
+    // Children are laid out one per line only where no text would change by it.
+    bool layout = true;
+    for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next)
+        layout = layout && tree.nodes[c].type != XmlTree::Text && tree.nodes[c].type != XmlTree::CData;
+    for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next) {
+        if (layout) {
+            out.append('\n');
+            out.append(QByteArray(depth + 1, '\t'));
+        }
+        write(tree, c, depth + 1, out);
+    }
+    if (layout) {
+        out.append('\n');
+        out.append(QByteArray(depth, '\t'));
+    }
+}
+
+void write(const XmlTree& tree, quint32 index, int depth, QByteArray& out) {
+    const XmlTree::Node& node = tree.nodes[index];
+    switch (node.type) {
+    case XmlTree::Element: {
+        out.append('<').append(tree.stringData(node.name), tree.stringSize(node.name));
+        for (quint32 a = node.firstAttr; a != npos; a = tree.attrs[a].next) {
+            const XmlTree::Attr& attr = tree.attrs[a];
+            out.append(' ').append(tree.stringData(attr.name), tree.stringSize(attr.name)).append("=\"");
+            escape(out, tree.stringData(attr.value), tree.stringSize(attr.value), true);
+            out.append('"');
+        }
+        if (node.firstChild == npos) {
+            out.append("/>");
+            return;
+        }
+        out.append('>');
+        writeChildren(tree, index, depth, out);
+        out.append("</").append(tree.stringData(node.name), tree.stringSize(node.name)).append('>');
+        return;
+    }
+    case XmlTree::Text:
+        escape(out, tree.stringData(node.value), tree.stringSize(node.value), false);
+        return;
+    case XmlTree::CData:
+        out.append("<![CDATA[");
+        out.append(tree.string(node.value).replace("]]>", "]]]]><![CDATA[>"));
+        out.append("]]>");
+        return;
+    case XmlTree::Comment:
+        out.append("<!--").append(tree.stringData(node.value), tree.stringSize(node.value)).append("-->");
+        return;
+    case XmlTree::Pi:
+        out.append("<?").append(tree.stringData(node.name), tree.stringSize(node.name));
+        if (tree.stringSize(node.value) > 0)
+            out.append(' ').append(tree.stringData(node.value), tree.stringSize(node.value));
+        out.append("?>");
+        return;
+    case XmlTree::Document:
+        return;
+    }
+}
+
+bool sameString(const XmlTree& a, quint32 x, const XmlTree& b, quint32 y) {
+    if (x == npos || y == npos)
+        return x == y;
+    return a.stringSize(x) == b.stringSize(y) &&
+           std::memcmp(a.stringData(x), b.stringData(y), a.stringSize(x)) == 0;
+}
+
+bool sameNode(const XmlTree& a, quint32 x, const XmlTree& b, quint32 y) {
+    const XmlTree::Node& n = a.nodes[x];
+    const XmlTree::Node& m = b.nodes[y];
+    if (n.type != m.type || !sameString(a, n.name, b, m.name) || !sameString(a, n.value, b, m.value))
+        return false;
+    quint32 p = n.firstAttr, q = m.firstAttr;
+    for (; p != npos && q != npos; p = a.attrs[p].next, q = b.attrs[q].next) {
+        if (!sameString(a, a.attrs[p].name, b, b.attrs[q].name) ||
+            !sameString(a, a.attrs[p].value, b, b.attrs[q].value))
+            return false;
+    }
+    if (p != q)
+        return false;
+    quint32 c = n.firstChild, d = m.firstChild;
+    for (; c != npos && d != npos; c = a.nodes[c].next, d = b.nodes[d].next) {
+        if (!sameNode(a, c, b, d))
+            return false;
+    }
+    return c == d;
+}
+
+quint32 copyNode(const XmlTree& from, quint32 index, XmlTree& to) {
+    const XmlTree::Node& node = from.nodes[index];
+    const quint32 name = node.name == npos ? npos : to.addName(from.string(node.name));
+    const quint32 value = node.value == npos ? npos : to.addString(from.string(node.value));
+    const quint32 copy = to.newNode(node.type, name, value);
+    for (quint32 a = node.firstAttr; a != npos; a = from.attrs[a].next)
+        to.setAttr(copy, to.addName(from.string(from.attrs[a].name)),
+                   to.addString(from.string(from.attrs[a].value)));
+    for (quint32 c = node.firstChild; c != npos; c = from.nodes[c].next)
+        to.append(copy, copyNode(from, c, to));
+    return copy;
 }
 
 } // namespace
 
 // XmlNode
 
+XmlTree& XmlNode::tree() const {
+    return *m_doc->m_tree;
+}
+
 QString XmlNode::nodeName() const {
-    if (!m_node)
+    if (!m_doc)
         return {};
-    switch (N(m_node)->type) {
-    case XML_TEXT_NODE:
+    const XmlTree::Node& node = tree().nodes[m_index];
+    switch (node.type) {
+    case XmlTree::Element:
+    case XmlTree::Pi:
+        return toQString(tree(), node.name);
+    case XmlTree::Text:
         return QStringLiteral("#text");
-    case XML_CDATA_SECTION_NODE:
+    case XmlTree::CData:
         return QStringLiteral("#cdata-section");
-    case XML_COMMENT_NODE:
+    case XmlTree::Comment:
         return QStringLiteral("#comment");
-    default:
-        return fromXml(N(m_node)->name);
+    case XmlTree::Document:
+        return QStringLiteral("#document");
     }
+    return {};
 }
 
 bool XmlNode::isElement() const {
-    return m_node && N(m_node)->type == XML_ELEMENT_NODE;
+    return m_doc && tree().nodes[m_index].type == XmlTree::Element;
 }
 
 QString XmlNode::text() const {
-    return m_node ? takeXml(xmlNodeGetContent(N(m_node))) : QString();
+    if (!m_doc)
+        return {};
+    const XmlTree& t = tree();
+    const XmlTree::Node& node = t.nodes[m_index];
+    if (node.type != XmlTree::Element && node.type != XmlTree::Document)
+        return toQString(t, node.value);
+    // The usual case, one text child, needs no joining.
+    const quint32 only = node.firstChild;
+    if (only != npos && only == node.lastChild &&
+        (t.nodes[only].type == XmlTree::Text || t.nodes[only].type == XmlTree::CData))
+        return toQString(t, t.nodes[only].value);
+    QByteArray joined;
+    appendText(t, m_index, joined);
+    return QString::fromUtf8(joined);
 }
 
 void XmlNode::setText(const QString& text) {
-    if (!m_node)
+    if (!m_doc)
         return;
-    xmlNodePtr node = N(m_node);
-    if (node->type != XML_ELEMENT_NODE) {
-        xmlNodeSetContent(node, X(text.toUtf8()));
+    XmlTree& t = tree();
+    const QByteArray utf8 = text.toUtf8();
+    XmlTree::Node& node = t.nodes[m_index];
+    if (node.type != XmlTree::Element) {
+        if (node.type != XmlTree::Document)
+            node.value = t.addString(utf8);
+        return;
+    }
+    const quint32 only = node.firstChild;
+    if (!utf8.isEmpty() && only != npos && only == node.lastChild && t.nodes[only].type == XmlTree::Text) {
+        t.nodes[only].value = t.addString(utf8);
         return;
     }
     // An empty text leaves no child at all, so "" serialises the same as an empty element.
-    for (xmlNodePtr child = node->children; child;) {
-        xmlNodePtr next = child->next;
-        xmlUnlinkNode(child);
-        xmlFreeNode(child);
-        child = next;
+    while (t.nodes[m_index].firstChild != npos) {
+        const quint32 child = t.nodes[m_index].firstChild;
+        t.unlink(child);
+        t.release(child);
     }
-    if (!text.isEmpty()) {
-        const QByteArray utf8 = text.toUtf8();
-        xmlAddChild(node, xmlNewDocTextLen(node->doc, X(utf8), int(utf8.size())));
-    }
+    if (!utf8.isEmpty())
+        t.append(m_index, t.newNode(XmlTree::Text, npos, t.addString(utf8)));
 }
 
 std::optional<QString> XmlNode::attribute(const QString& name) const {
     if (!isElement())
         return std::nullopt;
-    const QByteArray key = name.toUtf8();
-    xmlAttrPtr attr = xmlHasProp(N(m_node), X(key));
-    if (!attr || attr->type != XML_ATTRIBUTE_NODE)
+    const XmlTree& t = tree();
+    const quint32 id = t.findInterned(name.toUtf8());
+    if (id == npos)
         return std::nullopt;
-    return takeXml(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attr)));
+    for (quint32 a = t.nodes[m_index].firstAttr; a != npos; a = t.attrs[a].next)
+        if (t.attrs[a].name == id)
+            return toQString(t, t.attrs[a].value);
+    return std::nullopt;
 }
 
 std::optional<QString> XmlNode::firstAttribute() const {
-    if (!isElement() || !N(m_node)->properties)
+    if (!isElement() || tree().nodes[m_index].firstAttr == npos)
         return std::nullopt;
-    return takeXml(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(N(m_node)->properties)));
+    return toQString(tree(), tree().attrs[tree().nodes[m_index].firstAttr].value);
 }
 
 QList<std::pair<QString, QString>> XmlNode::attributes() const {
     QList<std::pair<QString, QString>> result;
     if (!isElement())
         return result;
-    for (xmlAttrPtr attr = N(m_node)->properties; attr; attr = attr->next)
-        result.append({fromXml(attr->name), takeXml(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attr)))});
+    const XmlTree& t = tree();
+    for (quint32 a = t.nodes[m_index].firstAttr; a != npos; a = t.attrs[a].next)
+        result.append({toQString(t, t.attrs[a].name), toQString(t, t.attrs[a].value)});
     return result;
 }
 
 void XmlNode::setAttribute(const QString& name, const QString& value) {
     if (isElement())
-        xmlSetProp(N(m_node), X(name.toUtf8()), X(value.toUtf8()));
+        tree().setAttr(m_index, tree().addName(name.toUtf8()), tree().addString(value.toUtf8()));
 }
 
 XmlNode XmlNode::parentNode() const {
-    if (!m_node || !N(m_node)->parent || N(m_node)->parent->type == XML_DOCUMENT_NODE)
-        return XmlNode();
-    return XmlNode(N(m_node)->parent);
+    if (!m_doc)
+        return {};
+    const quint32 parent = tree().nodes[m_index].parent;
+    return parent == npos || parent == 0 ? XmlNode() : XmlNode(m_doc, parent);
 }
 
 QList<XmlNode> XmlNode::childNodes() const {
     QList<XmlNode> result;
-    if (!m_node)
+    if (!m_doc)
         return result;
-    for (xmlNodePtr child = N(m_node)->children; child; child = child->next)
-        result.append(XmlNode(child));
+    for (quint32 c = tree().nodes[m_index].firstChild; c != npos; c = tree().nodes[c].next)
+        result.append(XmlNode(m_doc, c));
     return result;
 }
 
 XmlNode XmlNode::firstChildElement() const {
-    if (!m_node)
-        return XmlNode();
-    for (xmlNodePtr child = N(m_node)->children; child; child = child->next)
-        if (child->type == XML_ELEMENT_NODE)
-            return XmlNode(child);
-    return XmlNode();
+    if (!m_doc)
+        return {};
+    for (quint32 c = tree().nodes[m_index].firstChild; c != npos; c = tree().nodes[c].next)
+        if (tree().nodes[c].type == XmlTree::Element)
+            return XmlNode(m_doc, c);
+    return {};
 }
 
 XmlNode XmlNode::firstChildElement(const char* name) const {
-    if (!m_node)
-        return XmlNode();
-    for (xmlNodePtr child = N(m_node)->children; child; child = child->next)
-        if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, BAD_CAST name))
-            return XmlNode(child);
-    return XmlNode();
+    if (!m_doc)
+        return {};
+    const XmlTree& t = tree();
+    const quint32 id = t.findInterned(name, qsizetype(std::strlen(name)));
+    if (id == npos)
+        return {};
+    for (quint32 c = t.nodes[m_index].firstChild; c != npos; c = t.nodes[c].next)
+        if (t.nodes[c].type == XmlTree::Element && t.nodes[c].name == id)
+            return XmlNode(m_doc, c);
+    return {};
 }
 
 XmlNode XmlNode::nextSiblingElement() const {
-    if (!m_node)
-        return XmlNode();
-    for (xmlNodePtr next = N(m_node)->next; next; next = next->next)
-        if (next->type == XML_ELEMENT_NODE)
-            return XmlNode(next);
-    return XmlNode();
+    if (!m_doc)
+        return {};
+    for (quint32 c = tree().nodes[m_index].next; c != npos; c = tree().nodes[c].next)
+        if (tree().nodes[c].type == XmlTree::Element)
+            return XmlNode(m_doc, c);
+    return {};
 }
 
 XmlNode XmlNode::selectSingleNode(const QString& address) const {
-    const QList<XmlNode> nodes =
-        m_node ? evaluate(N(m_node)->doc, N(m_node), address, true) : QList<XmlNode>();
-    return nodes.isEmpty() ? XmlNode() : nodes.first();
+    if (!m_doc)
+        return {};
+    const QList<quint32> found = select(tree(), m_index, address, true);
+    return found.isEmpty() ? XmlNode() : XmlNode(m_doc, found.first());
 }
 
 QList<XmlNode> XmlNode::selectNodes(const QString& address) const {
-    return m_node ? evaluate(N(m_node)->doc, N(m_node), address, false) : QList<XmlNode>();
+    QList<XmlNode> result;
+    if (!m_doc)
+        return result;
+    for (const quint32 index : select(tree(), m_index, address, false))
+        result.append(XmlNode(m_doc, index));
+    return result;
 }
 
 void XmlNode::appendChild(const XmlNode& child) {
-    if (m_node && child.m_node && N(child.m_node)->doc == N(m_node)->doc) {
-        xmlUnlinkNode(N(child.m_node));
-        xmlAddChild(N(m_node), N(child.m_node));
-    }
+    if (!m_doc || child.m_doc != m_doc || child.m_index == 0 || !isElement())
+        return;
+    // A node cannot become its own descendant.
+    for (quint32 p = m_index; p != npos; p = tree().nodes[p].parent)
+        if (p == child.m_index)
+            return;
+    tree().unlink(child.m_index);
+    tree().append(m_index, child.m_index);
 }
 
 // XmlDocument
 
 XmlDocument::XmlDocument()
-    : m_doc(newEmptyDoc()) {
+    : m_tree(std::make_unique<XmlTree>()) {
 }
 
-XmlDocument::~XmlDocument() {
-    if (m_doc)
-        xmlFreeDoc(D(m_doc));
-}
+XmlDocument::~XmlDocument() = default;
 
 XmlDocument::XmlDocument(XmlDocument&& other) noexcept
-    : m_doc(std::exchange(other.m_doc, newEmptyDoc())) {
+    : m_tree(std::exchange(other.m_tree, std::make_unique<XmlTree>())) {
 }
 
 XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
     if (this != &other)
-        std::swap(m_doc, other.m_doc);
+        std::swap(m_tree, other.m_tree);
     return *this;
 }
 
@@ -311,119 +443,103 @@ bool XmlDocument::loadXML(const QString& text) {
 }
 
 bool XmlDocument::loadXML(const QByteArray& utf8) {
-    xmlDocPtr parsed = parseSafely(utf8);
-    xmlFreeDoc(D(m_doc));
-    m_doc = parsed ? parsed : newEmptyDoc();
-    return parsed != nullptr;
+    return parseXml(utf8, true, *m_tree);
+}
+
+void XmlDocument::copyFrom(const XmlDocument& other) {
+    if (this != &other)
+        *m_tree = *other.m_tree;
 }
 
 bool XmlDocument::load(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
         clear();
         return false;
     }
-    // Bytes go to the parser as they are, so that the file's own declared encoding counts.
-    const QByteArray bytes = file.readAll();
-    initLibxml();
-    xmlDocPtr doc = nullptr;
-    if (!bytes.contains("<!DOCTYPE") && bytes.size() < std::numeric_limits<int>::max())
-        doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr, kParseOptions);
-    if (doc && (doc->intSubset || doc->extSubset || !xmlDocGetRootElement(doc) ||
-                hasEntityNodes(xmlDocGetRootElement(doc)))) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
-    xmlFreeDoc(D(m_doc));
-    m_doc = doc ? doc : newEmptyDoc();
-    return doc != nullptr;
+    return loadEncoded(file.readAll());
+}
+
+bool XmlDocument::loadEncoded(const QByteArray& bytes) {
+    return parseXml(bytes, false, *m_tree);
 }
 
 void XmlDocument::clear() {
-    xmlFreeDoc(D(m_doc));
-    m_doc = newEmptyDoc();
+    m_tree->clear();
 }
 
 bool XmlDocument::isEmpty() const {
-    return D(m_doc)->children == nullptr;
+    return m_tree->nodes[0].firstChild == npos;
 }
 
 QByteArray XmlDocument::serialize() const {
     if (isEmpty())
         return {};
-    int options = XML_SAVE_FORMAT;
+    const XmlTree& t = *m_tree;
+    QByteArray out;
+    // Text plus markup and layout for each node, so the buffer seldom grows.
+    out.reserve(qsizetype(t.textSize() + 24 * t.nodes.size()));
+    const quint32 first = t.nodes[0].firstChild;
     // A processing instruction named "xml" is the document's declaration, so no other is written.
-    const xmlNodePtr first = D(m_doc)->children;
-    if (first->type == XML_PI_NODE && xmlStrEqual(first->name, BAD_CAST "xml"))
-        options |= XML_SAVE_NO_DECL;
-    xmlBufferPtr buffer = xmlBufferCreate();
-    xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, "UTF-8", options);
-    QByteArray result;
-    if (save) {
-        xmlSaveDoc(save, D(m_doc));
-        xmlSaveClose(save);
-        result = QByteArray(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+    if (!(t.nodes[first].type == XmlTree::Pi && t.string(t.nodes[first].name) == "xml"))
+        out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    for (quint32 c = first; c != npos; c = t.nodes[c].next) {
+        write(t, c, 0, out);
+        out.append('\n');
     }
-    xmlBufferFree(buffer);
-    return result;
+    return out;
 }
 
 QString XmlDocument::xml() const {
     return QString::fromUtf8(serialize());
 }
 
+bool XmlDocument::sameContent(const XmlDocument& other) const {
+    return m_tree == other.m_tree || sameNode(*m_tree, 0, *other.m_tree, 0);
+}
+
 XmlNode XmlDocument::documentElement() const {
-    return XmlNode::fromNative(xmlDocGetRootElement(D(m_doc)));
+    for (quint32 c = m_tree->nodes[0].firstChild; c != npos; c = m_tree->nodes[c].next)
+        if (m_tree->nodes[c].type == XmlTree::Element)
+            return XmlNode(const_cast<XmlDocument*>(this), c);
+    return {};
 }
 
 XmlNode XmlDocument::selectSingleNode(const QString& address) const {
-    const QList<XmlNode> nodes = evaluate(D(m_doc), reinterpret_cast<xmlNodePtr>(m_doc), address, true);
-    return nodes.isEmpty() ? XmlNode() : nodes.first();
+    const QList<quint32> found = select(*m_tree, 0, address, true);
+    return found.isEmpty() ? XmlNode() : XmlNode(const_cast<XmlDocument*>(this), found.first());
 }
 
 QList<XmlNode> XmlDocument::selectNodes(const QString& address) const {
-    return evaluate(D(m_doc), reinterpret_cast<xmlNodePtr>(m_doc), address, false);
+    QList<XmlNode> result;
+    for (const quint32 index : select(*m_tree, 0, address, false))
+        result.append(XmlNode(const_cast<XmlDocument*>(this), index));
+    return result;
 }
 
 XmlNode XmlDocument::createElement(const QString& name) {
-    return XmlNode::fromNative(xmlNewDocNode(D(m_doc), nullptr, X(name.toUtf8()), nullptr));
+    return XmlNode(this, m_tree->newNode(XmlTree::Element, m_tree->addName(name.toUtf8()), npos));
 }
 
 XmlNode XmlDocument::createProcessingInstruction(const QString& target, const QString& data) {
-    return XmlNode::fromNative(xmlNewDocPI(D(m_doc), X(target.toUtf8()), X(data.toUtf8())));
+    return XmlNode(this, m_tree->newNode(XmlTree::Pi, m_tree->addName(target.toUtf8()),
+                                         m_tree->addString(data.toUtf8())));
 }
 
 void XmlDocument::appendChild(const XmlNode& child) {
-    xmlNodePtr node = N(child.nativeHandle());
-    if (!node || node->doc != D(m_doc))
+    if (child.m_doc != this || child.m_index == 0)
         return;
-    xmlUnlinkNode(node);
-    if (node->type == XML_ELEMENT_NODE && xmlDocGetRootElement(D(m_doc)))
-        return; // a document has one root element
-    xmlAddChild(reinterpret_cast<xmlNodePtr>(m_doc), node);
+    // A document has one root element.
+    if (m_tree->nodes[child.m_index].type == XmlTree::Element && !documentElement().isNull())
+        return;
+    m_tree->unlink(child.m_index);
+    m_tree->append(0, child.m_index);
 }
 
 XmlNode XmlDocument::importNode(const XmlNode& node) {
-    if (node.isNull())
-        return XmlNode();
-    return XmlNode::fromNative(xmlDocCopyNode(N(node.nativeHandle()), D(m_doc), 1));
-}
-
-QString XmlDocument::toXPath(const QString& address) {
-    static const QRegularExpression position(QStringLiteral("\\[(\\d+)\\]"));
-    QString result;
-    result.reserve(address.size() + 4);
-    qsizetype last = 0;
-    for (auto it = position.globalMatch(address); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        result += QStringView(address).mid(last, m.capturedStart() - last);
-        bool ok = false;
-        const qulonglong n = m.capturedView(1).toULongLong(&ok);
-        result += QLatin1Char('[') + (ok ? QString::number(n + 1) : QStringLiteral("0")) + QLatin1Char(']');
-        last = m.capturedEnd();
-    }
-    result += QStringView(address).mid(last);
-    return result;
+    if (node.isNull() || node.m_index == 0)
+        return {};
+    return XmlNode(this, copyNode(*node.m_doc->m_tree, node.m_index, *m_tree));
 }
 
 } // namespace tavimor

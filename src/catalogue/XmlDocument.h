@@ -2,12 +2,14 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <utility>
 
 namespace tavimor {
 
 class XmlDocument;
+struct XmlTree;
 
 // A non-owning handle to a node of an XmlDocument; valid while the document lives and
 // the node is not removed. A default-constructed node is "no node".
@@ -15,9 +17,9 @@ class XmlNode {
 public:
     XmlNode() = default;
 
-    bool isNull() const { return m_node == nullptr; }
-    explicit operator bool() const { return m_node != nullptr; }
-    bool operator==(const XmlNode& other) const { return m_node == other.m_node; }
+    bool isNull() const { return m_doc == nullptr; }
+    explicit operator bool() const { return m_doc != nullptr; }
+    bool operator==(const XmlNode& other) const = default;
 
     QString nodeName() const;
     bool isElement() const;
@@ -47,19 +49,20 @@ public:
     // Appends child (which must belong to the same document) as the last child.
     void appendChild(const XmlNode& child);
 
-    // For the two library wrappers only.
-    static XmlNode fromNative(void* node) { return XmlNode(node); }
-    void* nativeHandle() const { return m_node; }
-
 private:
-    explicit XmlNode(void* node)
-        : m_node(node) {}
-    void* m_node = nullptr;
+    friend class XmlDocument;
+    XmlNode(XmlDocument* doc, quint32 index)
+        : m_doc(doc)
+        , m_index(index) {}
+    XmlTree& tree() const;
+    XmlDocument* m_doc = nullptr;
+    quint32 m_index = 0;
 };
 
-// An XML document over libxml2. Parsing is safe against hostile input: no network, no DTD,
-// no external or internal entity declarations; whitespace-only text nodes are dropped so that
-// positions count elements only and equal content serialises to equal text.
+// An XML document: parsed by libxml2, held in a compact tree of our own. Parsing is safe
+// against hostile input: no network, no document type, no entities beyond the predefined five.
+// Whitespace-only text nodes are dropped, so positions count elements and equal content
+// serialises to equal text.
 class XmlDocument {
 public:
     XmlDocument();
@@ -72,6 +75,10 @@ public:
     // Replaces the whole content. A text that is not well-formed leaves the document empty.
     bool loadXML(const QString& text);
     bool loadXML(const QByteArray& utf8);
+    // Makes this document a copy of another, as loading its serialisation would.
+    void copyFrom(const XmlDocument& other);
+    // Bytes whose own declaration names their encoding, as files have.
+    bool loadEncoded(const QByteArray& bytes);
     // Loads a file by path, with the same safety rules; used for style sheets.
     bool load(const QString& path);
     void clear();
@@ -80,6 +87,8 @@ public:
     // The serialisation; "" for an empty document.
     QString xml() const;
     QByteArray serialize() const;
+    // True exactly when both serialise to the same text, without serialising.
+    bool sameContent(const XmlDocument& other) const;
 
     XmlNode documentElement() const;
     XmlNode selectSingleNode(const QString& address) const;
@@ -92,14 +101,9 @@ public:
     // A deep copy of a node of any document, owned by this document and not yet attached.
     XmlNode importNode(const XmlNode& node);
 
-    // The libxml2 document, for the one other wrapper (the style sheet transform).
-    void* nativeHandle() const { return m_doc; }
-
-    // Turns a program address (positions from 0) into XPath (positions from 1).
-    static QString toXPath(const QString& address);
-
 private:
-    void* m_doc = nullptr;
+    friend class XmlNode;
+    std::unique_ptr<XmlTree> m_tree;
 };
 
 } // namespace tavimor

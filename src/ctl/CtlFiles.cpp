@@ -85,7 +85,7 @@ int CtlFiles::apply() {
     if (!loadIntoWorking())
         return kExitFailure;
     // What a Yes to the pending-changes question does.
-    m_context.machineCatalogue.loadXML(m_context.workingCatalogue.serialize());
+    m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
     QList<AppliedValue> changed;
     const bool complete = ApplyMachineCatalogue(m_context, &changed);
     // Named before the refresh replaces the value that stopped the pass.
@@ -151,8 +151,8 @@ int CtlFiles::exportXml() {
     const std::optional<QByteArray> content = readWholeFile(given, kMaxSettingsFileSize);
     if (!content)
         return fail(QStringLiteral("cannot read %1").arg(given));
-    const QString text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
-    if (!text.contains(QLatin1String("<REGISTRYSETTINGS")))
+    const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
+    if (!text.contains("<REGISTRYSETTINGS"))
         return fail(QStringLiteral("%1: Not a valid tavimor file").arg(given));
     XmlDocument document;
     if (!document.loadXML(text))
@@ -168,14 +168,14 @@ int CtlFiles::importXml() {
     if (!content)
         return fail(QStringLiteral("cannot read %1").arg(source));
     XmlDocument document;
-    document.loadXML(*content);
+    document.loadEncoded(*content);
     const QStringList problems = checkCatalogue(document);
     if (!problems.isEmpty()) {
         for (const QString& problem : problems)
             m_env.err << "tavimorctl: " << source << ": " << problem << Qt::endl;
         return fail(QStringLiteral("%1 was not written").arg(target));
     }
-    const QString xml = document.xml();
+    const QByteArray xml = document.serialize();
     const QByteArray enciphered = CatalogueFiles::encipherSettingsFile(xml, m_context.passPhrase);
     if (CatalogueFiles::decipherSettingsFile(enciphered, m_context.passPhrase) != xml)
         return fail(QStringLiteral("the catalogue could not be enciphered; %1 was not written").arg(target));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tavimor {
@@ -12,5 +13,10 @@ QString EncipherText(const QString& text, const QString& passPhrase);
 
 // The plain text, or a status code "-1".."-5"; never throws.
 QString DecipherText(const QString& text, const QString& passPhrase);
+
+// The same on bytes, for settings files, which can be large: UTF-8 text in and Base64 out,
+// and back. A status code comes back as its text ("-2").
+QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase);
+QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase);
 
 } // namespace tavimor

@@ -198,7 +198,7 @@ TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
     ASSERT_TRUE(saved);
     EXPECT_TRUE(saved->endsWith("\r\n"));
     EXPECT_EQ(CatalogueFiles::decipherSettingsFile(*saved, cataloguePassPhrase()),
-              m_context.workingCatalogue.xml());
+              m_context.workingCatalogue.serialize());
     EXPECT_TRUE(m_prompter.messages().isEmpty());
 
     // Save As to a name the write fails on still takes that name.

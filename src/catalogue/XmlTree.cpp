@@ -1,0 +1,161 @@
+#include "XmlTree.h"
+
+#include <cstring>
+
+namespace tavimor {
+
+namespace {
+// Names and short values repeat throughout a catalogue; longer texts are mostly unique.
+constexpr qsizetype kInternLimit = 32;
+} // namespace
+
+void XmlTree::clear() {
+    nodes.clear();
+    attrs.clear();
+    m_chars.clear();
+    m_offsets.clear();
+    m_sizes.clear();
+    m_table.assign(256, npos);
+    m_internedCount = 0;
+    m_free = npos;
+    Node document;
+    document.type = Document;
+    nodes.push_back(document);
+}
+
+size_t XmlTree::hashOf(const char* data, qsizetype size) {
+    size_t h = 1469598103934665603ull;
+    for (qsizetype i = 0; i < size; ++i)
+        h = (h ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
+    return h;
+}
+
+quint32 XmlTree::findInterned(const char* data, qsizetype size) const {
+    const size_t mask = m_table.size() - 1;
+    for (size_t slot = hashOf(data, size) & mask;; slot = (slot + 1) & mask) {
+        const quint32 id = m_table[slot];
+        if (id == npos)
+            return npos;
+        if (m_sizes[id] == size && std::memcmp(stringData(id), data, size_t(size)) == 0)
+            return id;
+    }
+}
+
+void XmlTree::growTable() {
+    std::vector<quint32> old(m_table.size() * 2, npos);
+    old.swap(m_table);
+    const size_t mask = m_table.size() - 1;
+    for (const quint32 id : old) {
+        if (id == npos)
+            continue;
+        size_t slot = hashOf(stringData(id), m_sizes[id]) & mask;
+        while (m_table[slot] != npos)
+            slot = (slot + 1) & mask;
+        m_table[slot] = id;
+    }
+}
+
+quint32 XmlTree::addString(const char* data, qsizetype size, bool intern) {
+    intern = intern || size <= kInternLimit;
+    if (intern) {
+        const quint32 found = findInterned(data, size);
+        if (found != npos)
+            return found;
+    }
+    const quint32 id = quint32(m_offsets.size());
+    m_offsets.push_back(quint32(m_chars.size()));
+    m_sizes.push_back(quint32(size));
+    m_chars.append(data, size_t(size));
+    if (intern) {
+        if (2 * (m_internedCount + 1) > m_table.size())
+            growTable();
+        const size_t mask = m_table.size() - 1;
+        size_t slot = hashOf(data, size) & mask;
+        while (m_table[slot] != npos)
+            slot = (slot + 1) & mask;
+        m_table[slot] = id;
+        ++m_internedCount;
+    }
+    return id;
+}
+
+QByteArray XmlTree::string(quint32 id) const {
+    if (id == npos)
+        return QByteArray();
+    return QByteArray(stringData(id), stringSize(id));
+}
+
+quint32 XmlTree::newNode(Type type, quint32 name, quint32 value) {
+    Node node;
+    node.type = type;
+    node.name = name;
+    node.value = value;
+    if (m_free != npos) {
+        const quint32 index = m_free;
+        m_free = nodes[index].next;
+        nodes[index] = node;
+        return index;
+    }
+    nodes.push_back(node);
+    return quint32(nodes.size() - 1);
+}
+
+void XmlTree::append(quint32 parent, quint32 child) {
+    Node& p = nodes[parent];
+    nodes[child].parent = parent;
+    nodes[child].next = npos;
+    if (p.lastChild == npos)
+        p.firstChild = child;
+    else
+        nodes[p.lastChild].next = child;
+    p.lastChild = child;
+}
+
+void XmlTree::unlink(quint32 node) {
+    const quint32 parent = nodes[node].parent;
+    if (parent == npos)
+        return;
+    Node& p = nodes[parent];
+    quint32 previous = npos;
+    for (quint32 c = p.firstChild; c != npos && c != node; c = nodes[c].next)
+        previous = c;
+    if (previous == npos)
+        p.firstChild = nodes[node].next;
+    else
+        nodes[previous].next = nodes[node].next;
+    if (p.lastChild == node)
+        p.lastChild = previous;
+    nodes[node].parent = npos;
+    nodes[node].next = npos;
+}
+
+void XmlTree::release(quint32 node) {
+    for (quint32 c = nodes[node].firstChild; c != npos;) {
+        const quint32 next = nodes[c].next;
+        release(c);
+        c = next;
+    }
+    nodes[node] = Node();
+    nodes[node].type = Text;
+    nodes[node].next = m_free;
+    m_free = node;
+}
+
+void XmlTree::setAttr(quint32 element, quint32 name, quint32 value) {
+    quint32 last = npos;
+    for (quint32 a = nodes[element].firstAttr; a != npos; a = attrs[a].next) {
+        if (attrs[a].name == name) {
+            attrs[a].value = value;
+            return;
+        }
+        last = a;
+    }
+    attrs.push_back(Attr{name, value, npos});
+    const quint32 index = quint32(attrs.size() - 1);
+    if (last == npos)
+        nodes[element].firstAttr = index;
+    else
+        attrs[last].next = index;
+}
+
+} // namespace tavimor

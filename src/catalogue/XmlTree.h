@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tavimor {
+
+// The storage behind XmlDocument: nodes and attributes in flat arrays linked by index, and
+// strings kept once in a shared pool (names and short values are interned). A catalogue of
+// 10,000 entries takes a few megabytes this way instead of tens.
+struct XmlTree {
+    static constexpr quint32 npos = std::numeric_limits<quint32>::max();
+    enum Type : quint8 { Document, Element, Text, CData, Comment, Pi };
+
+    struct Node {
+        quint32 parent = npos;
+        quint32 firstChild = npos;
+        quint32 lastChild = npos;
+        quint32 next = npos;
+        quint32 name = npos;  // element name, PI target
+        quint32 value = npos; // text, CDATA, comment, PI data
+        quint32 firstAttr = npos;
+        Type type = Element;
+    };
+    struct Attr {
+        quint32 name;
+        quint32 value;
+        quint32 next;
+    };
+
+    XmlTree() { clear(); }
+    void clear();
+
+    // Names are always interned, so that equal names have equal ids.
+    quint32 addName(const char* data, qsizetype size) { return addString(data, size, true); }
+    quint32 addName(const QByteArray& bytes) { return addString(bytes.constData(), bytes.size(), true); }
+    quint32 addString(const char* data, qsizetype size, bool intern = false);
+    quint32 addString(const QByteArray& bytes) { return addString(bytes.constData(), bytes.size()); }
+    // The id of an interned string, or npos when no such string was interned.
+    quint32 findInterned(const QByteArray& bytes) const {
+        return findInterned(bytes.constData(), bytes.size());
+    }
+    quint32 findInterned(const char* data, qsizetype size) const;
+    QByteArray string(quint32 id) const;
+    const char* stringData(quint32 id) const { return m_chars.data() + m_offsets[id]; }
+    qsizetype stringSize(quint32 id) const { return m_sizes[id]; }
+    size_t textSize() const { return m_chars.size(); }
+
+    quint32 newNode(Type type, quint32 name, quint32 value);
+    void append(quint32 parent, quint32 child);
+    void unlink(quint32 node);
+    // Returns the node and its descendants to the free list.
+    void release(quint32 node);
+    void setAttr(quint32 element, quint32 name, quint32 value);
+
+    std::vector<Node> nodes; // node 0 is the document
+    std::vector<Attr> attrs;
+
+private:
+    static size_t hashOf(const char* data, qsizetype size);
+    void growTable();
+
+    std::string m_chars;
+    std::vector<quint32> m_offsets;
+    std::vector<quint32> m_sizes;
+    std::vector<quint32> m_table; // open addressing over interned string ids
+    size_t m_internedCount = 0;
+    quint32 m_free = npos; // released nodes, linked through next
+};
+
+// Parses text into tree with libxml2; false (and an empty tree) when it is not well-formed or
+// uses a document type. ignoreDeclaredEncoding is true for text that is UTF-8 whatever it says.
+bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree);
+
+} // namespace tavimor
