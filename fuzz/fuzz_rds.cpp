@@ -8,9 +8,9 @@
 // catalogue check, loaded as the program loads it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString text =
+    const QByteArray text =
         tavimor::CatalogueFiles::decipherSettingsFile(content, tavimor::cataloguePassPhrase());
-    if (text.contains(QLatin1String("<REGISTRYSETTINGS")))
-        tavimor::fuzz::exerciseCatalogue(text.toUtf8());
+    if (text.contains("<REGISTRYSETTINGS"))
+        tavimor::fuzz::exerciseCatalogue(text);
     return 0;
 }

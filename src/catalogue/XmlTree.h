@@ -70,6 +70,14 @@ private:
     quint32 m_free = npos; // released nodes, linked through next
 };
 
+// The serialisation: a declaration, elements laid out one per line and indented by tabs
+// wherever no text is beside them.
+QByteArray serializeTree(const XmlTree& tree);
+// True exactly when both trees serialise alike.
+bool sameTree(const XmlTree& a, const XmlTree& b);
+// A deep copy of a node of one tree into another, not yet attached.
+quint32 copySubtree(const XmlTree& from, quint32 index, XmlTree& to);
+
 // Parses text into tree with libxml2; false (and an empty tree) when it is not well-formed or
 // uses a document type. ignoreDeclaredEncoding is true for text that is UTF-8 whatever it says.
 bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree);

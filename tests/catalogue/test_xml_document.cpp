@@ -49,6 +49,53 @@ TEST(XmlDocument, EqualContentSerialisesToEqualTextWhateverTheLayout) {
     EXPECT_EQ(a.xml(), b.xml());
 }
 
+TEST(XmlDocument, SameContentAgreesWithTheSerialisation) {
+    const QStringList texts{QStringLiteral("<R a=\"1\" b=\"2\"><V>x</V></R>"),
+                            QStringLiteral("<R b=\"2\" a=\"1\"><V>x</V></R>"),
+                            QStringLiteral("<R a=\"1\" b=\"2\"><V><![CDATA[x]]></V></R>"),
+                            QStringLiteral("<R a=\"1\" b=\"2\"><V>y</V></R>"),
+                            QStringLiteral("<R a=\"1\" b=\"2\"><V>x</V><!--c--></R>"),
+                            QStringLiteral("<R a=\"1\" b=\"2\"><V>x</V>\n</R>"),
+                            QStringLiteral("<R a=\"1\"><V>x</V></R>")};
+    for (const QString& first : texts) {
+        for (const QString& second : texts) {
+            XmlDocument a, b;
+            a.loadXML(first);
+            b.loadXML(second);
+            EXPECT_EQ(a.sameContent(b), a.xml() == b.xml()) << qPrintable(first + QLatin1Char(' ') + second);
+        }
+    }
+    XmlDocument a, copy;
+    a.loadXML(kSample);
+    copy.copyFrom(a);
+    EXPECT_TRUE(copy.sameContent(a));
+    copy.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME"))
+        .setText(QStringLiteral("3"));
+    EXPECT_FALSE(copy.sameContent(a));
+    EXPECT_EQ(a.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME")).text(),
+              QStringLiteral("Third"));
+}
+
+TEST(XmlDocument, SpecialCharactersSurviveARoundTrip) {
+    XmlDocument doc;
+    ASSERT_TRUE(
+        doc.loadXML(QStringLiteral("<R q=\"a &amp; &quot;b&quot; &lt;c&gt;&#10;\">&#13;1 &lt; 2 &amp;&amp; "
+                                   "\u00e9\u20ac<![CDATA[]]]]><![CDATA[>]]><?pi data?></R>")));
+    const XmlNode root = doc.documentElement();
+    EXPECT_EQ(root.attribute(QStringLiteral("q")), QStringLiteral("a & \"b\" <c>\n"));
+    EXPECT_EQ(root.text(), QStringLiteral("\r1 < 2 && \u00e9\u20ac]]>"));
+    XmlDocument again;
+    ASSERT_TRUE(again.loadXML(doc.xml()));
+    EXPECT_EQ(again.xml(), doc.xml());
+    EXPECT_EQ(again.documentElement().text(), root.text());
+    EXPECT_EQ(again.documentElement().attribute(QStringLiteral("q")), root.attribute(QStringLiteral("q")));
+    // A declared encoding other than UTF-8 is ignored for text, which is UTF-8 whatever it says.
+    EXPECT_TRUE(doc.loadXML(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R>\u00e9</R>")));
+    EXPECT_EQ(doc.documentElement().text(), QStringLiteral("\u00e9"));
+    EXPECT_TRUE(doc.loadEncoded(QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R>\xe9</R>")));
+    EXPECT_EQ(doc.documentElement().text(), QStringLiteral("\u00e9"));
+}
+
 TEST(XmlDocument, AddressesCountPositionsFromZero) {
     XmlDocument doc;
     doc.loadXML(kSample);
