@@ -1,5 +1,6 @@
 #include "base/FileUtil.h"
 #include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueListing.h"
 #include "catalogue/RegistrySync.h"
 #include "registry/Cipher.h"
 #include "support/CoreFixture.h"
@@ -128,6 +129,39 @@ TEST_F(SettingsFileInput, AValidEnvelopeOfBrokenXmlEmptiesTheDocuments) {
     EXPECT_TRUE(m_prompter.messages().isEmpty());
     EXPECT_TRUE(m_context.machineCatalogue.isEmpty());
     EXPECT_TRUE(m_context.workingCatalogue.isEmpty());
+}
+
+TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
+    // One entry names a hive that does not exist, another lacks PATH and CURRENTVALUE.
+    QString text = withRunDialog(QStringLiteral("1"));
+    text.replace(text.indexOf(QStringLiteral("<KEY>HKEY_CURRENT_USER</KEY>")), 28,
+                 QStringLiteral("<KEY>HKEY_NOWHERE</KEY>"));
+    const qsizetype path = text.lastIndexOf(QStringLiteral("<PATH>"));
+    text.remove(path, text.indexOf(QStringLiteral("</PATH>"), path) + 7 - path);
+    const qsizetype current = text.lastIndexOf(QStringLiteral("<CURRENTVALUE>"));
+    text.remove(current, text.indexOf(QStringLiteral("</CURRENTVALUE>"), current) + 15 - current);
+    const QString file = writeRds(QStringLiteral("odd.rds"), text);
+
+    m_files.Startup(file);
+    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    // The unknown hive reads nothing, which a Boolean entry shows as 0.
+    EXPECT_EQ(
+        currentValue(m_context.machineCatalogue, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]")),
+        QStringLiteral("0"));
+    const QList<ListRow> rows = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[6]"));
+    ASSERT_EQ(rows.size(), 21);
+    EXPECT_TRUE(rows.last().workingState.isEmpty());
+    // Applying writes what comes before the incomplete entry and stops there, without a message.
+    m_prompter.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
+    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 1u);
+    EXPECT_FALSE(
+        dword(QStringLiteral(
+                  "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"),
+              QStringLiteral("NoDispCpl"))
+            .has_value());
+    EXPECT_EQ(m_prompter.messages().size(), 1);
 }
 
 class FileCommands : public CoreFixture {
