@@ -1,6 +1,5 @@
-#include "base/ErrorHandler.h"
 #include "base/FileUtil.h"
-#include "base/Prompter.h"
+#include "base/FixedPrompter.h"
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/CatalogueListing.h"
@@ -21,20 +20,6 @@
 using namespace tavimor;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const QString&, const QString&, MessageIcon, MessageButtons) override {
-        return Answer::No;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-};
-
-class SilentErrors : public ErrorHandler {
-public:
-    void HandleError(qint32, const QString&, const QString&) override {}
-};
 
 constexpr int kLargeSections = 20;
 constexpr int kLargeEntriesPerSection = 500;
@@ -114,8 +99,8 @@ struct Fixture {
     }
 
     QTemporaryDir dir;
-    SilentPrompter prompter;
-    SilentErrors errors;
+    FixedPrompter prompter{Answer::No};
+    SilentErrorHandler errors;
     std::unique_ptr<RegistryBackend> backend;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<ProgramContext> context;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "base/ErrorHandler.h"
-#include "base/Prompter.h"
+#include "base/FixedPrompter.h"
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
@@ -10,25 +9,11 @@
 
 namespace tavimor::fuzz {
 
-class QuietPrompter : public Prompter {
-public:
-    Answer message(const QString&, const QString&, MessageIcon, MessageButtons) override {
-        return Answer::Yes;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-};
-
-class QuietErrors : public ErrorHandler {
-public:
-    void HandleError(qint32, const QString&, const QString&) override {}
-};
-
 // Runs a catalogue text through what the program does with a loaded catalogue: both
 // documents, a refresh, every list, the pending-changes question answered Yes (the apply pass).
 inline void exerciseCatalogue(const QByteArray& text) {
-    static QuietPrompter prompter;
-    static QuietErrors errors;
+    static FixedPrompter prompter(Answer::Yes);
+    static SilentErrorHandler errors;
     static SettingsStore settings(QStringLiteral("/nonexistent/tavimor-fuzz"));
     MemoryBackend backend;
     ProgramContext context(backend, prompter, settings, errors, QStringLiteral("/nonexistent"));

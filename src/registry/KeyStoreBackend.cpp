@@ -49,48 +49,52 @@ long KeyStoreBackend::resolve(HKEY key, QString* path) const {
     return ERROR_SUCCESS;
 }
 
-long KeyStoreBackend::openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) {
+long KeyStoreBackend::beginOpen(HKEY key, const QString& subKey, quint32 access, HKEY* result,
+                                QString* path) {
     m_lastAccess = access;
     if (result)
         *result = 0;
     QString base;
     if (const long status = resolve(key, &base))
         return status;
-    const std::optional<QString> path = joinPath(base, subKey);
-    if (!path)
+    const std::optional<QString> joined = joinPath(base, subKey);
+    if (!joined)
         return ERROR_BAD_PATHNAME;
+    *path = *joined;
+    return ERROR_SUCCESS;
+}
+
+HKEY KeyStoreBackend::newHandle(const QString& path, HKEY* result) {
+    const HKEY handle = m_nextHandle;
+    m_nextHandle += 4;
+    m_handles.insert(handle, path);
+    if (result)
+        *result = handle;
+    return handle;
+}
+
+long KeyStoreBackend::openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) {
+    QString path;
+    if (const long status = beginOpen(key, subKey, access, result, &path))
+        return status;
     bool exists = false;
-    if (const long status = storeKeyExists(*path, &exists))
+    if (const long status = storeKeyExists(path, &exists))
         return status;
     if (!exists)
         return ERROR_FILE_NOT_FOUND;
-    const HKEY handle = m_nextHandle;
-    m_nextHandle += 4;
-    m_handles.insert(handle, *path);
-    if (result)
-        *result = handle;
+    newHandle(path, result);
     return ERROR_SUCCESS;
 }
 
 long KeyStoreBackend::createKey(HKEY key, const QString& subKey, quint32 access, HKEY* result,
                                 quint32* disposition) {
-    m_lastAccess = access;
-    if (result)
-        *result = 0;
-    QString base;
-    if (const long status = resolve(key, &base))
+    QString path;
+    if (const long status = beginOpen(key, subKey, access, result, &path))
         return status;
-    const std::optional<QString> path = joinPath(base, subKey);
-    if (!path)
-        return ERROR_BAD_PATHNAME;
     bool created = false;
-    if (const long status = storeCreateKey(*path, &created))
+    if (const long status = storeCreateKey(path, &created))
         return status;
-    const HKEY handle = m_nextHandle;
-    m_nextHandle += 4;
-    m_handles.insert(handle, *path);
-    if (result)
-        *result = handle;
+    newHandle(path, result);
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;

@@ -46,6 +46,9 @@ protected:
 
 private:
     long resolve(HKEY key, QString* path) const;
+    // The checks every open and create share; *path is the full path of the key asked for.
+    long beginOpen(HKEY key, const QString& subKey, quint32 access, HKEY* result, QString* path);
+    HKEY newHandle(const QString& path, HKEY* result);
 
     QHash<HKEY, QString> m_handles;
     HKEY m_nextHandle = 0x100;
