@@ -22,3 +22,13 @@ if(TAVIMOR_BUILD_FUZZ)
   target_compile_options(tavimor_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
   target_link_options(tavimor_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# cmake --build build --target format
+find_program(CLANG_FORMAT clang-format)
+if(CLANG_FORMAT)
+  file(GLOB_RECURSE TAVIMOR_FORMAT_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h
+    ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/*.h
+    ${CMAKE_SOURCE_DIR}/bench/*.cpp ${CMAKE_SOURCE_DIR}/fuzz/*.cpp ${CMAKE_SOURCE_DIR}/fuzz/*.h)
+  add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${TAVIMOR_FORMAT_SOURCES} COMMENT "clang-format")
+endif()
