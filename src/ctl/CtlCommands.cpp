@@ -160,6 +160,9 @@ int CtlCommands::show() {
     const XmlNode comment = working.child("COMMENT");
     const bool drives = type == QLatin1String("DRIVES");
     const quint32 mask = drives ? readDriveMask(m_context.registry, m_context.errors) : 0;
+    // What the registry holds now, also for the types the catalogue passes do not read.
+    const RegDatum registry = m_context.registry.ReadKeyValue(GetKeyValue(working.text("KEY")),
+                                                              working.text("PATH"), working.text("REGNAME"));
 
     if (m_options.json) {
         QJsonObject object{
@@ -182,6 +185,8 @@ int CtlCommands::show() {
         };
         if (!comment.isNull())
             object.insert(QStringLiteral("comment"), comment.text());
+        object.insert(QStringLiteral("registryValue"),
+                      registry.isNothing() ? QJsonValue() : QJsonValue(registry.toText()));
         if (drives)
             object.insert(QStringLiteral("hiddenDrives"), driveLetters(mask));
         printJson(object);
@@ -204,6 +209,8 @@ int CtlCommands::show() {
     out << "Restart: " << (working.needsRestart() ? "Yes" : "No") << Qt::endl;
     out << "Tavimor Settings: " << stateWithValue(workingValue, type) << Qt::endl;
     out << "Current Machine Settings: " << stateWithValue(machineValue, type) << Qt::endl;
+    out << "In the registry: " << working.text("REGNAME") << " = "
+        << (registry.isNothing() ? QStringLiteral("(not set)") : registry.toText()) << Qt::endl;
     if (drives)
         out << "Hidden drives: " << driveList(mask) << Qt::endl;
     return kExitOk;

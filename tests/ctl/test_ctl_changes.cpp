@@ -36,6 +36,10 @@ TEST_F(CtlChanges, SetTakesNumbersForNumberEntriesAndRefusesDrives) {
     EXPECT_EQ(registryValue(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
                             QStringLiteral("MinPwdLen"), HKEY_LOCAL_MACHINE),
               QLatin1String("7"));
+    // A Number entry is not read back into the catalogue; show tells what the registry holds.
+    const Result shown = run({QStringLiteral("show"), QStringLiteral("MinPwdLen")});
+    EXPECT_TRUE(shown.out.contains(QLatin1String("Current Machine Settings: Null\n")));
+    EXPECT_TRUE(shown.out.endsWith(QLatin1String("In the registry: MinPwdLen = 7\n")));
 
     for (const char* bad : {"-1", "2147483648", "enable", "1.5"})
         EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("MinPwdLen"), QLatin1String(bad)}).status, 2)
