@@ -83,20 +83,21 @@ std::optional<QByteArray> readQuoted(QByteArrayView text, qsizetype* end, QStrin
 
 // A blank segment holds no bytes; one trailing comma is allowed.
 bool appendHexBytes(QByteArrayView segment, QByteArray* data, QByteArrayView* bad) {
-    if (trimmedLeft(segment).isEmpty())
+    segment = trimmedRight(trimmedLeft(segment));
+    if (segment.isEmpty())
         return true;
+    if (segment.endsWith(','))
+        segment.chop(1);
     for (qsizetype start = 0;;) {
         const qsizetype comma = segment.indexOf(',', start);
         const qsizetype end = comma < 0 ? segment.size() : comma;
         const QByteArrayView token = trimmedRight(trimmedLeft(segment.sliced(start, end - start)));
-        if (token.isEmpty() && comma < 0 && start > 0)
-            return true;
         quint32 byte = 0;
         if (!parseHex(token, 2, &byte)) {
             *bad = token;
             return false;
         }
-        *data += char(byte);
+        data->append(char(byte));
         if (comma < 0)
             return true;
         start = comma + 1;
