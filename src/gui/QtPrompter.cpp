@@ -1,0 +1,103 @@
+#include "QtPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tavimor {
+
+QWidget* QtPrompter::owner() const {
+    return m_owner ? m_owner.data() : QApplication::activeWindow();
+}
+
+QString QtPrompter::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        const QString patterns = parts[i + 1].trimmed().replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses; add them where the description lacks them.
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        filters.append(description);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+Answer QtPrompter::message(const QString& text, const QString& title, MessageIcon icon,
+                           MessageButtons buttons) {
+    QMessageBox box(owner());
+    box.setWindowTitle(title);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    switch (icon) {
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        // The close box of a Yes/No question counts as No, as the platform's box has none.
+        return buttons == MessageButtons::YesNo ? Answer::No : Answer::Cancel;
+    }
+}
+
+QString QtPrompter::openFileName(const FileDialogRequest& request) {
+    QFileDialog dialog(owner(), request.title, request.fileName, qtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode((request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
+                                                                            : request.defaultExt);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().first()
+               : QString();
+}
+
+QString QtPrompter::saveFileName(const FileDialogRequest& request) {
+    QFileDialog dialog(owner(), request.title, QString(), qtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
+    dialog.setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
+                                                                            : request.defaultExt);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().first()
+               : QString();
+}
+
+} // namespace tavimor

@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace tavimor {
+
+// Positions and sizes given in twips: 15 twips are one pixel at 96 dots per inch, scaled by
+// the screen's logical dots per inch (the widget's screen, or the primary one).
+int twipsToPixels(int twips, const QWidget* widget = nullptr);
+int pixelsToTwips(int pixels, const QWidget* widget = nullptr);
+
+} // namespace tavimor
