@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QStatusBar>
+
+class QLabel;
+class QTimer;
+
+namespace tavimor {
+
+class Clock;
+
+// stbTavimor: the hint panel, then Caps Lock, Num Lock and Insert state, the date and the time.
+class ExplorerStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    ExplorerStatusBar(const Clock& clock, QWidget* parent = nullptr);
+
+    void setHint(const QString& text);
+    QString hint() const;
+    // The text of panel 1 to 6.
+    QString panelText(int panel) const;
+
+    void setKeyStates(bool capsLock, bool numLock, bool insert);
+    void updateClock();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* addPanel(const QString& text, bool permanent);
+    void showKeyStates();
+
+    const Clock& m_clock;
+    QList<QLabel*> m_panels;
+    QTimer* m_timer;
+    bool m_capsLock = false;
+    bool m_numLock = false;
+    bool m_insert = false;
+};
+
+} // namespace tavimor

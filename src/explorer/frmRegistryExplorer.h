@@ -1,0 +1,95 @@
+#pragma once
+
+#include "catalogue/CatalogueFiles.h"
+#include "explorer/HtmlReport.h"
+#include "explorer/SplitterLayout.h"
+
+#include <QMainWindow>
+
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tavimor {
+
+class Clock;
+class ExplorerStatusBar;
+class ProgramContext;
+class ProgramWindows;
+class Shell;
+class SplitterBar;
+
+// The main window: the sections as a tree, the chosen section's entries as a list with their
+// state in the working and in the machine catalogue, the menus and the closing steps.
+// The menu items are named by index as the program's menus are addressed: mnuSubApplication0 to 7,
+// mnuSubContextMenu0 and 1.
+class frmRegistryExplorer : public QMainWindow, public CatalogueView {
+    Q_OBJECT
+public:
+    // Runs the catalogue steps of the window's load: commandLine is the program's argument text.
+    frmRegistryExplorer(ProgramContext& context, const QString& commandLine, ProgramWindows& windows,
+                        Shell& shell, const Clock& clock, QWidget* parent = nullptr);
+    ~frmRegistryExplorer() override;
+
+    void SetColumns() override;
+    bool BuildTree() override;
+    void FillList(const QString& address);
+    void RefreshList(const QString& sRegXPath);
+    void GenerateReport(const QString& address);
+    void MyPwdWrite(const QString& sPwd);
+
+    QString listAddress() const { return m_listAddress; }
+    int selectedItemPosition() const { return m_selectedItem; }
+    const SplitterLayout& splitter() const { return m_splitter; }
+    CatalogueFiles& catalogueFiles() { return m_files; }
+
+public slots:
+    void openSelectedRow();
+    void sortByColumn(int column);
+    void showHintAt(const QPoint& listViewportPos);
+    // The pop-up menu for the node at a point of the tree's viewport; false over no node.
+    bool popUpAt(const QPoint& treeViewportPos);
+    void fileCommand(int index);
+    void contextCommand(int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void layOutClient();
+    void onBarPressed(double x);
+    void onBarMoved(double x);
+    void onBarReleased();
+    int windowWidthTwips() const;
+    QTreeWidgetItem* nodeAt(int index) const;
+    int nodeIndex(const QTreeWidgetItem* node) const;
+
+    ProgramContext& m_context;
+    ProgramWindows& m_windows;
+    Shell& m_shell;
+    const Clock& m_clock;
+    CatalogueFiles m_files;
+    HtmlReport m_report;
+
+    QWidget* m_client = nullptr;
+    QTreeWidget* m_tree = nullptr;
+    QTreeWidget* m_list = nullptr;
+    SplitterBar* m_bar = nullptr;
+    ExplorerStatusBar* m_status = nullptr;
+    QMenu* m_contextMenu = nullptr;
+
+    SplitterLayout m_splitter;
+    QString m_listAddress = QStringLiteral("TAVIMOR");
+    qint16 m_selectedItem = 0;
+    qint16 m_contextNode = -1;
+    bool m_sorted = false;
+    int m_sortKey = 0;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_closed = false;
+    bool m_enterPressed = false;
+};
+
+} // namespace tavimor

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "gui/ProgramWindows.h"
+
+namespace tavimor {
+
+class ProgramContext;
+class Shell;
+
+// The program's real windows behind the ProgramWindows seam.
+class AppWindows : public ProgramWindows {
+public:
+    AppWindows(ProgramContext& context, Shell& shell);
+
+    void editSetting(QWidget* owner, const QString& entryAddress, bool restartNoteVisible,
+                     const std::function<void(const QString&)>& refreshList) override;
+    void hideDrives() override;
+    QString setPassword(QWidget* owner) override;
+    void about(QWidget* owner) override;
+    void help(QWidget* from, const QString& topic) override;
+    void confirmRestart() override;
+
+private:
+    void notAvailable();
+
+    ProgramContext& m_context;
+    Shell& m_shell;
+};
+
+} // namespace tavimor
