@@ -1,0 +1,39 @@
+#include "ErrorReport.h"
+
+#include "base/FileUtil.h"
+
+#include <QDir>
+#include <QLocale>
+
+namespace tavimor {
+
+QString errorReportText(const QString& mailAddress, const QDateTime& when, qint32 number,
+                        const QString& description, const QString& source) {
+    return QStringLiteral("mailto:") + mailAddress + QStringLiteral("?subject=Tavimor Error Report&Body=") +
+           QStringLiteral("Error Date: ") + QLocale().toString(when, QLocale::ShortFormat) +
+           QStringLiteral("%0D") + QStringLiteral("Error Number: ") + QString::number(number) +
+           QStringLiteral(" %0D") + QStringLiteral("Error Description: ") + description +
+           QStringLiteral(" %0D") + QStringLiteral("Error Source: ") + source;
+}
+
+QString writeErrorLog(const QString& report, const QString& programFolder, const QString& fallbackFolder,
+                      QString* error) {
+    const QByteArray content = report.toUtf8() + QByteArrayLiteral("\r\n");
+    const QString name = QLatin1String(kErrorLogName);
+    const QString first = programFolder + QLatin1Char('/') + name;
+    if (writeFileAtomically(first, content, error))
+        return first;
+    // An installed program folder is often read-only for the user.
+    if (fallbackFolder.isEmpty() || !QDir().mkpath(fallbackFolder))
+        return QString();
+    const QString second = fallbackFolder + QLatin1Char('/') + name;
+    return writeFileAtomically(second, content, error) ? second : QString();
+}
+
+QString errorWindowFailureText(qint32 number, const QString& description, const QString& handler) {
+    return QStringLiteral("Error Occurred, please contact Quillmoor support team\r\nError Number: ") +
+           QString::number(number) + QStringLiteral("\r\nError Description: ") + description +
+           QStringLiteral("\r\nError Source: frmErrorHandler") + handler;
+}
+
+} // namespace tavimor

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace tavimor {
+
+inline constexpr auto kErrorLogName = "errors.log";
+
+// The one-line report: a mail link whose body carries the error's date, number, description and
+// source. The texts go in as they are; the mail program is left to cope with "&" and "?".
+QString errorReportText(const QString& mailAddress, const QDateTime& when, qint32 number,
+                        const QString& description, const QString& source);
+
+// Replaces errors.log in the program folder with the report and CR LF, or, when that folder cannot
+// be written, in the fallback folder. The path written, or "" when neither could be.
+QString writeErrorLog(const QString& report, const QString& programFolder, const QString& fallbackFolder,
+                      QString* error = nullptr);
+
+// The message shown when a button of the error report window fails; handler is e.g. ".CloseAll".
+QString errorWindowFailureText(qint32 number, const QString& description, const QString& handler);
+
+} // namespace tavimor

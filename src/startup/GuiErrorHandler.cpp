@@ -1,0 +1,10 @@
+#include "GuiErrorHandler.h"
+
+namespace tavimor {
+
+void GuiErrorHandler::HandleError(qint32 number, const QString& description, const QString& source) {
+    frmErrorHandler window(m_services);
+    window.DisplayError(number, description, source);
+}
+
+} // namespace tavimor

@@ -1,0 +1,102 @@
+#include "StartupSequence.h"
+
+#include "StartupWindows.h"
+#include "base/Prompter.h"
+#include "catalogue/Password.h"
+#include "catalogue/ProgramContext.h"
+#include "registry/SettingsStore.h"
+
+namespace tavimor {
+
+WindowsVersion GetVerInfo(ProgramContext& context) {
+    return context.registry.backend().windowsVersion();
+}
+
+bool isSupportedWindows(const WindowsVersion& version) {
+    return version.platformId == 1 && version.major >= 4;
+}
+
+StartupSequence::StartupSequence(ProgramContext& context, StartupWindows& windows, Quit quit)
+    : m_context(context)
+    , m_windows(windows)
+    , m_quit(std::move(quit)) {
+}
+
+void StartupSequence::load() {
+    m_ready = false;
+    m_windows.showSplash();
+    Main(m_context);
+    m_ready = true;
+}
+
+void StartupSequence::tick() {
+    if (!m_ready || m_finished)
+        return;
+    m_finished = true;
+    m_windows.closeSplash();
+    firstStart();
+    if (!checkWindowsVersion()) {
+        end();
+        return;
+    }
+    if (!login())
+        return;
+    m_windows.showMainWindow(kMainWindowWidthTwips, kMainWindowHeightTwips);
+}
+
+void StartupSequence::firstStart() {
+    if (m_context.settings.read(QLatin1String(kFirstRunKey), QStringLiteral("0")) != QLatin1String("0"))
+        return;
+    // Written before asking, so a start broken off at the question is not a first start again.
+    m_context.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1"));
+    const Answer answer = m_context.prompter.message(
+        QStringLiteral("You are running Tavimor 4.0 for first time, the administrator password is set as "
+                       "empty. You can change the password anytime later by choosing Change Password from "
+                       "the File menu.\r\nWould you like to change the password now?"),
+        QLatin1String(kAppTitle), MessageIcon::Question, MessageButtons::YesNo);
+    if (answer == Answer::Yes)
+        MyPwdWrite(m_context, m_windows.passwordDialog(true).value_or(QString()));
+    else
+        MyPwdWrite(m_context, QString());
+}
+
+bool StartupSequence::checkWindowsVersion() {
+    if (m_context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1")) != QLatin1String("1"))
+        return true;
+    if (isSupportedWindows(GetVerInfo(m_context)))
+        return true;
+    return m_windows.osConfirmation() != 0;
+}
+
+std::optional<bool> StartupSequence::CheckPassword() {
+    const QString stored = MyPwdRead(m_context);
+    const std::optional<QString> entered = m_windows.passwordDialog(false);
+    if (!entered)
+        return std::nullopt;
+    return passwordMatches(*entered, stored);
+}
+
+bool StartupSequence::login() {
+    const QString title = QLatin1String(kPasswordTitle);
+    for (int attempt = 1; attempt <= kLoginTries; ++attempt) {
+        const std::optional<bool> right = CheckPassword();
+        if (!right) {
+            end();
+            return false;
+        }
+        if (*right)
+            return true;
+        m_context.prompter.message(QStringLiteral("Wrong Password. Retry"), title, MessageIcon::None,
+                                   MessageButtons::Ok);
+    }
+    m_context.prompter.message(QStringLiteral("Too many tries of invalid passwords. Access Denied"), title,
+                               MessageIcon::None, MessageButtons::Ok);
+    end();
+    return false;
+}
+
+void StartupSequence::end() {
+    m_quit(0);
+}
+
+} // namespace tavimor

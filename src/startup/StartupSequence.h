@@ -1,0 +1,59 @@
+#pragma once
+
+#include "registry/RegistryBackend.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace tavimor {
+
+class ProgramContext;
+class StartupWindows;
+
+inline constexpr auto kPasswordTitle = "TAVIMOR 4.0";
+inline constexpr auto kFirstRunKey = "FirstRun";
+inline constexpr auto kOSDialogKey = "OSDialog";
+// Tries of the start-up login; a right password is taken at any of them.
+inline constexpr int kLoginTries = 3;
+inline constexpr int kMainWindowWidthTwips = 11895;
+inline constexpr int kMainWindowHeightTwips = 7935;
+
+// The target's Windows version as the registry backend reports it.
+WindowsVersion GetVerInfo(ProgramContext& context);
+// The 95/98/Me family (platform id 1) from major version 4 on.
+bool isSupportedWindows(const WindowsVersion& version);
+
+// The road from the splash window to the main window. Ending the program goes through quit,
+// which does not return in the program; after it, the sequence does nothing more.
+class StartupSequence {
+public:
+    using Quit = std::function<void(int)>;
+    StartupSequence(ProgramContext& context, StartupWindows& windows, Quit quit);
+
+    // The splash window's load.
+    void load();
+    bool ready() const { return m_ready; }
+    // The splash timer's event; runs the rest of the road once, when the load has finished.
+    void tick();
+    bool finished() const { return m_finished; }
+
+    void firstStart();
+    // False when the user chose to stop.
+    bool checkWindowsVersion();
+    // One password check: nullopt when the user cancelled.
+    std::optional<bool> CheckPassword();
+    // False when access was refused.
+    bool login();
+
+private:
+    void end();
+
+    ProgramContext& m_context;
+    StartupWindows& m_windows;
+    Quit m_quit;
+    bool m_ready = false;
+    bool m_finished = false;
+};
+
+} // namespace tavimor

@@ -1,0 +1,73 @@
+#include "frmOSConfirm.h"
+
+#include "StartupSequence.h"
+#include "catalogue/ProgramContext.h"
+#include "registry/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tavimor {
+
+frmOSConfirm::frmOSConfirm(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_settings(settings) {
+    setObjectName(QStringLiteral("frmOSConfirm"));
+    setWindowTitle(QStringLiteral("Tavimor 4.0 for 95/98/Me"));
+    setWindowIcon(QIcon(QStringLiteral(":/startup/tavimor32.png")));
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    icon->setAlignment(Qt::AlignTop);
+    auto* message = new QLabel(
+        QString::fromLatin1(kOSConfirmMessage).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);
+    message->setObjectName(QStringLiteral("lblMessage"));
+    m_hide = new QCheckBox(QStringLiteral("Don't display this dialog again."), this);
+    m_hide->setObjectName(QStringLiteral("chkHide"));
+
+    auto* yes = new QPushButton(QStringLiteral("Yes"), this);
+    yes->setObjectName(QStringLiteral("cmdOK"));
+    yes->setDefault(true);
+    auto* no = new QPushButton(QStringLiteral("No"), this);
+    no->setObjectName(QStringLiteral("cmdCancel"));
+    connect(yes, &QPushButton::clicked, this, &frmOSConfirm::cmdOK_Click);
+    connect(no, &QPushButton::clicked, this, &frmOSConfirm::cmdCancel_Click);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addWidget(message, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_hide);
+    buttons->addStretch(1);
+    buttons->addWidget(yes);
+    buttons->addWidget(no);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint());
+}
+
+qint16 frmOSConfirm::ShowConfirmation() {
+    exec();
+    return m_result;
+}
+
+void frmOSConfirm::cmdOK_Click() {
+    m_settings.save(QLatin1String(kOSDialogKey),
+                    m_hide->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    m_result = 1;
+    accept();
+}
+
+void frmOSConfirm::cmdCancel_Click() {
+    m_result = 0;
+    reject();
+}
+
+} // namespace tavimor

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+
+namespace tavimor {
+
+class SettingsStore;
+
+inline constexpr auto kOSConfirmMessage =
+    "You are running Tavimor 4.0 on an unsupported version of Windows.\r\nThis program is designed to run "
+    "only on Windows'95/98/Me.\r\n\r\nDo you want to continue running the program?";
+
+// The warning about an unsupported Windows version: "Yes" continues, "No", Esc and the close box stop.
+class frmOSConfirm : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmOSConfirm(SettingsStore& settings, QWidget* parent = nullptr);
+
+    // Shows the dialog modally: 1 continue, 0 stop.
+    qint16 ShowConfirmation();
+    qint16 result() const { return m_result; }
+
+public slots:
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+private:
+    SettingsStore& m_settings;
+    QCheckBox* m_hide = nullptr;
+    qint16 m_result = 0;
+};
+
+} // namespace tavimor

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "base/Clock.h"
+#include "catalogue/ProgramContext.h"
+#include "gui/Shell.h"
+#include "registry/KeyStoreBackend.h"
+#include "registry/MemoryBackend.h"
+#include "registry/SettingsStore.h"
+#include "support/RecordingErrorHandler.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+namespace tavimor::test {
+
+inline QStringList texts(std::initializer_list<const char*> list) {
+    QStringList result;
+    for (const char* text : list)
+        result.append(QString::fromUtf8(text));
+    return result;
+}
+
+class RecordingShell : public Shell {
+public:
+    bool open(const QString& fileOrUrl) override {
+        opened.append(fileOrUrl);
+        return true;
+    }
+    QStringList opened;
+};
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return time; }
+    QDateTime time{QDate(2026, 3, 14), QTime(9, 26, 53)};
+};
+
+// A prompter that lets a test look at the world while a message is on screen.
+class WatchingPrompter : public ScriptedPrompter {
+public:
+    Answer message(const QString& text, const QString& title, MessageIcon icon,
+                   MessageButtons buttons) override {
+        if (onMessage)
+            onMessage(text);
+        return ScriptedPrompter::message(text, title, icon, buttons);
+    }
+    std::function<void(const QString&)> onMessage;
+};
+
+// A program context over an in-memory registry (Windows 98 unless told otherwise), a temporary
+// program folder and settings store.
+struct StartupFixture {
+    explicit StartupFixture(bool windowsNt = false)
+        : settings(dir.filePath(QStringLiteral("settings")))
+        , context(backend, prompter, settings, errors, dir.filePath(QStringLiteral("program"))) {
+        QDir().mkpath(context.programFolder);
+        if (windowsNt)
+            backend.putValue(QLatin1String(kNtVersionKey), QStringLiteral("CurrentVersion"),
+                             regSz(QStringLiteral("5.1")));
+        else
+            for (const SeedValue& seed : windows98Seed(QStringLiteral("TESTBOX")))
+                backend.putValue(seed.keyPath, seed.name, seed.value);
+        Main(context);
+    }
+    QString setting(const char* key) const { return settings.read(QLatin1String(key), QStringLiteral("-")); }
+
+    QTemporaryDir dir;
+    MemoryBackend backend;
+    WatchingPrompter prompter;
+    RecordingErrorHandler errors;
+    SettingsStore settings;
+    ProgramContext context;
+};
+
+} // namespace tavimor::test

@@ -1,0 +1,202 @@
+#include "StartupFixture.h"
+#include "startup/StartupSequence.h"
+#include "startup/WidgetStartupWindows.h"
+#include "startup/frmLogin.h"
+#include "startup/frmOSConfirm.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+
+template <typename T> T* child(QWidget& parent, const char* name) {
+    T* found = parent.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// Runs f on the next turn of the event loop, once the modal dialog is up.
+void whenShown(std::function<void()> f) {
+    QTimer::singleShot(0, std::move(f));
+}
+
+} // namespace
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private slots:
+    void loginModeShowsOneMaskedBoxOfTenCharacters() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        dialog.prepare(false);
+        dialog.show();
+        auto* box = child<QLineEdit>(dialog, "txtPassword0");
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tavimor 4.0"));
+        QCOMPARE(child<QLabel>(dialog, "lblLabels0")->text(), QStringLiteral("&Password:"));
+        QVERIFY(!child<QLineEdit>(dialog, "txtPassword1")->isVisible());
+        QVERIFY(!child<QLabel>(dialog, "lblLabels1")->isVisible());
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
+        QVERIFY(child<QPushButton>(dialog, "cmdOK")->isDefault());
+        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("&OK"));
+        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(dialog.focusWidget(), box);
+        QTest::keyClicks(box, QStringLiteral("abcdefghijk"));
+        QCOMPARE(box->text(), QStringLiteral("abcdefghij"));
+
+        const QSize loginSize = dialog.size();
+        dialog.prepare(true);
+        QVERIFY(child<QLineEdit>(dialog, "txtPassword1")->isVisible());
+        QCOMPARE(child<QLabel>(dialog, "lblLabels1")->text(), QStringLiteral("&Verify Password:"));
+        QCOMPARE(dialog.size(), loginSize);
+        QVERIFY(box->text().isEmpty());
+    }
+
+    void okReturnsTheRightTrimmedPassword() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        whenShown([&] {
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtPassword0"), QStringLiteral(" Ab  "));
+            QTest::keyClick(child<QLineEdit>(dialog, "txtPassword0"), Qt::Key_Return);
+        });
+        QCOMPARE(dialog.Start(false), QStringLiteral(" Ab"));
+        QVERIFY(!dialog.cancelledLogin());
+        QVERIFY(f.prompter.messages().isEmpty());
+    }
+
+    void setModeChecksTheTwoBoxes() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        dialog.prepare(true);
+        dialog.show();
+        auto* first = child<QLineEdit>(dialog, "txtPassword0");
+        auto* second = child<QLineEdit>(dialog, "txtPassword1");
+        first->setText(QStringLiteral("one"));
+        second->setText(QStringLiteral("One"));
+        dialog.cmdOK_Click();
+        QVERIFY(dialog.isVisible());
+        QVERIFY(first->text().isEmpty() && second->text().isEmpty());
+        QCOMPARE(dialog.focusWidget(), first);
+        QCOMPARE(f.prompter.messages().size(), 1);
+        QCOMPARE(f.prompter.messages()[0].text, QStringLiteral("Passwords don't match"));
+        QCOMPARE(f.prompter.messages()[0].title, QStringLiteral("TAVIMOR 4.0"));
+        QCOMPARE(f.prompter.messages()[0].icon, MessageIcon::Information);
+
+        first->setText(QStringLiteral("one"));
+        second->setText(QStringLiteral("one"));
+        dialog.cmdOK_Click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.enteredPassword(), QStringLiteral("one"));
+        QCOMPARE(
+            f.prompter.messages()[1].text,
+            QStringLiteral("Password has been set.\r\nTavimor requires this password to be used everytime "
+                           "for login"));
+        QCOMPARE(f.prompter.messages()[1].icon, MessageIcon::Information);
+
+        // Two empty boxes set the empty password, with the same message.
+        dialog.prepare(true);
+        dialog.show();
+        dialog.cmdOK_Click();
+        QCOMPARE(dialog.enteredPassword(), QString());
+        QCOMPARE(f.prompter.messages().size(), 3);
+    }
+
+    void cancelEscAndCloseBox() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        for (bool bSet : {false, true}) {
+            dialog.prepare(bSet);
+            dialog.show();
+            child<QLineEdit>(dialog, "txtPassword0")->setText(QStringLiteral("typed"));
+            QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.enteredPassword(), QString());
+            QCOMPARE(dialog.cancelledLogin(), !bSet);
+
+            dialog.prepare(bSet);
+            dialog.show();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.cancelledLogin(), !bSet);
+
+            // The close box ends neither mode's dialog as "Cancel" does; the entry stays empty.
+            dialog.prepare(bSet);
+            dialog.show();
+            child<QLineEdit>(dialog, "txtPassword0")->setText(QStringLiteral("typed"));
+            dialog.close();
+            QVERIFY(!dialog.isVisible());
+            QVERIFY(!dialog.cancelledLogin());
+            QCOMPARE(dialog.enteredPassword(), QString());
+        }
+    }
+
+    void realWindowsTellCancelledLoginApart() {
+        StartupFixture f;
+        WidgetStartupWindows windows(f.context, [](int, int) {});
+        auto pressInActiveDialog = [](const char* name) {
+            whenShown([name] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                QTest::mouseClick(child<QPushButton>(*dialog, name), Qt::LeftButton);
+            });
+        };
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(windows.passwordDialog(false), std::nullopt);
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(windows.passwordDialog(true), std::optional<QString>(QString()));
+        pressInActiveDialog("cmdOK");
+        QCOMPARE(windows.passwordDialog(false), std::optional<QString>(QString()));
+        pressInActiveDialog("cmdOK");
+        QCOMPARE(windows.osConfirmation(), 1);
+    }
+
+    void osConfirmation_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("yes ticked") << QStringLiteral("cmdOK") << true << 1 << QStringLiteral("0");
+        QTest::newRow("yes unticked") << QStringLiteral("cmdOK") << false << 1 << QStringLiteral("1");
+        QTest::newRow("no ticked") << QStringLiteral("cmdCancel") << true << 0 << QStringLiteral("-");
+        QTest::newRow("esc") << QStringLiteral("esc") << true << 0 << QStringLiteral("-");
+        QTest::newRow("close box") << QStringLiteral("close") << true << 0 << QStringLiteral("-");
+    }
+    void osConfirmation() {
+        QFETCH(QString, button);
+        QFETCH(bool, ticked);
+        QFETCH(int, result);
+        QFETCH(QString, stored);
+        StartupFixture f;
+        frmOSConfirm dialog(f.settings);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tavimor 4.0 for 95/98/Me"));
+        QCOMPARE(child<QLabel>(dialog, "lblMessage")->text(),
+                 QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
+                                "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
+                                "continue running the program?"));
+        auto* hide = child<QCheckBox>(dialog, "chkHide");
+        QCOMPARE(hide->text(), QStringLiteral("Don't display this dialog again."));
+        QVERIFY(!hide->isChecked());
+        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("Yes"));
+        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), QStringLiteral("No"));
+        hide->setChecked(ticked);
+        whenShown([&] {
+            if (button == QLatin1String("esc"))
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else if (button == QLatin1String("close"))
+                dialog.close();
+            else
+                QTest::mouseClick(child<QPushButton>(dialog, button.toLatin1().constData()), Qt::LeftButton);
+        });
+        QCOMPARE(int(dialog.ShowConfirmation()), result);
+        QCOMPARE(f.setting(kOSDialogKey), stored);
+    }
+};
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
