@@ -1,0 +1,88 @@
+#include "frmRestart.h"
+
+#include "catalogue/ProgramContext.h"
+#include "gui/Twips.h"
+#include "registry/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tavimor {
+
+frmRestart::frmRestart(ProgramContext& context, QWidget* parent)
+    : QDialog(parent)
+    , m_context(context) {
+    setObjectName(QStringLiteral("frmRestart"));
+    setWindowTitle(QStringLiteral("Tavimor - Restart Confirmation Dialog"));
+
+    auto* fraRestart = new QFrame;
+    fraRestart->setObjectName(QStringLiteral("fraRestart"));
+    auto* question =
+        new QLabel(QStringLiteral("Few of the settings that you have made require a restart. Do you "
+                                  "want to restart your system now?"));
+    question->setObjectName(QStringLiteral("lblTitle"));
+    question->setWordWrap(true);
+    question->setMinimumSize(twipsToPixels(5115, this), twipsToPixels(615, this));
+    question->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_chkHide = new QCheckBox(QStringLiteral("Don't display this dialog again."));
+    m_chkHide->setObjectName(QStringLiteral("chkHide"));
+    auto* frameLayout = new QVBoxLayout(fraRestart);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->addWidget(question);
+    frameLayout->addWidget(m_chkHide);
+
+    m_okButton = new QPushButton(QStringLiteral("Restart &Now"));
+    m_okButton->setObjectName(QStringLiteral("OKButton"));
+    m_cancelButton = new QPushButton(QStringLiteral("Restart &Later"));
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* button : {m_okButton, m_cancelButton}) {
+        button->setMinimumSize(twipsToPixels(1215, this), twipsToPixels(375, this));
+        buttons->addWidget(button);
+    }
+    connect(m_okButton, &QPushButton::clicked, this, &frmRestart::OKButton_Click);
+    connect(m_cancelButton, &QPushButton::clicked, this, &frmRestart::CancelButton_Click);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(twipsToPixels(180, this), twipsToPixels(240, this), twipsToPixels(180, this),
+                               twipsToPixels(180, this));
+    layout->addWidget(fraRestart);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setTabOrder(m_okButton, m_cancelButton);
+    setTabOrder(m_cancelButton, m_chkHide);
+    m_okButton->setFocus();
+}
+
+void frmRestart::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_cancelButton->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmRestart::saveChoice() {
+    m_context.settings.save(QStringLiteral("RestartDialog"), m_chkHide->checkState() == Qt::Checked
+                                                                 ? QStringLiteral("0")
+                                                                 : QStringLiteral("1"));
+}
+
+void frmRestart::OKButton_Click() {
+    saveChoice();
+    // The target's Windows restarts (or its Wine session ends); a refusal is not reported.
+    m_context.registry.backend().requestRestart();
+    accept();
+}
+
+void frmRestart::CancelButton_Click() {
+    saveChoice();
+    reject();
+}
+
+} // namespace tavimor

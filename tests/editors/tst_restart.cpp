@@ -1,0 +1,63 @@
+#include "EditorsHarness.h"
+#include "editors/frmRestart.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+class TestRestart : public QObject {
+    Q_OBJECT
+
+    static QString restartDialog(EditorsHarness& h) {
+        return h.settings.read(QStringLiteral("RestartDialog"), QStringLiteral("absent"));
+    }
+
+private slots:
+    void eachButtonSavesTheChoice_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("hide");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("restarts");
+        QTest::newRow("now") << QStringLiteral("OKButton") << false << QStringLiteral("1") << 1;
+        QTest::newRow("now, hidden") << QStringLiteral("OKButton") << true << QStringLiteral("0") << 1;
+        QTest::newRow("later") << QStringLiteral("CancelButton") << false << QStringLiteral("1") << 0;
+        QTest::newRow("later, hidden") << QStringLiteral("CancelButton") << true << QStringLiteral("0") << 0;
+        QTest::newRow("escape, hidden") << QString() << true << QStringLiteral("0") << 0;
+    }
+    void eachButtonSavesTheChoice() {
+        QFETCH(QString, button);
+        QFETCH(bool, hide);
+        QFETCH(QString, saved);
+        QFETCH(int, restarts);
+        EditorsHarness h;
+        frmRestart d(h.context);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.findChild<QPushButton*>(QStringLiteral("OKButton")));
+        if (hide)
+            QTest::mouseClick(d.findChild<QCheckBox*>(QStringLiteral("chkHide")), Qt::LeftButton);
+        if (button.isEmpty())
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else
+            QTest::mouseClick(d.findChild<QPushButton*>(button), Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(restartDialog(h), saved);
+        QCOMPARE(h.backend.restartRequests(), restarts);
+    }
+
+    void theCloseBoxSavesAndRestartsNothing() {
+        EditorsHarness h;
+        frmRestart d(h.context);
+        d.show();
+        QTest::mouseClick(d.findChild<QCheckBox*>(QStringLiteral("chkHide")), Qt::LeftButton);
+        d.close();
+        QCOMPARE(restartDialog(h), QStringLiteral("absent"));
+        QCOMPARE(h.backend.restartRequests(), 0);
+    }
+};
+
+QTEST_MAIN(TestRestart)
+#include "tst_restart.moc"
