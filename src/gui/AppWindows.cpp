@@ -2,6 +2,9 @@
 
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
+#include "editors/frmDrives.h"
+#include "editors/frmEditSettings.h"
+#include "editors/frmRestart.h"
 #include "gui/Shell.h"
 
 namespace tavimor {
@@ -18,15 +21,15 @@ void AppWindows::notAvailable() {
 
 void AppWindows::editSetting(QWidget* owner, const QString& entryAddress, bool restartNoteVisible,
                              const std::function<void(const QString&)>& refreshList) {
-    Q_UNUSED(owner);
-    Q_UNUSED(entryAddress);
-    Q_UNUSED(restartNoteVisible);
-    Q_UNUSED(refreshList);
-    notAvailable();
+    frmEditSettings dialog(m_context, refreshList, owner);
+    dialog.setRegXPath(entryAddress);
+    dialog.setRestartNoteVisible(restartNoteVisible);
+    dialog.exec();
 }
 
 void AppWindows::hideDrives() {
-    notAvailable();
+    frmDrives dialog(m_context);
+    dialog.exec();
 }
 
 QString AppWindows::setPassword(QWidget* owner) {
@@ -47,7 +50,8 @@ void AppWindows::help(QWidget* from, const QString& topic) {
 }
 
 void AppWindows::confirmRestart() {
-    notAvailable();
+    frmRestart dialog(m_context);
+    dialog.exec();
 }
 
 } // namespace tavimor
