@@ -3,6 +3,8 @@
 #include "base/FileUtil.h"
 
 #include <QFileInfo>
+#include <cstdarg>
+#include <cstdio>
 #include <libxml/parser.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
@@ -52,6 +54,37 @@ void forbidLoadingByDefault() {
     Q_UNUSED(done);
 }
 
+// libxml2 and libxslt report their errors as printf-style text; the first line tells the user most.
+void collectError(void* context, const char* format, ...) {
+    auto* collected = static_cast<QString*>(context);
+    if (!collected->isEmpty())
+        return;
+    char buffer[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    *collected = QString::fromUtf8(buffer).trimmed();
+}
+
+class ErrorCollector {
+public:
+    ErrorCollector() {
+        xmlSetGenericErrorFunc(&m_text, collectError);
+        xsltSetGenericErrorFunc(&m_text, collectError);
+    }
+    ~ErrorCollector() {
+        xmlSetGenericErrorFunc(nullptr, nullptr);
+        xsltSetGenericErrorFunc(nullptr, nullptr);
+    }
+    ErrorCollector(const ErrorCollector&) = delete;
+    ErrorCollector& operator=(const ErrorCollector&) = delete;
+    QString detail() const { return m_text.isEmpty() ? QString() : QStringLiteral("\r\n") + m_text; }
+
+private:
+    QString m_text;
+};
+
 DocPtr parse(const QByteArray& bytes, const char* url) {
     return DocPtr(xmlReadMemory(bytes.constData(), int(bytes.size()), url, nullptr, kParseOptions));
 }
@@ -61,9 +94,10 @@ DocPtr parse(const QByteArray& bytes, const char* url) {
 std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentXml,
                                                      const QString& styleSheetPath,
                                                      const Parameters& parameters, QString* error) {
-    auto fail = [error](const QString& text) -> std::optional<QByteArray> {
+    ErrorCollector collector;
+    auto fail = [error, &collector](const QString& text) -> std::optional<QByteArray> {
         if (error)
-            *error = text;
+            *error = text + collector.detail();
         return std::nullopt;
     };
     forbidLoadingByDefault();

@@ -21,6 +21,7 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace tavimor {
 
@@ -141,8 +142,12 @@ void frmRegistryExplorer::SetColumns() {
     m_list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
                              QStringLiteral("Current Machine Settings")});
     const int widths[] = {2500, 1500, 2234};
+    // A heading wider than its column at this font gets the room it needs, sort arrow included.
+    const QFontMetrics metrics = m_list->header()->fontMetrics();
     for (int column = 0; column < 3; ++column)
-        m_list->setColumnWidth(column, twipsToPixels(widths[column], this));
+        m_list->setColumnWidth(column, qMax(twipsToPixels(widths[column], this),
+                                            metrics.horizontalAdvance(m_list->headerItem()->text(column)) +
+                                                metrics.height() * 2));
 }
 
 bool frmRegistryExplorer::BuildTree() {
@@ -157,6 +162,7 @@ bool frmRegistryExplorer::BuildTree() {
         node->setData(0, kTagRole, sections[s].address);
     }
     root->setExpanded(true);
+    fitTreeWidth();
     FillList(QLatin1String(kRootAddress));
     return true;
 }
@@ -358,11 +364,33 @@ void frmRegistryExplorer::layOutClient() {
     m_bar->raise();
 }
 
+void frmRegistryExplorer::fitTreeWidth() {
+    // Until the user moves the bar, the tree is made wide enough for its longest section name.
+    if (m_splitterMoved)
+        return;
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        const int depth = (*it)->parent() ? 2 : 1;
+        widest = qMax(widest, depth * m_tree->indentation() + m_tree->iconSize().width() +
+                                  m_tree->fontMetrics().horizontalAdvance((*it)->text(0)));
+    }
+    const int needed = pixelsToTwips(widest + 2 * m_tree->frameWidth() + 16, this);
+    SplitterLayout::Geometry g;
+    if (needed > g.treeWidth) {
+        g.treeWidth = needed;
+        g.barLeft = needed - 15;
+        g.listLeft = g.barLeft + g.barWidth + 15;
+    }
+    m_splitter = SplitterLayout(g);
+    layOutClient();
+}
+
 int frmRegistryExplorer::windowWidthTwips() const {
     return pixelsToTwips(frameGeometry().width(), this);
 }
 
 void frmRegistryExplorer::onBarPressed(double x) {
+    m_splitterMoved = true;
     m_splitter.press(x);
 }
 

@@ -60,6 +60,7 @@ private:
     void createControls();
     void createMenus();
     void layOutClient();
+    void fitTreeWidth();
     void onBarPressed(double x);
     void onBarMoved(double x);
     void onBarReleased();
@@ -90,6 +91,7 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_closed = false;
     bool m_enterPressed = false;
+    bool m_splitterMoved = false;
 };
 
 } // namespace tavimor

@@ -1,0 +1,108 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- The HTML report of the restrictions as the registry holds them. The program passes the date. -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="html" encoding="UTF-8" indent="yes" doctype-system="about:legacy-compat"/>
+  <xsl:param name="reportDate" select="''"/>
+
+  <xsl:template match="/">
+    <html lang="en">
+      <head>
+        <meta charset="UTF-8"/>
+        <title>Tavimor 4.0 restrictions report<xsl:if test="string(TAVIMOR/@SystemName)"> &#8212; <xsl:value-of select="TAVIMOR/@SystemName"/></xsl:if></title>
+        <style>
+          body { font-family: "Segoe UI", "DejaVu Sans", Arial, sans-serif; font-size: 10pt; color: #1e2228; margin: 2em; }
+          header { border-bottom: 3px solid #2f6fb3; padding-bottom: 0.6em; margin-bottom: 1.2em; }
+          h1 { font-size: 18pt; margin: 0 0 0.3em 0; color: #1f4f82; }
+          h2 { font-size: 13pt; margin: 1.6em 0 0.4em 0; color: #1f4f82; }
+          .facts { margin: 0; color: #4a5260; }
+          .facts span { margin-right: 2em; }
+          .facts b { color: #1e2228; }
+          table { border-collapse: collapse; width: 100%; margin-bottom: 0.5em; }
+          th { text-align: left; background: #e8eef6; border-bottom: 2px solid #9fb6d3; padding: 4px 6px; }
+          td { border-bottom: 1px solid #d6dbe2; padding: 4px 6px; vertical-align: top; }
+          tr:nth-child(even) td { background: #f7f9fb; }
+          td.state { white-space: nowrap; font-weight: bold; }
+          td.enabled { color: #1d7a38; }
+          td.disabled { color: #a3261b; }
+          td.location { font-family: "DejaVu Sans Mono", Consolas, monospace; font-size: 8.5pt; word-break: break-all; }
+          td.restart { text-align: center; white-space: nowrap; }
+          .needs-restart { color: #c00000; font-weight: bold; }
+          .note { color: #6b5300; font-style: italic; }
+          .unset { color: #7a828e; font-style: italic; font-weight: normal; }
+          footer { margin-top: 2em; color: #7a828e; font-size: 8.5pt; }
+          @media print {
+            @page { size: landscape; margin: 1.5cm; }
+            body { margin: 0; font-size: 9pt; }
+            section { page-break-inside: auto; }
+            h2 { page-break-after: avoid; }
+            tr { page-break-inside: avoid; }
+            thead { display: table-header-group; }
+            tr:nth-child(even) td { background: none; }
+            a { color: inherit; text-decoration: none; }
+          }
+        </style>
+      </head>
+      <body>
+        <header>
+          <h1>Tavimor 4.0 restrictions report</h1>
+          <p class="facts">
+            <span>Computer: <b><xsl:value-of select="TAVIMOR/@SystemName"/></b></span>
+            <xsl:if test="string($reportDate)"><span>Date: <b><xsl:value-of select="$reportDate"/></b></span></xsl:if>
+            <span>Sections: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS)"/></b></span>
+            <span>Restrictions: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS/ENTRY)"/></b></span>
+          </p>
+        </header>
+        <xsl:apply-templates select="TAVIMOR/REGISTRYSETTINGS"/>
+        <footer>States are those the registry held when the report was made. Restrictions marked as
+          needing a restart take effect after Windows restarts.</footer>
+      </body>
+    </html>
+  </xsl:template>
+
+  <xsl:template match="REGISTRYSETTINGS">
+    <section>
+      <h2><xsl:value-of select="@Section"/></h2>
+      <table>
+        <thead>
+          <tr><th>Restriction</th><th>State</th><th>Registry location</th><th>Restart</th><th>Description</th></tr>
+        </thead>
+        <tbody>
+          <xsl:apply-templates select="ENTRY"/>
+        </tbody>
+      </table>
+    </section>
+  </xsl:template>
+
+  <xsl:template match="ENTRY">
+    <xsl:variable name="type" select="translate(VALUES/@Datatype, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')"/>
+    <xsl:variable name="value" select="string(VALUES/CURRENTVALUE)"/>
+    <tr>
+      <td><xsl:value-of select="NAME"/></td>
+      <xsl:choose>
+        <xsl:when test="$type = 'BOOLEAN' and $value != '' and number($value) = 0">
+          <td class="state enabled">Enabled</td>
+        </xsl:when>
+        <xsl:when test="$type = 'BOOLEAN'">
+          <td class="state disabled">Disabled</td>
+        </xsl:when>
+        <xsl:when test="$value = ''">
+          <td class="state"><span class="unset">Not set</span></td>
+        </xsl:when>
+        <xsl:otherwise>
+          <td class="state"><xsl:value-of select="$value"/></td>
+        </xsl:otherwise>
+      </xsl:choose>
+      <td class="location"><xsl:value-of select="concat(KEY, '\', PATH, '\', REGNAME)"/></td>
+      <td class="restart">
+        <xsl:choose>
+          <xsl:when test="translate(@Restart, 'yes', 'YES') = 'YES'"><span class="needs-restart">Needs restart</span></xsl:when>
+          <xsl:otherwise>&#8212;</xsl:otherwise>
+        </xsl:choose>
+      </td>
+      <td>
+        <xsl:value-of select="DESCRIPTION"/>
+        <xsl:if test="string(COMMENT)"> <span class="note">(<xsl:value-of select="COMMENT"/>)</span></xsl:if>
+      </td>
+    </tr>
+  </xsl:template>
+</xsl:stylesheet>

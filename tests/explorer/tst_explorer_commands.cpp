@@ -1,0 +1,153 @@
+#include "ExplorerFixture.h"
+#include "catalogue/EntryEdit.h"
+#include "catalogue/Password.h"
+#include "catalogue/RegistrySync.h"
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+const QString kRunDialog = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]");
+const QString kPendingQuestion = QStringLiteral(
+    "Few of the changes you have made have not been applied to the system. Do you want apply them now?");
+} // namespace
+
+class TestExplorerCommands : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ExplorerFixture> f;
+
+    std::optional<RegValue> noRun() const {
+        return f->backend.value(QLatin1String(kExplorerKey), QStringLiteral("NoRun"));
+    }
+
+private slots:
+    void init() { f = std::make_unique<ExplorerFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void closingWithNothingPendingAsksNothing() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(w.close());
+        QVERIFY(f->prompter.messages().isEmpty());
+        QVERIFY(f->windows.calls.isEmpty());
+    }
+
+    void closingWithPendingChangesAsks_data() {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Cancel keeps the window") << Answer::Cancel << false << false;
+        QTest::newRow("No closes untouched") << Answer::No << true << false;
+        QTest::newRow("Yes applies, then closes") << Answer::Yes << true << true;
+    }
+    void closingWithPendingChangesAsks() {
+        QFETCH(Answer, answer);
+        QFETCH(bool, closes);
+        QFETCH(bool, written);
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(applyEntryLater(f->context, kRunDialog, QStringLiteral("1")));
+        f->prompter.queueAnswer(answer);
+        // Exit goes through the same steps as the close box.
+        f->action(QStringLiteral("mnuSubApplication7"))->trigger();
+        QCOMPARE(f->prompter.messageTexts(), QStringList{kPendingQuestion});
+        QCOMPARE(f->prompter.messages().first().buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(w.isVisible(), !closes);
+        QCOMPARE(noRun().has_value(), written);
+        if (written)
+            QCOMPARE(noRun()->data, regDword(1).data);
+        if (!closes)
+            QVERIFY(changesPending(f->context));
+    }
+
+    void theRestartConfirmationFollowsFlagAndSetting_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("flag");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("absent, flag set") << QString() << true << true;
+        QTest::newRow("\"0\", flag set") << QStringLiteral("0") << true << false;
+        QTest::newRow("\" 1 \", flag set") << QStringLiteral(" 1 ") << true << true;
+        QTest::newRow("absent, flag clear") << QString() << false << false;
+    }
+    void theRestartConfirmationFollowsFlagAndSetting() {
+        QFETCH(QString, setting);
+        QFETCH(bool, flag);
+        QFETCH(bool, asked);
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        if (!setting.isNull())
+            QVERIFY(f->settings.save(QStringLiteral("RestartDialog"), setting));
+        f->context.restartNeeded = flag;
+        QVERIFY(w.close());
+        QCOMPARE(f->windows.names().contains(QStringLiteral("confirmRestart")), asked);
+        // A second close (the session ending after Exit) runs the steps no more.
+        QVERIFY(w.close());
+        QCOMPARE(f->windows.names().count(QStringLiteral("confirmRestart")), asked ? 1 : 0);
+    }
+
+    void applyingAtExitSetsTheRestartFlagInTime() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(applyEntryLater(f->context, kRunDialog, QStringLiteral("1")));
+        f->prompter.queueAnswer(Answer::Yes);
+        QVERIFY(w.close());
+        QCOMPARE(f->windows.names(), QStringList{QStringLiteral("confirmRestart")});
+    }
+
+    void setPasswordStoresAConfirmedPasswordAndKeepsItOnCancel() {
+        frmRegistryExplorer& w = f->start();
+        Q_UNUSED(w);
+        f->windows.passwordAnswer = QStringLiteral("secret");
+        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
+        QCOMPARE(MyPwdRead(f->context), QStringLiteral("secret"));
+        f->windows.passwordAnswer.clear();
+        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
+        QCOMPARE(MyPwdRead(f->context), QStringLiteral("secret"));
+        QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 2);
+    }
+
+    void refreshRereadsTheWholeRegistry() {
+        frmRegistryExplorer& w = f->start();
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        f->setRegistry(QStringLiteral("NoRun"), 1);
+        f->action(QStringLiteral("mnuSubApplication5"))->trigger();
+        QCOMPARE(f->column(2).at(3), QStringLiteral("Disabled"));
+        QCOMPARE(f->column(1).at(3), QStringLiteral("Enabled"));
+    }
+
+    void fileCommandsWriteAndReadSettingsFiles() {
+        frmRegistryExplorer& w = f->start();
+        QCOMPARE(f->action(QStringLiteral("mnuSubApplication0"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(f->action(QStringLiteral("mnuSubApplication1"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+S")));
+        const QString saved = f->dir.filePath(QStringLiteral("mine.rds"));
+        f->prompter.queueFileName(saved);
+        f->action(QStringLiteral("mnuSubApplication2"))->trigger();
+        QVERIFY(QFile::exists(saved));
+        QCOMPARE(f->context.currentSettingsFile, saved);
+
+        // Opening it back rebuilds the tree and returns the list to the root.
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
+        f->prompter.queueFileName(saved);
+        f->action(QStringLiteral("mnuSubApplication0"))->trigger();
+        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR"));
+        QCOMPARE(f->tree()->topLevelItem(0)->childCount(), 7);
+        QVERIFY(f->prompter.messages().isEmpty());
+    }
+
+    void helpAndAboutOpenTheirWindows() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        f->action(QStringLiteral("mnuSubHelp0"))->trigger();
+        QTest::keyClick(f->list(), Qt::Key_F1);
+        f->action(QStringLiteral("mnuSubHelp2"))->trigger();
+        QCOMPARE(f->windows.names(),
+                 (QStringList{QStringLiteral("help"), QStringLiteral("help"), QStringLiteral("about")}));
+        QCOMPARE(f->windows.calls[1].argument, QStringLiteral("main"));
+    }
+};
+
+QTEST_MAIN(TestExplorerCommands)
+#include "tst_explorer_commands.moc"

@@ -1,0 +1,214 @@
+#include "ExplorerFixture.h"
+#include "catalogue/EntryEdit.h"
+#include "explorer/HtmlReport.h"
+#include "explorer/ReportTransform.h"
+
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+// The report as a browser would read it: the page's tables, row by row, cell texts.
+struct ParsedReport {
+    QString text;
+    QList<QList<QStringList>> tables;
+};
+
+ParsedReport parseHtml(const QByteArray& html) {
+    QTextDocument document;
+    document.setHtml(QString::fromUtf8(html));
+    ParsedReport parsed{document.toPlainText(), {}};
+    for (QTextFrame* frame : document.rootFrame()->childFrames()) {
+        auto* table = qobject_cast<QTextTable*>(frame);
+        if (!table)
+            continue;
+        QList<QStringList> rows;
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                QTextCursor cursor = cell.firstCursorPosition();
+                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                cells.append(cursor.selectedText().simplified());
+            }
+            rows.append(cells);
+        }
+        parsed.tables.append(rows);
+    }
+    return parsed;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestHtmlReport : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ExplorerFixture> f;
+
+    QString out(const QString& name) const { return f->dir.filePath(name); }
+    void reportOnNode(frmRegistryExplorer& w, int node) {
+        QTreeWidgetItem* item =
+            node == 0 ? f->tree()->topLevelItem(0) : f->tree()->topLevelItem(0)->child(node - 1);
+        QVERIFY(w.popUpAt(f->tree()->visualItemRect(item).center()));
+        f->action(QStringLiteral("mnuSubContextMenu0"))->trigger();
+    }
+
+private slots:
+    void init() { f = std::make_unique<ExplorerFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void theReportDocumentHoldsOneSectionOrTheWholeCatalogue() {
+        f->start();
+        const XmlDocument one = HtmlReport::reportDocument(f->context.machineCatalogue,
+                                                           QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
+        QVERIFY(one.xml().startsWith(QStringLiteral("<?xml version=\"1.0\"?>")));
+        QCOMPARE(one.documentElement().nodeName(), QStringLiteral("TAVIMOR"));
+        QCOMPARE(one.documentElement().attribute(QStringLiteral("SystemName")).value(),
+                 QStringLiteral("TESTBOX"));
+        QCOMPARE(one.selectNodes(QStringLiteral("TAVIMOR/REGISTRYSETTINGS")).size(), 1);
+        QCOMPARE(one.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"))
+                     .attribute(QStringLiteral("Section"))
+                     .value(),
+                 QStringLiteral("Printer"));
+
+        const XmlDocument whole =
+            HtmlReport::reportDocument(f->context.machineCatalogue, QStringLiteral("TAVIMOR"));
+        QCOMPARE(whole.selectNodes(QStringLiteral("TAVIMOR/REGISTRYSETTINGS")).size(), 7);
+        QCOMPARE(whole.selectNodes(QStringLiteral("/TAVIMOR/REGISTRYSETTINGS/ENTRY")).size(), 57);
+    }
+
+    void aSectionReportIsWrittenAndOpened() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        f->setRegistry(QStringLiteral("NoRun"), 1);
+        w.RefreshList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        f->prompter.queueFileName(out(QStringLiteral("start.html")));
+        reportOnNode(w, 5);
+
+        QCOMPARE(f->prompter.dialogs().size(), 1);
+        const FileDialogRequest& request = f->prompter.dialogs().first().request;
+        QVERIFY(f->prompter.dialogs().first().save);
+        QCOMPARE(request.filter, QStringLiteral("HTML Files | *.html"));
+        QCOMPARE(request.fileName, QStringLiteral(".html"));
+        QCOMPARE(request.flags, 2050u);
+        QCOMPARE(f->shell.opened, QStringList{out(QStringLiteral("start.html"))});
+
+        const QByteArray html = readAll(out(QStringLiteral("start.html")));
+        QVERIFY(html.endsWith("\r\n"));
+        const ParsedReport report = parseHtml(html);
+        QVERIFY(report.text.contains(QStringLiteral("TESTBOX")));
+        QVERIFY(report.text.contains(QLocale().toString(QDate(2026, 3, 14), QLocale::LongFormat)));
+        QCOMPARE(report.tables.size(), 1);
+        const QList<QStringList>& rows = report.tables.first();
+        QCOMPARE(rows.size(), 1 + 8);
+        QCOMPARE(rows[0], (QStringList{QStringLiteral("Restriction"), QStringLiteral("State"),
+                                       QStringLiteral("Registry location"), QStringLiteral("Restart"),
+                                       QStringLiteral("Description")}));
+        QCOMPARE(rows[4][0], QStringLiteral("Run Dialog"));
+        QCOMPARE(rows[4][1], QStringLiteral("Disabled"));
+        QCOMPARE(rows[4][2],
+                 QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                "Policies\\Explorer\\NoRun"));
+        QCOMPARE(rows[4][3], QStringLiteral("Needs restart"));
+        QVERIFY(!rows[4][4].isEmpty());
+        QCOMPARE(rows[1][1], QStringLiteral("Enabled"));
+    }
+
+    void theWholeReportShowsAppliedValuesOnly() {
+        frmRegistryExplorer& w = f->start();
+        Q_UNUSED(w);
+        // Pending in the working catalogue only: not in the report.
+        QVERIFY(applyEntryLater(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"),
+                                QStringLiteral("1")));
+        f->prompter.queueFileName(out(QStringLiteral("REPORT")));
+        f->action(QStringLiteral("mnuSubApplication3"))->trigger();
+        const ParsedReport report = parseHtml(readAll(out(QStringLiteral("REPORT"))));
+        QCOMPARE(report.tables.size(), 7);
+        int entries = 0;
+        for (const auto& table : report.tables)
+            entries += table.size() - 1;
+        QCOMPARE(entries, 57);
+        QCOMPARE(report.tables[0][1][1], QStringLiteral("Enabled"));
+        // The Drives entry has no value in the catalogue; the Number entry shows its text.
+        QCOMPARE(report.tables[3][1][0], QStringLiteral("Handle Drive(s)"));
+        QCOMPARE(report.tables[3][1][1], QStringLiteral("Not set"));
+
+        QVERIFY(applyEntryNow(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"),
+                              QStringLiteral("1")));
+        f->prompter.queueFileName(out(QStringLiteral("REPORT")));
+        f->action(QStringLiteral("mnuSubApplication3"))->trigger();
+        QCOMPARE(parseHtml(readAll(out(QStringLiteral("REPORT")))).tables[0][1][1],
+                 QStringLiteral("Disabled"));
+        QCOMPARE(f->shell.opened.size(), 2);
+    }
+
+    void cancelledOrUnnamedReportsWriteNothing_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancel") << QString();
+        QTest::newRow(".html") << QStringLiteral(".html");
+        QTest::newRow(".HTML") << QStringLiteral(".HTML");
+    }
+    void cancelledOrUnnamedReportsWriteNothing() {
+        QFETCH(QString, answer);
+        frmRegistryExplorer& w = f->start();
+        const QStringList before = QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden);
+        f->prompter.queueFileName(answer);
+        w.GenerateReport(QStringLiteral("TAVIMOR"));
+        QCOMPARE(f->prompter.dialogs().size(), 1);
+        QVERIFY(f->prompter.messages().isEmpty());
+        QVERIFY(f->shell.opened.isEmpty());
+        QCOMPARE(QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+        QVERIFY(!QFile::exists(QDir::current().filePath(answer)) || answer.isEmpty());
+    }
+
+    void aMissingOrBrokenStyleSheetIsNamedAndNothingWritten_data() {
+        QTest::addColumn<QByteArray>("sheet");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not XML") << QByteArray("<xsl:stylesheet");
+        QTest::newRow("not XSLT") << QByteArray("<?xml version=\"1.0\"?><html/>");
+    }
+    void aMissingOrBrokenStyleSheetIsNamedAndNothingWritten() {
+        QFETCH(QByteArray, sheet);
+        frmRegistryExplorer& w = f->start();
+        QVERIFY(QFile::remove(f->xslPath()));
+        if (!sheet.isEmpty())
+            QVERIFY(writeFileAtomically(f->xslPath(), sheet));
+        f->prompter.queueFileName(out(QStringLiteral("never.html")));
+        w.GenerateReport(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        QCOMPARE(f->prompter.messages().size(), 1);
+        QVERIFY(f->prompter.messages().first().text.contains(QDir::toNativeSeparators(f->xslPath())));
+        QCOMPARE(f->prompter.messages().first().icon, MessageIcon::Critical);
+        QVERIFY(f->prompter.dialogs().isEmpty());
+        QVERIFY(!QFile::exists(out(QStringLiteral("never.html"))));
+        QVERIFY(f->shell.opened.isEmpty());
+    }
+
+    void theTransformReachesNoFiles() {
+        QTemporaryDir dir;
+        const QString secret = dir.filePath(QStringLiteral("secret.xml"));
+        QVERIFY(writeFileAtomically(secret, "<s>hidden words</s>"));
+        const QString written = dir.filePath(QStringLiteral("written.txt"));
+        const QString sheet = dir.filePath(QStringLiteral("sheet.xsl"));
+        const QByteArray text =
+            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
+            "xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\">"
+            "<xsl:template match=\"/\"><out><xsl:value-of select=\"document('" +
+            QUrl::fromLocalFile(secret).toEncoded() + "')\"/><exsl:document href=\"" +
+            QUrl::fromLocalFile(written).toEncoded() +
+            "\" method=\"text\">x</exsl:document></out></xsl:template></xsl:stylesheet>";
+        QVERIFY(writeFileAtomically(sheet, text));
+        QString error;
+        const std::optional<QByteArray> result = ReportTransform::transform("<TAVIMOR/>", sheet, {}, &error);
+        QVERIFY(!result || !result->contains("hidden words"));
+        QVERIFY(!QFile::exists(written));
+    }
+};
+
+QTEST_MAIN(TestHtmlReport)
+#include "tst_html_report.moc"

@@ -1,0 +1,105 @@
+#include "ExplorerFixture.h"
+#include "explorer/SplitterLayout.h"
+#include "gui/Twips.h"
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+using Move = SplitterLayout::MoveResult;
+
+class TestSplitterLayout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void movesStayWithinTheLimits_data() {
+        QTest::addColumn<double>("pointer");
+        QTest::addColumn<int>("barLeft");
+        // Pressed at x = 20 within the bar at 2340: the bar follows the pointer's movement.
+        QTest::newRow("a little right") << 520.0 << 2840;
+        QTest::newRow("far left") << -5000.0 << 1500;
+        QTest::newRow("just above the least") << -819.0 << 1501;
+        QTest::newRow("far right") << 9000.0 << 8000;
+        QTest::newRow("exactly the most") << 5680.0 << 8000;
+        QTest::newRow("half rounds to even") << 20.5 << 2340;
+        QTest::newRow("other half rounds to even") << 21.5 << 2342;
+    }
+    void movesStayWithinTheLimits() {
+        QFETCH(double, pointer);
+        QFETCH(int, barLeft);
+        SplitterLayout layout;
+        QCOMPARE(layout.move(500, 20000), Move::Ignored);
+        layout.press(20);
+        QCOMPARE(layout.move(pointer, 20000), Move::Moved);
+        QCOMPARE(layout.geometry().barLeft, barLeft);
+        // Only the bar moves while the button is held.
+        QCOMPARE(layout.geometry().treeWidth, 2355);
+        QCOMPARE(layout.geometry().listLeft, 2400);
+        QVERIFY(layout.dragging());
+    }
+
+    void aMoveNearTheRightEdgeEndsTheDrag() {
+        SplitterLayout layout;
+        layout.press(0);
+        QCOMPARE(layout.move(660, 9000), Move::Moved);     // bar at 3000
+        QCOMPARE(layout.move(5260, 9000), Move::Released); // pos 7600: 9000 - 7600 <= 1500
+        QVERIFY(!layout.dragging());
+        QCOMPARE(layout.geometry().barLeft, 3000);
+        QCOMPARE(layout.geometry().treeWidth, 3000);
+        QCOMPARE(layout.geometry().listLeft, 3045);
+        QCOMPARE(layout.move(100, 9000), Move::Ignored);
+    }
+
+    void releaseLaysOutTreeAndList() {
+        SplitterLayout layout;
+        layout.press(10);
+        layout.move(670, 11895);
+        QVERIFY(layout.release(11895));
+        const SplitterLayout::Geometry& g = layout.geometry();
+        QCOMPARE(g.barLeft, 3000);
+        QCOMPARE(g.listLeft, 3045);
+        QCOMPARE(g.listWidth, 11895 - 3345);
+        QCOMPARE(g.treeWidth, 3000);
+
+        // Press and release without a move lays out for the unchanged bar.
+        SplitterLayout still;
+        still.press(10);
+        QVERIFY(still.release(11895));
+        QCOMPARE(still.geometry().treeWidth, 2340);
+        QCOMPARE(still.geometry().listLeft, 2385);
+    }
+
+    void aListTooNearTheRightEdgeKeepsTheLayout() {
+        SplitterLayout::Geometry g;
+        g.listLeft = 9700;
+        SplitterLayout layout(g);
+        layout.press(0);
+        QVERIFY(!layout.release(10000));
+        QVERIFY(!layout.dragging());
+        QCOMPARE(layout.geometry().listLeft, 9700);
+        QCOMPARE(layout.geometry().treeWidth, 2355);
+        QVERIFY(SplitterLayout(g).release(10060));
+    }
+
+    void theBarsMouseDrivesTheWindowLayout() {
+        ExplorerFixture f;
+        frmRegistryExplorer& w = f.start();
+        w.show();
+        w.resize(900, 600);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* bar = w.findChild<QWidget*>(QStringLiteral("pctSeperator"));
+        const int startLeft = w.splitter().geometry().barLeft;
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
+        QTest::mouseMove(bar, QPoint(61, 10));
+        QVERIFY(w.splitter().dragging());
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(61, 10));
+        QVERIFY(!w.splitter().dragging());
+        const int moved = w.splitter().geometry().barLeft - startLeft;
+        QVERIFY2(qAbs(moved - pixelsToTwips(60, &w)) <= 15, qPrintable(QString::number(moved)));
+        QCOMPARE(f.tree()->width(), twipsToPixels(w.splitter().geometry().treeWidth, &w));
+        QCOMPARE(f.list()->x(), twipsToPixels(w.splitter().geometry().listLeft, &w));
+        QCOMPARE(f.list()->geometry().right(), w.centralWidget()->width() - 1);
+    }
+};
+
+QTEST_MAIN(TestSplitterLayout)
+#include "tst_splitter_layout.moc"
