@@ -9,9 +9,15 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
+STYLE = ("body { font-family: sans-serif; margin: 12px; } h1 { color: #1c3c7a; font-size: 150%; } "
+         "h2 { color: #1c3c7a; font-size: 115%; margin-top: 18px; } p.nav { font-size: 90%; } "
+         "table { border-collapse: collapse; } th { background: #dfe7f5; text-align: left; padding: 4px; } "
+         "td { border-top: 1px solid #c8d0e0; padding: 4px; vertical-align: top; } "
+         "td.reg { font-family: monospace; font-size: 90%; }")
+
 PAGE = """<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>{title}</title>
-<link rel="stylesheet" href="help.css"></head>
+<style>{style}</style></head>
 <body>
 <p class="nav"><a href="index.html">Contents</a> &middot; <a href="main.html">The main window</a></p>
 <h1>{title}</h1>
@@ -52,7 +58,7 @@ def main(catalogue, folder):
                 html.escape(entry.findtext('NAME')), notes, html.escape(entry.findtext('DESCRIPTION')), where))
         title = 'Section: ' + name
         with open(folder + '/' + slug(name), 'w', encoding='utf-8') as out:
-            out.write(PAGE.format(title=html.escape(title), section=html.escape(name), count=len(rows),
+            out.write(PAGE.format(style=STYLE, title=html.escape(title), section=html.escape(name), count=len(rows),
                                   rows='\n'.join(rows)))
 
 

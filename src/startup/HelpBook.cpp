@@ -36,8 +36,10 @@ QList<HelpBook::Topic> HelpBook::contents() const {
     if (!index)
         return topics;
     static const QRegularExpression link(QStringLiteral("<a href=\"([a-z0-9-]+\\.html)\">([^<]+)</a>"));
-    for (const auto& match : link.globalMatch(QString::fromUtf8(*index)))
-        topics.append({match.captured(2), match.captured(1)});
+    for (const auto& match : link.globalMatch(QString::fromUtf8(*index))) {
+        if (match.captured(1) != topics.first().fileName)
+            topics.append({match.captured(2), match.captured(1)});
+    }
     return topics;
 }
 

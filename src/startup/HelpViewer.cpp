@@ -1,5 +1,6 @@
 #include "HelpViewer.h"
 
+#include "StartupPictures.h"
 #include "gui/Twips.h"
 
 #include <QFileInfo>
@@ -19,7 +20,7 @@ HelpViewer::HelpViewer(const QString& programFolder, QWidget* parent)
     , m_book(programFolder) {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Tavimor 4.0 Help"));
-    setWindowIcon(QIcon(QStringLiteral(":/startup/tavimor32.png")));
+    setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     m_contents = new QListWidget(this);
     m_contents->setObjectName(QStringLiteral("lstContents"));
@@ -62,11 +63,11 @@ HelpViewer::HelpViewer(const QString& programFolder, QWidget* parent)
     splitter->addWidget(m_contents);
     splitter->addWidget(m_page);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({twipsToPixels(3000, this), twipsToPixels(8000, this)});
+    splitter->setSizes({twipsToPixels(3300, this), twipsToPixels(8700, this)});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
     layout->addWidget(splitter, 1);
-    resize(twipsToPixels(11000, this), twipsToPixels(8000, this));
+    resize(twipsToPixels(12000, this), twipsToPixels(8000, this));
 }
 
 void HelpViewer::showTopic(const QString& topic) {

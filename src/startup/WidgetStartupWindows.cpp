@@ -6,6 +6,8 @@
 #include "frmSplash.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,7 +23,12 @@ void WidgetStartupWindows::showSplash() {
         return;
     m_splash->centreOnScreen();
     m_splash->show();
-    // The splash is painted before Main and the first tick keep the event loop busy.
+    // Painted before the load goes on; the dialogs after the first tick keep the loop busy.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_splash->windowHandle() && !m_splash->windowHandle()->isExposed() && waited.elapsed() < 400)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    m_splash->repaint();
     QCoreApplication::processEvents();
 }
 

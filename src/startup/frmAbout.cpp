@@ -2,6 +2,7 @@
 
 #include "LinkLabel.h"
 #include "Maker.h"
+#include "StartupPictures.h"
 #include "catalogue/ProgramContext.h"
 #include "gui/Twips.h"
 
@@ -20,7 +21,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(QPixmap(QStringLiteral(":/startup/tavimor32.png")));
+    icon->setPixmap(startupPicture(QStringLiteral("tavimor32.png")));
     icon->setAlignment(Qt::AlignTop);
     auto* title = new QLabel(QStringLiteral("Tavimor 4.0"), this);
     title->setObjectName(QStringLiteral("lblTitle"));

@@ -2,6 +2,7 @@
 
 #include "ErrorReport.h"
 #include "Maker.h"
+#include "StartupPictures.h"
 #include "base/Clock.h"
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
@@ -23,7 +24,7 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     , m_services(services) {
     setObjectName(QStringLiteral("frmErrorHandler"));
     setWindowTitle(QLatin1String(kAppTitle) + QLatin1Char(' '));
-    setWindowIcon(QIcon(QStringLiteral(":/startup/quillmoor32.png")));
+    setWindowIcon(startupIcon(QStringLiteral("quillmoor32.png")));
 
     auto* band = new QWidget(this);
     band->setObjectName(QStringLiteral("pctTop"));
@@ -32,7 +33,7 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     bandPalette.setColor(QPalette::Window, Qt::white);
     band->setPalette(bandPalette);
     auto* icon = new QLabel(band);
-    icon->setPixmap(QPixmap(QStringLiteral(":/startup/quillmoor32.png")));
+    icon->setPixmap(startupPicture(QStringLiteral("quillmoor32.png")));
     icon->setAlignment(Qt::AlignTop);
     auto* title = new QLabel(
         QStringLiteral("Tavimor4.exe has encountered a problem and needs to close. We are sorry for the "

@@ -1,5 +1,6 @@
 #include "frmLogin.h"
 
+#include "StartupPictures.h"
 #include "StartupSequence.h"
 #include "base/Prompter.h"
 #include "catalogue/Password.h"
@@ -20,7 +21,7 @@ frmLogin::frmLogin(Prompter& prompter, QWidget* parent)
     , m_prompter(prompter) {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QLatin1String(kAppTitle));
-    setWindowIcon(QIcon(QStringLiteral(":/startup/key32.png")));
+    setWindowIcon(startupIcon(QStringLiteral("key32.png")));
 
     const char* texts[2] = {"&Password:", "&Verify Password:"};
     auto* grid = new QGridLayout(this);

@@ -1,5 +1,6 @@
 #include "frmOSConfirm.h"
 
+#include "StartupPictures.h"
 #include "StartupSequence.h"
 #include "catalogue/ProgramContext.h"
 #include "registry/SettingsStore.h"
@@ -19,7 +20,7 @@ frmOSConfirm::frmOSConfirm(SettingsStore& settings, QWidget* parent)
     , m_settings(settings) {
     setObjectName(QStringLiteral("frmOSConfirm"));
     setWindowTitle(QStringLiteral("Tavimor 4.0 for 95/98/Me"));
-    setWindowIcon(QIcon(QStringLiteral(":/startup/tavimor32.png")));
+    setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));

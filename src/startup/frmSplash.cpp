@@ -1,5 +1,6 @@
 #include "frmSplash.h"
 
+#include "StartupPictures.h"
 #include "StartupSequence.h"
 #include "gui/Twips.h"
 
@@ -18,7 +19,7 @@ frmSplash::frmSplash(StartupSequence& sequence, QWidget* parent)
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setGeometry(0, 0, twipsToPixels(7500, this), twipsToPixels(5625, this));
-    picture->setPixmap(QPixmap(QStringLiteral(":/startup/splash.png")));
+    picture->setPixmap(startupPicture(QStringLiteral("splash.png")));
     picture->setScaledContents(true);
 
     m_timer = new QTimer(this);

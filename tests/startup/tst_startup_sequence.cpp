@@ -1,6 +1,7 @@
 #include "StartupFixture.h"
 #include "catalogue/Password.h"
 #include "gui/Twips.h"
+#include "startup/StartupPictures.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
 #include "startup/frmSplash.h"
@@ -219,6 +220,7 @@ private slots:
         QCOMPARE(splash.width(), twipsToPixels(7500, &splash));
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(splash.timer()->interval(), 500);
+        QCOMPARE(startupPicture(QStringLiteral("splash.png")).size(), QSize(500, 376));
         QVERIFY(!road.sequence.ready());
         splash.Form_Load();
         QVERIFY(road.sequence.ready());

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace tavimor {
+
+// The splash picture and the dialog icons kept with the program, by file name ("splash.png").
+QPixmap startupPicture(const QString& name);
+QIcon startupIcon(const QString& name);
+
+} // namespace tavimor
