@@ -1,5 +1,4 @@
 #include "base/Clock.h"
-#include "base/ErrorHandler.h"
 #include "catalogue/ProgramContext.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/AppWindows.h"
@@ -8,31 +7,22 @@
 #include "gui/Twips.h"
 #include "registry/RegistryTarget.h"
 #include "registry/SettingsStore.h"
+#include "startup/GuiErrorHandler.h"
+#include "startup/HelpKeyFilter.h"
+#include "startup/StartupPictures.h"
+#include "startup/StartupSequence.h"
+#include "startup/WidgetStartupWindows.h"
+#include "startup/frmSplash.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTimer>
 
 using namespace tavimor;
 
-namespace {
-// Until the error report window exists the report is a message; the program then ends.
-class MessageErrorHandler : public ErrorHandler {
-public:
-    explicit MessageErrorHandler(Prompter& prompter)
-        : m_prompter(prompter) {}
-    void HandleError(qint32 number, const QString& description, const QString& source) override {
-        m_prompter.message(QStringLiteral("Error %1 in %2:\r\n%3").arg(number).arg(source, description),
-                           QLatin1String(kAppTitle), MessageIcon::Critical, MessageButtons::Ok);
-        std::exit(1);
-    }
-
-private:
-    Prompter& m_prompter;
-};
-} // namespace
-
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
     QString error;
     const std::unique_ptr<RegistryBackend> backend =
@@ -42,19 +32,30 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     SettingsStore settings;
-    MessageErrorHandler errors(prompter);
-    ProgramContext context(*backend, prompter, settings, errors, QCoreApplication::applicationDirPath());
-    Main(context);
-
     DesktopShell shell;
     SystemClock clock;
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    GuiErrorHandler errors({prompter, shell, clock, programFolder,
+                            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation),
+                            endProgramNow});
+    ProgramContext context(*backend, prompter, settings, errors, programFolder);
     AppWindows windows(context, shell);
-    frmRegistryExplorer window(context, QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), windows,
-                               shell, clock);
-    window.resize(twipsToPixels(11895, &window), twipsToPixels(7935, &window));
-    window.show();
-    // Start-up timing: end as soon as the window is on screen.
-    if (qEnvironmentVariableIsSet("TAVIMOR_QUIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    HelpKeyFilter helpKey([&](QWidget* from, const QString& topic) { windows.help(from, topic); });
+    app.installEventFilter(&helpKey);
+
+    std::unique_ptr<frmRegistryExplorer> window;
+    WidgetStartupWindows startup(context, [&](int widthTwips, int heightTwips) {
+        window = std::make_unique<frmRegistryExplorer>(
+            context, QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), windows, shell, clock);
+        window->resize(twipsToPixels(widthTwips, window.get()), twipsToPixels(heightTwips, window.get()));
+        window->show();
+        // Start-up timing: end as soon as the window is on screen.
+        if (qEnvironmentVariableIsSet("TAVIMOR_QUIT_WHEN_SHOWN"))
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    });
+    StartupSequence sequence(context, startup, endProgramNow);
+    frmSplash splash(sequence);
+    startup.setSplash(&splash);
+    splash.Form_Load();
     return app.exec();
 }

@@ -6,6 +6,9 @@
 #include "editors/frmEditSettings.h"
 #include "editors/frmRestart.h"
 #include "gui/Shell.h"
+#include "startup/HelpViewer.h"
+#include "startup/frmAbout.h"
+#include "startup/frmLogin.h"
 
 namespace tavimor {
 
@@ -33,20 +36,17 @@ void AppWindows::hideDrives() {
 }
 
 QString AppWindows::setPassword(QWidget* owner) {
-    Q_UNUSED(owner);
-    notAvailable();
-    return {};
+    frmLogin dialog(m_context.prompter, owner);
+    return dialog.Start(true);
 }
 
 void AppWindows::about(QWidget* owner) {
-    Q_UNUSED(owner);
-    notAvailable();
+    frmAbout box(m_shell, owner);
+    box.exec();
 }
 
 void AppWindows::help(QWidget* from, const QString& topic) {
-    Q_UNUSED(from);
-    Q_UNUSED(topic);
-    notAvailable();
+    HelpViewer::showHelp(m_context.programFolder, from, topic);
 }
 
 void AppWindows::confirmRestart() {
