@@ -3,6 +3,7 @@
 #include "StartupPictures.h"
 #include "gui/Twips.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -102,6 +103,13 @@ HelpViewer* HelpViewer::showHelp(const QString& programFolder, QWidget* from, co
         viewer->setAttribute(Qt::WA_DeleteOnClose);
     }
     Q_UNUSED(from);
+    // Asked from a modal dialog, help must take input while that dialog waits.
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool needModal = modal && modal != viewer;
+    if (viewer->isModal() != needModal) {
+        viewer->hide();
+        viewer->setWindowModality(needModal ? Qt::ApplicationModal : Qt::NonModal);
+    }
     viewer->showTopic(topic);
     viewer->show();
     viewer->raise();
