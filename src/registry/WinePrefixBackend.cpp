@@ -1,0 +1,401 @@
+#include "WinePrefixBackend.h"
+
+#include "WineRegSyntax.h"
+#include "WineVersions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSysInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavimor {
+
+namespace {
+
+// A lock we could not take because a wineserver took it first: go through Wine instead.
+constexpr long kServerRunning = -2;
+constexpr int kMaxLinks = 16;
+constexpr qint64 kReadReuseMs = 500;
+
+const QString kUserHive = QStringLiteral("HKEY_CURRENT_USER");
+const QString kMachineHive = QStringLiteral("HKEY_LOCAL_MACHINE");
+const QString kClassesHive = QStringLiteral("HKEY_CLASSES_ROOT");
+const QString kUsersHive = QStringLiteral("HKEY_USERS");
+
+// What follows "hive" in path: "" for the hive itself, nullopt for another hive.
+std::optional<QString> below(const QString& path, const QString& hive) {
+    if (path.compare(hive, Qt::CaseInsensitive) == 0)
+        return QString();
+    if (path.size() > hive.size() && path.startsWith(hive, Qt::CaseInsensitive) &&
+        path[hive.size()] == QLatin1Char('\\'))
+        return path.mid(hive.size() + 1);
+    return std::nullopt;
+}
+
+QString joined(const QString& a, const QString& b) {
+    return a.isEmpty() ? b : b.isEmpty() ? a : a + QLatin1Char('\\') + b;
+}
+
+QStringList architecturesOfThisMachine() {
+    const QString cpu = QSysInfo::currentCpuArchitecture();
+    if (cpu == QLatin1String("x86_64"))
+        return {QStringLiteral("win32"), QStringLiteral("win64")};
+    if (cpu == QLatin1String("arm64"))
+        return {QStringLiteral("win64"), QStringLiteral("arm64")};
+    return {QStringLiteral("win32")};
+}
+
+} // namespace
+
+WinePrefixBackend::WinePrefixBackend(const QString& prefix)
+    : m_prefix(prefix)
+    , m_lock(prefix)
+    , m_tool(prefix) {
+    m_hives[User].path = prefix + QStringLiteral("/user.reg");
+    m_hives[Machine].path = prefix + QStringLiteral("/system.reg");
+}
+
+QString WinePrefixBackend::defaultPrefix() {
+    const QString configured = qEnvironmentVariable("WINEPREFIX");
+    return configured.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : configured;
+}
+
+std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix, QString* error) {
+    const auto fail = [error](const QString& message) -> std::unique_ptr<WinePrefixBackend> {
+        if (error)
+            *error = message;
+        return nullptr;
+    };
+    const QFileInfo folder(prefix);
+    if (!folder.exists())
+        return fail(QStringLiteral("The Wine prefix %1 does not exist.").arg(prefix));
+    if (!folder.isDir() || !QFileInfo::exists(prefix + QStringLiteral("/system.reg")) ||
+        !QFileInfo::exists(prefix + QStringLiteral("/user.reg")))
+        return fail(QStringLiteral("%1 is not a Wine prefix: it has no system.reg and user.reg. "
+                                   "Make one with \"WINEPREFIX=%1 wineboot --init\".")
+                        .arg(prefix));
+    struct stat info {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) == 0 && info.st_uid != ::getuid())
+        return fail(QStringLiteral("The Wine prefix %1 belongs to another user; Wine runs it only for them.")
+                        .arg(prefix));
+    std::unique_ptr<WinePrefixBackend> backend(new WinePrefixBackend(folder.absoluteFilePath()));
+    for (const Hive hive : {User, Machine}) {
+        if (backend->refresh(hive) != ERROR_SUCCESS)
+            return fail(backend->m_lastError);
+    }
+    QString userArch = backend->m_hives[User].file->architecture();
+    QString machineArch = backend->m_hives[Machine].file->architecture();
+    // Files of old 32-bit prefixes name no architecture.
+    if (userArch.isEmpty())
+        userArch = QStringLiteral("win32");
+    if (machineArch.isEmpty())
+        machineArch = QStringLiteral("win32");
+    if (userArch != machineArch)
+        return fail(QStringLiteral("The Wine prefix %1 is damaged: user.reg is for %2, system.reg for %3.")
+                        .arg(prefix, userArch, machineArch));
+    const QStringList supported = architecturesOfThisMachine();
+    if (!supported.contains(machineArch))
+        return fail(
+            QStringLiteral("The Wine prefix %1 is a %2 prefix; Wine on this machine runs %3 prefixes.")
+                .arg(prefix, machineArch, supported.join(QStringLiteral(" and "))));
+    return backend;
+}
+
+qint64 WinePrefixBackend::fileTimeNow() const {
+    const Clock& clock = m_clock ? *m_clock : m_systemClock;
+    return WineRegFile::kUnixEpochFileTime + clock.now().toMSecsSinceEpoch() * 10000;
+}
+
+long WinePrefixBackend::refresh(Hive hive) {
+    HiveFile& h = m_hives[hive];
+    QFile file(h.path);
+    struct stat info {};
+    const bool known = ::stat(QFile::encodeName(h.path).constData(), &info) == 0;
+    const FileStamp now{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                        qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    if (known && h.file && h.stamp == now)
+        return ERROR_SUCCESS;
+    h.file.reset();
+    h.stamp.reset();
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = QStringLiteral("Cannot read %1: %2").arg(h.path, file.errorString());
+        return ERROR_CANTREAD;
+    }
+    struct stat opened {};
+    ::fstat(file.handle(), &opened);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_lastError = QStringLiteral("Cannot read %1: %2").arg(h.path, file.errorString());
+        return ERROR_CANTREAD;
+    }
+    QString reason;
+    int line = 0;
+    h.file = WineRegFile::parse(bytes, &reason, &line);
+    if (!h.file) {
+        m_lastError = QStringLiteral("%1:%2: %3").arg(h.path).arg(line).arg(reason);
+        return ERROR_BADDB;
+    }
+    h.stamp = FileStamp{quint64(opened.st_dev), quint64(opened.st_ino), qint64(opened.st_size),
+                        qint64(opened.st_mtim.tv_sec) * 1000000000 + opened.st_mtim.tv_nsec};
+    return ERROR_SUCCESS;
+}
+
+WinePrefixBackend::Route WinePrefixBackend::route() {
+    switch (m_lock.probe(&m_lastError)) {
+    case WineServerLock::Result::Held:
+        return Route::Files;
+    case WineServerLock::Result::ServerRunning:
+        return Route::Tool;
+    case WineServerLock::Result::Failed:
+        break;
+    }
+    return Route::Failed;
+}
+
+bool WinePrefixBackend::serverRunning() {
+    return route() == Route::Tool;
+}
+
+std::optional<WinePrefixBackend::Location> WinePrefixBackend::locate(const QString& fullPath) {
+    Location at;
+    if (const auto rest = below(fullPath, kUserHive)) {
+        at = Location{User, *rest};
+    } else if (const auto rest = below(fullPath, kMachineHive)) {
+        at = Location{Machine, *rest};
+    } else if (const auto rest = below(fullPath, kClassesHive)) {
+        at = Location{Machine, joined(QStringLiteral("Software\\Classes"), *rest)};
+    } else if (const auto rest = below(fullPath, kUsersHive)) {
+        const QString sid = m_hives[User].file->root().section(QLatin1Char('\\'), -1);
+        const auto mine = sid.isEmpty() ? std::nullopt : below(*rest, sid);
+        if (!mine)
+            return std::nullopt;
+        at = Location{User, *mine};
+    } else {
+        return std::nullopt;
+    }
+    // A link key stands for the key its SymbolicLinkValue names, as "\REGISTRY\Machine\...".
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        const QStringList parts = at.path.isEmpty() ? QStringList() : at.path.split(QLatin1Char('\\'));
+        const WineRegFile& file = *m_hives[at.hive].file;
+        qsizetype link = -1;
+        for (qsizetype i = 1; i <= parts.size() && link < 0; ++i) {
+            if (file.isLink(parts.mid(0, i).join(QLatin1Char('\\'))))
+                link = i;
+        }
+        if (link < 0)
+            return at;
+        const std::optional<RegValue> target =
+            file.value(parts.mid(0, link).join(QLatin1Char('\\')), QStringLiteral("SymbolicLinkValue"));
+        if (!target || target->type != winereg::REG_LINK)
+            return std::nullopt;
+        const QString targetPath = winereg::textOfData(target->data);
+        const QString rest = parts.mid(link).join(QLatin1Char('\\'));
+        bool found = false;
+        for (const Hive hive : {User, Machine}) {
+            const QString root = QLatin1Char('\\') + m_hives[hive].file->root();
+            if (const auto inside = below(targetPath, root); inside && !root.isEmpty()) {
+                at = Location{hive, joined(*inside, rest)};
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&, bool*)>& change) {
+    HiveFile& h = m_hives[hive];
+    WineRegFile next = *h.file;
+    bool changed = false;
+    if (const long status = change(next, &changed))
+        return status;
+    if (!changed)
+        return ERROR_SUCCESS;
+    const QByteArray bytes = next.serialize();
+    QSaveFile out(h.path);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        m_lastError = QStringLiteral("Cannot write %1: %2").arg(h.path, out.errorString());
+        if (out.isOpen())
+            out.cancelWriting();
+        h.file.reset();
+        return ERROR_CANTWRITE;
+    }
+    h.file = std::move(next);
+    h.stamp.reset();
+    // Read our own save's stamp, so the next read does not parse the file again.
+    struct stat info {};
+    if (::stat(QFile::encodeName(h.path).constData(), &info) == 0)
+        h.stamp = FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
+    switch (route()) {
+    case Route::Tool:
+        return m_tool.keyExists(path, exists);
+    case Route::Failed:
+        return ERROR_CANTREAD;
+    case Route::Files:
+        break;
+    }
+    for (const Hive hive : {User, Machine}) {
+        if (const long status = refresh(hive))
+            return status;
+    }
+    const std::optional<Location> at = locate(path);
+    *exists = at && m_hives[at->hive].file->hasKey(at->path);
+    return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
+    switch (route()) {
+    case Route::Tool:
+        return readThroughTool(path, name, value);
+    case Route::Failed:
+        return ERROR_CANTREAD;
+    case Route::Files:
+        break;
+    }
+    for (const Hive hive : {User, Machine}) {
+        if (const long status = refresh(hive))
+            return status;
+    }
+    const std::optional<Location> at = locate(path);
+    const std::optional<RegValue> found = at ? m_hives[at->hive].file->value(at->path, name) : std::nullopt;
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    *value = winereg::toAnsi(*found);
+    return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
+    *created = false;
+    const auto viaFiles = [&]() -> long {
+        const std::optional<Location> at = locate(path);
+        if (!at)
+            return ERROR_BAD_PATHNAME;
+        return modify(at->hive, [&](WineRegFile& file, bool* changed) {
+            if (!file.createKey(at->path, fileTimeNow(), created))
+                return ERROR_BAD_PATHNAME;
+            *changed = *created;
+            return ERROR_SUCCESS;
+        });
+    };
+    const long status = underLock(viaFiles);
+    if (status != kServerRunning)
+        return status;
+    m_lastRead.reset();
+    bool exists = false;
+    if (const long found = m_tool.keyExists(path, &exists))
+        return found;
+    if (exists)
+        return ERROR_SUCCESS;
+    if (const long made = m_tool.createKey(path)) {
+        m_lastError = m_tool.lastError();
+        return made;
+    }
+    *created = true;
+    return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
+    const RegValue stored = winereg::fromAnsi(value);
+    const auto viaFiles = [&]() -> long {
+        const std::optional<Location> at = locate(path);
+        if (!at || !m_hives[at->hive].file->hasKey(at->path))
+            return ERROR_FILE_NOT_FOUND;
+        return modify(at->hive, [&](WineRegFile& file, bool* changed) {
+            // wineserver leaves a key's time alone when a value is set to what it holds.
+            if (file.value(at->path, name) == stored)
+                return ERROR_SUCCESS;
+            file.setValue(at->path, name, stored, fileTimeNow());
+            *changed = true;
+            return ERROR_SUCCESS;
+        });
+    };
+    const long status = underLock(viaFiles);
+    if (status != kServerRunning)
+        return status;
+    m_lastRead.reset();
+    // The handle's key was there a moment ago; reg add would make it again if not.
+    if (const long written = m_tool.writeValue(path, name, value)) {
+        m_lastError = m_tool.lastError();
+        return written;
+    }
+    return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::readThroughTool(const QString& path, const QString& name, RegValue* value) {
+    // The registry functions ask for a value twice, its size and then its data; one reg run answers both.
+    if (m_lastRead && m_lastRead->age.isValid() && m_lastRead->age.elapsed() < kReadReuseMs &&
+        m_lastRead->path == path && m_lastRead->name == name) {
+        *value = m_lastRead->value;
+        return ERROR_SUCCESS;
+    }
+    m_lastRead.reset();
+    const long status = m_tool.readValue(path, name, value);
+    if (status == ERROR_SUCCESS) {
+        m_lastRead = LastRead{path, name, *value, {}};
+        m_lastRead->age.start();
+    }
+    return status;
+}
+
+long WinePrefixBackend::underLock(const std::function<long()>& body) {
+    switch (m_lock.acquire(&m_lastError)) {
+    case WineServerLock::Result::ServerRunning:
+        return kServerRunning;
+    case WineServerLock::Result::Failed:
+        return ERROR_CANTWRITE;
+    case WineServerLock::Result::Held:
+        break;
+    }
+    long status = ERROR_SUCCESS;
+    for (const Hive hive : {User, Machine}) {
+        if ((status = refresh(hive)))
+            break;
+    }
+    if (status == ERROR_SUCCESS)
+        status = body();
+    m_lock.release();
+    return status;
+}
+
+std::optional<QString> WinePrefixBackend::computerName() {
+    // Wine's programs see the name wineboot put in the volatile key, which only a server holds.
+    RegValue value;
+    if (storeReadValue(QStringLiteral("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ComputerName\\"
+                                      "ActiveComputerName"),
+                       QStringLiteral("ComputerName"), &value) == ERROR_SUCCESS &&
+        value.type == REG_SZ)
+        return regValueText(value);
+    return KeyStoreBackend::computerName();
+}
+
+WindowsVersion WinePrefixBackend::windowsVersion() {
+    RegValue value;
+    if (storeReadValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wine"), QStringLiteral("Version"),
+                       &value) == ERROR_SUCCESS &&
+        value.type == REG_SZ) {
+        if (const std::optional<WindowsVersion> named = wineVersionOfName(regValueText(value)))
+            return *named;
+    }
+    return KeyStoreBackend::windowsVersion();
+}
+
+bool WinePrefixBackend::requestRestart() {
+    // wineboot starts a server when none runs; it reads the files we saved.
+    if (m_tool.restart())
+        return true;
+    m_lastError = m_tool.lastError();
+    return false;
+}
+
+} // namespace tavimor

@@ -1,0 +1,190 @@
+#include "WineRegTool.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+
+namespace tavimor {
+
+namespace {
+
+const char* typeName(quint32 type) {
+    switch (type) {
+    case REG_NONE:
+        return "REG_NONE";
+    case REG_SZ:
+        return "REG_SZ";
+    case REG_EXPAND_SZ:
+        return "REG_EXPAND_SZ";
+    case REG_BINARY:
+        return "REG_BINARY";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_MULTI_SZ:
+        return "REG_MULTI_SZ";
+    default:
+        return nullptr;
+    }
+}
+
+QStringList valueArguments(const QString& name) {
+    return name.isEmpty() ? QStringList{QStringLiteral("/ve")} : QStringList{QStringLiteral("/v"), name};
+}
+
+QByteArray ansiText(const QByteArray& data) {
+    QByteArray text = data;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+WineRegTool::WineRegTool(const QString& prefix)
+    : m_prefix(prefix) {
+}
+
+QString WineRegTool::wineProgram() {
+    const QString configured = qEnvironmentVariable("WINE");
+    if (!configured.isEmpty())
+        return configured;
+    for (const char* name : {"wine", "wine64"}) {
+        const QString found = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!found.isEmpty())
+            return found;
+    }
+    const QString debian = QStringLiteral("/usr/lib/wine/wine64");
+    return QFileInfo::exists(debian) ? debian : QString();
+}
+
+int WineRegTool::run(const QStringList& arguments, QByteArray* output) {
+    const QString wine = wineProgram();
+    if (wine.isEmpty()) {
+        m_lastError = QStringLiteral("Wine is not installed (no wine or wine64 on the PATH).");
+        return -1;
+    }
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), m_prefix);
+    if (!environment.contains(QStringLiteral("WINEDEBUG")))
+        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(wine, arguments);
+    if (!process.waitForStarted(m_timeout)) {
+        m_lastError = QStringLiteral("Cannot run %1: %2").arg(wine, process.errorString());
+        return -1;
+    }
+    if (!process.waitForFinished(m_timeout)) {
+        process.kill();
+        process.waitForFinished(1000);
+        m_lastError =
+            QStringLiteral("%1 %2 did not finish in time").arg(wine, arguments.join(QLatin1Char(' ')));
+        return -1;
+    }
+    if (output)
+        *output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit) {
+        m_lastError = QStringLiteral("%1 %2 crashed").arg(wine, arguments.join(QLatin1Char(' ')));
+        return -1;
+    }
+    if (process.exitCode() != 0)
+        m_lastError = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    return process.exitCode();
+}
+
+long WineRegTool::keyExists(const QString& key, bool* exists) {
+    const int code = run({QStringLiteral("reg"), QStringLiteral("query"), key});
+    if (code < 0)
+        return ERROR_CANTREAD;
+    *exists = code == 0;
+    return ERROR_SUCCESS;
+}
+
+long WineRegTool::createKey(const QString& key) {
+    return run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/f")}) == 0
+               ? ERROR_SUCCESS
+               : ERROR_CANTWRITE;
+}
+
+long WineRegTool::readValue(const QString& key, const QString& name, RegValue* value) {
+    QByteArray output;
+    const int code =
+        run(QStringList{QStringLiteral("reg"), QStringLiteral("query"), key} + valueArguments(name), &output);
+    if (code < 0)
+        return ERROR_CANTREAD;
+    const std::optional<RegValue> found = code == 0 ? parseQuery(output, name) : std::nullopt;
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    *value = *found;
+    return ERROR_SUCCESS;
+}
+
+long WineRegTool::writeValue(const QString& key, const QString& name, const RegValue& value) {
+    const char* type = typeName(value.type);
+    if (!type)
+        return ERROR_INVALID_PARAMETER;
+    QString data;
+    if (value.type == REG_DWORD && value.data.size() == 4) {
+        data = QString::number(qFromLittleEndian<quint32>(value.data.constData()));
+    } else if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        data = QString::fromLatin1(ansiText(value.data));
+    } else if (value.type == REG_MULTI_SZ) {
+        data = QString::fromLatin1(ansiText(value.data)).replace(QChar(0), QStringLiteral("\\0"));
+    } else if (value.type == REG_DWORD) {
+        return ERROR_INVALID_PARAMETER;
+    } else {
+        data = QString::fromLatin1(value.data.toHex());
+    }
+    const QStringList arguments = QStringList{QStringLiteral("reg"), QStringLiteral("add"), key} +
+                                  valueArguments(name) +
+                                  QStringList{QStringLiteral("/t"), QLatin1String(type), QStringLiteral("/d"),
+                                              data, QStringLiteral("/f")};
+    return run(arguments) == 0 ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+bool WineRegTool::restart() {
+    return run({QStringLiteral("wineboot"), QStringLiteral("--end-session"), QStringLiteral("--force"),
+                QStringLiteral("--restart")}) == 0;
+}
+
+std::optional<RegValue> WineRegTool::parseQuery(const QByteArray& output, const QString& name) {
+    const QByteArray wanted = name.isEmpty() ? QByteArray("(Default)") : name.toLatin1();
+    const QList<QByteArray> lines = output.split('\n');
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.startsWith("    "))
+            continue;
+        const QByteArray rest = line.mid(4);
+        if (!rest.startsWith(QByteArray(wanted + "    REG_")))
+            continue;
+        QByteArray typeAndData = rest.mid(wanted.size() + 4);
+        const qsizetype gap = typeAndData.indexOf("    ");
+        const QByteArray type = gap < 0 ? typeAndData : typeAndData.left(gap);
+        const QByteArray data = gap < 0 ? QByteArray() : typeAndData.mid(gap + 4);
+        if (type == "REG_DWORD") {
+            bool ok = false;
+            const quint32 number = data.toUInt(&ok, 0);
+            if (!ok)
+                return std::nullopt;
+            QByteArray bytes(4, '\0');
+            qToLittleEndian<quint32>(number, bytes.data());
+            return RegValue{REG_DWORD, bytes};
+        }
+        if (type == "REG_SZ" || type == "REG_EXPAND_SZ")
+            return RegValue{type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ, data + '\0'};
+        if (type == "REG_MULTI_SZ") {
+            QByteArray bytes = data;
+            bytes.replace("\\0", QByteArray(1, '\0'));
+            return RegValue{REG_MULTI_SZ, bytes + QByteArray(2, '\0')};
+        }
+        if (type == "REG_BINARY" || type == "REG_NONE")
+            return RegValue{type == "REG_BINARY" ? REG_BINARY : REG_NONE, QByteArray::fromHex(data)};
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace tavimor

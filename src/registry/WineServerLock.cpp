@@ -1,0 +1,133 @@
+#include "WineServerLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavimor {
+
+namespace {
+
+// wineserver insists on a folder of our own that nobody else may enter.
+bool makePrivateFolder(const QString& path, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
+        *error = QStringLiteral("Cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+        *error = QStringLiteral("%1 is not a folder of this user").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+WineServerLock::WineServerLock(const QString& prefix)
+    : m_prefix(prefix) {
+}
+
+WineServerLock::~WineServerLock() {
+    release();
+}
+
+QStringList WineServerLock::serverFolders() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_prefix).constData(), &info) != 0)
+        return {};
+    const QString server =
+        QStringLiteral("server-%1-%2").arg(quint64(info.st_dev), 0, 16).arg(quint64(info.st_ino), 0, 16);
+    const uint uid = ::getuid();
+    QStringList folders;
+    const QString tmp = m_base.isEmpty() ? QStringLiteral("/tmp") : m_base;
+    folders.append(QStringLiteral("%1/.wine-%2/%3").arg(tmp).arg(uid).arg(server));
+
+    QFile pointer(m_prefix + QStringLiteral("/wineserver"));
+    if (pointer.open(QIODevice::ReadOnly)) {
+        const QString name = QString::fromLocal8Bit(pointer.readAll().trimmed());
+        if (!name.isEmpty() && !name.contains(QLatin1Char('/'))) {
+            QStringList bases;
+            if (m_base.isEmpty()) {
+                const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
+                if (QFileInfo::exists(runtime))
+                    bases.append(runtime);
+                const QString tmpdir = qEnvironmentVariable("TMPDIR");
+                if (!tmpdir.isEmpty())
+                    bases.append(tmpdir);
+            }
+            bases.append(tmp);
+            bases.removeDuplicates();
+            // The first folder is where Debian's server would make it; the others only where they exist.
+            for (qsizetype i = 0; i < bases.size(); ++i) {
+                const QString folder = bases[i] + QLatin1Char('/') + name + QLatin1Char('/') + server;
+                if (i == 0 || QFileInfo::exists(folder))
+                    folders.append(folder);
+            }
+        }
+    }
+    return folders;
+}
+
+WineServerLock::Result WineServerLock::acquire(QString* error) {
+    release();
+    const QStringList folders = serverFolders();
+    if (folders.isEmpty()) {
+        *error = QStringLiteral("Cannot read the Wine prefix %1").arg(m_prefix);
+        return Result::Failed;
+    }
+    for (const QString& folder : folders) {
+        // wineserver makes the folder's parent and the folder itself, each private.
+        if (!makePrivateFolder(QFileInfo(folder).path(), error) || !makePrivateFolder(folder, error)) {
+            release();
+            return Result::Failed;
+        }
+        const QString lockPath = folder + QStringLiteral("/lock");
+        const int fd = ::open(QFile::encodeName(lockPath).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            *error =
+                QStringLiteral("Cannot open %1: %2").arg(lockPath, QString::fromLocal8Bit(strerror(errno)));
+            release();
+            return Result::Failed;
+        }
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 0;
+        lock.l_len = 1;
+        if (::fcntl(fd, F_SETLK, &lock) != 0) {
+            const int why = errno;
+            struct flock owner = lock;
+            m_serverPid = ::fcntl(fd, F_GETLK, &owner) == 0 ? qint64(owner.l_pid) : 0;
+            ::close(fd);
+            release();
+            if (why == EACCES || why == EAGAIN)
+                return Result::ServerRunning;
+            *error =
+                QStringLiteral("Cannot lock %1: %2").arg(lockPath, QString::fromLocal8Bit(strerror(why)));
+            return Result::Failed;
+        }
+        m_fds.append(fd);
+    }
+    return Result::Held;
+}
+
+void WineServerLock::release() {
+    // Closing the descriptor ends the lock; the file stays, as wineserver expects to find it.
+    for (const int fd : std::as_const(m_fds))
+        ::close(fd);
+    m_fds.clear();
+}
+
+WineServerLock::Result WineServerLock::probe(QString* error) {
+    const Result result = acquire(error);
+    release();
+    return result;
+}
+
+} // namespace tavimor

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "RegistryBackend.h"
+
+#include <optional>
+
+namespace tavimor {
+
+// The version a name of Wine's "Version" setting stands for ("win98", "win10"...), as Wine
+// reports it to programs; nullopt for a name Wine does not know.
+std::optional<WindowsVersion> wineVersionOfName(const QString& name);
+
+} // namespace tavimor

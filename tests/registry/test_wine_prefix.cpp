@@ -1,0 +1,323 @@
+#include "registry/MSDNRegistry.h"
+#include "registry/RegistryTarget.h"
+#include "registry/WinePrefixBackend.h"
+#include "registry/WineRegTool.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QtEndian>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tavimor;
+
+namespace {
+
+constexpr auto kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+const QByteArray kUserReg =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+    "[Control Panel\\\\Desktop] 1796561292\n#time=1dd85800dea981c\n\"Wallpaper\"=\"\"\n\n"
+    "[Software\\\\Wine] 1796561292\n#time=1dd85800dea981c\n";
+
+const QByteArray kSystemReg =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n"
+    "[Software\\\\Classes\\\\.txt] 1796561292\n#time=1dd85800dea981c\n@=\"txtfile\"\n\n"
+    "[Software\\\\Classes\\\\Wow6432Node\\\\Alias] 1796561292\n#time=1dd85800dea981c\n#link\n"
+    "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,45,00,47,00,49,00,53,00,54,00,52,00,59,00,5c,00,4d,00,\\\n"
+    "  61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,54,00,61,00,72,00,67,00,65,00,74,00\n\n"
+    "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1796561292\n#time=1dd85800dea981c\n"
+    "\"CurrentBuildNumber\"=\"7601\"\n\"CurrentVersion\"=\"6.1\"\n\"ProductName\"=\"Microsoft Windows 7\"\n\n"
+    "[System\\\\CurrentControlSet\\\\Control\\\\ComputerName\\\\ComputerName] 1796561292\n"
+    "#time=1dd85800dea981c\n\"ComputerName\"=\"WINEBOX\"\n\n"
+    "[Target] 1796561292\n#time=1dd85800dea981c\n\"Here\"=dword:00000007\n";
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::fromSecsSinceEpoch(1796561295, QTimeZone::utc()); }
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+std::string readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// Another process holding wineserver's lock, as a running server does.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& lockPath) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(QFile::encodeName(lockPath).constData(), O_CREAT | O_WRONLY, 0600);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_len = 1;
+            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
+            [[maybe_unused]] const ssize_t sent = ::write(ready[1], &ok, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char ok = 0;
+        m_held = ::read(ready[0], &ok, 1) == 1 && ok == 1;
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~HeldLock() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool held() const { return m_held; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_held = false;
+};
+
+class WinePrefix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_prefix = m_dir.filePath(QStringLiteral("prefix"));
+        m_base = m_dir.filePath(QStringLiteral("tmp"));
+        ASSERT_TRUE(QDir().mkpath(m_prefix) && QDir().mkpath(m_base));
+        ASSERT_TRUE(writeFile(userReg(), kUserReg));
+        ASSERT_TRUE(writeFile(systemReg(), kSystemReg));
+    }
+
+    std::unique_ptr<WinePrefixBackend> open() {
+        QString error;
+        std::unique_ptr<WinePrefixBackend> backend = WinePrefixBackend::open(m_prefix, &error);
+        EXPECT_TRUE(backend) << error.toStdString();
+        if (backend) {
+            backend->setTemporaryBase(m_base);
+            backend->setClock(&m_clock);
+        }
+        return backend;
+    }
+    QString userReg() const { return m_prefix + QStringLiteral("/user.reg"); }
+    QString systemReg() const { return m_prefix + QStringLiteral("/system.reg"); }
+    QString openError(const QString& prefix) {
+        QString error;
+        EXPECT_FALSE(WinePrefixBackend::open(prefix, &error));
+        return error;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_prefix;
+    QString m_base;
+    FixedClock m_clock;
+};
+
+} // namespace
+
+TEST_F(WinePrefix, RefusesWhatIsNoUsablePrefixAndWritesNothing) {
+    EXPECT_EQ(
+        openError(m_dir.filePath(QStringLiteral("none"))),
+        QStringLiteral("The Wine prefix %1 does not exist.").arg(m_dir.filePath(QStringLiteral("none"))));
+    EXPECT_TRUE(openError(m_base).contains(QStringLiteral("is not a Wine prefix")));
+
+    ASSERT_TRUE(writeFile(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win32")));
+    EXPECT_TRUE(openError(m_prefix).contains(QStringLiteral("user.reg is for win32, system.reg for win64")));
+    ASSERT_TRUE(writeFile(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win128")));
+    ASSERT_TRUE(writeFile(systemReg(), QByteArray(kSystemReg).replace("#arch=win64", "#arch=win128")));
+    EXPECT_TRUE(openError(m_prefix).contains(QStringLiteral("is a win128 prefix")));
+
+    ASSERT_TRUE(writeFile(systemReg(), "REGEDIT4\n"));
+    EXPECT_EQ(openError(m_prefix),
+              systemReg() +
+                  QStringLiteral(":1: not a Wine registry file (no \"WINE REGISTRY Version 2\" line)"));
+    ASSERT_TRUE(QFile::remove(userReg()) && QDir().mkdir(userReg()));
+    EXPECT_TRUE(openError(m_prefix).startsWith(QStringLiteral("Cannot read ") + userReg()));
+    EXPECT_EQ(readFile(systemReg()), "REGEDIT4\n");
+}
+
+TEST_F(WinePrefix, WritesPoliciesIntoTheFilesWithWineserversTimes) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    EXPECT_EQ(backend->targetName(), QStringLiteral("wine:") + m_prefix);
+    MSDNRegistry registry(*backend);
+    const QString policies = QLatin1String(kPolicies);
+    registry.CreateRegKey(policies, HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"), RegDatum::integer(1),
+                          REG_DWORD);
+    registry.CreateRegKey(policies, HKEY_LOCAL_MACHINE);
+    registry.SaveKeyValue(HKEY_LOCAL_MACHINE, policies, QStringLiteral("NoDrives"), RegDatum::integer(4),
+                          REG_DWORD);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, QStringLiteral("Control Panel\\Desktop"),
+                          QStringLiteral("Wallpaper"), RegDatum::text(QStringLiteral("caf\u00e9.bmp")),
+                          REG_SZ);
+
+    EXPECT_EQ(
+        readFile(userReg()),
+        QByteArray(
+            QByteArray(kUserReg).replace(
+                "[Control Panel\\\\Desktop] 1796561292\n#time=1dd85800dea981c\n\"Wallpaper\"=\"\"",
+                "[Control Panel\\\\Desktop] 1796561295\n#time=1dd85800f4d1180\n"
+                "\"Wallpaper\"=\"caf\\xe9.bmp\"") +
+            "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Policies\\\\Explorer] 1796561295\n"
+            "#time=1dd85800f4d1180\n\"NoRun\"=dword:00000001\n")
+            .toStdString());
+    EXPECT_TRUE(readFile(systemReg()).ends_with("\"NoDrives\"=dword:00000004\n"));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun")),
+              RegDatum::integer(1));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, QStringLiteral("Control Panel\\Desktop"),
+                                    QStringLiteral("Wallpaper")),
+              RegDatum::text(QStringLiteral("caf\u00e9.bmp")));
+
+    // Writing what is there already changes nothing, not even the time.
+    const std::string before = readFile(userReg());
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"), RegDatum::integer(1),
+                          REG_DWORD);
+    EXPECT_EQ(readFile(userReg()), before);
+    EXPECT_EQ(backend->openHandleCount(), 0);
+}
+
+TEST_F(WinePrefix, ReadsAnotherWritersSaveAndFollowsClassesAndLinks) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    MSDNRegistry registry(*backend);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CLASSES_ROOT, QStringLiteral(".txt"), QString()),
+              RegDatum::text(QStringLiteral("txtfile")));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CLASSES_ROOT, QStringLiteral("Wow6432Node\\Alias"),
+                                    QStringLiteral("Here")),
+              RegDatum::integer(7));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_USERS, QStringLiteral("S-1-5-21-0-0-0-1000\\Control Panel\\Desktop"),
+                                    QStringLiteral("Wallpaper")),
+              RegDatum::text(QString()));
+
+    // Writes through a link land in the key it names.
+    registry.SaveKeyValue(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Classes\\Wow6432Node\\Alias"),
+                          QStringLiteral("Here"), RegDatum::integer(8), REG_DWORD);
+    EXPECT_EQ(readFile(systemReg()).substr(readFile(systemReg()).find("[Target]")),
+              "[Target] 1796561295\n#time=1dd85800f4d1180\n\"Here\"=dword:00000008\n");
+
+    // wineserver saves by renaming a new file over the old one.
+    const QString next = m_prefix + QStringLiteral("/next.reg");
+    ASSERT_TRUE(writeFile(next, kUserReg + "\"Version\"=\"win98\"\n"));
+    ASSERT_TRUE(::rename(QFile::encodeName(next).constData(), QFile::encodeName(userReg()).constData()) == 0);
+    EXPECT_EQ(
+        registry.ReadKeyValue(HKEY_CURRENT_USER, QStringLiteral("Software\\Wine"), QStringLiteral("Version")),
+        RegDatum::text(QStringLiteral("win98")));
+}
+
+TEST_F(WinePrefix, TellsTheVersionAndNameAsWineDoes) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    EXPECT_EQ(backend->computerName(), QStringLiteral("WINEBOX"));
+    WindowsVersion version = backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 2u);
+    EXPECT_EQ(version.major, 6u);
+    EXPECT_EQ(version.minor, 1u);
+    EXPECT_EQ(version.build, 7601u);
+
+    MSDNRegistry registry(*backend);
+    const QString wine = QStringLiteral("Software\\Wine");
+    for (const auto& [name, platform, major, minor] :
+         {std::tuple{"win98", 1u, 4u, 10u}, std::tuple{"WinMe", 1u, 4u, 90u}, std::tuple{"win95", 1u, 4u, 0u},
+          std::tuple{"win10", 2u, 10u, 0u}, std::tuple{"winxp", 2u, 5u, 1u}}) {
+        registry.SaveKeyValue(HKEY_CURRENT_USER, wine, QStringLiteral("Version"),
+                              RegDatum::text(QLatin1String(name)), REG_SZ);
+        version = backend->windowsVersion();
+        EXPECT_EQ(version.platformId, platform) << name;
+        EXPECT_EQ(version.major, major) << name;
+        EXPECT_EQ(version.minor, minor) << name;
+    }
+    // A name Wine does not know leaves the machine's own keys to tell.
+    registry.SaveKeyValue(HKEY_CURRENT_USER, wine, QStringLiteral("Version"),
+                          RegDatum::text(QStringLiteral("os2")), REG_SZ);
+    EXPECT_EQ(backend->windowsVersion().major, 6u);
+}
+
+TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    WineServerLock probe(m_prefix);
+    probe.setTemporaryBase(m_base);
+    QString error;
+    ASSERT_EQ(probe.probe(&error), WineServerLock::Result::Held) << error.toStdString();
+    EXPECT_FALSE(backend->serverRunning());
+
+    // A stand-in for wine that logs its arguments and answers queries as reg does.
+    const QString log = m_dir.filePath(QStringLiteral("wine.log"));
+    const QString fake = m_dir.filePath(QStringLiteral("wine"));
+    ASSERT_TRUE(writeFile(
+        fake, "#!/bin/sh\necho \"$WINEPREFIX|$*\" >> '" + QFile::encodeName(log) +
+                  "'\n"
+                  "case \"$*\" in *\" /v NoRun\"*) printf '\\r\\nHKEY\\r\\n    NoRun    REG_DWORD    "
+                  "0x1\\r\\n\\r\\n';; esac\nexit 0\n"));
+    ASSERT_TRUE(QFile::setPermissions(fake, QFile::ReadOwner | QFile::ExeOwner));
+    qputenv("WINE", QFile::encodeName(fake));
+
+    const std::string userBefore = readFile(userReg());
+    {
+        HeldLock server(probe.serverFolders().first() + QStringLiteral("/lock"));
+        ASSERT_TRUE(server.held());
+        EXPECT_TRUE(backend->serverRunning());
+        MSDNRegistry registry(*backend);
+        const QString policies = QLatin1String(kPolicies);
+        registry.CreateRegKey(policies, HKEY_CURRENT_USER);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"), RegDatum::integer(1),
+                              REG_DWORD);
+        EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun")),
+                  RegDatum::integer(1));
+    }
+    qunsetenv("WINE");
+    EXPECT_EQ(readFile(userReg()), userBefore);
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + QLatin1String(kPolicies);
+    const QString p = m_prefix + QLatin1Char('|');
+    EXPECT_EQ(
+        readFile(log),
+        (QStringList{p + QStringLiteral("reg query ") + key, p + QStringLiteral("reg query ") + key,
+                     p + QStringLiteral("reg add ") + key + QStringLiteral(" /v NoRun /t REG_DWORD /d 1 /f"),
+                     p + QStringLiteral("reg query ") + key,
+                     p + QStringLiteral("reg query ") + key + QStringLiteral(" /v NoRun"), QString()})
+            .join(QLatin1Char('\n'))
+            .toStdString());
+    EXPECT_FALSE(backend->serverRunning());
+}
+
+TEST(WineRegTool, ParsesWhatRegQueryPrints) {
+    const QByteArray output = "\r\nHKEY_CURRENT_USER\\Software\\T1\r\n"
+                              "    (Default)    REG_BINARY    0AFF\r\n"
+                              "    a b    REG_SZ    x  y\r\n"
+                              "    d    REG_DWORD    0x5\r\n"
+                              "    m    REG_MULTI_SZ    a\\0b\r\n"
+                              "    e    REG_SZ\r\n\r\n";
+    EXPECT_EQ(WineRegTool::parseQuery(output, QString()), (RegValue{REG_BINARY, QByteArray("\x0a\xff", 2)}));
+    EXPECT_EQ(WineRegTool::parseQuery(output, QStringLiteral("a b")),
+              (RegValue{REG_SZ, QByteArray("x  y\0", 5)}));
+    EXPECT_EQ(WineRegTool::parseQuery(output, QStringLiteral("d")),
+              (RegValue{REG_DWORD, QByteArray("\5\0\0\0", 4)}));
+    EXPECT_EQ(WineRegTool::parseQuery(output, QStringLiteral("m")),
+              (RegValue{REG_MULTI_SZ, QByteArray("a\0b\0\0", 5)}));
+    EXPECT_EQ(WineRegTool::parseQuery(output, QStringLiteral("e")), (RegValue{REG_SZ, QByteArray("\0", 1)}));
+    EXPECT_FALSE(WineRegTool::parseQuery(output, QStringLiteral("x")));
+}
+
+TEST(WineTarget, NamesThePrefixFromTheEnvironment) {
+    const QByteArray saved = qgetenv("WINEPREFIX");
+    qputenv("WINEPREFIX", "/nonexistent/prefix");
+    QString error;
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("wine:"), &error));
+    EXPECT_EQ(error, QStringLiteral("The Wine prefix /nonexistent/prefix does not exist."));
+    qunsetenv("WINEPREFIX");
+    EXPECT_EQ(WinePrefixBackend::defaultPrefix(), QDir::homePath() + QStringLiteral("/.wine"));
+    if (!saved.isEmpty())
+        qputenv("WINEPREFIX", saved);
+}

@@ -1,0 +1,229 @@
+#include "registry/MSDNRegistry.h"
+#include "registry/WinePrefixBackend.h"
+#include "registry/WineRegFile.h"
+#include "registry/WineRegTool.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+
+constexpr auto kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+// One fresh prefix for the whole executable: wineboot takes many seconds.
+class WineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (WineRegTool::wineProgram().isEmpty()) {
+            skipReason = "Wine is not installed (no wine or wine64 on the PATH)";
+            return;
+        }
+        m_dir = std::make_unique<QTemporaryDir>();
+        prefix = m_dir->filePath(QStringLiteral("prefix"));
+        qputenv("WINEPREFIX", QFile::encodeName(prefix));
+        qputenv("WINEDEBUG", "-all");
+        qputenv("DISPLAY", "");
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        if (run({QStringLiteral("wineboot"), QStringLiteral("--init")}, nullptr, 180000) != 0 ||
+            !waitForServer()) {
+            skipReason = "wineboot --init failed to make a prefix";
+            return;
+        }
+    }
+    void TearDown() override {
+        if (!prefix.isEmpty())
+            QProcess::execute(wineserver(), {QStringLiteral("-k")});
+        m_dir.reset();
+    }
+
+    static QString wineserver() {
+        const QString found = QStandardPaths::findExecutable(QStringLiteral("wineserver"));
+        return found.isEmpty() ? QStringLiteral("/usr/lib/wine/wineserver64") : found;
+    }
+    // Runs a Wine program in the prefix; the exit code, -1 when it did not run to its end.
+    static int run(const QStringList& arguments, QByteArray* output = nullptr, int timeout = 60000) {
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(WineRegTool::wineProgram(), arguments);
+        if (!process.waitForFinished(timeout) || process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        if (output)
+            *output = process.readAllStandardOutput();
+        return process.exitCode();
+    }
+    // wineserver -w: returns once the prefix's server has saved the registry and ended.
+    static bool waitForServer() { return QProcess::execute(wineserver(), {QStringLiteral("-w")}) == 0; }
+
+    static inline QString prefix;
+    static inline const char* skipReason = nullptr;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WineEnvironment);
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class RealWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (WineEnvironment::skipReason)
+            GTEST_SKIP() << WineEnvironment::skipReason;
+        QString error;
+        m_backend = WinePrefixBackend::open(WineEnvironment::prefix, &error);
+        ASSERT_TRUE(m_backend) << error.toStdString();
+    }
+    std::optional<RegValue> wineQuery(const QString& key, const QString& name) {
+        QByteArray output;
+        const QStringList valueArgs =
+            name.isEmpty() ? QStringList{QStringLiteral("/ve")} : QStringList{QStringLiteral("/v"), name};
+        if (WineEnvironment::run(QStringList{QStringLiteral("reg"), QStringLiteral("query"), key} + valueArgs,
+                                 &output) != 0)
+            return std::nullopt;
+        return WineRegTool::parseQuery(output, name);
+    }
+    int wineAdd(const QString& key, const QString& name, const QString& type, const QString& data) {
+        return WineEnvironment::run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/v"),
+                                     name, QStringLiteral("/t"), type, QStringLiteral("/d"), data,
+                                     QStringLiteral("/f")});
+    }
+
+    std::unique_ptr<WinePrefixBackend> m_backend;
+};
+
+} // namespace
+
+TEST_F(RealWine, FreshRegistryFilesRoundTripByteForByte) {
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    for (const char* name : {"user.reg", "system.reg", "userdef.reg"}) {
+        const QByteArray bytes = readFile(WineEnvironment::prefix + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_FALSE(bytes.isEmpty()) << name;
+        QString error;
+        const std::optional<WineRegFile> file = WineRegFile::parse(bytes, &error);
+        ASSERT_TRUE(file) << name << ": " << error.toStdString();
+        EXPECT_EQ(file->serialize(), bytes) << name;
+        EXPECT_FALSE(file->keyPaths().isEmpty()) << name;
+    }
+}
+
+TEST_F(RealWine, WhatTavimorWritesWinesRegReads) {
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_FALSE(m_backend->serverRunning());
+    MSDNRegistry registry(*m_backend);
+    const QString policies = QLatin1String(kPolicies);
+    registry.CreateRegKey(policies, HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"), RegDatum::integer(1),
+                          REG_DWORD);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("Tavimor \"Text\""),
+                          RegDatum::text(QStringLiteral("caf\u00e9 \\ [x]")), REG_SZ);
+    registry.CreateRegKey(policies, HKEY_LOCAL_MACHINE);
+    registry.SaveKeyValue(HKEY_LOCAL_MACHINE, policies, QStringLiteral("NoDrives"),
+                          RegDatum::integer(0x3FFFFFF), REG_DWORD);
+
+    const QString user = QStringLiteral("HKEY_CURRENT_USER\\") + policies;
+    EXPECT_EQ(wineQuery(user, QStringLiteral("NoRun")), (RegValue{REG_DWORD, QByteArray("\1\0\0\0", 4)}));
+    EXPECT_EQ(wineQuery(user, QStringLiteral("Tavimor \"Text\"")).value_or(RegValue{}).type, REG_SZ);
+    EXPECT_EQ(wineQuery(QStringLiteral("HKLM\\") + policies, QStringLiteral("NoDrives")),
+              (RegValue{REG_DWORD, QByteArray("\xff\xff\xff\x03", 4)}));
+    // And the text arrives as Wine's programs see it; ASCII output keeps the check independent of code pages.
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("Plain"),
+                          RegDatum::text(QStringLiteral("a \\ b")), REG_SZ);
+    EXPECT_EQ(wineQuery(user, QStringLiteral("Plain")), (RegValue{REG_SZ, QByteArray("a \\ b\0", 6)}));
+}
+
+TEST_F(RealWine, WhatWinesRegWritesTavimorReadsWithAndWithoutServer) {
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\TavimorTest");
+    ASSERT_EQ(wineAdd(key, QStringLiteral("FromWine"), QStringLiteral("REG_DWORD"), QStringLiteral("7")), 0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Text"), QStringLiteral("REG_SZ"), QStringLiteral("hello world")),
+              0);
+    MSDNRegistry registry(*m_backend);
+    const QString path = QStringLiteral("Software\\TavimorTest");
+    // Right after reg, its server still runs and holds the newest values.
+    EXPECT_TRUE(m_backend->serverRunning());
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("FromWine")),
+              RegDatum::integer(7));
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_FALSE(m_backend->serverRunning());
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("FromWine")),
+              RegDatum::integer(7));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("Text")),
+              RegDatum::text(QStringLiteral("hello world")));
+}
+
+TEST_F(RealWine, WriteWhileTheServerRunsOutlivesItsSave) {
+    // A server with nothing to do lingers two seconds, then saves the registry and ends.
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    ASSERT_EQ(QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-p2")}), 0);
+    ASSERT_TRUE(m_backend->serverRunning());
+    MSDNRegistry registry(*m_backend);
+    const QString path = QStringLiteral("Software\\TavimorWhileRunning");
+    registry.CreateRegKey(path, HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("NoClose"), RegDatum::integer(1),
+                          REG_DWORD);
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_FALSE(m_backend->serverRunning());
+    EXPECT_TRUE(readFile(WineEnvironment::prefix + QStringLiteral("/user.reg"))
+                    .contains("\"NoClose\"=dword:00000001"));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("NoClose")),
+              RegDatum::integer(1));
+}
+
+TEST_F(RealWine, VersionCheckSeesWhatWineReports) {
+    const QString wine = QStringLiteral("HKEY_CURRENT_USER\\Software\\Wine");
+    const auto supported = [](const WindowsVersion& v) {
+        return v.platformId == 1 && v.major >= 4;
+    };
+    ASSERT_EQ(wineAdd(wine, QStringLiteral("Version"), QStringLiteral("REG_SZ"), QStringLiteral("win98")), 0);
+    QByteArray ver;
+    ASSERT_EQ(
+        WineEnvironment::run({QStringLiteral("cmd"), QStringLiteral("/c"), QStringLiteral("ver")}, &ver), 0);
+    EXPECT_TRUE(ver.contains("4.10")) << ver.constData();
+    WindowsVersion version = m_backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 1u);
+    EXPECT_EQ(version.major, 4u);
+    EXPECT_TRUE(supported(version));
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_TRUE(supported(m_backend->windowsVersion()));
+
+    ASSERT_EQ(wineAdd(wine, QStringLiteral("Version"), QStringLiteral("REG_SZ"), QStringLiteral("win10")), 0);
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    version = m_backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 2u);
+    EXPECT_EQ(version.major, 10u);
+    EXPECT_FALSE(supported(version));
+    ASSERT_EQ(WineEnvironment::run({QStringLiteral("reg"), QStringLiteral("delete"), wine,
+                                    QStringLiteral("/v"), QStringLiteral("Version"), QStringLiteral("/f")}),
+              0);
+}
+
+TEST_F(RealWine, ComputerNameIsWhatWinesProgramsSee) {
+    QByteArray output;
+    ASSERT_EQ(
+        WineEnvironment::run(
+            {QStringLiteral("cmd"), QStringLiteral("/c"), QStringLiteral("echo %COMPUTERNAME%")}, &output),
+        0);
+    const QString seen = QString::fromLocal8Bit(output).trimmed();
+    EXPECT_EQ(m_backend->computerName(), seen);
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_EQ(m_backend->computerName(), seen);
+}
+
+TEST_F(RealWine, RestartEndsTheSessionAndKeepsTheValues) {
+    MSDNRegistry registry(*m_backend);
+    const QString path = QStringLiteral("Software\\TavimorRestart");
+    registry.CreateRegKey(path, HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("Kept"), RegDatum::integer(3), REG_DWORD);
+    EXPECT_TRUE(m_backend->requestRestart()) << m_backend->lastError().toStdString();
+    EXPECT_EQ(wineQuery(QStringLiteral("HKCU\\") + path, QStringLiteral("Kept")),
+              (RegValue{REG_DWORD, QByteArray("\3\0\0\0", 4)}));
+}
