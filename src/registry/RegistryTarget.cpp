@@ -2,6 +2,7 @@
 
 #include "MemoryBackend.h"
 #include "RegFileBackend.h"
+#include "WinePrefixBackend.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -53,9 +54,15 @@ std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QStri
             backend->putValue(seed.keyPath, seed.name, seed.value);
         return backend;
     }
-    if (target.startsWith(QLatin1String("wine:")))
-        return fail(QStringLiteral("wine: targets are not available in this build."));
-    return fail(QStringLiteral("Unknown registry target \"%1\". Use file:PATH or memory:.").arg(target));
+    if (target.startsWith(QLatin1String("wine:"))) {
+        const QString prefix = target.size() > 5 ? target.mid(5) : WinePrefixBackend::defaultPrefix();
+        QString why;
+        std::unique_ptr<RegistryBackend> backend =
+            WinePrefixBackend::open(QFileInfo(prefix).absoluteFilePath(), &why);
+        return backend ? std::move(backend) : fail(why);
+    }
+    return fail(
+        QStringLiteral("Unknown registry target \"%1\". Use file:PATH, wine:PREFIX or memory:.").arg(target));
 }
 
 } // namespace tavimor

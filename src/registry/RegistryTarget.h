@@ -7,7 +7,8 @@
 
 namespace tavimor {
 
-// Opens the registry a target names: "" for the per-user default file, "file:PATH" or "memory:".
+// Opens the registry a target names: "" for the per-user default file, "file:PATH", "wine:PREFIX"
+// ("wine:" for $WINEPREFIX, else ~/.wine) or "memory:".
 // nullptr with *error set when the target is unknown or cannot be opened.
 std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error);
 

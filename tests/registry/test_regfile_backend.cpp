@@ -164,9 +164,10 @@ TEST_F(RegFileBackendTest, AFailedSaveKeepsTheOldFileAndModel) {
 TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
     QString error;
     EXPECT_FALSE(openRegistryTarget(QStringLiteral("hive:/x"), &error));
-    EXPECT_EQ(error, QStringLiteral("Unknown registry target \"hive:/x\". Use file:PATH or memory:."));
-    EXPECT_FALSE(openRegistryTarget(QStringLiteral("wine:/home/ann/.wine"), &error));
-    EXPECT_EQ(error, QStringLiteral("wine: targets are not available in this build."));
+    EXPECT_EQ(error,
+              QStringLiteral("Unknown registry target \"hive:/x\". Use file:PATH, wine:PREFIX or memory:."));
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("wine:/nonexistent/.wine"), &error));
+    EXPECT_EQ(error, QStringLiteral("The Wine prefix /nonexistent/.wine does not exist."));
 
     auto memory = openRegistryTarget(QStringLiteral("memory:"), &error);
     ASSERT_TRUE(memory);
