@@ -7,7 +7,6 @@
   <xsl:template match="/">
     <html lang="en">
       <head>
-        <meta charset="UTF-8"/>
         <title>Tavimor 4.0 restrictions report<xsl:if test="string(TAVIMOR/@SystemName)"> &#8212; <xsl:value-of select="TAVIMOR/@SystemName"/></xsl:if></title>
         <style>
           body { font-family: "Segoe UI", "DejaVu Sans", Arial, sans-serif; font-size: 10pt; color: #1e2228; margin: 2em; }
@@ -15,16 +14,16 @@
           h1 { font-size: 18pt; margin: 0 0 0.3em 0; color: #1f4f82; }
           h2 { font-size: 13pt; margin: 1.6em 0 0.4em 0; color: #1f4f82; }
           .facts { margin: 0; color: #4a5260; }
-          .facts span { margin-right: 2em; }
+          .facts span.sep { color: #9aa3ae; padding: 0 0.8em; }
           .facts b { color: #1e2228; }
-          table { border-collapse: collapse; width: 100%; margin-bottom: 0.5em; }
+          table { border-collapse: collapse; width: 100%; margin-bottom: 0.5em; table-layout: fixed; }
           th { text-align: left; background: #e8eef6; border-bottom: 2px solid #9fb6d3; padding: 4px 6px; }
           td { border-bottom: 1px solid #d6dbe2; padding: 4px 6px; vertical-align: top; }
           tr:nth-child(even) td { background: #f7f9fb; }
           td.state { white-space: nowrap; font-weight: bold; }
           td.enabled { color: #1d7a38; }
           td.disabled { color: #a3261b; }
-          td.location { font-family: "DejaVu Sans Mono", Consolas, monospace; font-size: 8.5pt; word-break: break-all; }
+          td.location { font-family: "DejaVu Sans Mono", Consolas, monospace; font-size: 8.5pt; }
           td.restart { text-align: center; white-space: nowrap; }
           .needs-restart { color: #c00000; font-weight: bold; }
           .note { color: #6b5300; font-style: italic; }
@@ -46,10 +45,10 @@
         <header>
           <h1>Tavimor 4.0 restrictions report</h1>
           <p class="facts">
-            <span>Computer: <b><xsl:value-of select="TAVIMOR/@SystemName"/></b></span>
-            <xsl:if test="string($reportDate)"><span>Date: <b><xsl:value-of select="$reportDate"/></b></span></xsl:if>
-            <span>Sections: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS)"/></b></span>
-            <span>Restrictions: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS/ENTRY)"/></b></span>
+            Computer: <b><xsl:value-of select="TAVIMOR/@SystemName"/></b>
+            <xsl:if test="string($reportDate)"><span class="sep">|</span>Date: <b><xsl:value-of select="$reportDate"/></b></xsl:if>
+            <span class="sep">|</span>Sections: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS)"/></b>
+            <span class="sep">|</span>Restrictions: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS/ENTRY)"/></b>
           </p>
         </header>
         <xsl:apply-templates select="TAVIMOR/REGISTRYSETTINGS"/>
@@ -63,6 +62,9 @@
     <section>
       <h2><xsl:value-of select="@Section"/></h2>
       <table>
+        <colgroup>
+          <col style="width: 19%"/><col style="width: 9%"/><col style="width: 29%"/><col style="width: 10%"/><col style="width: 33%"/>
+        </colgroup>
         <thead>
           <tr><th>Restriction</th><th>State</th><th>Registry location</th><th>Restart</th><th>Description</th></tr>
         </thead>
@@ -92,7 +94,11 @@
           <td class="state"><xsl:value-of select="$value"/></td>
         </xsl:otherwise>
       </xsl:choose>
-      <td class="location"><xsl:value-of select="concat(KEY, '\', PATH, '\', REGNAME)"/></td>
+      <td class="location">
+        <xsl:call-template name="breakable-path">
+          <xsl:with-param name="path" select="concat(KEY, '\', PATH, '\', REGNAME)"/>
+        </xsl:call-template>
+      </td>
       <td class="restart">
         <xsl:choose>
           <xsl:when test="translate(@Restart, 'yes', 'YES') = 'YES'"><span class="needs-restart">Needs restart</span></xsl:when>
@@ -101,8 +107,24 @@
       </td>
       <td>
         <xsl:value-of select="DESCRIPTION"/>
-        <xsl:if test="string(COMMENT)"> <span class="note">(<xsl:value-of select="COMMENT"/>)</span></xsl:if>
+        <xsl:if test="string(COMMENT)"><xsl:text> </xsl:text><span class="note">(<xsl:value-of select="COMMENT"/>)</span></xsl:if>
       </td>
     </tr>
+  </xsl:template>
+
+  <!-- Long registry paths may wrap after a backslash, never inside a name. -->
+  <xsl:template name="breakable-path">
+    <xsl:param name="path"/>
+    <xsl:choose>
+      <xsl:when test="contains($path, '\')">
+        <xsl:value-of select="substring-before($path, '\')"/>
+        <!-- The HTML serialiser of XSLT 1.0 does not know wbr as an empty element. -->
+        <xsl:text>\</xsl:text><xsl:text disable-output-escaping="yes">&lt;wbr&gt;</xsl:text>
+        <xsl:call-template name="breakable-path">
+          <xsl:with-param name="path" select="substring-after($path, '\')"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:otherwise><xsl:value-of select="$path"/></xsl:otherwise>
+    </xsl:choose>
   </xsl:template>
 </xsl:stylesheet>

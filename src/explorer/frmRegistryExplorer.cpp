@@ -180,6 +180,10 @@ void frmRegistryExplorer::FillList(const QString& address) {
         items.append(item);
     }
     m_list->addTopLevelItems(items);
+    // Names get the room they need; the column never shrinks below its set width.
+    const int nameWidth = m_list->columnWidth(0);
+    m_list->resizeColumnToContents(0);
+    m_list->setColumnWidth(0, qMax(nameWidth, m_list->columnWidth(0)));
     if (m_sorted)
         m_list->sortItems(m_sortKey, m_sortOrder);
 }

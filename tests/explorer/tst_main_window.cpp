@@ -2,6 +2,7 @@
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistrySync.h"
 #include "explorer/ExplorerStatusBar.h"
+#include "gui/Twips.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -241,6 +242,29 @@ private slots:
         w.resize(1000, 700);
         QCOMPARE(f->list()->geometry().right(), client->width() - 1);
         QCOMPARE(f->list()->height(), client->height());
+    }
+
+    // Pictures for the documentation, made only when asked for.
+    void screenshots() {
+        const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
+        if (folder.isEmpty())
+            QSKIP("TAVIMOR_SHOTS_DIR is not set");
+        frmRegistryExplorer& w = f->start();
+        w.resize(twipsToPixels(11895, &w), twipsToPixels(7935, &w));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window.png")));
+
+        f->setRegistry(QStringLiteral("NoFind"), 1);
+        QVERIFY(applyEntryLater(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"),
+                                QStringLiteral("1")));
+        QTreeWidgetItem* startMenu = f->tree()->topLevelItem(0)->child(4);
+        f->tree()->setCurrentItem(startMenu);
+        emit f->tree()->itemClicked(startMenu, 0);
+        w.RefreshList(QLatin1String(kAllEntries));
+        f->selectRow(3);
+        w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(3)).center());
+        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-section.png")));
     }
 };
 

@@ -1,0 +1,130 @@
+// Times program start to main window shown, against a bare QMainWindow, each in fresh processes.
+// Usage: tavimor_startup_bench [RUNS]
+#include "base/Clock.h"
+#include "base/FixedPrompter.h"
+#include "catalogue/ProgramContext.h"
+#include "explorer/frmRegistryExplorer.h"
+#include "gui/AppWindows.h"
+#include "gui/Shell.h"
+#include "registry/RegistryTarget.h"
+#include "registry/SettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+
+using namespace tavimor;
+
+namespace {
+
+void waitUntilExposed(QWidget& window) {
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// One start, timed from the top of main(); prints the milliseconds.
+int child(int argc, char* argv[], bool bare) {
+    QElapsedTimer timer;
+    timer.start();
+    QApplication app(argc, argv);
+    if (bare) {
+        QMainWindow window;
+        window.resize(793, 529);
+        window.show();
+        waitUntilExposed(window);
+        std::printf("%.3f\n", double(timer.nsecsElapsed()) / 1e6);
+        return 0;
+    }
+    QString error;
+    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(QString(), &error);
+    if (!backend) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    FixedPrompter prompter(Answer::No);
+    SilentErrorHandler errors;
+    SettingsStore settings;
+    ProgramContext context(*backend, prompter, settings, errors, QStringLiteral(TAVIMOR_PROGRAM_DIR));
+    Main(context);
+    DesktopShell shell;
+    SystemClock clock;
+    AppWindows windows(context, shell);
+    frmRegistryExplorer window(context, QString(), windows, shell, clock);
+    window.resize(793, 529);
+    window.show();
+    waitUntilExposed(window);
+    std::printf("%.3f\n", double(timer.nsecsElapsed()) / 1e6);
+    return 0;
+}
+
+struct Figures {
+    QList<double> inProcess;
+    QList<double> wall;
+};
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+Figures measure(const QString& program, const QString& kind, int runs,
+                const QProcessEnvironment& environment) {
+    Figures figures;
+    for (int run = -1; run < runs; ++run) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(program, {QStringLiteral("--child"), kind});
+        process.waitForFinished(60000);
+        const double wall = double(timer.nsecsElapsed()) / 1e6;
+        bool ok = false;
+        const double inside = process.readAllStandardOutput().trimmed().toDouble(&ok);
+        if (!ok || process.exitCode() != 0) {
+            std::fprintf(stderr, "%s run failed: %s\n", qPrintable(kind),
+                         process.readAllStandardError().constData());
+            continue;
+        }
+        // The first run fills caches and creates the registry file; it is not counted.
+        if (run >= 0) {
+            figures.inProcess.append(inside);
+            figures.wall.append(wall);
+        }
+    }
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && qstrcmp(argv[1], "--child") == 0)
+        return child(argc, argv, qstrcmp(argv[2], "bare") == 0);
+
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
+    // The user's own registry file and settings stay untouched.
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.remove(QStringLiteral("TAVIMOR_TARGET"));
+
+    const QString self = QCoreApplication::applicationFilePath();
+    std::printf("%-22s %12s %12s %12s\n", "start to window shown", "median ms", "min ms", "wall median");
+    for (const char* kind : {"bare", "explorer"}) {
+        const Figures figures = measure(self, QLatin1String(kind), runs, environment);
+        std::printf("%-22s %12.1f %12.1f %12.1f\n",
+                    qstrcmp(kind, "bare") == 0 ? "bare QMainWindow" : "Tavimor main window",
+                    median(figures.inProcess),
+                    figures.inProcess.isEmpty()
+                        ? 0.0
+                        : *std::min_element(figures.inProcess.begin(), figures.inProcess.end()),
+                    median(figures.wall));
+    }
+    return 0;
+}
