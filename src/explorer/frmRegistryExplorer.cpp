@@ -5,6 +5,7 @@
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "explorer/DescriptionList.h"
 #include "explorer/ExplorerStatusBar.h"
 #include "explorer/SplitterBar.h"
 #include "explorer/TreeIcons.h"
@@ -14,12 +15,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLocale>
 #include <QMenuBar>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -27,7 +27,6 @@ namespace tavimor {
 
 namespace {
 constexpr int kTagRole = Qt::UserRole;
-const QColor kRestartColour(255, 0, 0);
 
 QString tagOf(const QTreeWidgetItem* item) {
     return item->data(0, kTagRole).toString();
@@ -62,20 +61,19 @@ void frmRegistryExplorer::createControls() {
     m_tree->setObjectName(QStringLiteral("trvMain"));
     m_tree->setHeaderHidden(true);
     m_tree->setIconSize(QSize(16, 16));
+    // A node chosen with the mouse or the arrow keys shows its rows; clicking the chosen node again
+    // shows them afresh.
     connect(m_tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* node) { FillList(tagOf(node)); });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        if (node)
+            FillList(tagOf(node));
+    });
 
-    m_list = new QTreeWidget(m_client);
-    m_list->setObjectName(QStringLiteral("lsvDescription"));
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setMouseTracking(true);
-    m_list->header()->setSectionsClickable(true);
-    m_list->header()->setStretchLastSection(false);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &frmRegistryExplorer::openSelectedRow);
-    connect(m_list->header(), &QHeaderView::sectionClicked, this, &frmRegistryExplorer::sortByColumn);
+    m_list = new DescriptionList(m_client);
+    connect(m_list, &DescriptionList::openRequested, this, &frmRegistryExplorer::openSelectedRow);
+    connect(m_list, &DescriptionList::hintChanged, this,
+            [this](const QString& hint) { m_status->setHint(hint); });
 
     m_bar = new SplitterBar(m_client);
     connect(m_bar, &SplitterBar::pressed, this, &frmRegistryExplorer::onBarPressed);
@@ -83,9 +81,8 @@ void frmRegistryExplorer::createControls() {
     connect(m_bar, &SplitterBar::released, this, &frmRegistryExplorer::onBarReleased);
 
     // Only now: the filter looks at all of these.
-    for (QObject* watched : {static_cast<QObject*>(m_client), static_cast<QObject*>(m_tree->viewport()),
-                             static_cast<QObject*>(m_list), static_cast<QObject*>(m_list->viewport())})
-        watched->installEventFilter(this);
+    m_client->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
 
     m_status = new ExplorerStatusBar(m_clock, this);
     setStatusBar(m_status);
@@ -137,17 +134,7 @@ void frmRegistryExplorer::createMenus() {
 }
 
 void frmRegistryExplorer::SetColumns() {
-    m_list->clear();
-    m_list->setColumnCount(3);
-    m_list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
-                             QStringLiteral("Current Machine Settings")});
-    const int widths[] = {2500, 1500, 2234};
-    // A heading wider than its column at this font gets the room it needs, sort arrow included.
-    const QFontMetrics metrics = m_list->header()->fontMetrics();
-    for (int column = 0; column < 3; ++column)
-        m_list->setColumnWidth(column, qMax(twipsToPixels(widths[column], this),
-                                            metrics.horizontalAdvance(m_list->headerItem()->text(column)) +
-                                                metrics.height() * 2));
+    m_list->setColumns();
 }
 
 bool frmRegistryExplorer::BuildTree() {
@@ -169,40 +156,19 @@ bool frmRegistryExplorer::BuildTree() {
 
 void frmRegistryExplorer::FillList(const QString& address) {
     m_listAddress = address;
-    m_list->clear();
-    QList<QTreeWidgetItem*> items;
-    for (const ListRow& row : listRows(m_context, address)) {
-        auto* item = new QTreeWidgetItem({row.text, row.workingState, row.machineState});
-        item->setData(0, kTagRole, row.tag);
-        if (row.needsRestart)
-            for (int column = 0; column < 3; ++column)
-                item->setForeground(column, kRestartColour);
-        items.append(item);
-    }
-    m_list->addTopLevelItems(items);
-    // Names get the room they need; the column never shrinks below its set width.
-    const int nameWidth = m_list->columnWidth(0);
-    m_list->resizeColumnToContents(0);
-    m_list->setColumnWidth(0, qMax(nameWidth, m_list->columnWidth(0)));
-    if (m_sorted)
-        m_list->sortItems(m_sortKey, m_sortOrder);
+    m_list->fill(listRows(m_context, address));
 }
 
 void frmRegistryExplorer::RefreshList(const QString& sRegXPath) {
     RefreshCurrentValues(m_context, sRegXPath);
     FillList(m_listAddress);
-    if (m_selectedItem >= 1 && m_selectedItem <= m_list->topLevelItemCount()) {
-        QTreeWidgetItem* row = m_list->topLevelItem(m_selectedItem - 1);
-        m_list->setCurrentItem(row);
-        m_list->scrollToItem(row);
-    }
+    m_list->selectPosition(m_selectedItem);
 }
 
 void frmRegistryExplorer::openSelectedRow() {
-    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
-    if (selected.isEmpty())
+    QTreeWidgetItem* row = m_list->selectedRow();
+    if (!row)
         return;
-    QTreeWidgetItem* row = selected.first();
     m_selectedItem = qint16(m_list->indexOfTopLevelItem(row) + 1);
 
     // A row named like a tree node is a section: show its entries, the tree keeps its selection.
@@ -212,7 +178,7 @@ void frmRegistryExplorer::openSelectedRow() {
         FillList(tagOf(nodes.first()));
         return;
     }
-    const QString address = tagOf(row);
+    const QString address = DescriptionList::tagOf(row);
     if (address.isEmpty())
         return;
     const XmlNode values = m_context.machineCatalogue.selectSingleNode(address + QStringLiteral("/VALUES"));
@@ -222,37 +188,26 @@ void frmRegistryExplorer::openSelectedRow() {
         m_windows.hideDrives();
         return;
     }
-    const bool restart = row->data(0, Qt::ForegroundRole).value<QBrush>().color() == kRestartColour;
-    m_windows.editSetting(this, address, restart, [this](const QString& changed) { RefreshList(changed); });
-}
-
-void frmRegistryExplorer::sortByColumn(int column) {
-    m_sortKey = column;
-    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sorted = true;
-    m_list->header()->setSortIndicatorShown(true);
-    m_list->header()->setSortIndicator(column, m_sortOrder);
-    m_list->sortItems(column, m_sortOrder);
+    m_windows.editSetting(this, address, DescriptionList::isRestartRow(row),
+                          [this](const QString& changed) { RefreshList(changed); });
 }
 
 void frmRegistryExplorer::showHintAt(const QPoint& listViewportPos) {
-    const QTreeWidgetItem* row = m_list->itemAt(listViewportPos);
-    if (!row)
-        return;
-    const QVariant colour = row->data(0, Qt::ForegroundRole);
-    const bool plain = row->text(0).isEmpty() || !colour.isValid() ||
-                       colour.value<QBrush>().color() == palette().color(QPalette::WindowText) ||
-                       colour.value<QBrush>().color() == Qt::black;
-    m_status->setHint(plain ? QStringLiteral("Double Click to change the settings.")
-                            : QStringLiteral("Options in Red Color will get activated only after a restart "
-                                             "of the system."));
+    const QString hint = m_list->hintAt(listViewportPos);
+    if (!hint.isEmpty())
+        m_status->setHint(hint);
 }
 
 bool frmRegistryExplorer::popUpAt(const QPoint& treeViewportPos) {
     QTreeWidgetItem* node = m_tree->itemAt(treeViewportPos);
     if (!node)
         return false;
-    m_tree->setCurrentItem(node);
+    {
+        // The right button selects the node but leaves the list as it is.
+        const QSignalBlocker quiet(m_tree);
+        m_tree->setCurrentItem(node);
+    }
+    m_tree->viewport()->update();
     m_contextNode = qint16(nodeIndex(node));
     m_contextMenu->popup(m_tree->viewport()->mapToGlobal(treeViewportPos));
     return true;
@@ -336,21 +291,6 @@ bool frmRegistryExplorer::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
             popUpAt(mouse->position().toPoint());
-            return true;
-        }
-    } else if (watched == m_list->viewport() && event->type() == QEvent::MouseMove) {
-        showHintAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-    } else if (watched == m_list &&
-               (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Only an Enter pressed here opens the row, not the release of one that closed a dialog.
-            if (event->type() == QEvent::KeyPress)
-                m_enterPressed = true;
-            else if (m_enterPressed && !key->isAutoRepeat()) {
-                m_enterPressed = false;
-                openSelectedRow();
-            }
             return true;
         }
     }

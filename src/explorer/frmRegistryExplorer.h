@@ -13,6 +13,7 @@ class QTreeWidgetItem;
 namespace tavimor {
 
 class Clock;
+class DescriptionList;
 class ExplorerStatusBar;
 class ProgramContext;
 class ProgramWindows;
@@ -45,7 +46,6 @@ public:
 
 public slots:
     void openSelectedRow();
-    void sortByColumn(int column);
     void showHintAt(const QPoint& listViewportPos);
     // The pop-up menu for the node at a point of the tree's viewport; false over no node.
     bool popUpAt(const QPoint& treeViewportPos);
@@ -77,7 +77,7 @@ private:
 
     QWidget* m_client = nullptr;
     QTreeWidget* m_tree = nullptr;
-    QTreeWidget* m_list = nullptr;
+    DescriptionList* m_list = nullptr;
     SplitterBar* m_bar = nullptr;
     ExplorerStatusBar* m_status = nullptr;
     QMenu* m_contextMenu = nullptr;
@@ -86,11 +86,7 @@ private:
     QString m_listAddress = QStringLiteral("TAVIMOR");
     qint16 m_selectedItem = 0;
     qint16 m_contextNode = -1;
-    bool m_sorted = false;
-    int m_sortKey = 0;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_closed = false;
-    bool m_enterPressed = false;
     bool m_splitterMoved = false;
 };
 

@@ -104,6 +104,16 @@ private slots:
         QCOMPARE(f->list()->topLevelItem(3)->text(2), QStringLiteral("Disabled"));
     }
 
+    void aNodeChosenWithTheKeysShowsItsRows() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        f->tree()->setFocus();
+        f->tree()->setCurrentItem(f->tree()->topLevelItem(0));
+        QTest::keyClick(f->tree(), Qt::Key_Down);
+        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        QCOMPARE(f->column(0).size(), 7);
+    }
+
     void restartRowsAreRedWhateverTheCase() {
         frmRegistryExplorer& w = f->start();
         const QStringList marks = {QStringLiteral("Yes"), QStringLiteral("YES"), QStringLiteral("yes"),

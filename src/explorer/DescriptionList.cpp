@@ -1,0 +1,134 @@
+#include "DescriptionList.h"
+
+#include "gui/Twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace tavimor {
+
+namespace {
+constexpr int kTagRole = Qt::UserRole;
+const QColor kRestartColour(255, 0, 0);
+
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+} // namespace
+
+DescriptionList::DescriptionList(QWidget* parent)
+    : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("lsvDescription"));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setMouseTracking(true);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &DescriptionList::openRequested);
+    connect(header(), &QHeaderView::sectionClicked, this, &DescriptionList::sortByColumn);
+}
+
+QString DescriptionList::tagOf(const QTreeWidgetItem* row) {
+    return row->data(0, kTagRole).toString();
+}
+
+bool DescriptionList::isRestartRow(const QTreeWidgetItem* row) {
+    const QVariant colour = row->data(0, Qt::ForegroundRole);
+    return colour.isValid() && colour.value<QBrush>().color() == kRestartColour;
+}
+
+void DescriptionList::setColumns() {
+    clear();
+    setColumnCount(3);
+    setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
+                     QStringLiteral("Current Machine Settings")});
+    const int widths[] = {2500, 1500, 2234};
+    // A heading wider than its column at this font gets the room it needs, sort arrow included.
+    const QFontMetrics metrics = header()->fontMetrics();
+    for (int column = 0; column < 3; ++column)
+        setColumnWidth(column,
+                       qMax(twipsToPixels(widths[column], this),
+                            metrics.horizontalAdvance(headerItem()->text(column)) + metrics.height() * 2));
+}
+
+void DescriptionList::fill(const QList<ListRow>& rows) {
+    clear();
+    QList<QTreeWidgetItem*> items;
+    for (const ListRow& row : rows) {
+        auto* item = new QTreeWidgetItem({row.text, row.workingState, row.machineState});
+        item->setData(0, kTagRole, row.tag);
+        if (row.needsRestart)
+            for (int column = 0; column < 3; ++column)
+                item->setForeground(column, kRestartColour);
+        items.append(item);
+    }
+    addTopLevelItems(items);
+    // Names get the room they need; the column never shrinks below its set width.
+    const int nameWidth = columnWidth(0);
+    resizeColumnToContents(0);
+    setColumnWidth(0, qMax(nameWidth, columnWidth(0)));
+    if (m_sorted)
+        sortItems(m_sortKey, m_sortOrder);
+}
+
+void DescriptionList::sortByColumn(int column) {
+    m_sortKey = column;
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sorted = true;
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(column, m_sortOrder);
+    sortItems(column, m_sortOrder);
+}
+
+void DescriptionList::selectPosition(int position) {
+    if (position < 1 || position > topLevelItemCount())
+        return;
+    QTreeWidgetItem* row = topLevelItem(position - 1);
+    setCurrentItem(row);
+    scrollToItem(row);
+}
+
+QTreeWidgetItem* DescriptionList::selectedRow() const {
+    const QList<QTreeWidgetItem*> rows = selectedItems();
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+QString DescriptionList::hintAt(const QPoint& viewportPos) const {
+    const QTreeWidgetItem* row = itemAt(viewportPos);
+    if (!row)
+        return {};
+    if (row->text(0).isEmpty() || !isRestartRow(row))
+        return QStringLiteral("Double Click to change the settings.");
+    return QStringLiteral("Options in Red Color will get activated only after a restart of the system.");
+}
+
+void DescriptionList::keyPressEvent(QKeyEvent* event) {
+    if (isEnter(event)) {
+        m_enterPressed = true;
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void DescriptionList::keyReleaseEvent(QKeyEvent* event) {
+    // Only an Enter pressed here opens the row, not the release of one that closed a dialog.
+    if (isEnter(event) && m_enterPressed && !event->isAutoRepeat()) {
+        m_enterPressed = false;
+        emit openRequested();
+        return;
+    }
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void DescriptionList::mouseMoveEvent(QMouseEvent* event) {
+    QTreeWidget::mouseMoveEvent(event);
+    const QString hint = hintAt(event->position().toPoint());
+    if (!hint.isEmpty())
+        emit hintChanged(hint);
+}
+
+} // namespace tavimor
