@@ -106,36 +106,6 @@ private slots:
         QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 2);
     }
 
-    void refreshRereadsTheWholeRegistry() {
-        frmRegistryExplorer& w = f->start();
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
-        f->setRegistry(QStringLiteral("NoRun"), 1);
-        f->action(QStringLiteral("mnuSubApplication5"))->trigger();
-        QCOMPARE(f->column(2).at(3), QStringLiteral("Disabled"));
-        QCOMPARE(f->column(1).at(3), QStringLiteral("Enabled"));
-    }
-
-    void fileCommandsWriteAndReadSettingsFiles() {
-        frmRegistryExplorer& w = f->start();
-        QCOMPARE(f->action(QStringLiteral("mnuSubApplication0"))->shortcut(),
-                 QKeySequence(QStringLiteral("Ctrl+O")));
-        QCOMPARE(f->action(QStringLiteral("mnuSubApplication1"))->shortcut(),
-                 QKeySequence(QStringLiteral("Ctrl+S")));
-        const QString saved = f->dir.filePath(QStringLiteral("mine.rds"));
-        f->prompter.queueFileName(saved);
-        f->action(QStringLiteral("mnuSubApplication2"))->trigger();
-        QVERIFY(QFile::exists(saved));
-        QCOMPARE(f->context.currentSettingsFile, saved);
-
-        // Opening it back rebuilds the tree and returns the list to the root.
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
-        f->prompter.queueFileName(saved);
-        f->action(QStringLiteral("mnuSubApplication0"))->trigger();
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR"));
-        QCOMPARE(f->tree()->topLevelItem(0)->childCount(), 7);
-        QVERIFY(f->prompter.messages().isEmpty());
-    }
-
     void helpAndAboutOpenTheirWindows() {
         frmRegistryExplorer& w = f->start();
         w.show();

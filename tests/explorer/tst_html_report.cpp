@@ -1,6 +1,5 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
-#include "explorer/HtmlReport.h"
 #include "explorer/ReportTransform.h"
 
 #include <QTextDocument>
@@ -62,26 +61,6 @@ class TestHtmlReport : public QObject {
 private slots:
     void init() { f = std::make_unique<ExplorerFixture>(); }
     void cleanup() { f.reset(); }
-
-    void theReportDocumentHoldsOneSectionOrTheWholeCatalogue() {
-        f->start();
-        const XmlDocument one = HtmlReport::reportDocument(f->context.machineCatalogue,
-                                                           QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
-        QVERIFY(one.xml().startsWith(QStringLiteral("<?xml version=\"1.0\"?>")));
-        QCOMPARE(one.documentElement().nodeName(), QStringLiteral("TAVIMOR"));
-        QCOMPARE(one.documentElement().attribute(QStringLiteral("SystemName")).value(),
-                 QStringLiteral("TESTBOX"));
-        QCOMPARE(one.selectNodes(QStringLiteral("TAVIMOR/REGISTRYSETTINGS")).size(), 1);
-        QCOMPARE(one.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"))
-                     .attribute(QStringLiteral("Section"))
-                     .value(),
-                 QStringLiteral("Printer"));
-
-        const XmlDocument whole =
-            HtmlReport::reportDocument(f->context.machineCatalogue, QStringLiteral("TAVIMOR"));
-        QCOMPARE(whole.selectNodes(QStringLiteral("TAVIMOR/REGISTRYSETTINGS")).size(), 7);
-        QCOMPARE(whole.selectNodes(QStringLiteral("/TAVIMOR/REGISTRYSETTINGS/ENTRY")).size(), 57);
-    }
 
     void aSectionReportIsWrittenAndOpened() {
         frmRegistryExplorer& w = f->start();

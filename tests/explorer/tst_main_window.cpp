@@ -240,20 +240,6 @@ private slots:
         QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 15), QLocale::ShortFormat));
     }
 
-    void theLayoutFillsTheWindow() {
-        frmRegistryExplorer& w = f->start();
-        w.show();
-        w.resize(900, 600);
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QWidget* client = w.centralWidget();
-        QCOMPARE(f->list()->geometry().right(), client->width() - 1);
-        QCOMPARE(f->tree()->height(), client->height());
-        QCOMPARE(f->tree()->x(), 0);
-        w.resize(1000, 700);
-        QCOMPARE(f->list()->geometry().right(), client->width() - 1);
-        QCOMPARE(f->list()->height(), client->height());
-    }
-
     // Pictures for the documentation, made only when asked for.
     void screenshots() {
         const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
