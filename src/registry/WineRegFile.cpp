@@ -170,9 +170,10 @@ void WineRegFile::Parser::valueLine(QByteArrayView body, QByteArray raw) {
     QString name;
     const std::optional<qsizetype> start = dataStart(logical, &name);
     if (start && logical.sliced(*start).startsWith("hex")) {
-        // Only hex data continues onto the next line, after a trailing backslash.
+        // Only hex data continues onto the next line, and only when all before the backslash is hex.
         QByteArray next;
-        while (logical.endsWith('\\') && nextLine(&next)) {
+        while (logical.endsWith('\\') && parseValueLine(QByteArrayView(logical).chopped(1)) &&
+               nextLine(&next)) {
             logical.chop(1);
             logical += trimmed(next);
             raw += next;
@@ -256,14 +257,22 @@ int WineRegFile::appendBlock(const QString& path, qint64 fileTime) {
 void WineRegFile::stamp(int index, qint64 fileTime) {
     Block& block = m_blocks[index];
     block.time = fileTime;
-    const qsizetype close = block.keyLine.lastIndexOf(']');
-    block.keyLine = block.keyLine.left(close + 1) + ' ' + secondsText(fileTime) + lineEnd(block.keyLine);
+    // Keep the path as spelled; only the seconds after the closing bracket change.
+    const qsizetype open = block.keyLine.indexOf('[');
+    qsizetype close = 0;
+    unescaped(QByteArrayView(block.keyLine).sliced(open + 1), ']', &close);
+    block.keyLine =
+        block.keyLine.left(open + close + 2) + ' ' + secondsText(fileTime) + lineEnd(block.keyLine);
+    // Wine takes the last "#time=" of a key; a file may hold more than one.
+    bool found = false;
     for (Entry& entry : block.entries) {
         if (entry.kind == Kind::Time) {
             entry.raw = timeLine(fileTime);
-            return;
+            found = true;
         }
     }
+    if (found)
+        return;
     block.entries.prepend(Entry{Kind::Time, timeLine(fileTime), {}, {}});
     for (auto& key : m_keys) {
         for (EntryRef& ref : key.values) {
@@ -320,6 +329,9 @@ bool WineRegFile::setValue(const QString& keyPath, const QString& name, const Re
             entries[i].kind == Kind::Option)
             at = i + 1;
     }
+    // The last line of a file may lack its line end; ours must not run on from it.
+    if (at > 0 && !entries[at - 1].raw.endsWith('\n'))
+        entries.insert(at++, Entry{Kind::Other, "\n", {}, {}});
     entries.insert(at, Entry{Kind::Value, valueText(name, value), name, value});
     for (EntryRef& ref : key.values) {
         if (ref.block == index && ref.entry >= at)

@@ -200,3 +200,20 @@ TEST(WineRegFile, MarksLinkKeys) {
     EXPECT_TRUE(file.isLink(QStringLiteral("software\\classes\\wow6432node\\appid")));
     EXPECT_FALSE(file.isLink(QStringLiteral("software\\classes")));
 }
+
+// Damaged or unusual text: read as Wine reads it, and our lines never merge with it.
+TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
+    WineRegFile file = parsed(wrapped("\n[K] 0\n#time=1\n\"a\"=\"x\"\n#time=2\n"
+                                      "\"h\"=hex:zz,\\\n[L] 0\n\"v\"=dword:00000001"));
+    ASSERT_TRUE(file.hasKey(QStringLiteral("L")));
+    EXPECT_FALSE(file.value(QStringLiteral("K"), QStringLiteral("h")));
+    EXPECT_EQ(file.modified(QStringLiteral("K")), 2);
+    ASSERT_TRUE(file.setValue(QStringLiteral("K"), QStringLiteral("a"), dword(3), kTime));
+    ASSERT_TRUE(file.setValue(QStringLiteral("L"), QStringLiteral("w"), dword(4), kTime));
+    const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->modified(QStringLiteral("K")), kTime);
+    EXPECT_EQ(again->value(QStringLiteral("K"), QStringLiteral("a")), dword(3));
+    EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("v")), dword(1));
+    EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("w")), dword(4));
+}
