@@ -1,0 +1,152 @@
+#include "base/FixedPrompter.h"
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySync.h"
+#include "registry/MemoryBackend.h"
+#include "registry/SettingsStore.h"
+#include "registry/WinePrefixBackend.h"
+#include "registry/WineRegTool.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace tavimor;
+
+namespace {
+
+// The values a refresh of the built-in catalogue reads, in order.
+class ReadRecorder : public MemoryBackend {
+public:
+    QList<std::pair<QString, QString>> reads;
+
+protected:
+    // Every key is there, so that every value is asked for.
+    long storeKeyExists(const QString&, bool* exists) override {
+        *exists = true;
+        return ERROR_SUCCESS;
+    }
+    long storeReadValue(const QString& path, const QString& name, RegValue* value) override {
+        reads.append({path, name});
+        return MemoryBackend::storeReadValue(path, name, value);
+    }
+};
+
+// One fresh prefix for the run; empty when Wine is missing.
+QString freshPrefix() {
+    static QTemporaryDir dir;
+    static const QString prefix = [] {
+        if (WineRegTool::wineProgram().isEmpty())
+            return QString();
+        const QString path = dir.filePath(QStringLiteral("prefix"));
+        qputenv("WINEPREFIX", QFile::encodeName(path));
+        qputenv("WINEDEBUG", "-all");
+        qputenv("DISPLAY", "");
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        const QString wine = WineRegTool::wineProgram();
+        if (QProcess::execute(wine, {QStringLiteral("wineboot"), QStringLiteral("--init")}) != 0)
+            return QString();
+        return path;
+    }();
+    return prefix;
+}
+
+void waitForWineserver() {
+    QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+}
+
+struct Refresher {
+    explicit Refresher(RegistryBackend& backend)
+        : settings(dir.filePath(QStringLiteral("settings")))
+        , context(backend, prompter, settings, errors, dir.path()) {
+        Main(context);
+        context.workingCatalogue.loadXML(builtinCatalogueText().toUtf8());
+        context.machineCatalogue.copyFrom(context.workingCatalogue);
+    }
+    void refresh() { RefreshCurrentValues(context, QLatin1String(kAllEntries)); }
+
+    QTemporaryDir dir;
+    FixedPrompter prompter{Answer::No};
+    SilentErrorHandler errors;
+    SettingsStore settings;
+    ProgramContext context;
+};
+
+void WineRefreshThroughFiles(benchmark::State& state) {
+    const QString prefix = freshPrefix();
+    if (prefix.isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    waitForWineserver();
+    QString error;
+    auto backend = WinePrefixBackend::open(prefix, &error);
+    if (!backend || backend->serverRunning()) {
+        state.SkipWithError("the prefix cannot be opened or a wineserver holds it");
+        return;
+    }
+    Refresher refresher(*backend);
+    for (auto _ : state)
+        refresher.refresh();
+}
+BENCHMARK(WineRefreshThroughFiles)->Unit(benchmark::kMillisecond);
+
+// Reading both registry files of a fresh prefix, as opening the target does.
+void WineOpenPrefix(benchmark::State& state) {
+    const QString prefix = freshPrefix();
+    if (prefix.isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    waitForWineserver();
+    for (auto _ : state) {
+        QString error;
+        benchmark::DoNotOptimize(WinePrefixBackend::open(prefix, &error));
+    }
+}
+BENCHMARK(WineOpenPrefix)->Unit(benchmark::kMillisecond);
+
+// The same refresh while a wineserver holds the prefix: every read goes through reg.
+void WineRefreshWhileServerRuns(benchmark::State& state) {
+    const QString prefix = freshPrefix();
+    if (prefix.isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    QString error;
+    auto backend = WinePrefixBackend::open(prefix, &error);
+    QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-p5")});
+    if (!backend || !backend->serverRunning()) {
+        state.SkipWithError("no wineserver could be started");
+        return;
+    }
+    Refresher refresher(*backend);
+    for (auto _ : state)
+        refresher.refresh();
+    waitForWineserver();
+}
+BENCHMARK(WineRefreshWhileServerRuns)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// What a refresh costs when every value is asked of Wine's own reg program.
+void WineRefreshThroughRegQuery(benchmark::State& state) {
+    const QString prefix = freshPrefix();
+    if (prefix.isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    ReadRecorder recorder;
+    Refresher(recorder).refresh();
+    const QString wine = WineRegTool::wineProgram();
+    for (auto _ : state) {
+        for (const auto& [path, name] : std::as_const(recorder.reads)) {
+            QProcess process;
+            process.start(wine,
+                          {QStringLiteral("reg"), QStringLiteral("query"), path, QStringLiteral("/v"), name});
+            process.waitForFinished(60000);
+        }
+    }
+    state.counters["queries"] = double(recorder.reads.size());
+}
+BENCHMARK(WineRefreshThroughRegQuery)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
