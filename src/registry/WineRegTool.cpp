@@ -103,9 +103,11 @@ long WineRegTool::keyExists(const QString& key, bool* exists) {
 }
 
 long WineRegTool::createKey(const QString& key) {
-    return run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/f")}) == 0
-               ? ERROR_SUCCESS
-               : ERROR_CANTWRITE;
+    if (run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/f")}) != 0)
+        return ERROR_CANTWRITE;
+    // Wine's reg gives a key it makes an empty default value, which a key made by Windows has not.
+    run({QStringLiteral("reg"), QStringLiteral("delete"), key, QStringLiteral("/ve"), QStringLiteral("/f")});
+    return ERROR_SUCCESS;
 }
 
 long WineRegTool::readValue(const QString& key, const QString& name, RegValue* value) {

@@ -176,6 +176,8 @@ TEST_F(RealWine, WriteWhileTheServerRunsOutlivesItsSave) {
                     .contains("\"NoClose\"=dword:00000001"));
     EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("NoClose")),
               RegDatum::integer(1));
+    // The key made through reg has no default value, as one made by Windows has none.
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QString()).isNothing());
 }
 
 TEST_F(RealWine, VersionCheckSeesWhatWineReports) {
