@@ -1,7 +1,10 @@
 #include "WineServerLock.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,6 +28,19 @@ bool makePrivateFolder(const QString& path, QString* error) {
         return false;
     }
     return true;
+}
+
+constexpr int kPeerWaitMs = 3000;
+
+qint64 holder(int fd, const struct flock& wanted) {
+    struct flock owner = wanted;
+    return ::fcntl(fd, F_GETLK, &owner) == 0 && owner.l_type != F_UNLCK ? qint64(owner.l_pid) : 0;
+}
+
+bool isWineserver(qint64 pid) {
+    QFile name(QStringLiteral("/proc/%1/comm").arg(pid));
+    // Without /proc every holder counts as a server: the slow way through reg is the safe one.
+    return pid <= 0 || !name.open(QIODevice::ReadOnly) || name.readAll().startsWith("wineserver");
 }
 
 } // namespace
@@ -100,10 +116,17 @@ WineServerLock::Result WineServerLock::acquire(QString* error) {
         lock.l_whence = SEEK_SET;
         lock.l_start = 0;
         lock.l_len = 1;
-        if (::fcntl(fd, F_SETLK, &lock) != 0) {
+        // Another Tavimor holds the lock for milliseconds only; a wineserver for as long as it runs.
+        QDeadlineTimer patience(kPeerWaitMs);
+        int status = ::fcntl(fd, F_SETLK, &lock);
+        while (status != 0 && (errno == EACCES || errno == EAGAIN) && !isWineserver(holder(fd, lock)) &&
+               !patience.hasExpired()) {
+            QThread::msleep(10);
+            status = ::fcntl(fd, F_SETLK, &lock);
+        }
+        if (status != 0) {
             const int why = errno;
-            struct flock owner = lock;
-            m_serverPid = ::fcntl(fd, F_GETLK, &owner) == 0 ? qint64(owner.l_pid) : 0;
+            m_serverPid = holder(fd, lock);
             ::close(fd);
             release();
             if (why == EACCES || why == EAGAIN)

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,22 +54,26 @@ std::string readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-// Another process holding wineserver's lock, as a running server does.
+// Another process holding wineserver's lock: a running server, or another writer for a moment.
 class HeldLock {
 public:
-    explicit HeldLock(const QString& lockPath) {
+    explicit HeldLock(const QString& lockPath, const char* name = "wineserver", int holdMs = -1) {
         int ready[2];
         if (::pipe(ready) != 0)
             return;
         m_pid = ::fork();
         if (m_pid == 0) {
+            ::prctl(PR_SET_NAME, name);
             const int fd = ::open(QFile::encodeName(lockPath).constData(), O_CREAT | O_WRONLY, 0600);
             struct flock lock {};
             lock.l_type = F_WRLCK;
             lock.l_len = 1;
             const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
             [[maybe_unused]] const ssize_t sent = ::write(ready[1], &ok, 1);
-            ::pause();
+            if (holdMs >= 0)
+                ::usleep(useconds_t(holdMs) * 1000);
+            else
+                ::pause();
             ::_exit(0);
         }
         char ok = 0;
@@ -290,6 +295,25 @@ TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
             .join(QLatin1Char('\n'))
             .toStdString());
     EXPECT_FALSE(backend->serverRunning());
+}
+
+TEST_F(WinePrefix, WaitsForAnotherWriterInsteadOfTakingItForAServer) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    WineServerLock probe(m_prefix);
+    probe.setTemporaryBase(m_base);
+    QString error;
+    ASSERT_EQ(probe.probe(&error), WineServerLock::Result::Held) << error.toStdString();
+    qputenv("WINE", "/nonexistent/wine");
+    {
+        HeldLock peer(probe.serverFolders().first() + QStringLiteral("/lock"), "tavimorctl", 200);
+        ASSERT_TRUE(peer.held());
+        MSDNRegistry registry(*backend);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, QStringLiteral("Software\\Wine"), QStringLiteral("Version"),
+                              RegDatum::text(QStringLiteral("win98")), REG_SZ);
+    }
+    qunsetenv("WINE");
+    EXPECT_NE(readFile(userReg()).find("\"Version\"=\"win98\""), std::string::npos);
 }
 
 TEST(WineRegTool, ParsesWhatRegQueryPrints) {
