@@ -11,6 +11,7 @@ namespace tavimor {
 // keeps that folder in /tmp/.wine-UID; Debian's Wine in a private folder whose name the prefix's
 // "wineserver" file gives, under the runtime or temporary folder. Taking the lock ourselves tells
 // whether a server runs and, while held, makes a starting server give up and its client retry.
+// Another program of ours holding it is waited for, up to three seconds.
 class WineServerLock {
 public:
     enum class Result { Held, ServerRunning, Failed };
