@@ -2,13 +2,16 @@
 #include "registry/WinePrefixBackend.h"
 #include "registry/WineRegFile.h"
 #include "registry/WineRegTool.h"
+#include "registry/WineServerLock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace tavimor;
 
@@ -37,8 +40,17 @@ public:
         }
     }
     void TearDown() override {
-        if (!prefix.isEmpty())
-            QProcess::execute(wineserver(), {QStringLiteral("-k")});
+        if (prefix.isEmpty())
+            return;
+        const QStringList folders = WineServerLock(prefix).serverFolders();
+        QProcess::execute(wineserver(), {QStringLiteral("-k")});
+        waitForServer();
+        // The server folders outlive the prefix; Debian's sits in a folder of its own.
+        for (const QString& folder : folders) {
+            QDir(folder).removeRecursively();
+            if (!QFileInfo(folder).path().endsWith(QStringLiteral("/.wine-%1").arg(::getuid())))
+                QDir().rmdir(QFileInfo(folder).path());
+        }
         m_dir.reset();
     }
 
