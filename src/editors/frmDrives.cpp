@@ -3,6 +3,7 @@
 #include "TitleBanner.h"
 #include "catalogue/DriveMask.h"
 #include "catalogue/ProgramContext.h"
+#include "editors/EditorLayout.h"
 #include "gui/Twips.h"
 
 #include <QCheckBox>
@@ -26,53 +27,17 @@ frmDrives::frmDrives(ProgramContext& context, QWidget* parent)
     setObjectName(QStringLiteral("frmDrives"));
     setWindowTitle(QStringLiteral("Hide Drive Letters"));
 
-    auto* fraStep = new QFrame;
-    fraStep->setObjectName(QStringLiteral("fraStep"));
-    fraStep->setFrameShape(QFrame::StyledPanel);
-    fraStep->setFrameShadow(QFrame::Sunken);
-    auto* picture = new QLabel;
-    picture->setObjectName(QStringLiteral("pctScreenShot"));
-    picture->setFixedSize(twipsToPixels(3285, this), twipsToPixels(4275, this));
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setFrameShape(QFrame::Panel);
-    picture->setFrameShadow(QFrame::Sunken);
+    QLabel* picture = makeScreenShotBox(this);
     picture->setPixmap(QPixmap(QStringLiteral(":/editors/drives.png")));
-    auto* stepLayout = new QHBoxLayout(fraStep);
-    stepLayout->setContentsMargins(twipsToPixels(180, this), twipsToPixels(150, this),
-                                   twipsToPixels(120, this), twipsToPixels(150, this));
-    stepLayout->setSpacing(twipsToPixels(165, this));
-    stepLayout->addWidget(picture, 0, Qt::AlignTop);
-    stepLayout->addWidget(buildDriveFrame());
-
-    m_cmdOK = new QPushButton(QStringLiteral("OK"));
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"));
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdApply = new QPushButton(QStringLiteral("&Apply"));
-    m_cmdApply->setObjectName(QStringLiteral("cmdApply"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {m_cmdOK, m_cmdCancel, m_cmdApply}) {
-        button->setMinimumSize(twipsToPixels(1035, this), twipsToPixels(360, this));
-        button->setAutoDefault(false);
-        buttons->addWidget(button);
-    }
+    m_cmdOK = makeEditorButton(QStringLiteral("OK"), QStringLiteral("cmdOK"), 1035, 360, this);
+    m_cmdCancel = makeEditorButton(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"), 1035, 360, this);
+    m_cmdApply = makeEditorButton(QStringLiteral("&Apply"), QStringLiteral("cmdApply"), 1035, 360, this);
     m_cmdOK->setDefault(true);
     connect(m_cmdOK, &QPushButton::clicked, this, &frmDrives::cmdOK_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_cmdApply, &QPushButton::clicked, this, &frmDrives::cmdApply_Click);
-
-    auto* body = new QVBoxLayout;
-    const int margin = twipsToPixels(120, this);
-    body->setContentsMargins(margin, margin, margin, margin);
-    body->addWidget(fraStep);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(new TitleBanner(QStringLiteral("Handle Drives"), this));
-    layout->addLayout(body);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutEditor(this, new TitleBanner(QStringLiteral("Handle Drives"), this), picture, {buildDriveFrame()},
+                 {m_cmdOK, m_cmdCancel, m_cmdApply});
 
     Form_Load();
 }

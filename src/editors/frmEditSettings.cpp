@@ -3,6 +3,7 @@
 #include "TitleBanner.h"
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
+#include "editors/EditorLayout.h"
 #include "gui/Twips.h"
 
 #include <QButtonGroup>
@@ -59,18 +60,8 @@ QFrame* frmEditSettings::buildEditFrame(int index, QLabel** name, QLabel** descr
 void frmEditSettings::buildControls() {
     m_banner = new TitleBanner(QString(), this);
 
-    auto* fraStep = new QFrame;
-    fraStep->setObjectName(QStringLiteral("fraStep"));
-    fraStep->setFrameShape(QFrame::StyledPanel);
-    fraStep->setFrameShadow(QFrame::Sunken);
-
-    m_screenShot = new QLabel;
-    m_screenShot->setObjectName(QStringLiteral("pctScreenShot"));
-    m_screenShot->setFixedSize(twipsToPixels(3285, this), twipsToPixels(4275, this));
-    m_screenShot->setAlignment(Qt::AlignCenter);
+    m_screenShot = makeScreenShotBox(this);
     m_screenShot->setWordWrap(true);
-    m_screenShot->setFrameShape(QFrame::Panel);
-    m_screenShot->setFrameShadow(QFrame::Sunken);
 
     m_frame[0] = buildEditFrame(0, &m_regName[0], &m_regDesc[0]);
     auto* booleanLayout = static_cast<QVBoxLayout*>(m_frame[0]->layout());
@@ -117,44 +108,16 @@ void frmEditSettings::buildControls() {
     m_frame[1]->hide();
     m_frame[2]->hide();
 
-    auto* stepLayout = new QHBoxLayout(fraStep);
-    stepLayout->setContentsMargins(twipsToPixels(180, this), twipsToPixels(150, this),
-                                   twipsToPixels(120, this), twipsToPixels(150, this));
-    stepLayout->setSpacing(twipsToPixels(165, this));
-    stepLayout->addWidget(m_screenShot, 0, Qt::AlignTop);
-    for (QFrame* frame : m_frame)
-        stepLayout->addWidget(frame);
-
-    m_cmdOK = new QPushButton(QStringLiteral("Apply &later"));
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"));
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdApply = new QPushButton(QStringLiteral("&Apply now"));
-    m_cmdApply->setObjectName(QStringLiteral("cmdApply"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {m_cmdOK, m_cmdCancel, m_cmdApply}) {
-        button->setMinimumSize(twipsToPixels(1095, this), twipsToPixels(345, this));
-        button->setAutoDefault(false);
-        buttons->addWidget(button);
-    }
+    m_cmdOK = makeEditorButton(QStringLiteral("Apply &later"), QStringLiteral("cmdOK"), 1095, 345, this);
+    m_cmdCancel = makeEditorButton(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"), 1095, 345, this);
+    m_cmdApply = makeEditorButton(QStringLiteral("&Apply now"), QStringLiteral("cmdApply"), 1095, 345, this);
     m_cmdOK->setEnabled(false);
     m_cmdApply->setEnabled(false);
     connect(m_cmdOK, &QPushButton::clicked, this, &frmEditSettings::cmdOK_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_cmdApply, &QPushButton::clicked, this, &frmEditSettings::cmdApply_Click);
-
-    auto* body = new QVBoxLayout;
-    const int margin = twipsToPixels(120, this);
-    body->setContentsMargins(margin, margin, margin, margin);
-    body->addWidget(fraStep);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_banner);
-    layout->addLayout(body);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutEditor(this, m_banner, m_screenShot, {m_frame[0], m_frame[1], m_frame[2]},
+                 {m_cmdOK, m_cmdCancel, m_cmdApply});
 }
 
 void frmEditSettings::setRestartNoteVisible(bool visible) {
