@@ -73,10 +73,13 @@ Answer QtPrompter::message(const QString& text, const QString& title, MessageIco
     }
 }
 
-QString QtPrompter::openFileName(const FileDialogRequest& request) {
-    QFileDialog dialog(owner(), request.title, request.fileName, qtFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode((request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+QString QtPrompter::runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(owner(), request.title, QString(), qtFilter(request.filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // 4096 file-must-exist (open), 2 overwrite-prompt (save).
+    dialog.setFileMode(!save && (request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (save)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
     dialog.setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
                                                                             : request.defaultExt);
     if (!request.fileName.isEmpty())
@@ -86,18 +89,12 @@ QString QtPrompter::openFileName(const FileDialogRequest& request) {
                : QString();
 }
 
+QString QtPrompter::openFileName(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
 QString QtPrompter::saveFileName(const FileDialogRequest& request) {
-    QFileDialog dialog(owner(), request.title, QString(), qtFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
-    dialog.setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
-                                                                            : request.defaultExt);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
-    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-               ? dialog.selectedFiles().first()
-               : QString();
+    return runFileDialog(request, true);
 }
 
 } // namespace tavimor

@@ -26,6 +26,7 @@ public:
 
 private:
     QWidget* owner() const;
+    QString runFileDialog(const FileDialogRequest& request, bool save);
     QPointer<QWidget> m_owner;
 };
 
