@@ -10,6 +10,7 @@
 #include "registry/SettingsStore.h"
 #include "support/RecordingErrorHandler.h"
 #include "support/ScriptedPrompter.h"
+#include "support/WindowFakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,21 +56,6 @@ public:
     QList<Call> calls;
     QString passwordAnswer;
     std::function<void(const QString&)> refresh;
-};
-
-class RecordingShell : public Shell {
-public:
-    bool open(const QString& fileOrUrl) override {
-        opened.append(fileOrUrl);
-        return true;
-    }
-    QStringList opened;
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return time; }
-    QDateTime time{QDate(2026, 3, 14), QTime(9, 26, 53)};
 };
 
 // A fresh start of the main window over an in-memory Windows 98 registry: the hidden default

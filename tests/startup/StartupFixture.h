@@ -8,6 +8,7 @@
 #include "registry/SettingsStore.h"
 #include "support/RecordingErrorHandler.h"
 #include "support/ScriptedPrompter.h"
+#include "support/WindowFakes.h"
 
 #include <QDir>
 #include <QStringList>
@@ -22,21 +23,6 @@ inline QStringList texts(std::initializer_list<const char*> list) {
         result.append(QString::fromUtf8(text));
     return result;
 }
-
-class RecordingShell : public Shell {
-public:
-    bool open(const QString& fileOrUrl) override {
-        opened.append(fileOrUrl);
-        return true;
-    }
-    QStringList opened;
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return time; }
-    QDateTime time{QDate(2026, 3, 14), QTime(9, 26, 53)};
-};
 
 // A prompter that lets a test look at the world while a message is on screen.
 class WatchingPrompter : public ScriptedPrompter {
