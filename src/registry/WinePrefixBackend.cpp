@@ -82,10 +82,8 @@ std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix
         return fail(QStringLiteral("The Wine prefix %1 belongs to another user; Wine runs it only for them.")
                         .arg(prefix));
     std::unique_ptr<WinePrefixBackend> backend(new WinePrefixBackend(folder.absoluteFilePath()));
-    for (const Hive hive : {User, Machine}) {
-        if (backend->refresh(hive) != ERROR_SUCCESS)
-            return fail(backend->m_lastError);
-    }
+    if (backend->refreshBoth() != ERROR_SUCCESS)
+        return fail(backend->m_lastError);
     QString userArch = backend->m_hives[User].file->architecture();
     QString machineArch = backend->m_hives[Machine].file->architecture();
     // Files of old 32-bit prefixes name no architecture.
@@ -107,6 +105,14 @@ std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix
 qint64 WinePrefixBackend::fileTimeNow() const {
     const Clock& clock = m_clock ? *m_clock : m_systemClock;
     return WineRegFile::kUnixEpochFileTime + clock.now().toMSecsSinceEpoch() * 10000;
+}
+
+long WinePrefixBackend::refreshBoth() {
+    for (const Hive hive : {User, Machine}) {
+        if (const long status = refresh(hive))
+            return status;
+    }
+    return ERROR_SUCCESS;
 }
 
 long WinePrefixBackend::refresh(Hive hive) {
@@ -245,10 +251,8 @@ long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
     case Route::Files:
         break;
     }
-    for (const Hive hive : {User, Machine}) {
-        if (const long status = refresh(hive))
-            return status;
-    }
+    if (const long status = refreshBoth())
+        return status;
     const std::optional<Location> at = locate(path);
     *exists = at && m_hives[at->hive].file->hasKey(at->path);
     return ERROR_SUCCESS;
@@ -263,10 +267,8 @@ long WinePrefixBackend::storeReadValue(const QString& path, const QString& name,
     case Route::Files:
         break;
     }
-    for (const Hive hive : {User, Machine}) {
-        if (const long status = refresh(hive))
-            return status;
-    }
+    if (const long status = refreshBoth())
+        return status;
     const std::optional<Location> at = locate(path);
     const std::optional<RegValue> found = at ? m_hives[at->hive].file->value(at->path, name) : std::nullopt;
     if (!found)
@@ -357,11 +359,7 @@ long WinePrefixBackend::underLock(const std::function<long()>& body) {
     case WineServerLock::Result::Held:
         break;
     }
-    long status = ERROR_SUCCESS;
-    for (const Hive hive : {User, Machine}) {
-        if ((status = refresh(hive)))
-            break;
-    }
+    long status = refreshBoth();
     if (status == ERROR_SUCCESS)
         status = body();
     m_lock.release();

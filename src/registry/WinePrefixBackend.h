@@ -74,6 +74,8 @@ private:
 
     Route route();
     long refresh(Hive hive);
+    // Both files as they are on disk now; the first failure's status.
+    long refreshBoth();
     // Where a full path lives in the files, following #link keys; nullopt when nowhere.
     std::optional<Location> locate(const QString& fullPath);
     // Saves what change makes of the hive's file; call it under the lock.
