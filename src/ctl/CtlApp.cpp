@@ -8,7 +8,9 @@
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlErrorHandler.h"
 #include "ctl/CtlFiles.h"
+#include "ctl/CtlGpo.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlPolicy.h"
 #include "ctl/TerminalPrompter.h"
 #include "registry/RegistryTarget.h"
 #include "registry/SettingsStore.h"
@@ -133,6 +135,12 @@ int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options) {
         return files.exportXml();
     if (command == QLatin1String("import-xml"))
         return files.importXml();
+    if (command == QLatin1String("export-pol"))
+        return CtlPolicy(context, options, m_env).exportPol();
+    if (command == QLatin1String("import-pol"))
+        return CtlPolicy(context, options, m_env).importPol();
+    if (command == QLatin1String("gpo"))
+        return CtlGpo(context, options, m_env).run();
     return kExitUsage;
 }
 

@@ -4,11 +4,13 @@
 #include "catalogue/CatalogueCheck.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueFiles.h"
+#include "catalogue/PolicyFolder.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlPolicy.h"
 #include "registry/RegDatum.h"
 
 #include <QFileInfo>
@@ -52,6 +54,8 @@ int CtlFiles::fail(const QString& text) {
 bool CtlFiles::loadIntoWorking() {
     // The core takes a bare name from the program folder; here names are the user's own.
     QString path = QFileInfo(m_options.arguments.first()).absoluteFilePath();
+    if (QFileInfo(path).isDir())
+        return CtlPolicy(m_context, m_options, m_env).loadIntoWorking(PolicyFolder(path), false);
     CatalogueView view;
     CatalogueFiles files(m_context, view);
     if (!files.LoadSettingsFile(path)) {

@@ -28,10 +28,11 @@ const CommandInfo kCommands[] = {
      "The drive letters are set with the drives command.\n"},
     {"apply", 1, 1, "apply FILE.rds", "apply a settings file to the registry",
      "Loads the settings file and writes all its values to the registry; prints each value that\n"
-     "changed and whether Windows needs a restart.\n"},
+     "changed and whether Windows needs a restart. A DIR of Group Policy files (see import-pol)\n"
+     "changes only the values its files set.\n"},
     {"diff", 1, 1, "diff FILE.rds", "the values a settings file would change",
      "Prints each value that applying the settings file would change; writes nothing.\n"
-     "Exit status 0 when there are none, 1 when there are some.\n"},
+     "Exit status 0 when there are none, 1 when there are some. Takes a DIR as apply does.\n"},
     {"save", 1, 1, "save FILE.rds", "write the current catalogue as a settings file",
      "Writes the catalogue as loaded (the default settings file with the registry's values, or\n"
      "the --file) as an enciphered settings file.\n"},
@@ -40,6 +41,24 @@ const CommandInfo kCommands[] = {
     {"import-xml", 2, 2, "import-xml FILE.xml OUT.rds", "make a settings file from an XML catalogue",
      "Checks the catalogue (every entry needs its elements) and writes it enciphered to OUT.rds.\n"
      "A catalogue with problems is refused, each problem named, and nothing is written.\n"},
+    {"export-pol", 1, 1, "export-pol DIR", "write the policies as Group Policy files",
+     "Writes DIR/User/Registry.pol (HKEY_CURRENT_USER values) and DIR/Machine/Registry.pol\n"
+     "(HKEY_LOCAL_MACHINE values) as REG_DWORD records: the values the registry holds now, or with\n"
+     "--from FILE.rds those of a settings file. Values that are not set are left out, or with\n"
+     "--delete-unset written as deletions. Records of values the catalogue does not know are kept\n"
+     "and listed. A file that is not a policy file is refused and nothing is written.\n"},
+    {"import-pol", 1, 2, "import-pol DIR [OUT.rds]", "read Group Policy files",
+     "Reads DIR/User/Registry.pol and DIR/Machine/Registry.pol over the registry's values and\n"
+     "prints each entry they set; with OUT.rds writes the result as a settings file. Deletions and\n"
+     "values the catalogue does not know are listed and left as they are. diff and apply take such\n"
+     "a DIR in place of a settings file.\n"},
+    {"gpo", 1, 2, "gpo push|pull --gpo NAME|GUID --sysvol PATH", "the files of a domain's GPO",
+     "push: writes the policies into the GPO's folder under the SYSVOL PATH as export-pol does\n"
+     "(--from, --delete-unset) and raises the version in its GPT.INI for the halves that changed\n"
+     "(user in the high 16 bits, machine in the low 16 bits), and in the directory's\n"
+     "versionNumber when ldbmodify can reach its sam.ldb (--url, or PATH/../private/sam.ldb).\n"
+     "pull [OUT.rds]: reads the GPO's files as import-pol does.\n"
+     "A NAME is looked up in the directory; a GUID is found in the folder.\n"},
     {"drives", 0, 1, "drives [LETTERS|none]", "show or set the hidden drive letters",
      "Without an argument: the drive letters Explorer hides (NoDrives).\n"
      "With LETTERS (\"AZ\", \"a,z\", \"A: Z:\") or none: hides exactly those drives.\n"
@@ -70,6 +89,14 @@ QString* valueSlot(CtlOptions& options, const QString& name) {
         return &options.programFolder;
     if (name == QLatin1String("settings-folder"))
         return &options.settingsFolder;
+    if (name == QLatin1String("from"))
+        return &options.from;
+    if (name == QLatin1String("gpo"))
+        return &options.gpo;
+    if (name == QLatin1String("sysvol"))
+        return &options.sysvol;
+    if (name == QLatin1String("url"))
+        return &options.url;
     return nullptr;
 }
 
@@ -90,6 +117,11 @@ const char kGlobalUsage[] =
     "  --file FILE.rds        load this settings file instead of the default one\n"
     "  --password-file FILE   the administrator password is the first line of FILE\n"
     "  --json                 JSON output for list, show and drives\n"
+    "  --from FILE.rds        export-pol, gpo push: the values of this settings file\n"
+    "  --delete-unset         export-pol, gpo push: values not set become deletions\n"
+    "  --gpo NAME|GUID        gpo: the Group Policy object\n"
+    "  --sysvol PATH          gpo: the domain controller's SYSVOL folder\n"
+    "  --url URL              gpo: the directory (ldb:// or ldap://) holding the GPO\n"
     "  --program-folder DIR   the folder holding tavimor.rds (default: the executable's)\n"
     "  --settings-folder DIR  the folder of the program settings (default: per user)\n"
     "  -h, --help             this text; COMMAND --help describes one command\n"
@@ -161,10 +193,11 @@ std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* er
                 return fail(QStringLiteral("option --%1 needs a value").arg(name));
             continue;
         }
-        bool* flag = name == QLatin1String("json")      ? &options.json
-                     : name == QLatin1String("help")    ? &options.help
-                     : name == QLatin1String("version") ? &options.version
-                                                        : nullptr;
+        bool* flag = name == QLatin1String("json")           ? &options.json
+                     : name == QLatin1String("help")         ? &options.help
+                     : name == QLatin1String("version")      ? &options.version
+                     : name == QLatin1String("delete-unset") ? &options.deleteUnset
+                                                             : nullptr;
         if (!flag)
             return fail(QStringLiteral("unknown option --%1").arg(name));
         if (eq >= 0)

@@ -20,6 +20,11 @@ struct CtlOptions {
     QString newPasswordFile;
     QString programFolder;
     QString settingsFolder;
+    QString from;
+    QString gpo;
+    QString sysvol;
+    QString url;
+    bool deleteUnset = false;
     bool json = false;
     bool help = false;
     bool version = false;

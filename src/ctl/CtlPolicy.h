@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "catalogue/PolicyFiles.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace tavimor {
+
+class PolicyFolder;
+class ProgramContext;
+class XmlDocument;
+struct CtlEnvironment;
+struct CtlOptions;
+
+// Group Policy registry files: export-pol, import-pol, and what gpo push and pull share with them.
+class CtlPolicy {
+public:
+    CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+
+    int exportPol();
+    int importPol();
+
+    // The folder's two files rewritten with the catalogue's values (the --from settings file's, or
+    // else the registry's now); nullopt after a message when a file or the settings file is bad.
+    std::optional<std::array<PolMerge, 2>> plan(const PolicyFolder& folder);
+    // Writes the planned files; with onlyChanged a file whose bytes are the same is left alone.
+    // changed[i] tells which were written. false after a message.
+    bool write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool onlyChanged,
+               std::array<bool, 2>* changed = nullptr);
+    // Reads the folder's files into the working catalogue over the registry's values now, so
+    // that applying it changes only what the files say; reports what it leaves. false after a message.
+    bool loadIntoWorking(const PolicyFolder& folder, bool listSet);
+    // Writes the working catalogue as a settings file; false after a message.
+    bool saveWorking(const QString& path);
+
+private:
+    int fail(const QString& text);
+    std::optional<XmlDocument> fromFile(const QString& path);
+
+    ProgramContext& m_context;
+    const CtlOptions& m_options;
+    CtlEnvironment& m_env;
+};
+
+} // namespace tavimor

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tavimor {
+
+// One [key;value;type;size;data] record of a Group Policy registry file.
+struct PolRecord {
+    QString key;       // below the hive the file belongs to, no leading backslash
+    QString valueName; // "**del.NAME" asks a client to delete NAME
+    quint32 type = 0;
+    QByteArray data;
+
+    bool isDeletion() const;
+    // The value the record sets or deletes: the name without "**del.".
+    QString targetName() const;
+    // The DWORD of a 4-byte REG_DWORD record.
+    std::optional<quint32> dword() const;
+    bool operator==(const PolRecord&) const = default;
+
+    static PolRecord dwordRecord(const QString& key, const QString& name, quint32 value);
+    static PolRecord deletion(const QString& key, const QString& name);
+};
+
+// A Registry.pol file: the "PReg" signature, version 1, then records in UTF-16LE. Names are kept
+// as the UTF-16 units they were read as, so a file that is read and written again is unchanged.
+class PolFile {
+public:
+    QList<PolRecord> records;
+
+    // nullopt when the bytes are not such a file; *error then says why and where.
+    static std::optional<PolFile> parse(const QByteArray& bytes, QString* error = nullptr);
+    QByteArray serialize() const;
+};
+
+} // namespace tavimor
