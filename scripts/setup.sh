@@ -2,7 +2,9 @@
 # Installs the Debian 12 packages Tavimor builds and tests with; does nothing when all are there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxml2-dev libxslt1-dev libssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev wine wine64)
+          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev wine wine64
+          samba samba-common-bin python3-samba samba-ad-provision samba-dsdb-modules samba-vfs-modules
+          winbind ldb-tools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

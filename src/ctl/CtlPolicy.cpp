@@ -97,7 +97,9 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
             fail(QStringLiteral("%1 could not be laid out; nothing was written").arg(folder.filePath(scope)));
             return false;
         }
-        writes[i] = !onlyChanged || folder.currentBytes(scope) != bytes[i];
+        // A file that is not there and would hold nothing is as good as unchanged.
+        const std::optional<QByteArray> current = onlyChanged ? folder.currentBytes(scope) : std::nullopt;
+        writes[i] = !onlyChanged || (current ? *current != bytes[i] : !merges[i].file.records.isEmpty());
     }
     for (const PolScope scope : kPolScopes) {
         const qsizetype i = polIndex(scope);

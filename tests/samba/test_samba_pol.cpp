@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ctl/CtlFixture.h"
+#include "registry/PolFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace tavimor::test {
+namespace {
+
+const QString kExplorer = QLatin1String(kExplorerPath);
+
+// Samba's GPPolParser through the helper script; every file it reads or writes is a real PReg file.
+class SambaPol : public CtlFixture {
+protected:
+    void SetUp() override {
+        QProcess probe;
+        probe.start(QStringLiteral(TAVIMOR_SAMBA_PYTHON),
+                    {QStringLiteral("-c"), QStringLiteral("import samba.gp_parse.gp_pol")});
+        if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
+            GTEST_SKIP() << "Samba's GPPolParser cannot be imported by " TAVIMOR_SAMBA_PYTHON
+                            " (install python3-samba)";
+    }
+
+    QByteArray helper(const QStringList& args) {
+        QProcess process;
+        process.start(QStringLiteral(TAVIMOR_SAMBA_PYTHON),
+                      QStringList{QStringLiteral(TAVIMOR_GP_POL_HELPER)} + args);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return process.readAllStandardOutput();
+    }
+    QJsonArray sambaRecords(const QString& file) {
+        return QJsonDocument::fromJson(helper({QStringLiteral("read"), file})).array();
+    }
+    // Our reading of the file in the helper's terms: numbers for REG_DWORD, text for REG_SZ.
+    static QJsonArray ourRecords(const QString& file) {
+        const std::optional<PolFile> pol =
+            PolFile::parse(readWholeFile(file, 1 << 26).value_or(QByteArray()));
+        EXPECT_TRUE(pol) << file.toStdString();
+        QJsonArray records;
+        for (const PolRecord& record : pol ? pol->records : QList<PolRecord>()) {
+            QJsonValue value;
+            if (record.dword())
+                value = qint64(*record.dword());
+            else if (record.type == REG_SZ || record.type == REG_EXPAND_SZ)
+                value = QString::fromUtf16(reinterpret_cast<const char16_t*>(record.data.constData()),
+                                           record.data.size() / 2)
+                            .section(QChar(0), 0, 0);
+            else
+                value = QString::fromLatin1(record.data.toBase64());
+            records.append(QJsonObject{{QStringLiteral("key"), record.key},
+                                       {QStringLiteral("name"), record.valueName},
+                                       {QStringLiteral("type"), qint64(record.type)},
+                                       {QStringLiteral("value"), value}});
+        }
+        return records;
+    }
+    void expectSambaAgrees(const QString& file, qsizetype expectedCount) {
+        const QJsonArray samba = sambaRecords(file);
+        const QJsonArray ours = ourRecords(file);
+        EXPECT_EQ(ours.size(), expectedCount) << file.toStdString();
+        ASSERT_EQ(samba.size(), ours.size()) << file.toStdString();
+        for (qsizetype i = 0; i < ours.size(); ++i)
+            ASSERT_EQ(samba[i], ours[i]) << file.toStdString() << " record " << i << ": Samba "
+                                         << QJsonDocument(samba[i].toObject()).toJson().toStdString();
+    }
+    QString pol(const char* half) const {
+        return path("gpo") + QLatin1Char('/') + QLatin1String(half) + QStringLiteral("/Registry.pol");
+    }
+};
+
+// GPPolParser's XML form of a file with a value, a deletion, text, binary and a key-only record.
+const char kSambaXml[] =
+    "<?xml version='1.0' encoding='utf-8'?>\n<PolFile num_entries=\"5\" signature=\"PReg\" version=\"1\">\n"
+    "<Entry type=\"4\" "
+    "type_name=\"REG_DWORD\"><Key>Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer</Key>"
+    "<ValueName>NoRun</ValueName><Value>1</Value></Entry>\n"
+    "<Entry type=\"1\" "
+    "type_name=\"REG_SZ\"><Key>Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer</Key>"
+    "<ValueName>**del.NoFind</ValueName><Value> </Value></Entry>\n"
+    "<Entry type=\"1\" type_name=\"REG_SZ\"><Key>Software\\Policies\\Samba\\smb_conf</Key>"
+    "<ValueName>apply group policies</ValueName><Value>yes ü</Value></Entry>\n"
+    "<Entry type=\"3\" type_name=\"REG_BINARY\"><Key>Software\\Policies\\Other</Key>"
+    "<ValueName>Blob</ValueName><Value>Wztd/w==</Value></Entry>\n"
+    "<Entry type=\"0\" type_name=\"REG_NONE\"><Key>Software\\Policies\\Other</Key><ValueName /></Entry>\n"
+    "</PolFile>\n";
+
+TEST_F(SambaPol, SambaReadsEveryFileWeWriteAsWeMeantIt) {
+    ASSERT_EQ(run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("1")}).status, 0);
+    ASSERT_EQ(
+        run({QStringLiteral("set"), QStringLiteral("ClearRecentDocsOnExit"), QStringLiteral("1")}).status, 0);
+    // Foreign records of every kind, written by Samba, survive our rewrite.
+    ASSERT_TRUE(writeFileAtomically(path("samba.xml"), kSambaXml));
+    QDir().mkpath(path("gpo") + QStringLiteral("/User"));
+    helper({QStringLiteral("write"), path("samba.xml"), pol("User")});
+
+    const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--delete-unset"), path("gpo")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    expectSambaAgrees(pol("User"), 53 + 3);
+    expectSambaAgrees(pol("Machine"), 4);
+    const QJsonArray user = sambaRecords(pol("User"));
+    EXPECT_EQ(user[0].toObject().value(QStringLiteral("value")).toInteger(), 1); // NoRun, where it stood
+    EXPECT_EQ(user[2].toObject().value(QStringLiteral("value")).toString(), QStringLiteral("yes ü"));
+}
+
+TEST_F(SambaPol, FilesSambaWritesAreReadBack) {
+    ASSERT_TRUE(writeFileAtomically(path("samba.xml"), kSambaXml));
+    QDir().mkpath(path("gpo") + QStringLiteral("/User"));
+    helper({QStringLiteral("write"), path("samba.xml"), pol("User")});
+    const std::optional<PolFile> read = PolFile::parse(*readWholeFile(pol("User"), 1 << 20));
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->records.size(), 5);
+    EXPECT_EQ(read->records[0], PolRecord::dwordRecord(kExplorer, QStringLiteral("NoRun"), 1));
+    EXPECT_TRUE(read->records[1].isDeletion());
+    EXPECT_EQ(read->records[3].data, QByteArray("[;]\xff"));
+    EXPECT_EQ(read->serialize(), *readWholeFile(pol("User"), 1 << 20));
+
+    const Result imported = run({QStringLiteral("import-pol"), path("gpo")});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_TRUE(imported.out.startsWith(QLatin1String("Start Menu/Run Dialog: 1\n")))
+        << imported.out.toStdString();
+    EXPECT_TRUE(imported.out.contains(
+        QLatin1String("not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Samba")));
+}
+
+TEST_F(SambaPol, SambaAgreesOnEveryRecordOfTenThousandEntries) {
+    QString xml = QStringLiteral("<?xml version=\"1.0\"?>\r\n<TAVIMOR SystemName=\"\">\r\n");
+    for (int s = 0; s < 20; ++s) {
+        xml += QStringLiteral("<REGISTRYSETTINGS Section=\"S%1\">").arg(s);
+        for (int e = 0; e < 500; ++e)
+            xml += QStringLiteral("<ENTRY Restart=\"No\"><NAME>E%1.%2</NAME><DESCRIPTION/><KEY>%3</KEY>"
+                                  "<PATH>Software\\Policies\\Tavimor\\S%1</PATH><REGNAME>V%2 é</REGNAME>"
+                                  "<VALUES Datatype=\"Boolean\"><DEFAULTVALUE>0</DEFAULTVALUE>"
+                                  "<CURRENTVALUE>%4</CURRENTVALUE></VALUES><IMAGE/></ENTRY>")
+                       .arg(s)
+                       .arg(e)
+                       .arg(e % 4 == 0 ? QStringLiteral("HKEY_LOCAL_MACHINE")
+                                       : QStringLiteral("HKEY_CURRENT_USER"))
+                       .arg(e % 7 == 0 ? QStringLiteral("Null") : QString::number(e * 4099 - 1000000));
+        xml += QStringLiteral("</REGISTRYSETTINGS>\r\n");
+    }
+    xml += QStringLiteral("</TAVIMOR>");
+    ASSERT_TRUE(writeFileAtomically(path("large.rds"), rds(xml)));
+    const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--delete-unset"),
+                          QStringLiteral("--from"), path("large.rds"), path("gpo")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    expectSambaAgrees(pol("User"), 7500);
+    expectSambaAgrees(pol("Machine"), 2500);
+}
+
+} // namespace
+} // namespace tavimor::test
