@@ -131,6 +131,13 @@ long KeyStoreBackend::setValue(HKEY key, const QString& name, quint32 type, cons
     return storeWriteValue(path, name, RegValue{type, data});
 }
 
+long KeyStoreBackend::deleteValue(HKEY key, const QString& name) {
+    QString path;
+    if (const long status = resolve(key, &path))
+        return status;
+    return storeDeleteValue(path, name);
+}
+
 long KeyStoreBackend::closeKey(HKEY key) {
     if (!hiveName(key).isEmpty())
         return ERROR_SUCCESS;

@@ -22,6 +22,7 @@ public:
                    quint32* disposition) override;
     long queryValue(HKEY key, const QString& name, quint32* type, QByteArray* data, quint32* size) override;
     long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) override;
+    long deleteValue(HKEY key, const QString& name) override;
     long closeKey(HKEY key) override;
 
     std::optional<QString> computerName() override;
@@ -43,6 +44,8 @@ protected:
     // ERROR_FILE_NOT_FOUND when the key or the value is missing.
     virtual long storeReadValue(const QString& path, const QString& name, RegValue* value) = 0;
     virtual long storeWriteValue(const QString& path, const QString& name, const RegValue& value) = 0;
+    // ERROR_FILE_NOT_FOUND when the key or the value is missing.
+    virtual long storeDeleteValue(const QString& path, const QString& name) = 0;
 
 private:
     long resolve(HKEY key, QString* path) const;

@@ -60,6 +60,15 @@ void MSDNRegistry::SaveKeyValue(HKEY hive, const QString& keyPath, const QString
         m_backend.closeKey(key);
 }
 
+long MSDNRegistry::DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
+    HKEY key = 0;
+    if (const long status = m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key))
+        return status;
+    const long status = m_backend.deleteValue(key, valueName);
+    m_backend.closeKey(key);
+    return status;
+}
+
 void MSDNRegistry::CreateRegKey(const QString& keyPath, HKEY hive) {
     HKEY key = 0;
     quint32 disposition = 0;

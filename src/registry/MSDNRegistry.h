@@ -21,6 +21,9 @@ public:
     long ReadRegValue(HKEY key, const QString& valueName, RegDatum& value);
     void SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName, const RegDatum& value,
                       quint32 type);
+    // Opens the key, deletes the value and closes the key; ERROR_FILE_NOT_FOUND when the key or the
+    // value is not there, which callers that want "not configured" take as done.
+    long DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
     void CreateRegKey(const QString& keyPath, HKEY hive);
     RegDatum ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
     // The computer name; "" when it cannot be had.

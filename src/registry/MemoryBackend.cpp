@@ -93,4 +93,14 @@ long MemoryBackend::storeWriteValue(const QString& path, const QString& name, co
     return ERROR_SUCCESS;
 }
 
+long MemoryBackend::storeDeleteValue(const QString& path, const QString& name) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    const auto key = m_keys.find(path.toLower());
+    if (key == m_keys.end() || !key->values.remove(name.toLower()))
+        return ERROR_FILE_NOT_FOUND;
+    ++m_writes;
+    return ERROR_SUCCESS;
+}
+
 } // namespace tavimor

@@ -313,6 +313,25 @@ bool RegEditFile::setValue(const QString& keyPath, const QString& name, const Re
     return true;
 }
 
+bool RegEditFile::removeValue(const QString& keyPath, const QString& name) {
+    bool removed = false;
+    for (;;) {
+        const auto key = m_keys.constFind(keyPath.toLower());
+        if (key == m_keys.constEnd())
+            return removed;
+        const auto ref = key->values.constFind(name.toLower());
+        if (ref == key->values.constEnd())
+            return removed;
+        m_blocks[ref->block].entries.removeAt(ref->entry);
+        removed = true;
+        // Reading the text again rebuilds the index and brings up any older line of the same value.
+        std::optional<RegEditFile> again = parse(serialize());
+        if (!again)
+            return true;
+        *this = std::move(*again);
+    }
+}
+
 QStringList RegEditFile::keyPaths() const {
     QStringList paths;
     for (int i = 0; i < m_blocks.size(); ++i) {

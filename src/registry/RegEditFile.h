@@ -32,6 +32,9 @@ public:
     std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
     // false when the key does not exist or the name cannot be written in the file.
     bool setValue(const QString& keyPath, const QString& name, const RegValue& value);
+    // Removes the value's lines, an older line of the same value too; every other line stays as it
+    // was. false when the key has no such value.
+    bool removeValue(const QString& keyPath, const QString& name);
 
     // Keys that have lines in the file, in file order, spelled as there.
     QStringList keyPaths() const;

@@ -211,4 +211,17 @@ long RegFileBackend::storeWriteValue(const QString& path, const QString& name, c
     });
 }
 
+long RegFileBackend::storeDeleteValue(const QString& path, const QString& name) {
+    if (const long status = refresh())
+        return status;
+    if (!m_file->value(path, name))
+        return ERROR_FILE_NOT_FOUND;
+    return modify([&](RegEditFile& file, bool* changed) {
+        if (!file.removeValue(path, name))
+            return ERROR_FILE_NOT_FOUND;
+        *changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
 } // namespace tavimor

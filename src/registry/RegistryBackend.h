@@ -60,6 +60,8 @@ public:
     virtual long queryValue(HKEY key, const QString& name, quint32* type, QByteArray* data,
                             quint32* size) = 0;
     virtual long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) = 0;
+    // ERROR_FILE_NOT_FOUND when the key or the value is not there.
+    virtual long deleteValue(HKEY key, const QString& name) = 0;
     virtual long closeKey(HKEY key) = 0;
 
     // The computer name, or nothing when it cannot be had.

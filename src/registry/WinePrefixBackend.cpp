@@ -334,6 +334,29 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
     return ERROR_SUCCESS;
 }
 
+long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& name) {
+    const auto viaFiles = [&]() -> long {
+        const std::optional<Location> at = locate(path);
+        if (!at)
+            return ERROR_FILE_NOT_FOUND;
+        return modify(at->hive, [&](WineRegFile& file, bool* changed) {
+            if (!file.removeValue(at->path, name, fileTimeNow()))
+                return ERROR_FILE_NOT_FOUND;
+            *changed = true;
+            return ERROR_SUCCESS;
+        });
+    };
+    const long status = underLock(viaFiles);
+    if (status != kServerRunning)
+        return status;
+    m_lastRead.reset();
+    if (const long deleted = m_tool.deleteValue(path, name)) {
+        m_lastError = m_tool.lastError();
+        return deleted;
+    }
+    return ERROR_SUCCESS;
+}
+
 long WinePrefixBackend::readThroughTool(const QString& path, const QString& name, RegValue* value) {
     // The registry functions ask for a value twice, its size and then its data; one reg run answers both.
     if (m_lastRead && m_lastRead->age.isValid() && m_lastRead->age.elapsed() < kReadReuseMs &&

@@ -341,6 +341,26 @@ bool WineRegFile::setValue(const QString& keyPath, const QString& name, const Re
     return true;
 }
 
+bool WineRegFile::removeValue(const QString& keyPath, const QString& name, qint64 fileTime) {
+    bool removed = false;
+    for (;;) {
+        const Key* key = findKey(keyPath);
+        if (!key || !key->values.contains(name.toLower())) {
+            if (removed && key && key->block >= 0)
+                stamp(key->block, fileTime);
+            return removed;
+        }
+        const EntryRef ref = key->values.value(name.toLower());
+        m_blocks[ref.block].entries.removeAt(ref.entry);
+        removed = true;
+        // Reading the text again rebuilds the index and brings up any older line of the same value.
+        std::optional<WineRegFile> again = parse(serialize());
+        if (!again)
+            return true;
+        *this = std::move(*again);
+    }
+}
+
 std::optional<qint64> WineRegFile::modified(const QString& path) const {
     const Key* key = findKey(path);
     if (!key || key->block < 0)

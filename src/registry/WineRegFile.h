@@ -35,6 +35,9 @@ public:
     std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
     // false when the key does not exist; the key's time becomes fileTime.
     bool setValue(const QString& keyPath, const QString& name, const RegValue& value, qint64 fileTime);
+    // Removes the value's lines, older duplicates too, and stamps the key with fileTime as
+    // wineserver does; false when the key has no such value.
+    bool removeValue(const QString& keyPath, const QString& name, qint64 fileTime);
     // The key's last change as its "#time=" line gives it.
     std::optional<qint64> modified(const QString& path) const;
     bool isLink(const QString& path) const;

@@ -146,6 +146,21 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
     return run(arguments) == 0 ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
+long WineRegTool::deleteValue(const QString& key, const QString& name) {
+    const int code = run(QStringList{QStringLiteral("reg"), QStringLiteral("delete"), key} +
+                         valueArguments(name) + QStringList{QStringLiteral("/f")});
+    if (code == 0)
+        return ERROR_SUCCESS;
+    // reg gives the same exit code for a missing value and a failed delete; a query tells them apart.
+    const QString why = m_lastError;
+    RegValue left;
+    const long status = readValue(key, name, &left);
+    m_lastError = why;
+    if (status == ERROR_FILE_NOT_FOUND)
+        return ERROR_FILE_NOT_FOUND;
+    return ERROR_CANTWRITE;
+}
+
 bool WineRegTool::restart() {
     return run({QStringLiteral("wineboot"), QStringLiteral("--end-session"), QStringLiteral("--force"),
                 QStringLiteral("--restart")}) == 0;

@@ -22,6 +22,8 @@ public:
     long createKey(const QString& key);
     long readValue(const QString& key, const QString& name, RegValue* value);
     long writeValue(const QString& key, const QString& name, const RegValue& value);
+    // ERROR_FILE_NOT_FOUND when the value was not there.
+    long deleteValue(const QString& key, const QString& name);
     // Ends the prefix's Windows session and boots it again, as Wine's own restart does.
     bool restart();
 

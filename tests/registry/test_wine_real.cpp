@@ -1,4 +1,5 @@
 #include "registry/MSDNRegistry.h"
+#include "registry/RegFileBackend.h"
 #include "registry/WinePrefixBackend.h"
 #include "registry/WineRegFile.h"
 #include "registry/WineRegTool.h"
@@ -240,4 +241,56 @@ TEST_F(RealWine, RestartEndsTheSessionAndKeepsTheValues) {
     EXPECT_TRUE(m_backend->requestRestart()) << m_backend->lastError().toStdString();
     EXPECT_EQ(wineQuery(QStringLiteral("HKCU\\") + path, QStringLiteral("Kept")),
               (RegValue{REG_DWORD, QByteArray("\3\0\0\0", 4)}));
+}
+
+TEST_F(RealWine, ValuesDeletedOnEitherSideAreGoneForTheOther) {
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    MSDNRegistry registry(*m_backend);
+    const QString path = QStringLiteral("Software\\TavimorDelete");
+    const QString full = QStringLiteral("HKEY_CURRENT_USER\\") + path;
+    registry.CreateRegKey(path, HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("A"), RegDatum::integer(1), REG_DWORD);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("B"), RegDatum::integer(2), REG_DWORD);
+    // In the files while no server runs, then through reg while the one reg started runs.
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("A")), ERROR_SUCCESS);
+    EXPECT_FALSE(wineQuery(full, QStringLiteral("A")));
+    EXPECT_TRUE(wineQuery(full, QStringLiteral("B")));
+    ASSERT_TRUE(m_backend->serverRunning());
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("B")), ERROR_SUCCESS);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("B")), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(wineQuery(full, QStringLiteral("B")));
+
+    ASSERT_EQ(wineAdd(full, QStringLiteral("C"), QStringLiteral("REG_DWORD"), QStringLiteral("3")), 0);
+    ASSERT_EQ(WineEnvironment::run({QStringLiteral("reg"), QStringLiteral("delete"), full,
+                                    QStringLiteral("/v"), QStringLiteral("C"), QStringLiteral("/f")}),
+              0);
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("C")).isNothing());
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("C")).isNothing());
+}
+
+TEST_F(RealWine, RegeditImportsARegEditFileWrittenAfterADelete) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("policy.reg"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TavimorImport]\r\n"
+                  "\"Gone\"=dword:00000001\r\n\"Kept\"=\"kept\"\r\n");
+    }
+    QString error;
+    const std::unique_ptr<RegFileBackend> backend = RegFileBackend::open(file, QStringLiteral("PC"), &error);
+    ASSERT_TRUE(backend) << error.toStdString();
+    MSDNRegistry registry(*backend);
+    const QString path = QStringLiteral("Software\\TavimorImport");
+    ASSERT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("Gone")), ERROR_SUCCESS);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, path, QStringLiteral("Added"), RegDatum::integer(5), REG_DWORD);
+
+    const QString windowsPath =
+        QStringLiteral("Z:") + QString(file).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    ASSERT_EQ(WineEnvironment::run({QStringLiteral("regedit"), QStringLiteral("/S"), windowsPath}), 0);
+    const QString full = QStringLiteral("HKEY_CURRENT_USER\\") + path;
+    EXPECT_EQ(wineQuery(full, QStringLiteral("Kept")), (RegValue{REG_SZ, QByteArray("kept\0", 5)}));
+    EXPECT_EQ(wineQuery(full, QStringLiteral("Added")), (RegValue{REG_DWORD, QByteArray("\5\0\0\0", 4)}));
+    EXPECT_FALSE(wineQuery(full, QStringLiteral("Gone")));
 }
