@@ -2,7 +2,6 @@
 
 #include "RegEditSyntax.h"
 
-#include <QtEndian>
 #include <algorithm>
 
 namespace tavimor {
@@ -46,7 +45,6 @@ private:
     }
     bool keyLine(QByteArrayView body, const QByteArray& raw);
     bool valueLine(QByteArrayView body, const QByteArray& raw);
-    bool readHex(QByteArrayView first, int firstLine, QByteArray* raw, QByteArray* data);
 
     const QByteArray& m_bytes;
     RegEditFile& m_file;
@@ -101,14 +99,12 @@ bool RegEditFile::Parser::run() {
 }
 
 bool RegEditFile::Parser::keyLine(QByteArrayView body, const QByteArray& raw) {
-    if (body.size() < 2 || body.back() != ']')
-        return fail(m_line, QStringLiteral("key line without its closing ]"));
-    QByteArrayView inner = body.sliced(1, body.size() - 2);
-    const bool deletion = inner.startsWith('-');
-    if (deletion)
-        inner = inner.sliced(1);
-    if (inner.isEmpty())
-        return fail(m_line, QStringLiteral("key line without a key name"));
+    QString why;
+    const std::optional<KeyLine> parsed = readKeyLine(body, &why);
+    if (!parsed)
+        return fail(m_line, why);
+    const bool deletion = parsed->deletion;
+    const QByteArrayView inner = parsed->path;
     Block block;
     block.path = QString::fromLatin1(inner);
     block.live = !deletion;
@@ -127,85 +123,35 @@ bool RegEditFile::Parser::keyLine(QByteArrayView body, const QByteArray& raw) {
 bool RegEditFile::Parser::valueLine(QByteArrayView body, const QByteArray& raw) {
     const int first = m_line;
     Entry entry{Kind::Value, raw, {}, {}};
-    qsizetype at = 1;
-    if (body.front() == '"') {
-        QString why;
-        const std::optional<QByteArray> name = readQuoted(body, &at, &why);
-        if (!name)
-            return fail(first, QStringLiteral("value name: ") + why);
-        entry.name = QString::fromLatin1(*name);
-    }
-    QByteArrayView data = trimmedLeft(body.sliced(at));
-    if (!data.startsWith('='))
-        return fail(first, QStringLiteral("missing = after the value name"));
-    data = trimmedLeft(data.sliced(1));
+    QString why;
+    int offset = 0;
+    const std::optional<ValueLine> parsed = readValueLine(
+        body,
+        [this, &entry](QByteArrayView* text) {
+            QByteArray next;
+            if (!nextLine(&next, text))
+                return false;
+            entry.raw.append(next);
+            return true;
+        },
+        &why, &offset);
+    if (!parsed)
+        return fail(first + offset, why);
+    entry.name = QString::fromLatin1(parsed->name);
+    entry.value = parsed->value;
 
     Block& block = m_file.m_blocks.last();
     Key* key = block.live ? &m_file.m_keys[block.path.toLower()] : nullptr;
-    if (data == "-") {
+    if (parsed->deletion) {
         entry.kind = Kind::Other;
         if (key)
             key->values.remove(entry.name.toLower());
-        block.entries.append(entry);
-        return true;
-    }
-    if (data.startsWith('"')) {
-        QString why;
-        qsizetype end = 0;
-        const std::optional<QByteArray> text = readQuoted(data, &end, &why);
-        if (!text)
-            return fail(first, QStringLiteral("string: ") + why);
-        if (end != data.size())
-            return fail(first, QStringLiteral("text after the closing quote"));
-        entry.value = RegValue{REG_SZ, *text + '\0'};
-    } else if (startsWithNoCase(data, "dword:")) {
-        quint32 number = 0;
-        if (!parseHex(data.sliced(6), 8, &number))
-            return fail(first, QStringLiteral("bad dword digits (1 to 8 hex digits expected)"));
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(number, bytes.data());
-        entry.value = RegValue{REG_DWORD, bytes};
-    } else if (startsWithNoCase(data, "hex")) {
-        QByteArrayView rest = data.sliced(3);
-        quint32 type = REG_BINARY;
-        if (rest.startsWith('(')) {
-            const qsizetype close = rest.indexOf(')');
-            if (close < 0 || !parseHex(rest.sliced(1, close - 1), 8, &type))
-                return fail(first, QStringLiteral("bad type in hex(...)"));
-            rest = rest.sliced(close + 1);
-        }
-        if (!rest.startsWith(':'))
-            return fail(first, QStringLiteral("unknown value type"));
-        entry.value.type = type;
-        if (!readHex(rest.sliced(1), first, &entry.raw, &entry.value.data))
-            return false;
-    } else {
-        return fail(first, QStringLiteral("unknown value type"));
-    }
-    if (key)
+    } else if (key) {
         key->values.insert(entry.name.toLower(),
                            EntryRef{int(m_file.m_blocks.size() - 1), int(block.entries.size())});
+    }
     block.entries.append(entry);
     return true;
-}
-
-// Bytes are one or two hex digits between commas; a line ending in \ continues on the next one.
-bool RegEditFile::Parser::readHex(QByteArrayView segment, int firstLine, QByteArray* raw, QByteArray* data) {
-    for (;;) {
-        const bool more = segment.endsWith('\\');
-        if (more)
-            segment.chop(1);
-        QByteArrayView bad;
-        if (!appendHexBytes(segment, data, &bad))
-            return fail(m_line, QStringLiteral("bad hex byte \"%1\"").arg(QString::fromLatin1(bad)));
-        if (!more)
-            return true;
-        QByteArray next;
-        if (!nextLine(&next, &segment))
-            return fail(firstLine, QStringLiteral("hex data continues past the end of the file"));
-        raw->append(next);
-        segment = trimmedLeft(segment);
-    }
 }
 
 RegEditFile::RegEditFile() {

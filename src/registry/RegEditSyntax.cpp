@@ -115,8 +115,102 @@ QByteArray escaped(QByteArrayView text) {
     return out;
 }
 
+std::optional<ValueLine> readValueLine(QByteArrayView body,
+                                       const std::function<bool(QByteArrayView*)>& nextLine, QString* error,
+                                       int* errorLine) {
+    int line = 0;
+    const auto fail = [&](const QString& reason, int at) -> std::optional<ValueLine> {
+        *error = reason;
+        *errorLine = at;
+        return std::nullopt;
+    };
+    ValueLine parsed;
+    qsizetype at = 1;
+    if (body.front() == '"') {
+        QString why;
+        const std::optional<QByteArray> name = readQuoted(body, &at, &why);
+        if (!name)
+            return fail(QStringLiteral("value name: ") + why, 0);
+        parsed.name = *name;
+    }
+    QByteArrayView data = trimmedLeft(body.sliced(at));
+    if (!data.startsWith('='))
+        return fail(QStringLiteral("missing = after the value name"), 0);
+    data = trimmedLeft(data.sliced(1));
+    if (data == "-") {
+        parsed.deletion = true;
+    } else if (data.startsWith('"')) {
+        QString why;
+        qsizetype end = 0;
+        const std::optional<QByteArray> text = readQuoted(data, &end, &why);
+        if (!text)
+            return fail(QStringLiteral("string: ") + why, 0);
+        if (end != data.size())
+            return fail(QStringLiteral("text after the closing quote"), 0);
+        parsed.value = RegValue{REG_SZ, *text + '\0'};
+    } else if (startsWithNoCase(data, "dword:")) {
+        quint32 number = 0;
+        if (!parseHex(data.sliced(6), 8, &number))
+            return fail(QStringLiteral("bad dword digits (1 to 8 hex digits expected)"), 0);
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(number, bytes.data());
+        parsed.value = RegValue{REG_DWORD, bytes};
+    } else if (startsWithNoCase(data, "hex")) {
+        QByteArrayView segment = data.sliced(3);
+        quint32 type = REG_BINARY;
+        if (segment.startsWith('(')) {
+            const qsizetype close = segment.indexOf(')');
+            if (close < 0 || !parseHex(segment.sliced(1, close - 1), 8, &type))
+                return fail(QStringLiteral("bad type in hex(...)"), 0);
+            segment = segment.sliced(close + 1);
+        }
+        if (!segment.startsWith(':'))
+            return fail(QStringLiteral("unknown value type"), 0);
+        parsed.value.type = type;
+        segment = segment.sliced(1);
+        // Bytes are one or two hex digits between commas; a line ending in \ continues on the next one.
+        for (;;) {
+            const bool more = segment.endsWith('\\');
+            if (more)
+                segment.chop(1);
+            QByteArrayView bad;
+            if (!appendHexBytes(segment, &parsed.value.data, &bad))
+                return fail(QStringLiteral("bad hex byte \"%1\"").arg(QString::fromLatin1(bad)), line);
+            if (!more)
+                break;
+            if (!nextLine(&segment))
+                return fail(QStringLiteral("hex data continues past the end of the file"), 0);
+            ++line;
+            segment = trimmedLeft(segment);
+        }
+    } else {
+        return fail(QStringLiteral("unknown value type"), 0);
+    }
+    return parsed;
+}
+
+std::optional<KeyLine> readKeyLine(QByteArrayView body, QString* error) {
+    if (body.size() < 2 || body.back() != ']') {
+        *error = QStringLiteral("key line without its closing ]");
+        return std::nullopt;
+    }
+    KeyLine key{body.sliced(1, body.size() - 2), false};
+    key.deletion = key.path.startsWith('-');
+    if (key.deletion)
+        key.path = key.path.sliced(1);
+    if (key.path.isEmpty()) {
+        *error = QStringLiteral("key line without a key name");
+        return std::nullopt;
+    }
+    return key;
+}
+
 QByteArray valueText(const QString& name, const RegValue& value) {
-    QByteArray line = name.isEmpty() ? QByteArray("@=") : '"' + escaped(name.toLatin1()) + "\"=";
+    return valueText(QByteArrayView(name.toLatin1()), value);
+}
+
+QByteArray valueText(QByteArrayView name, const RegValue& value) {
+    QByteArray line = name.isEmpty() ? QByteArray("@=") : '"' + escaped(name) + "\"=";
     if (value.type == REG_SZ && isPlainText(value.data)) {
         line += '"' + escaped(QByteArrayView(value.data).chopped(1)) + '"';
     } else if (value.type == REG_DWORD && value.data.size() == 4) {
