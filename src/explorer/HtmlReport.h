@@ -1,7 +1,5 @@
 #pragma once
 
-#include "catalogue/XmlDocument.h"
-
 #include <QString>
 
 namespace tavimor {
@@ -19,11 +17,6 @@ public:
     void GenerateReport(const QString& address, const QString& dateText);
     // The name the user chose, or "" when cancelled or left at the suggested ".html".
     QString AskReportFileName();
-
-    // The document the style sheet is given: the root (with its attributes) and the one section
-    // the address selects, or the whole source root for "TAVIMOR".
-    static XmlDocument reportDocument(const XmlDocument& source, const QString& address);
-    QString styleSheetPath() const;
 
 private:
     void showCritical(const QString& text);

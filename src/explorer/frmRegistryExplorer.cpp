@@ -5,6 +5,7 @@
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/ReportPage.h"
 #include "explorer/DescriptionList.h"
 #include "explorer/ExplorerStatusBar.h"
 #include "explorer/SplitterBar.h"
@@ -15,7 +16,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLocale>
 #include <QMenuBar>
 #include <QSessionManager>
 #include <QShortcut>
@@ -256,10 +256,7 @@ void frmRegistryExplorer::contextCommand(int index) {
 }
 
 void frmRegistryExplorer::GenerateReport(const QString& address) {
-    const QDateTime now = m_clock.now();
-    const QLocale locale;
-    m_report.GenerateReport(address, locale.toString(now.date(), QLocale::LongFormat) + QStringLiteral(", ") +
-                                         locale.toString(now.time(), QLocale::ShortFormat));
+    m_report.GenerateReport(address, ReportPage::dateText(m_clock.now()));
 }
 
 void frmRegistryExplorer::MyPwdWrite(const QString& sPwd) {

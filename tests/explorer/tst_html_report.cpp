@@ -1,6 +1,6 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
-#include "explorer/ReportTransform.h"
+#include "catalogue/ReportTransform.h"
 
 #include <QTextDocument>
 #include <QTextFrame>
