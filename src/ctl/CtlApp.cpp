@@ -11,6 +11,8 @@
 #include "ctl/CtlGpo.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlPolicy.h"
+#include "ctl/CtlRegFiles.h"
+#include "ctl/CtlSearch.h"
 #include "ctl/TerminalPrompter.h"
 #include "registry/RegistryTarget.h"
 #include "registry/SettingsStore.h"
@@ -114,9 +116,19 @@ int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
 int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options) {
     CtlCommands commands(context, options, m_env);
     CtlFiles files(context, options, m_env);
+    CtlRegFiles regFiles(context, options, m_env);
+    CtlSearch search(context, options, m_env);
     const QString& command = options.command;
     if (command == QLatin1String("list"))
-        return commands.list();
+        return options.all ? search.listAll() : commands.list();
+    if (command == QLatin1String("search"))
+        return search.search();
+    if (command == QLatin1String("export-reg"))
+        return regFiles.exportReg();
+    if (command == QLatin1String("import-reg"))
+        return regFiles.importReg();
+    if (command == QLatin1String("report"))
+        return regFiles.report();
     if (command == QLatin1String("show"))
         return commands.show();
     if (command == QLatin1String("set"))

@@ -1,6 +1,7 @@
 #include "CtlEnvironment.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -94,6 +95,24 @@ CtlEnvironment CtlEnvironment::system(QTextStream& out, QTextStream& err) {
         return readPasswordWithoutEcho(prompt);
     };
     env.stdinIsTerminal = stdinIsATerminal();
+    env.readStandardInput = [](qint64 maxSize) -> std::optional<QByteArray> {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return std::nullopt;
+        QByteArray content;
+        for (QByteArray chunk = in.read(64 * 1024); !chunk.isEmpty(); chunk = in.read(64 * 1024)) {
+            content += chunk;
+            if (content.size() > maxSize)
+                return std::nullopt;
+        }
+        if (in.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return content;
+    };
+    env.writeStandardOutput = [](const QByteArray& bytes) {
+        QFile out;
+        return out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+    };
     return env;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QTextStream>
 #include <functional>
@@ -21,6 +22,14 @@ struct CtlEnvironment {
     QString settingsFolder; // "" means the per-user default
     // Shows the prompt and reads one line without echo; nullopt when nothing can be read.
     std::function<std::optional<QString>(const QString& prompt)> readPassword;
+    // All of standard input, for "-" as a file to read; nullopt when it cannot be read or holds
+    // more than maxSize bytes.
+    std::function<std::optional<QByteArray>(qint64 maxSize)> readStandardInput;
+    // Bytes for standard output as they are, for "-" as a file to write; false when they could not be
+    // written.
+    std::function<bool(const QByteArray& bytes)> writeStandardOutput;
+    // The time reports print; the clock of the system when unset.
+    std::function<QDateTime()> now;
     bool stdinIsTerminal = false;
 
     // The real process: its environment, its terminal, its folder.

@@ -14,11 +14,16 @@ struct CommandInfo {
 };
 
 const CommandInfo kCommands[] = {
-    {"list", 0, 1, "list [SECTION]", "the sections, or one section's entries and their state",
+    {"list", 0, 1, "list [--all | SECTION]", "the sections, or entries and their state",
      "Without SECTION: each section with its number of entries.\n"
      "With SECTION (its name, its address or its position from 0): each entry with its state in\n"
      "the Tavimor settings and on the machine; * marks entries that need a restart.\n"
+     "--all: every entry of every section, as Section/Name.\n"
      "--json prints the same as a JSON array.\n"},
+    {"search", 1, 1000, "search WORDS...", "the entries that match every word",
+     "Prints the entries whose name, description, section or registry value name contains every\n"
+     "one of the WORDS (any case), with their state as list --all shows it; * marks entries that\n"
+     "need a restart. Exit status 0 with matches, 1 without.\n"},
     {"show", 1, 1, "show ENTRY", "every field of one entry and its state",
      "Prints every field of the entry and its state in the Tavimor settings and on the machine.\n"
      "--json prints the same as a JSON object.\n"},
@@ -59,6 +64,31 @@ const CommandInfo kCommands[] = {
      "versionNumber when ldbmodify can reach its sam.ldb (--url, or PATH/../private/sam.ldb).\n"
      "pull [OUT.rds]: reads the GPO's files as import-pol does.\n"
      "A NAME is looked up in the directory; a GUID is found in the folder.\n"},
+    {"export-reg", 1, 1000, "export-reg [--format 4|5] [--from FILE.rds] [SECTION|ENTRY...] FILE|-",
+     "write the policy values as a .reg file",
+     "Writes the policy values of the catalogue's entries as a .reg file that regedit imports:\n"
+     "what the registry holds now, or with --from FILE.rds what applying that settings file would\n"
+     "write. Only those values are written: no version, no computer name, nothing else.\n"
+     "SECTION (name, address or position) and ENTRY arguments choose the entries; without them,\n"
+     "every entry. FILE - writes to standard output.\n"
+     "--format 5 (the default): \"Windows Registry Editor Version 5.00\", UTF-16LE with a byte\n"
+     "  order mark, as regedit of Windows 2000 and later writes it. An entry that is not\n"
+     "  configured (the value is not in the registry; with --from, the file holds no number for\n"
+     "  it) is written as a deletion, \"NAME\"=-, so importing the file removes it.\n"
+     "--format 4: REGEDIT4, the 8-bit text regedit of Windows 95, 98 and Me reads. It has no\n"
+     "  deletions, so entries that are not configured are left out.\n"},
+    {"import-reg", 1, 1, "import-reg FILE|-", "merge a .reg file into the registry",
+     "Reads a REGEDIT4 or \"Windows Registry Editor Version 5.00\" file (UTF-16LE with a byte\n"
+     "order mark, or UTF-8), FILE - from standard input, and merges it into the target as regedit\n"
+     "does: keys are created, values written, \"NAME\"=- deletes a value. Any value, not only the\n"
+     "catalogue's. Every value is read back; the summary is printed only when all of them hold.\n"
+     "A file that cannot be read as a whole (its line is named) changes nothing. A key deletion\n"
+     "[-KEY] is refused and nothing is changed. When a write does not hold, the values written\n"
+     "before it are put back as they were. Text must fit Latin-1, the registry's code page.\n"},
+    {"report", 1, 2, "report [SECTION] FILE|-", "write the HTML report",
+     "Writes the HTML report of the registry's current state (the machine catalogue), of every\n"
+     "section or of SECTION, through the style sheet tavimor.xsl in the program folder: the page\n"
+     "the window's Report As HTML writes. FILE - writes it to standard output.\n"},
     {"drives", 0, 1, "drives [LETTERS|none]", "show or set the hidden drive letters",
      "Without an argument: the drive letters Explorer hides (NoDrives).\n"
      "With LETTERS (\"AZ\", \"a,z\", \"A: Z:\") or none: hides exactly those drives.\n"
@@ -97,6 +127,8 @@ QString* valueSlot(CtlOptions& options, const QString& name) {
         return &options.sysvol;
     if (name == QLatin1String("url"))
         return &options.url;
+    if (name == QLatin1String("format"))
+        return &options.format;
     return nullptr;
 }
 
@@ -117,7 +149,9 @@ const char kGlobalUsage[] =
     "  --file FILE.rds        load this settings file instead of the default one\n"
     "  --password-file FILE   the administrator password is the first line of FILE\n"
     "  --json                 JSON output for list, show and drives\n"
-    "  --from FILE.rds        export-pol, gpo push: the values of this settings file\n"
+    "  --from FILE.rds        export-pol, export-reg, gpo push: the values of this settings file\n"
+    "  --format 4|5           export-reg: REGEDIT4 or version 5.00 (the default)\n"
+    "  --all                  list: every entry of every section\n"
     "  --delete-unset         export-pol, gpo push: values not set become deletions\n"
     "  --gpo NAME|GUID        gpo: the Group Policy object\n"
     "  --sysvol PATH          gpo: the domain controller's SYSVOL folder\n"
@@ -194,6 +228,7 @@ std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* er
             continue;
         }
         bool* flag = name == QLatin1String("json")           ? &options.json
+                     : name == QLatin1String("all")          ? &options.all
                      : name == QLatin1String("help")         ? &options.help
                      : name == QLatin1String("version")      ? &options.version
                      : name == QLatin1String("delete-unset") ? &options.deleteUnset
@@ -221,6 +256,13 @@ std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* er
         return fail(QStringLiteral("too many arguments: tavimorctl %1").arg(QLatin1String(info->synopsis)));
     if (!options.newPasswordFile.isEmpty() && options.command != QLatin1String("password"))
         return fail(QStringLiteral("--new-password-file belongs to the password command"));
+    if (!options.format.isEmpty() && options.command != QLatin1String("export-reg"))
+        return fail(QStringLiteral("--format belongs to the export-reg command"));
+    if (!options.format.isEmpty() && options.format != QLatin1String("4") &&
+        options.format != QLatin1String("5"))
+        return fail(QStringLiteral("--format is 4 or 5, not \"%1\"").arg(options.format));
+    if (options.all && options.command == QLatin1String("list") && !options.arguments.isEmpty())
+        return fail(QStringLiteral("list takes --all or a SECTION, not both"));
     return options;
 }
 

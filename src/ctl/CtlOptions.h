@@ -20,12 +20,14 @@ struct CtlOptions {
     QString newPasswordFile;
     QString programFolder;
     QString settingsFolder;
-    QString from;
+    QString from;   // export-pol, export-reg, gpo push: the settings file whose values are written
+    QString format; // export-reg: "4" or "5"
     QString gpo;
     QString sysvol;
     QString url;
     bool deleteUnset = false;
     bool json = false;
+    bool all = false; // list: every entry of every section
     bool help = false;
     bool version = false;
 

@@ -27,6 +27,7 @@ protected:
         int status = -1;
         QString out;
         QString err;
+        QByteArray bytes; // what "-" wrote to standard output
     };
 
     CtlFixture() {
@@ -61,6 +62,16 @@ protected:
                 return std::nullopt;
             return m_typed.takeFirst();
         };
+        env.readStandardInput = [this](qint64) {
+            return std::optional<QByteArray>(m_stdin);
+        };
+        env.writeStandardOutput = [&result](const QByteArray& bytes) {
+            result.bytes += bytes;
+            return true;
+        };
+        env.now = [] {
+            return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
+        };
         result.status = CtlApp(env).run(args);
         return result;
     }
@@ -80,6 +91,7 @@ protected:
     bool m_terminal = false;
     QStringList m_typed;
     QStringList m_prompts;
+    QByteArray m_stdin;
 };
 
 } // namespace tavimor::test

@@ -1,6 +1,9 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/ReportTransform.h"
+#include "ctl/CtlApp.h"
+#include "ctl/CtlEnvironment.h"
+#include "registry/RegFileBackend.h"
 
 #include <QTextDocument>
 #include <QTextFrame>
@@ -125,6 +128,49 @@ private slots:
         QCOMPARE(parseHtml(readAll(out(QStringLiteral("REPORT")))).tables[0][1][1],
                  QStringLiteral("Disabled"));
         QCOMPARE(f->shell.opened.size(), 2);
+    }
+
+    void theCommandLineWritesTheWindowsReport() {
+        frmRegistryExplorer& w = f->start();
+        f->setRegistry(QStringLiteral("NoRun"), 1);
+        w.RefreshList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        f->prompter.queueFileName(out(QStringLiteral("window.html")));
+        w.GenerateReport(QStringLiteral("TAVIMOR"));
+
+        // The same machine as a registry file, and tavimorctl on the same program folder.
+        const QString registry = out(QStringLiteral("registry.reg"));
+        QString error;
+        {
+            const std::unique_ptr<RegFileBackend> file =
+                RegFileBackend::open(registry, QStringLiteral("TESTBOX"), &error);
+            QVERIFY2(file, qPrintable(error));
+            const QString policies = QString::fromLatin1(kExplorerKey).section(QLatin1Char('\\'), 1);
+            MSDNRegistry(*file).CreateRegKey(policies, HKEY_CURRENT_USER);
+            MSDNRegistry(*file).SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"),
+                                             RegDatum::integer(1), REG_DWORD);
+        }
+        QString text;
+        QString errors;
+        QTextStream outStream(&text);
+        QTextStream errStream(&errors);
+        CtlEnvironment env(outStream, errStream);
+        env.environment = [&](const QString& name) {
+            return name == QLatin1String("TAVIMOR_TARGET") ? QStringLiteral("file:") + registry : QString();
+        };
+        env.programFolder = f->context.programFolder;
+        env.settingsFolder = out(QStringLiteral("ctl-settings"));
+        env.now = [this] {
+            return f->clock.time;
+        };
+        QByteArray page;
+        env.writeStandardOutput = [&page](const QByteArray& bytes) {
+            page += bytes;
+            return true;
+        };
+        QCOMPARE(CtlApp(env).run({QStringLiteral("report"), QStringLiteral("-")}), 0);
+        QCOMPARE(errors, QString());
+        QVERIFY(page.contains("TESTBOX"));
+        QCOMPARE(page, readAll(out(QStringLiteral("window.html"))));
     }
 
     void cancelledOrUnnamedReportsWriteNothing_data() {

@@ -1,5 +1,10 @@
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueEntry.h"
+#include "catalogue/PolicyExport.h"
 #include "registry/MSDNRegistry.h"
+#include "registry/MemoryBackend.h"
 #include "registry/RegFileBackend.h"
+#include "registry/RegPatchImport.h"
 #include "registry/WinePrefixBackend.h"
 #include "registry/WineRegFile.h"
 #include "registry/WineRegTool.h"
@@ -293,4 +298,59 @@ TEST_F(RealWine, RegeditImportsARegEditFileWrittenAfterADelete) {
     EXPECT_EQ(wineQuery(full, QStringLiteral("Kept")), (RegValue{REG_SZ, QByteArray("kept\0", 5)}));
     EXPECT_EQ(wineQuery(full, QStringLiteral("Added")), (RegValue{REG_DWORD, QByteArray("\5\0\0\0", 4)}));
     EXPECT_FALSE(wineQuery(full, QStringLiteral("Gone")));
+}
+
+TEST_F(RealWine, RegFilesGoBothWaysBetweenTavimorAndWinesRegedit) {
+    const QString user = QStringLiteral("HKEY_CURRENT_USER\\") + QLatin1String(kPolicies);
+    ASSERT_EQ(wineAdd(user, QStringLiteral("NoFind"), QStringLiteral("REG_DWORD"), QStringLiteral("1")), 0);
+    // Our export of a machine where NoRun and NoDrives are set and every other policy is not.
+    MemoryBackend machine;
+    machine.putValue(user, QStringLiteral("NoRun"), regDword(1));
+    machine.putValue(user, QStringLiteral("NoDrives"), regDword(0x3FFFFFF));
+    XmlDocument catalogue;
+    ASSERT_TRUE(catalogue.loadXML(builtinCatalogueText()));
+    QStringList addresses;
+    forEachEntry(catalogue,
+                 [&](const CatalogueEntry&, int s, int e) { addresses.append(entryAddress(s, e)); });
+    const RegPatch patch = PolicyExport::fromRegistry(machine, catalogue, addresses, nullptr);
+    QTemporaryDir dir;
+    for (const RegFormat format : {RegFormat::Regedit4, RegFormat::Version5}) {
+        const QString file = dir.filePath(QStringLiteral("push%1.reg").arg(int(format)));
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(patch.serialize(format));
+        out.close();
+        ASSERT_EQ(WineEnvironment::run({QStringLiteral("regedit"), QStringLiteral("/s"), file}), 0);
+        EXPECT_EQ(wineQuery(user, QStringLiteral("NoRun")), (RegValue{REG_DWORD, QByteArray("\1\0\0\0", 4)}));
+        EXPECT_EQ(wineQuery(user, QStringLiteral("NoDrives")),
+                  (RegValue{REG_DWORD, QByteArray("\xff\xff\xff\x03", 4)}));
+        // REGEDIT4 cannot delete; version 5 removes what is not configured.
+        EXPECT_EQ(wineQuery(user, QStringLiteral("NoFind")).has_value(), format == RegFormat::Regedit4);
+    }
+
+    // What Wine's regedit exports, import-reg reads back to the same values.
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\TavimorRegedit");
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Number"), QStringLiteral("REG_DWORD"), QStringLiteral("5")), 0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Text"), QStringLiteral("REG_SZ"), QStringLiteral("a \\ \"b\"")),
+              0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Bytes"), QStringLiteral("REG_BINARY"), QStringLiteral("0102ff")),
+              0);
+    const QString exported = dir.filePath(QStringLiteral("wine.reg"));
+    ASSERT_EQ(WineEnvironment::run({QStringLiteral("regedit"), QStringLiteral("/e"), exported, key}), 0);
+    const QByteArray bytes = readFile(exported);
+    EXPECT_TRUE(bytes.startsWith("\xFF\xFEW\0i\0n\0"));
+    QString error;
+    int line = 0;
+    const std::optional<RegPatch> read = RegPatch::parse(bytes, &error, &line);
+    ASSERT_TRUE(read) << line << ": " << error.toStdString();
+    MemoryBackend imported;
+    ASSERT_TRUE(importRegPatch(imported, *read, &error)) << error.toStdString();
+    const QString path = QStringLiteral("Software\\TavimorRegedit");
+    // Wine's reg prints text in a code page of its own, so the text is compared with what was added.
+    for (const char* name : {"Number", "Bytes"})
+        EXPECT_EQ(readRegValue(imported, HKEY_CURRENT_USER, path, QLatin1String(name)),
+                  wineQuery(key, QLatin1String(name)))
+            << name;
+    EXPECT_EQ(readRegValue(imported, HKEY_CURRENT_USER, path, QStringLiteral("Text")),
+              (RegValue{REG_SZ, QByteArray("a \\ \"b\"\0", 8)}));
 }

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CtlRegFiles.h"
+
+#include "base/FileUtil.h"
+#include "catalogue/CatalogueEntry.h"
+#include "catalogue/CatalogueFiles.h"
+#include "catalogue/CatalogueListing.h"
+#include "catalogue/PolicyExport.h"
+#include "catalogue/ProgramContext.h"
+#include "catalogue/ReportPage.h"
+#include "ctl/CtlEnvironment.h"
+#include "ctl/CtlLookup.h"
+#include "ctl/CtlOptions.h"
+#include "registry/RegPatchImport.h"
+
+namespace tavimor {
+
+namespace {
+
+constexpr qint64 kMaxRegFileSize = 64 * 1024 * 1024;
+
+QString counted(int count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+} // namespace
+
+CtlRegFiles::CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+    : m_context(context)
+    , m_options(options)
+    , m_env(env) {
+}
+
+int CtlRegFiles::fail(const QString& text, int status) {
+    m_env.err << "tavimorctl: " << text;
+    if (status == kExitUsage)
+        m_env.err << "; see tavimorctl --help";
+    m_env.err << Qt::endl;
+    return status;
+}
+
+std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catalogue,
+                                                        const QStringList& given) {
+    QStringList addresses;
+    const CtlLookup lookup(catalogue);
+    for (const QString& name : given) {
+        QStringList found;
+        if (const std::optional<QString> section = lookup.section(name)) {
+            forEachEntry(catalogue, [&](const CatalogueEntry&, int s, int e) {
+                if (sectionAddress(s) == *section)
+                    found.append(entryAddress(s, e));
+            });
+        } else {
+            QString error;
+            const std::optional<QString> entry = lookup.entry(name, &error);
+            if (!entry) {
+                fail(QStringLiteral("no section or entry \"%1\"").arg(name), kExitFailure);
+                return std::nullopt;
+            }
+            found.append(*entry);
+        }
+        for (const QString& address : found)
+            if (!addresses.contains(address))
+                addresses.append(address);
+    }
+    if (given.isEmpty())
+        forEachEntry(catalogue,
+                     [&](const CatalogueEntry&, int s, int e) { addresses.append(entryAddress(s, e)); });
+    return addresses;
+}
+
+std::optional<QByteArray> CtlRegFiles::readInput(const QString& name, qint64 maxSize, QString* error) {
+    std::optional<QByteArray> content;
+    if (name == QLatin1String("-"))
+        content = m_env.readStandardInput ? m_env.readStandardInput(maxSize) : std::nullopt;
+    else
+        content = readWholeFile(name, maxSize);
+    if (!content)
+        *error = name == QLatin1String("-") ? QStringLiteral("cannot read standard input")
+                                            : QStringLiteral("cannot read %1").arg(name);
+    return content;
+}
+
+bool CtlRegFiles::writeOutput(const QString& name, const QByteArray& bytes, QString* error) {
+    if (name != QLatin1String("-")) {
+        QString why;
+        if (writeFileAtomically(name, bytes, &why))
+            return true;
+        *error = QStringLiteral("cannot write %1: %2").arg(name, why);
+        return false;
+    }
+    m_env.out.flush();
+    if (m_env.writeStandardOutput && m_env.writeStandardOutput(bytes))
+        return true;
+    *error = QStringLiteral("cannot write to standard output");
+    return false;
+}
+
+int CtlRegFiles::exportReg() {
+    RegFormat format = RegFormat::Version5;
+    if (m_options.format == QLatin1String("4"))
+        format = RegFormat::Regedit4;
+    else if (!m_options.format.isEmpty() && m_options.format != QLatin1String("5"))
+        return fail(
+            QStringLiteral("--format is 4 (REGEDIT4) or 5 (version 5.00), not \"%1\"").arg(m_options.format),
+            kExitUsage);
+    const QString output = m_options.arguments.last();
+    const QStringList given = m_options.arguments.mid(0, m_options.arguments.size() - 1);
+
+    XmlDocument settings;
+    const bool fromFile = !m_options.from.isEmpty();
+    if (fromFile) {
+        QString error;
+        const std::optional<QByteArray> content = readInput(m_options.from, kMaxSettingsFileSize, &error);
+        if (!content)
+            return fail(error, kExitFailure);
+        const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
+        if (!text.contains("<REGISTRYSETTINGS") || !settings.loadXML(text))
+            return fail(QStringLiteral("%1: Not a valid tavimor file").arg(m_options.from), kExitFailure);
+    }
+    const XmlDocument& catalogue = fromFile ? settings : m_context.workingCatalogue;
+    const std::optional<QStringList> addresses = selectedEntries(catalogue, given);
+    if (!addresses)
+        return kExitFailure;
+    QStringList skipped;
+    const RegPatch patch =
+        fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
+                 : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses, &skipped);
+    for (const QString& title : skipped)
+        m_env.err << "tavimorctl: " << title << " names no registry key Tavimor can write; left out"
+                  << Qt::endl;
+
+    QString error;
+    if (!writeOutput(output, patch.serialize(format), &error))
+        return fail(error, kExitFailure);
+    if (output == QLatin1String("-"))
+        return kExitOk;
+    int values = 0;
+    int deletions = 0;
+    for (const RegPatch::Change& change : patch.changes())
+        ++(change.kind == RegPatch::Change::Kind::SetValue ? values : deletions);
+    m_env.out << "Wrote " << output << " (" << (format == RegFormat::Regedit4 ? "REGEDIT4" : "version 5")
+              << ", " << counted(values, "value", "values");
+    if (format == RegFormat::Version5)
+        m_env.out << ", " << counted(deletions, "deletion", "deletions");
+    else if (deletions > 0)
+        m_env.out << "; " << counted(deletions, "value", "values")
+                  << " not set, which REGEDIT4 cannot delete";
+    m_env.out << ")." << Qt::endl;
+    return kExitOk;
+}
+
+int CtlRegFiles::importReg() {
+    const QString input = m_options.arguments.first();
+    QString error;
+    const std::optional<QByteArray> content = readInput(input, kMaxRegFileSize, &error);
+    if (!content)
+        return fail(error, kExitFailure);
+    int line = 0;
+    const std::optional<RegPatch> patch = RegPatch::parse(*content, &error, &line);
+    if (!patch)
+        return fail(QStringLiteral("%1:%2: %3; nothing was changed").arg(input).arg(line).arg(error),
+                    kExitFailure);
+    const std::optional<RegImportResult> result =
+        importRegPatch(m_context.registry.backend(), *patch, &error);
+    if (!result)
+        return fail(error, kExitFailure);
+    m_env.out << "Imported " << input << " into " << m_context.registry.backend().targetName() << ": "
+              << counted(result->set, "value", "values") << " written, " << result->deleted << " deleted."
+              << Qt::endl;
+    return kExitOk;
+}
+
+int CtlRegFiles::report() {
+    const QString output = m_options.arguments.last();
+    QString address = QLatin1String(kRootAddress);
+    if (m_options.arguments.size() == 2) {
+        const std::optional<QString> section =
+            CtlLookup(m_context.machineCatalogue).section(m_options.arguments.first());
+        if (!section)
+            return fail(QStringLiteral("no section \"%1\"").arg(m_options.arguments.first()), kExitFailure);
+        address = *section;
+    }
+    const QDateTime now = m_env.now ? m_env.now() : QDateTime::currentDateTime();
+    QString error;
+    const std::optional<QByteArray> html = ReportPage::html(
+        m_context.machineCatalogue, address, m_context.programFolder, ReportPage::dateText(now), &error);
+    if (!html)
+        return fail(error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")), kExitFailure);
+    if (!writeOutput(output, *html, &error))
+        return fail(error, kExitFailure);
+    if (output != QLatin1String("-"))
+        m_env.out << "Wrote " << output << "." << Qt::endl;
+    return kExitOk;
+}
+
+} // namespace tavimor

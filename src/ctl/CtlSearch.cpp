@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CtlSearch.h"
+
+#include "catalogue/CatalogueEntry.h"
+#include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySync.h"
+#include "ctl/CtlEnvironment.h"
+#include "ctl/CtlOptions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace tavimor {
+
+CtlSearch::CtlSearch(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+    : m_context(context)
+    , m_options(options)
+    , m_env(env) {
+}
+
+QStringList CtlSearch::matchingEntries(const ProgramContext& context, const QStringList& words) {
+    QStringList found;
+    forEachEntry(context.workingCatalogue, [&](const CatalogueEntry& entry, int s, int e) {
+        const QString haystack =
+            QStringList{entry.text("NAME"), entry.text("DESCRIPTION"), entry.section(), entry.text("REGNAME")}
+                .join(QLatin1Char('\n'));
+        const bool all = std::all_of(words.begin(), words.end(), [&](const QString& word) {
+            return haystack.contains(word.trimmed(), Qt::CaseInsensitive);
+        });
+        if (all)
+            found.append(entryAddress(s, e));
+    });
+    return found;
+}
+
+void CtlSearch::printEntries(const QStringList& addresses) {
+    struct Row {
+        QString address;
+        QString title;
+        QString working;
+        QString machine;
+        bool restart = false;
+    };
+    QList<Row> rows;
+    for (const QString& address : addresses) {
+        const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(address));
+        const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(address));
+        const QString type = working.datatype();
+        rows.append({address, working.section() + QLatin1Char('/') + working.text("NAME"),
+                     StateText(working.currentValue().text(), type),
+                     StateText(machine.currentValue().text(), type), working.needsRestart()});
+    }
+    if (m_options.json) {
+        QJsonArray array;
+        for (const Row& row : rows)
+            array.append(QJsonObject{{QStringLiteral("entry"), row.title},
+                                     {QStringLiteral("address"), row.address},
+                                     {QStringLiteral("working"), row.working},
+                                     {QStringLiteral("machine"), row.machine},
+                                     {QStringLiteral("restart"), row.restart}});
+        m_env.out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        return;
+    }
+    qsizetype widths[3] = {5, 16, 24};
+    for (const Row& row : rows) {
+        widths[0] = std::max(widths[0], row.title.size());
+        widths[1] = std::max(widths[1], row.working.size());
+        widths[2] = std::max(widths[2], row.machine.size());
+    }
+    const auto line = [&](const QString& a, const QString& b, const QString& c, bool restart) {
+        QString text = a.leftJustified(widths[0] + 2) + b.leftJustified(widths[1] + 2) +
+                       (restart ? c.leftJustified(widths[2] + 2) + QLatin1Char('*') : c);
+        m_env.out << text << Qt::endl;
+    };
+    line(QStringLiteral("Entry"), QStringLiteral("Tavimor Settings"),
+         QStringLiteral("Current Machine Settings"), false);
+    for (const Row& row : rows)
+        line(row.title, row.working, row.machine, row.restart);
+}
+
+int CtlSearch::search() {
+    const QStringList found = matchingEntries(m_context, m_options.arguments);
+    if (found.isEmpty() && !m_options.json) {
+        m_env.err << "tavimorctl: no entry matches \"" << m_options.arguments.join(QLatin1Char(' ')) << "\""
+                  << Qt::endl;
+        return kExitFailure;
+    }
+    printEntries(found);
+    return found.isEmpty() ? kExitFailure : kExitOk;
+}
+
+int CtlSearch::listAll() {
+    printEntries(matchingEntries(m_context, {}));
+    return kExitOk;
+}
+
+} // namespace tavimor

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QStringList>
+
+namespace tavimor {
+
+class ProgramContext;
+struct CtlEnvironment;
+struct CtlOptions;
+
+// Finding entries across sections: search WORDS and list --all.
+class CtlSearch {
+public:
+    CtlSearch(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+
+    int search();
+    int listAll();
+
+    // The entry addresses whose name, description, section or value name holds every word, any case.
+    static QStringList matchingEntries(const ProgramContext& context, const QStringList& words);
+
+private:
+    // One row per entry: Section/Name, its state in the Tavimor settings and on the machine, restart.
+    void printEntries(const QStringList& addresses);
+
+    ProgramContext& m_context;
+    const CtlOptions& m_options;
+    CtlEnvironment& m_env;
+};
+
+} // namespace tavimor
