@@ -1,4 +1,6 @@
 #include "base/Clock.h"
+#include "base/CommandLineAnswer.h"
+#include "base/ProgramPaths.h"
 #include "catalogue/ProgramContext.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/AppWindows.h"
@@ -17,10 +19,19 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 
 using namespace tavimor;
 
 int main(int argc, char* argv[]) {
+    // Answered before the application object, so neither a display nor the login is needed.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<QString> answer = commandLineAnswer(arguments)) {
+        std::fputs(answer->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
@@ -34,8 +45,14 @@ int main(int argc, char* argv[]) {
     SettingsStore settings;
     DesktopShell shell;
     SystemClock clock;
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    GuiErrorHandler errors({prompter, shell, clock, programFolder,
+    const QString programFolder = programFolderFor(QCoreApplication::applicationDirPath());
+#ifdef Q_OS_WIN
+    const QString logFolder = programFolder;
+#else
+    // Nothing is written under an installed prefix: errors.log is the user's state.
+    const QString logFolder = stateFolder();
+#endif
+    GuiErrorHandler errors({prompter, shell, clock, logFolder,
                             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation),
                             endProgramNow});
     ProgramContext context(*backend, prompter, settings, errors, programFolder);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TavimorVersion.h"
 #include "catalogue/XmlDocument.h"
 #include "registry/MSDNRegistry.h"
 
@@ -9,7 +10,7 @@ class ErrorHandler;
 class Prompter;
 class SettingsStore;
 
-inline constexpr auto kAppTitle = "Tavimor 4.0";
+inline constexpr auto kAppTitle = "Tavimor " TAVIMOR_VERSION;
 
 // The program-wide values: both catalogues, the restart-needed flag, the current settings file,
 // and the services every module reaches (registry, prompts, settings store, error report).

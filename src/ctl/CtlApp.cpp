@@ -1,5 +1,7 @@
 #include "CtlApp.h"
 
+#include "TavimorVersion.h"
+#include "base/ProgramPaths.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
@@ -38,7 +40,7 @@ int CtlApp::run(const QStringList& args) {
     } else if (options->help) {
         m_env.out << CtlOptions::usage(options->command);
     } else if (options->version) {
-        m_env.out << "tavimorctl 4.0" << Qt::endl;
+        m_env.out << "tavimorctl " TAVIMOR_VERSION << Qt::endl;
     } else {
         status = runParsed(*options);
     }
@@ -65,7 +67,7 @@ int CtlApp::runParsed(const CtlOptions& options) {
     CtlErrorHandler errors(m_env.err);
     QString programFolder = !options.programFolder.isEmpty() ? options.programFolder : m_env.programFolder;
     if (programFolder.isEmpty())
-        programFolder = QCoreApplication::applicationDirPath();
+        programFolder = programFolderFor(QCoreApplication::applicationDirPath());
     ProgramContext context(*backend, prompter, settings, errors, absolute(programFolder));
     Main(context);
 

@@ -128,7 +128,7 @@ void frmRegistryExplorer::createMenus() {
     topics->setObjectName(QStringLiteral("mnuSubHelp0"));
     connect(topics, &QAction::triggered, this, [this] { m_windows.help(this, QStringLiteral("main")); });
     help->addSeparator()->setObjectName(QStringLiteral("mnuSubHelp1"));
-    QAction* about = help->addAction(QStringLiteral("About Tavimor 4.0"));
+    QAction* about = help->addAction(QStringLiteral("About ") + QLatin1String(kAppTitle));
     about->setObjectName(QStringLiteral("mnuSubHelp2"));
     connect(about, &QAction::triggered, this, [this] { m_windows.about(this); });
 }

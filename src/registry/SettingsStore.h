@@ -1,10 +1,12 @@
 #pragma once
 
+#include "TavimorVersion.h"
+
 #include <QString>
 
 namespace tavimor {
 
-inline constexpr auto kAppName = "TAVIMOR 4.0";
+inline constexpr auto kAppName = "TAVIMOR " TAVIMOR_VERSION;
 inline constexpr auto kSection = "REGIKEY";
 
 // The program's own per-user settings: one INI file per application name, the section as its group.
@@ -19,7 +21,7 @@ public:
                        const QString& defaultText) const;
     bool SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& text);
 
-    // The program's own address: "TAVIMOR 4.0" / "REGIKEY".
+    // The program's own address: kAppName / kSection.
     QString read(const QString& key, const QString& defaultText) const;
     bool save(const QString& key, const QString& text);
 

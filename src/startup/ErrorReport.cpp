@@ -21,6 +21,8 @@ QString writeErrorLog(const QString& report, const QString& programFolder, const
     const QByteArray content = report.toUtf8() + QByteArrayLiteral("\r\n");
     const QString name = QLatin1String(kErrorLogName);
     const QString first = programFolder + QLatin1Char('/') + name;
+    // The per-user state folder may not exist yet.
+    QDir().mkpath(programFolder);
     if (writeFileAtomically(first, content, error))
         return first;
     // An installed program folder is often read-only for the user.

@@ -12,8 +12,9 @@ inline constexpr auto kErrorLogName = "errors.log";
 QString errorReportText(const QString& mailAddress, const QDateTime& when, qint32 number,
                         const QString& description, const QString& source);
 
-// Replaces errors.log in the program folder with the report and CR LF, or, when that folder cannot
-// be written, in the fallback folder. The path written, or "" when neither could be.
+// Replaces errors.log in the given folder (the program folder on Windows, the user's state folder
+// elsewhere) with the report and CR LF, or, when that folder cannot be written, in the fallback folder. The
+// path written, or "" when neither could be.
 QString writeErrorLog(const QString& report, const QString& programFolder, const QString& fallbackFolder,
                       QString* error = nullptr);
 

@@ -1,6 +1,7 @@
 #include "HelpViewer.h"
 
 #include "StartupPictures.h"
+#include "catalogue/ProgramContext.h"
 #include "gui/Twips.h"
 
 #include <QApplication>
@@ -20,7 +21,7 @@ HelpViewer::HelpViewer(const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Window)
     , m_book(programFolder) {
     setObjectName(QStringLiteral("frmHelp"));
-    setWindowTitle(QStringLiteral("Tavimor 4.0 Help"));
+    setWindowTitle(QLatin1String(kAppTitle) + QStringLiteral(" Help"));
     setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     m_contents = new QListWidget(this);

@@ -50,7 +50,8 @@ void StartupSequence::firstStart() {
     // Written before asking, so a start broken off at the question is not a first start again.
     m_context.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1"));
     const Answer answer = m_context.prompter.message(
-        QStringLiteral("You are running Tavimor 4.0 for first time, the administrator password is set as "
+        QStringLiteral("You are running Tavimor " TAVIMOR_VERSION
+                       " for first time, the administrator password is set as "
                        "empty. You can change the password anytime later by choosing Change Password from "
                        "the File menu.\r\nWould you like to change the password now?"),
         QLatin1String(kAppTitle), MessageIcon::Question, MessageButtons::YesNo);

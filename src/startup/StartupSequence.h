@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TavimorVersion.h"
 #include "registry/RegistryBackend.h"
 
 #include <QString>
@@ -11,7 +12,7 @@ namespace tavimor {
 class ProgramContext;
 class StartupWindows;
 
-inline constexpr auto kPasswordTitle = "TAVIMOR 4.0";
+inline constexpr auto kPasswordTitle = "TAVIMOR " TAVIMOR_VERSION;
 inline constexpr auto kFirstRunKey = "FirstRun";
 inline constexpr auto kOSDialogKey = "OSDialog";
 // Tries of the start-up login; a right password is taken at any of them.

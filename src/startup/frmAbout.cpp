@@ -23,7 +23,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
     icon->setObjectName(QStringLiteral("picIcon"));
     icon->setPixmap(startupPicture(QStringLiteral("tavimor32.png")));
     icon->setAlignment(Qt::AlignTop);
-    auto* title = new QLabel(QStringLiteral("Tavimor 4.0"), this);
+    auto* title = new QLabel(QLatin1String(kAppTitle), this);
     title->setObjectName(QStringLiteral("lblTitle"));
     QFont big = title->font();
     big.setBold(true);

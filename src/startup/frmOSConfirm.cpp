@@ -19,7 +19,7 @@ frmOSConfirm::frmOSConfirm(SettingsStore& settings, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_settings(settings) {
     setObjectName(QStringLiteral("frmOSConfirm"));
-    setWindowTitle(QStringLiteral("Tavimor 4.0 for 95/98/Me"));
+    setWindowTitle(QLatin1String(kAppTitle) + QStringLiteral(" for 95/98/Me"));
     setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     auto* icon = new QLabel(this);

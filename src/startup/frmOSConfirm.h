@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TavimorVersion.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -9,7 +11,8 @@ namespace tavimor {
 class SettingsStore;
 
 inline constexpr auto kOSConfirmMessage =
-    "You are running Tavimor 4.0 on an unsupported version of Windows.\r\nThis program is designed to run "
+    "You are running Tavimor " TAVIMOR_VERSION
+    " on an unsupported version of Windows.\r\nThis program is designed to run "
     "only on Windows'95/98/Me.\r\n\r\nDo you want to continue running the program?";
 
 // The warning about an unsupported Windows version: "Yes" continues, "No", Esc and the close box stop.

@@ -101,11 +101,17 @@ private slots:
     void readOnlyProgramFolderFallsBackToTheUserFolder() {
         ErrorWindow w;
         const QString userData = w.fixture.dir.filePath(QStringLiteral("userdata"));
-        const QString missing = w.fixture.dir.filePath(QStringLiteral("no/such/folder"));
-        QCOMPARE(writeErrorLog(QStringLiteral("r"), missing, userData),
+        // A folder under a plain file can be neither made nor written, even by root.
+        const QString blocker = w.fixture.dir.filePath(QStringLiteral("plain"));
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        const QString unwritable = blocker + QStringLiteral("/folder");
+        QCOMPARE(writeErrorLog(QStringLiteral("r"), unwritable, userData),
                  userData + QStringLiteral("/errors.log"));
         QCOMPARE(w.log(userData), QStringLiteral("r\r\n"));
-        QCOMPARE(writeErrorLog(QStringLiteral("r"), missing, QString()), QString());
+        QCOMPARE(writeErrorLog(QStringLiteral("r"), unwritable, QString()), QString());
+        // A state folder not made yet is made.
+        const QString state = w.fixture.dir.filePath(QStringLiteral("state/tavimor"));
+        QCOMPARE(writeErrorLog(QStringLiteral("s"), state, userData), state + QStringLiteral("/errors.log"));
     }
 
     void unwritableLogKeepsTheWindowOpen() {
@@ -113,8 +119,10 @@ private slots:
         RecordingShell shell;
         FixedClock clock;
         QList<int> quits;
-        const QString missing = f.dir.filePath(QStringLiteral("no/such/folder"));
-        frmErrorHandler window({f.prompter, shell, clock, missing, QString(), [&](int c) {
+        const QString blocker = f.dir.filePath(QStringLiteral("plain"));
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        const QString unwritable = blocker + QStringLiteral("/folder");
+        frmErrorHandler window({f.prompter, shell, clock, unwritable, QString(), [&](int c) {
                                     quits << c;
                                 }});
         window.setError(1, QStringLiteral("d"), QStringLiteral("s"));
