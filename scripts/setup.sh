@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxml2-dev libxslt1-dev libssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev wine wine64
           samba samba-common-bin python3-samba samba-ad-provision samba-dsdb-modules samba-vfs-modules
-          winbind ldb-tools)
+          winbind ldb-tools
+          help2man dpkg-dev file lintian desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
