@@ -15,7 +15,7 @@ deb=$(echo build-package/tavimor_*.deb)
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
 
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
