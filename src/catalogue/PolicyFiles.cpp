@@ -2,6 +2,7 @@
 #include "PolicyFiles.h"
 
 #include "catalogue/CatalogueEntry.h"
+#include "registry/MSDNRegistry.h"
 #include "registry/RegDatum.h"
 #include "registry/RegistryBackend.h"
 
@@ -46,6 +47,14 @@ std::optional<quint32> configuredValue(const CatalogueEntry& entry) {
     if (!number)
         return std::nullopt;
     return quint32(*number);
+}
+
+std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry) {
+    const RegDatum datum =
+        registry.ReadKeyValue(GetKeyValue(entry.text("KEY")), entry.text("PATH"), entry.text("REGNAME"));
+    if (!datum.isInteger())
+        return std::nullopt;
+    return quint32(datum.toInteger().value_or(0));
 }
 
 PolMerge mergePolicy(const PolFile& existing, PolScope scope, const QList<PolicyValue>& values,

@@ -12,6 +12,7 @@
 namespace tavimor {
 
 class CatalogueEntry;
+class MSDNRegistry;
 class XmlDocument;
 
 // The two halves of a Group Policy folder: User/Registry.pol for HKEY_CURRENT_USER values,
@@ -37,6 +38,8 @@ using EntryValue = std::function<std::optional<quint32>(const CatalogueEntry&)>;
 QList<PolicyValue> catalogueValues(const XmlDocument& catalogue, const EntryValue& valueOf);
 // The entry's CURRENTVALUE as the program writes it, REG_DWORD; nullopt when it is no number.
 std::optional<quint32> configuredValue(const CatalogueEntry& entry);
+// The entry's value in the registry now; nullopt when the registry holds no number there.
+std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry);
 
 // The file rewritten with one scope's values: a record the catalogue knows is replaced where it
 // stood (or dropped when not configured), the others are kept in order, new values follow.

@@ -10,7 +10,6 @@
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
-#include "registry/RegDatum.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -65,10 +64,7 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
     } else {
         // What the registry holds now; a value that is not there is not configured.
         values = catalogueValues(m_context.machineCatalogue, [this](const CatalogueEntry& entry) {
-            const RegDatum datum = m_context.registry.ReadKeyValue(GetKeyValue(entry.text("KEY")),
-                                                                   entry.text("PATH"), entry.text("REGNAME"));
-            return datum.isInteger() ? std::optional<quint32>(quint32(datum.toInteger().value_or(0)))
-                                     : std::nullopt;
+            return registryValue(m_context.registry, entry);
         });
     }
     std::array<PolFile, 2> existing;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/CtlFixture.h"
 #include "registry/PolFile.h"
+#include "support/LargePolicyCatalogue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -127,23 +128,7 @@ TEST_F(SambaPol, FilesSambaWritesAreReadBack) {
 }
 
 TEST_F(SambaPol, SambaAgreesOnEveryRecordOfTenThousandEntries) {
-    QString xml = QStringLiteral("<?xml version=\"1.0\"?>\r\n<TAVIMOR SystemName=\"\">\r\n");
-    for (int s = 0; s < 20; ++s) {
-        xml += QStringLiteral("<REGISTRYSETTINGS Section=\"S%1\">").arg(s);
-        for (int e = 0; e < 500; ++e)
-            xml += QStringLiteral("<ENTRY Restart=\"No\"><NAME>E%1.%2</NAME><DESCRIPTION/><KEY>%3</KEY>"
-                                  "<PATH>Software\\Policies\\Tavimor\\S%1</PATH><REGNAME>V%2 é</REGNAME>"
-                                  "<VALUES Datatype=\"Boolean\"><DEFAULTVALUE>0</DEFAULTVALUE>"
-                                  "<CURRENTVALUE>%4</CURRENTVALUE></VALUES><IMAGE/></ENTRY>")
-                       .arg(s)
-                       .arg(e)
-                       .arg(e % 4 == 0 ? QStringLiteral("HKEY_LOCAL_MACHINE")
-                                       : QStringLiteral("HKEY_CURRENT_USER"))
-                       .arg(e % 7 == 0 ? QStringLiteral("Null") : QString::number(e * 4099 - 1000000));
-        xml += QStringLiteral("</REGISTRYSETTINGS>\r\n");
-    }
-    xml += QStringLiteral("</TAVIMOR>");
-    ASSERT_TRUE(writeFileAtomically(path("large.rds"), rds(xml)));
+    ASSERT_TRUE(writeFileAtomically(path("large.rds"), rds(largePolicyCatalogue())));
     const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--delete-unset"),
                           QStringLiteral("--from"), path("large.rds"), path("gpo")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
