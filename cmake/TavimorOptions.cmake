@@ -19,7 +19,9 @@ if(TAVIMOR_BUILD_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     message(FATAL_ERROR "The fuzz targets need clang (CXX=clang++)")
   endif()
-  target_compile_options(tavimor_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+  # Undefined behaviour stops the run like a crash, so the fuzzer saves what caused it.
+  target_compile_options(tavimor_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
   target_link_options(tavimor_options INTERFACE -fsanitize=address,undefined)
 endif()
 

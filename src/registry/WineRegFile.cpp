@@ -2,6 +2,8 @@
 
 #include "WineRegSyntax.h"
 
+#include <QtNumeric>
+
 namespace tavimor {
 
 using namespace winereg;
@@ -44,6 +46,22 @@ QByteArray timeLine(qint64 fileTime) {
 
 QByteArray secondsText(qint64 fileTime) {
     return QByteArray::number(quint32((fileTime - WineRegFile::kUnixEpochFileTime) / 10000000));
+}
+
+// The seconds after a key's closing bracket; a number no file time can hold counts as none.
+qint64 keyLineTime(QByteArrayView seconds) {
+    qint64 ticks = 0;
+    qint64 time = 0;
+    if (qMulOverflow(seconds.toLongLong(), qint64(10000000), &ticks) ||
+        qAddOverflow(WineRegFile::kUnixEpochFileTime, ticks, &time))
+        return WineRegFile::kUnixEpochFileTime;
+    return time;
+}
+
+// A hex value cut off after its "\" at the end of the file would take in the next line written
+// after it, and might then hide a value set earlier in its key.
+bool continuesOnNextLine(const QByteArray& raw) {
+    return trimmed(raw).endsWith('\\');
 }
 
 QString parentOf(const QString& path) {
@@ -130,8 +148,7 @@ void WineRegFile::Parser::keyLine(QByteArrayView body, const QByteArray& raw) {
     block.path = *path;
     block.isKey = true;
     block.keyLine = raw;
-    const QByteArrayView rest = trimmed(body.sliced(end + 2));
-    block.time = WineRegFile::kUnixEpochFileTime + rest.toLongLong() * 10000000;
+    block.time = keyLineTime(trimmed(body.sliced(end + 2)));
     m_file.m_blocks.append(block);
     const QString lower = block.path.toLower();
     m_file.addParents(lower);
@@ -236,9 +253,12 @@ bool WineRegFile::hasKey(const QString& path) const {
 int WineRegFile::appendBlock(const QString& path, qint64 fileTime) {
     // wineserver starts every key with an empty line.
     Block& last = m_blocks.last();
-    const QByteArray& tail = last.entries.isEmpty() ? last.keyLine : last.entries.last().raw;
+    const QByteArray tail = last.entries.isEmpty() ? last.keyLine : last.entries.last().raw;
     if (!tail.isEmpty() && !tail.endsWith('\n'))
         last.entries.append(Entry{Kind::Other, "\n", {}, {}});
+    // A comment line is taken in instead; Wine and we then drop the cut-off value, as before.
+    if (continuesOnNextLine(tail))
+        last.entries.append(Entry{Kind::Other, ";\n", {}, {}});
     last.entries.append(Entry{Kind::Blank, "\n", {}, {}});
     Block block;
     block.path = path;

@@ -182,6 +182,7 @@ TEST(RegEditFile, NamesTheLineOfEachBrokenConstruct) {
         {key + "\"a\"=hex(x):01\r\n", 3, "hex(...)"},
         {key + "\"a\"=hex:01,\\\r\n  0g\r\n", 4, "\"0g\""},
         {key + "\r\n\"a\"=hex:01,\\\r\n  02,\\\r\n", 4, "past the end"},
+        {key + "\"a\"=hex:01,\\", 3, "past the end"},
         {key + "\"a\"=qword:1\r\n", 3, "unknown value type"},
         {key + "\"a\"=dword:1\r\nstray text\r\n", 4, "unreadable"},
         {"REGEDIT4\r\n[]\r\n", 2, "key name"},

@@ -217,3 +217,29 @@ TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
     EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("v")), dword(1));
     EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("w")), dword(4));
 }
+
+// Found by fuzzing: hex data cut off after its "\" at the end of the file took in the lines
+// written after it and became a value that hid the one just set.
+TEST(WineRegFile, ACutOffLastLineTakesInNothingWeAppend) {
+    for (const QByteArray& end : {QByteArray(), QByteArray("\n"), QByteArray(" \r\n")}) {
+        WineRegFile file = parsed("WINE REGISTRY Version 2\n[o]\n\"inary\"=hex:\n\"inary\"=hex:\\" + end);
+        EXPECT_EQ(file.value(QStringLiteral("o"), QStringLiteral("inary")), (RegValue{REG_BINARY, {}}));
+        ASSERT_TRUE(file.setValue(QStringLiteral("o"), QStringLiteral("inary"), dword(7), kTime));
+        ASSERT_TRUE(file.createKey(QStringLiteral("o\\Fuzz"), kTime));
+        ASSERT_TRUE(file.setValue(QStringLiteral("o\\Fuzz"), QString(), dword(8), kTime));
+        const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->value(QStringLiteral("o"), QStringLiteral("inary")), dword(7));
+        EXPECT_EQ(again->value(QStringLiteral("o\\Fuzz"), QString()), dword(8));
+        EXPECT_EQ(again->serialize(), file.serialize());
+    }
+}
+
+// Seconds on a key line that no file time can hold read as none, not as an overflowed time.
+TEST(WineRegFile, KeyLineSecondsOutOfRangeReadAsNone) {
+    const WineRegFile file = parsed("WINE REGISTRY Version 2\n[A] 99999999999999\n[B] -99999999999999\n"
+                                    "[C] 1796561295\n");
+    EXPECT_EQ(file.modified(QStringLiteral("A")), WineRegFile::kUnixEpochFileTime);
+    EXPECT_EQ(file.modified(QStringLiteral("B")), WineRegFile::kUnixEpochFileTime);
+    EXPECT_EQ(file.modified(QStringLiteral("C")), WineRegFile::kUnixEpochFileTime + 17965612950000000LL);
+}
