@@ -10,8 +10,11 @@ namespace tavimor {
 QStringList checkCatalogue(const XmlDocument& catalogue) {
     QStringList problems;
     const XmlNode root = catalogue.documentElement();
-    if (root.isNull())
+    if (root.isNull()) {
+        if (!catalogue.loadError().isEmpty())
+            return {QStringLiteral("The catalogue cannot be read: %1.").arg(catalogue.loadError())};
         return {QStringLiteral("The text is not a well-formed XML document.")};
+    }
     if (root.nodeName() != QLatin1String("TAVIMOR"))
         return {QStringLiteral("The root element is <%1>, not <TAVIMOR>.").arg(root.nodeName())};
     QSet<QString> sectionNames{QStringLiteral("Tavimor")};

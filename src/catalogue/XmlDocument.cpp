@@ -288,12 +288,15 @@ XmlDocument::XmlDocument()
 XmlDocument::~XmlDocument() = default;
 
 XmlDocument::XmlDocument(XmlDocument&& other) noexcept
-    : m_tree(std::exchange(other.m_tree, std::make_unique<XmlTree>())) {
+    : m_tree(std::exchange(other.m_tree, std::make_unique<XmlTree>()))
+    , m_loadError(std::exchange(other.m_loadError, QString())) {
 }
 
 XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
-    if (this != &other)
+    if (this != &other) {
         std::swap(m_tree, other.m_tree);
+        std::swap(m_loadError, other.m_loadError);
+    }
     return *this;
 }
 
@@ -302,29 +305,33 @@ bool XmlDocument::loadXML(const QString& text) {
 }
 
 bool XmlDocument::loadXML(const QByteArray& utf8) {
-    return parseXml(utf8, true, *m_tree);
+    return parseXml(utf8, true, *m_tree, &m_loadError);
 }
 
 void XmlDocument::copyFrom(const XmlDocument& other) {
-    if (this != &other)
+    if (this != &other) {
         *m_tree = *other.m_tree;
+        m_loadError = other.m_loadError;
+    }
 }
 
 bool XmlDocument::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
         clear();
+        m_loadError = QStringLiteral("the file cannot be read or is larger than 64 MiB");
         return false;
     }
     return loadEncoded(file.readAll());
 }
 
 bool XmlDocument::loadEncoded(const QByteArray& bytes) {
-    return parseXml(bytes, false, *m_tree);
+    return parseXml(bytes, false, *m_tree, &m_loadError);
 }
 
 void XmlDocument::clear() {
     m_tree->clear();
+    m_loadError.clear();
 }
 
 bool XmlDocument::isEmpty() const {

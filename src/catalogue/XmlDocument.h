@@ -82,6 +82,8 @@ public:
     // Loads a file by path, with the same safety rules; used for style sheets.
     bool load(const QString& path);
     void clear();
+    // Why the last load left the document empty, for a user; "" after a load that succeeded.
+    QString loadError() const { return m_loadError; }
 
     bool isEmpty() const;
     // The serialisation; "" for an empty document.
@@ -104,6 +106,7 @@ public:
 private:
     friend class XmlNode;
     std::unique_ptr<XmlTree> m_tree;
+    QString m_loadError;
 };
 
 } // namespace tavimor

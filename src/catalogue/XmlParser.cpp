@@ -1,5 +1,7 @@
 #include "XmlTree.h"
 
+#include <QString>
+#include <algorithm>
 #include <cstring>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -66,10 +68,12 @@ void onStartElement(void* ctx, const xmlChar* name, const xmlChar** attributes) 
     const quint32 node =
         tree.newNode(XmlTree::Element, tree.addName(C(name), qsizetype(std::strlen(C(name)))), XmlTree::npos);
     tree.append(b.current, node);
+    // libxml2 has refused repeated names already, so each attribute goes at the end in turn.
+    quint32 last = XmlTree::npos;
     for (const xmlChar** a = attributes; a && a[0]; a += 2) {
         const char* value = a[1] ? C(a[1]) : "";
-        tree.setAttr(node, tree.addName(C(a[0]), qsizetype(std::strlen(C(a[0])))),
-                     tree.addString(value, qsizetype(std::strlen(value))));
+        last = tree.appendAttr(node, last, tree.addName(C(a[0]), qsizetype(std::strlen(C(a[0])))),
+                               tree.addString(value, qsizetype(std::strlen(value))));
     }
     b.current = node;
 }
@@ -116,13 +120,81 @@ xmlEntityPtr onGetEntity(void*, const xmlChar* name) {
     return xmlGetPredefinedEntity(name);
 }
 
+// libxml2 checks each attribute of a start tag against every one before it, which takes
+// minutes for a tag with a few hundred thousand; so they are counted first, in one pass.
+// Every attribute libxml2 accepts has its "=" outside quotes after its tag's "<" and before
+// the next "<" or the tag's closing ">", so the count is never below what libxml2 would take.
+qsizetype mostAttributesInOneTag(QByteArrayView text) {
+    static constexpr struct {
+        QByteArrayView open;
+        QByteArrayView close;
+    } kSkipped[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    qsizetype most = 0;
+    qsizetype at = 0;
+    while ((at = text.indexOf('<', at)) >= 0) {
+        const QByteArrayView rest = text.sliced(at);
+        bool skipped = false;
+        for (const auto& kind : kSkipped) {
+            if (!rest.startsWith(kind.open))
+                continue;
+            const qsizetype close = text.indexOf(kind.close, at + kind.open.size());
+            if (close < 0)
+                return most;
+            at = close + kind.close.size();
+            skipped = true;
+            break;
+        }
+        if (skipped)
+            continue;
+        qsizetype count = 0;
+        char quote = 0;
+        for (++at; at < text.size() && text[at] != '<'; ++at) {
+            const char c = text[at];
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '=') {
+                ++count;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        most = std::max(most, count);
+    }
+    return most;
+}
+
+QString parseError(xmlParserCtxtPtr ctxt) {
+    const xmlError* error = xmlCtxtGetLastError(ctxt);
+    if (!error || !error->message)
+        return QStringLiteral("the text is not well-formed XML");
+    return QStringLiteral("the text is not well-formed XML (line %1: %2)")
+        .arg(error->line)
+        .arg(QString::fromUtf8(error->message).trimmed());
+}
+
 } // namespace
 
-bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree) {
+bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree, QString* error) {
     tree.clear();
     initLibxml();
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int>::max() || bytes.contains("<!DOCTYPE"))
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
         return false;
+    };
+    if (bytes.isEmpty())
+        return fail(QStringLiteral("the text is empty"));
+    if (bytes.size() > std::numeric_limits<int>::max())
+        return fail(QStringLiteral("the text is too large"));
+    if (bytes.contains("<!DOCTYPE"))
+        return fail(QStringLiteral("the text has a document type, which is never accepted"));
+    if (const qsizetype most = mostAttributesInOneTag(bytes); most > kMaxAttributes)
+        return fail(QStringLiteral("an element has %1 attributes; at most %2 are accepted")
+                        .arg(most)
+                        .arg(kMaxAttributes));
 
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
@@ -156,10 +228,19 @@ bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tre
     ctxt->sax2 = 0;
     xmlParseDocument(ctxt);
     const bool ok = ctxt->wellFormed && !b.refused && tree.nodes[0].firstChild != XmlTree::npos;
+    QString why;
+    if (b.refused)
+        why = QStringLiteral("the text has a document type, which is never accepted");
+    else if (!ok)
+        why = parseError(ctxt);
     xmlFreeParserCtxt(ctxt);
-    if (!ok)
+    if (!ok) {
         tree.clear();
-    return ok;
+        return fail(why);
+    }
+    if (error)
+        error->clear();
+    return true;
 }
 
 } // namespace tavimor

@@ -150,12 +150,17 @@ void XmlTree::setAttr(quint32 element, quint32 name, quint32 value) {
         }
         last = a;
     }
+    appendAttr(element, last, name, value);
+}
+
+quint32 XmlTree::appendAttr(quint32 element, quint32 last, quint32 name, quint32 value) {
     attrs.push_back(Attr{name, value, npos});
     const quint32 index = quint32(attrs.size() - 1);
     if (last == npos)
         nodes[element].firstAttr = index;
     else
         attrs[last].next = index;
+    return index;
 }
 
 } // namespace tavimor

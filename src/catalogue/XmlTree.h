@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <limits>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ struct XmlTree {
     // Returns the node and its descendants to the free list.
     void release(quint32 node);
     void setAttr(quint32 element, quint32 name, quint32 value);
+    // Adds an attribute the element does not have yet after its attribute last (npos for the
+    // first), in constant time; returns the new attribute.
+    quint32 appendAttr(quint32 element, quint32 last, quint32 name, quint32 value);
 
     std::vector<Node> nodes; // node 0 is the document
     std::vector<Attr> attrs;
@@ -78,8 +82,14 @@ bool sameTree(const XmlTree& a, const XmlTree& b);
 // A deep copy of a node of one tree into another, not yet attached.
 quint32 copySubtree(const XmlTree& from, quint32 index, XmlTree& to);
 
-// Parses text into tree with libxml2; false (and an empty tree) when it is not well-formed or
-// uses a document type. ignoreDeclaredEncoding is true for text that is UTF-8 whatever it says.
-bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree);
+// No catalogue element needs more; more would make libxml2's duplicate check take minutes.
+inline constexpr qsizetype kMaxAttributes = 256;
+
+// Parses text into tree with libxml2; false (and an empty tree) when it is not well-formed,
+// uses a document type or has an element with more than kMaxAttributes attributes; then
+// *error (when given) says which. ignoreDeclaredEncoding is true for text that is UTF-8
+// whatever it says.
+bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree,
+              QString* error = nullptr);
 
 } // namespace tavimor

@@ -143,9 +143,10 @@ quint32 copySubtree(const XmlTree& from, quint32 index, XmlTree& to) {
     const quint32 name = node.name == npos ? npos : to.addName(from.string(node.name));
     const quint32 value = node.value == npos ? npos : to.addString(from.string(node.value));
     const quint32 copy = to.newNode(node.type, name, value);
+    quint32 last = npos;
     for (quint32 a = node.firstAttr; a != npos; a = from.attrs[a].next)
-        to.setAttr(copy, to.addName(from.string(from.attrs[a].name)),
-                   to.addString(from.string(from.attrs[a].value)));
+        last = to.appendAttr(copy, last, to.addName(from.string(from.attrs[a].name)),
+                             to.addString(from.string(from.attrs[a].value)));
     for (quint32 c = node.firstChild; c != npos; c = from.nodes[c].next)
         to.append(copy, copySubtree(from, c, to));
     return copy;

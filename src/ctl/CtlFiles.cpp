@@ -63,7 +63,8 @@ bool CtlFiles::loadIntoWorking() {
         return false;
     }
     if (m_context.workingCatalogue.documentElement().isNull()) {
-        fail(QStringLiteral("%1 does not hold a well-formed catalogue").arg(m_options.arguments.first()));
+        fail(QStringLiteral("%1 does not hold a readable catalogue: %2")
+                 .arg(m_options.arguments.first(), m_context.workingCatalogue.loadError()));
         return false;
     }
     return true;
@@ -160,7 +161,7 @@ int CtlFiles::exportXml() {
         return fail(QStringLiteral("%1: Not a valid tavimor file").arg(given));
     XmlDocument document;
     if (!document.loadXML(text))
-        return fail(QStringLiteral("%1 holds a catalogue that is not well-formed XML").arg(given));
+        return fail(QStringLiteral("%1 holds a catalogue that cannot be read: %2").arg(given, document.loadError()));
     m_env.out << document.xml();
     return kExitOk;
 }

@@ -1,4 +1,5 @@
 #include "catalogue/XmlDocument.h"
+#include "catalogue/XmlTree.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,41 @@ TEST(XmlDocument, HostileInputIsRefused) {
     EXPECT_TRUE(doc.isEmpty());
     // An undeclared entity is not well-formed.
     EXPECT_FALSE(doc.loadXML(QStringLiteral("<TAVIMOR>&x;</TAVIMOR>")));
+    EXPECT_TRUE(doc.loadError().contains(QLatin1String("line 1"))) << doc.loadError().toStdString();
+}
+
+QByteArray elementWithAttributes(int count) {
+    QByteArray xml = "<?xml version=\"1.0\"?><!-- a=1 b=2 --><TAVIMOR";
+    for (int i = 0; i < count; ++i)
+        xml += " a" + QByteArray::number(i) + "=\"" + QByteArray::number(i) + '"';
+    return xml + "><![CDATA[x=1 y=2]]>c=3</TAVIMOR>";
+}
+
+// libxml2 takes quadratic time over the attributes of one tag (200,000 took minutes), so such
+// an element is refused before it gets there; every attribute up to the limit still loads.
+TEST(XmlDocument, AnElementWithVeryManyAttributesIsRefusedUpFront) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML(elementWithAttributes(int(kMaxAttributes))));
+    EXPECT_EQ(doc.loadError(), QString());
+    const auto attributes = doc.documentElement().attributes();
+    ASSERT_EQ(attributes.size(), kMaxAttributes);
+    EXPECT_EQ(attributes.last(), std::make_pair(QStringLiteral("a255"), QStringLiteral("255")));
+    XmlDocument imported;
+    imported.appendChild(imported.importNode(doc.documentElement()));
+    EXPECT_EQ(imported.documentElement().attributes(), attributes);
+
+    for (const int count : {int(kMaxAttributes) + 1, 200000}) {
+        EXPECT_FALSE(doc.loadXML(elementWithAttributes(count)));
+        EXPECT_TRUE(doc.isEmpty());
+        EXPECT_EQ(doc.loadError(), QStringLiteral("an element has %1 attributes; at most 256 are accepted")
+                                       .arg(count));
+    }
+
+    // "=" in values, comments, CDATA and text is no attribute.
+    const QByteArray many(1000, '=');
+    ASSERT_TRUE(doc.loadXML("<R a=\"" + many + "\" b='\"" + many + "'><!--" + many + "--><![CDATA[" +
+                            many + "]]>" + many + "<?pi " + many + "?></R>"));
+    EXPECT_EQ(doc.documentElement().attributes().size(), 2);
 }
 
 } // namespace

@@ -96,6 +96,25 @@ TEST_F(CtlFiles, ImportRefusesAnIncompleteCatalogueAndWritesNothing) {
         r.err.contains(QLatin1String("\"Run Dialog\" (TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]) has no PATH")))
         << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("out.rds")));
+
+    QByteArray crowded = "<TAVIMOR";
+    for (int i = 0; i < 40000; ++i)
+        crowded += " a" + QByteArray::number(i) + "=\"\"";
+    crowded += "><REGISTRYSETTINGS/></TAVIMOR>";
+    ASSERT_TRUE(writeFileAtomically(path("crowded.xml"), crowded));
+    ASSERT_TRUE(writeFileAtomically(path("crowded.rds"), rds(QString::fromLatin1(crowded))));
+    const Result imported = run({QStringLiteral("import-xml"), path("crowded.xml"), path("out.rds")});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_TRUE(imported.err.contains(QLatin1String(
+        "crowded.xml: The catalogue cannot be read: an element has 40000 attributes; at most 256 are accepted.")))
+        << imported.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("out.rds")));
+    const Result exported = run({QStringLiteral("export-xml"), path("crowded.rds")});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_TRUE(exported.err.contains(QLatin1String("an element has 40000 attributes"))) << exported.err.toStdString();
+    const Result diffed = run({QStringLiteral("diff"), path("crowded.rds")});
+    EXPECT_EQ(diffed.status, 1);
+    EXPECT_TRUE(diffed.err.contains(QLatin1String("an element has 40000 attributes"))) << diffed.err.toStdString();
 }
 
 } // namespace
