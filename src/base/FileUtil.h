@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <initializer_list>
 #include <optional>
@@ -16,8 +17,17 @@ namespace tavimor {
 [[nodiscard]] bool writeFileAtomically(const QString& path, std::initializer_list<QByteArrayView> pieces,
                                        QString* error = nullptr, bool ownerOnly = false);
 
-// The whole file, or nullopt when it cannot be read or is larger than maxSize.
-std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxSize);
+// Opens file (its name set; open, it has none) for reading only when it is a regular file: a FIFO would block
+// the program for good, a device could be endless, a folder has no content. On failure, error
+// (if given) says why, in words for a user ("it is a FIFO, not a regular file").
+[[nodiscard]] bool openRegularFile(QFile& file, QString* error = nullptr);
+
+// The whole file, or nullopt when it cannot be read, is no regular file or is larger than
+// maxSize; then error (if given) says why.
+std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxSize, QString* error = nullptr);
+
+// "64 MiB", "4 KiB", "100 bytes": a size limit for a message.
+QString sizeText(qint64 bytes);
 
 // A regular file exists at path.
 bool fileExists(const QString& path);

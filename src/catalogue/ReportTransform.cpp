@@ -102,9 +102,10 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
     };
     forbidLoadingByDefault();
 
-    const std::optional<QByteArray> styleText = readWholeFile(styleSheetPath, kMaxStyleSheetSize);
+    QString why;
+    const std::optional<QByteArray> styleText = readWholeFile(styleSheetPath, kMaxStyleSheetSize, &why);
     if (!styleText)
-        return fail(QStringLiteral("The style sheet cannot be read."));
+        return fail(QStringLiteral("The style sheet cannot be read: %1.").arg(why));
     DocPtr styleDoc = parse(*styleText, QFileInfo(styleSheetPath).fileName().toUtf8().constData());
     if (!styleDoc)
         return fail(QStringLiteral("The style sheet is not well-formed XML."));

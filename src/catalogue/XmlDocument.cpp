@@ -1,8 +1,8 @@
 #include "XmlDocument.h"
 
 #include "XmlTree.h"
+#include "base/FileUtil.h"
 
-#include <QFile>
 #include <cstring>
 
 namespace tavimor {
@@ -316,13 +316,14 @@ void XmlDocument::copyFrom(const XmlDocument& other) {
 }
 
 bool XmlDocument::load(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
+    QString why;
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxFileSize, &why);
+    if (!bytes) {
         clear();
-        m_loadError = QStringLiteral("the file cannot be read or is larger than 64 MiB");
+        m_loadError = QStringLiteral("%1 cannot be read: %2").arg(path, why);
         return false;
     }
-    return loadEncoded(file.readAll());
+    return loadEncoded(*bytes);
 }
 
 bool XmlDocument::loadEncoded(const QByteArray& bytes) {

@@ -45,6 +45,12 @@ int CtlApp::run(const QStringList& args) {
         status = runParsed(*options);
     }
     m_env.out.flush();
+    // Output that went nowhere (a full disk, a closed pipe) is a failure like any other.
+    if (m_env.out.status() != QTextStream::Ok) {
+        const QString why = m_env.out.device() ? m_env.out.device()->errorString() : QString();
+        m_env.err << "tavimorctl: the output could not be written: " << why << Qt::endl;
+        status = kExitFailure;
+    }
     m_env.err.flush();
     return status;
 }
@@ -94,9 +100,10 @@ int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
         return kExitOk;
     std::optional<QString> entered;
     if (!options.passwordFile.isEmpty()) {
-        entered = CtlCommands::readPasswordFile(options.passwordFile);
+        QString why;
+        entered = CtlCommands::readPasswordFile(options.passwordFile, &why);
         if (!entered) {
-            m_env.err << "tavimorctl: cannot read " << options.passwordFile << Qt::endl;
+            m_env.err << "tavimorctl: cannot read " << options.passwordFile << ": " << why << Qt::endl;
             return kExitPassword;
         }
     } else if (const QString fromEnvironment = environment("TAVIMOR_PASSWORD"); !fromEnvironment.isEmpty()) {

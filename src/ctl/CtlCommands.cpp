@@ -296,8 +296,8 @@ int CtlCommands::drives() {
     return kExitOk;
 }
 
-std::optional<QString> CtlCommands::readPasswordFile(const QString& path) {
-    const std::optional<QByteArray> content = readWholeFile(path, 64 * 1024);
+std::optional<QString> CtlCommands::readPasswordFile(const QString& path, QString* error) {
+    const std::optional<QByteArray> content = readWholeFile(path, 64 * 1024, error);
     if (!content)
         return std::nullopt;
     QByteArray line = content->left(content->indexOf('\n') < 0 ? content->size() : content->indexOf('\n'));
@@ -309,9 +309,10 @@ std::optional<QString> CtlCommands::readPasswordFile(const QString& path) {
 std::optional<QString> CtlCommands::newPassword(int* status) {
     *status = kExitFailure;
     if (!m_options.newPasswordFile.isEmpty()) {
-        std::optional<QString> read = readPasswordFile(m_options.newPasswordFile);
+        QString why;
+        std::optional<QString> read = readPasswordFile(m_options.newPasswordFile, &why);
         if (!read)
-            fail(QStringLiteral("cannot read %1").arg(m_options.newPasswordFile), kExitFailure);
+            fail(QStringLiteral("cannot read %1: %2").arg(m_options.newPasswordFile, why), kExitFailure);
         return read;
     }
     if (!m_env.stdinIsTerminal || !m_env.readPassword) {

@@ -23,7 +23,7 @@ public:
     int password();
 
     // The first line of a password file without its line end; nullopt when it cannot be read.
-    static std::optional<QString> readPasswordFile(const QString& path);
+    static std::optional<QString> readPasswordFile(const QString& path, QString* error);
 
 private:
     int fail(const QString& text, int status);

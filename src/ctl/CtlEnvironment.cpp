@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -66,6 +67,18 @@ std::optional<QString> readPasswordWithoutEcho(const QString& prompt) {
 bool stdinIsATerminal() {
     return ::isatty(STDIN_FILENO) != 0;
 }
+
+bool fillClosedStandardDescriptors() {
+    bool outputOpen = true;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        outputOpen = outputOpen && fd != STDOUT_FILENO;
+        // open() takes the lowest free descriptor, which is this one.
+        ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    }
+    return outputOpen;
+}
 #else
 std::optional<QString> readPasswordWithoutEcho(const QString& prompt) {
     std::fputs(prompt.toLocal8Bit().constData(), stderr);
@@ -81,9 +94,17 @@ std::optional<QString> readPasswordWithoutEcho(const QString& prompt) {
 bool stdinIsATerminal() {
     return false;
 }
+
+bool fillClosedStandardDescriptors() {
+    return true;
+}
 #endif
 
 } // namespace
+
+bool CtlEnvironment::claimStandardDescriptors() {
+    return fillClosedStandardDescriptors();
+}
 
 CtlEnvironment CtlEnvironment::system(QTextStream& out, QTextStream& err) {
     CtlEnvironment env(out, err);

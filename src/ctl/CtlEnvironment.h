@@ -34,6 +34,9 @@ struct CtlEnvironment {
 
     // The real process: its environment, its terminal, its folder.
     static CtlEnvironment system(QTextStream& out, QTextStream& err);
+    // Puts /dev/null where a standard descriptor is closed, so that no file the program opens
+    // takes its place and receives its output; false when the output was closed.
+    static bool claimStandardDescriptors();
 };
 
 } // namespace tavimor

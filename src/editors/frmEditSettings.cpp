@@ -1,6 +1,7 @@
 #include "frmEditSettings.h"
 
 #include "TitleBanner.h"
+#include "base/FileUtil.h"
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
 #include "editors/EditorLayout.h"
@@ -9,7 +10,7 @@
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +22,10 @@
 namespace tavimor {
 
 namespace {
+
+// Entry pictures are screenshots of a few hundred kilobytes.
+constexpr qint64 kMaxPictureSize = 16 * 1024 * 1024;
+
 QString titleOf(const ProgramContext& context) {
     return context.appTitle.isEmpty() ? QLatin1String(kAppTitle) : context.appTitle;
 }
@@ -194,9 +199,8 @@ void frmEditSettings::loadScreenShot() {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
     // The .rdi name says nothing about the format; the content decides.
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPictureSize);
+    const QImage image = bytes ? QImage::fromData(*bytes) : QImage();
     if (image.isNull()) {
         m_screenShot->setText(
             QStringLiteral("The picture %1 cannot be read.").arg(QFileInfo(path).fileName()));

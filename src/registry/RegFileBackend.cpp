@@ -1,6 +1,7 @@
 #include "RegFileBackend.h"
 
 #include "MemoryBackend.h"
+#include "base/FileUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,10 +61,11 @@ long RegFileBackend::refresh() {
 
 long RegFileBackend::reload() {
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString why;
+    if (!openRegularFile(file, &why)) {
         m_file.reset();
         m_stamp.reset();
-        m_lastError = QStringLiteral("Cannot read %1: %2").arg(m_path, file.errorString());
+        m_lastError = QStringLiteral("Cannot read %1: %2").arg(m_path, why);
         return m_status = ERROR_CANTREAD;
     }
     // The stamp of the open file is the stamp of exactly the text read, whatever is saved meanwhile.

@@ -2,6 +2,7 @@
 
 #include "WineRegSyntax.h"
 #include "WineVersions.h"
+#include "base/FileUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,8 +127,9 @@ long WinePrefixBackend::refresh(Hive hive) {
         return ERROR_SUCCESS;
     h.file.reset();
     h.stamp.reset();
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lastError = QStringLiteral("Cannot read %1: %2").arg(h.path, file.errorString());
+    QString why;
+    if (!openRegularFile(file, &why)) {
+        m_lastError = QStringLiteral("Cannot read %1: %2").arg(h.path, why);
         return ERROR_CANTREAD;
     }
     struct stat opened {};

@@ -1,10 +1,13 @@
 #include "WineServerLock.h"
 
+#include "base/FileUtil.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -43,6 +46,15 @@ bool isWineserver(qint64 pid) {
     return pid <= 0 || !name.open(QIODevice::ReadOnly) || name.readAll().startsWith("wineserver");
 }
 
+// The name comes from a file in the prefix, which anyone who can write there may have put in;
+// ".." or a separator would take the folders we make (as root, perhaps) out of the base folder.
+bool isPlainFolderName(const QString& name) {
+    return name != QLatin1String(".") && name != QLatin1String("..") && name.size() <= 255 &&
+           std::none_of(name.begin(), name.end(), [](QChar c) {
+               return c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20;
+           });
+}
+
 } // namespace
 
 WineServerLock::WineServerLock(const QString& prefix)
@@ -53,10 +65,13 @@ WineServerLock::~WineServerLock() {
     release();
 }
 
-QStringList WineServerLock::serverFolders() const {
+QStringList WineServerLock::serverFolders(QString* error) const {
     struct stat info {};
-    if (::stat(QFile::encodeName(m_prefix).constData(), &info) != 0)
+    if (::stat(QFile::encodeName(m_prefix).constData(), &info) != 0) {
+        if (error)
+            *error = QStringLiteral("Cannot read the Wine prefix %1").arg(m_prefix);
         return {};
+    }
     const QString server =
         QStringLiteral("server-%1-%2").arg(quint64(info.st_dev), 0, 16).arg(quint64(info.st_ino), 0, 16);
     const uint uid = ::getuid();
@@ -64,10 +79,19 @@ QStringList WineServerLock::serverFolders() const {
     const QString tmp = m_base.isEmpty() ? QStringLiteral("/tmp") : m_base;
     folders.append(QStringLiteral("%1/.wine-%2/%3").arg(tmp).arg(uid).arg(server));
 
-    QFile pointer(m_prefix + QStringLiteral("/wineserver"));
-    if (pointer.open(QIODevice::ReadOnly)) {
-        const QString name = QString::fromLocal8Bit(pointer.readAll().trimmed());
-        if (!name.isEmpty() && !name.contains(QLatin1Char('/'))) {
+    const QString pointerPath = m_prefix + QStringLiteral("/wineserver");
+    QFile pointer(pointerPath);
+    if (openRegularFile(pointer)) {
+        const QString name = QString::fromLocal8Bit(pointer.read(4096).trimmed());
+        if (!name.isEmpty() && !isPlainFolderName(name)) {
+            if (error)
+                *error =
+                    QStringLiteral("%1 names the server folder \"%2\", which is not a plain folder name; "
+                                   "remove the file or correct it")
+                        .arg(pointerPath, name);
+            return {};
+        }
+        if (!name.isEmpty()) {
             QStringList bases;
             if (m_base.isEmpty()) {
                 const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
@@ -92,11 +116,9 @@ QStringList WineServerLock::serverFolders() const {
 
 WineServerLock::Result WineServerLock::acquire(QString* error) {
     release();
-    const QStringList folders = serverFolders();
-    if (folders.isEmpty()) {
-        *error = QStringLiteral("Cannot read the Wine prefix %1").arg(m_prefix);
+    const QStringList folders = serverFolders(error);
+    if (folders.isEmpty())
         return Result::Failed;
-    }
     for (const QString& folder : folders) {
         // wineserver makes the folder's parent and the folder itself, each private.
         if (!makePrivateFolder(QFileInfo(folder).path(), error) || !makePrivateFolder(folder, error)) {

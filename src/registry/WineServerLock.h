@@ -29,8 +29,9 @@ public:
     // The process id of the server holding the lock, after acquire gave ServerRunning.
     qint64 serverPid() const { return m_serverPid; }
 
-    // The server folders to lock, existing or not.
-    QStringList serverFolders() const;
+    // The server folders to lock, existing or not; none when the prefix cannot be read or its
+    // "wineserver" file names no plain folder, and then *error (when given) says why.
+    QStringList serverFolders(QString* error = nullptr) const;
     // Replaces /tmp, $TMPDIR and /run/user/UID, so that tests do not touch the real ones.
     void setTemporaryBase(const QString& folder) { m_base = folder; }
 

@@ -23,4 +23,17 @@ out=$("$ctl" show NoRun) || fail "show exited $?"
 echo "$out" | grep -qx 'Current Machine Settings: Disabled (1)' || fail "show printed: $out"
 
 grep -q '^"NoRun"=dword:00000001' "$work/registry.reg" || fail "registry file lacks NoRun"
+
+# Output that goes nowhere is a failure, and the reason is told.
+if "$ctl" list >/dev/full 2>"$work/err"; then fail "list into a full disk exited 0"; fi
+grep -q 'output could not be written: No space left on device' "$work/err" || fail "full disk: $(cat "$work/err")"
+if "$ctl" list >&- 2>"$work/err"; then fail "list with its output closed exited 0"; fi
+grep -q 'standard output is closed' "$work/err" || fail "closed output: $(cat "$work/err")"
+
+# A FIFO is refused at once rather than waited on.
+mkfifo "$work/fifo.rds"
+timeout 20 "$ctl" export-xml "$work/fifo.rds" 2>"$work/err"
+status=$?
+[ "$status" = 1 ] || fail "export-xml of a FIFO exited $status"
+grep -q 'fifo.rds: it is a FIFO, not a regular file' "$work/err" || fail "FIFO: $(cat "$work/err")"
 echo "ok"

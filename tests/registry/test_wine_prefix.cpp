@@ -297,6 +297,34 @@ TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
     EXPECT_FALSE(backend->serverRunning());
 }
 
+// The prefix's "wineserver" file names the server folder; ".." there once made the lock code
+// create a folder outside the base (at "/" when run as root).
+TEST_F(WinePrefix, RefusesAServerFolderNameThatLeavesTheBase) {
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    for (const QByteArray& name : {QByteArray(".."), QByteArray("."), QByteArray("a/../.."),
+                                   QByteArray("a\\b"), QByteArray("a\x01")}) {
+        ASSERT_TRUE(writeFile(m_prefix + QStringLiteral("/wineserver"), name + '\n'));
+        WineServerLock lock(m_prefix);
+        lock.setTemporaryBase(m_base);
+        QString error;
+        EXPECT_EQ(lock.acquire(&error), WineServerLock::Result::Failed) << name.constData();
+        EXPECT_TRUE(
+            error.endsWith(QStringLiteral("/wineserver names the server folder \"%1\", which is not a "
+                                          "plain folder name; remove the file or correct it")
+                               .arg(QString::fromLatin1(name))))
+            << error.toStdString();
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    EXPECT_TRUE(QDir(m_base).isEmpty());
+
+    ASSERT_TRUE(writeFile(m_prefix + QStringLiteral("/wineserver"), "wine-Ab12Cd\n"));
+    WineServerLock lock(m_prefix);
+    lock.setTemporaryBase(m_base);
+    QString error;
+    EXPECT_EQ(lock.acquire(&error), WineServerLock::Result::Held) << error.toStdString();
+    EXPECT_TRUE(lock.serverFolders().last().startsWith(m_base + QStringLiteral("/wine-Ab12Cd/server-")));
+}
+
 TEST_F(WinePrefix, WaitsForAnotherWriterInsteadOfTakingItForAServer) {
     auto backend = open();
     ASSERT_TRUE(backend);
