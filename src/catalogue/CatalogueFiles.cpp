@@ -30,6 +30,20 @@ QByteArray CatalogueFiles::encipherSettingsFile(const QByteArray& catalogueXml, 
     return content;
 }
 
+std::optional<QByteArray> CatalogueFiles::settingsFileContent(const QByteArray& catalogueXml,
+                                                              const QString& passPhrase, QString* error) {
+    // Known before the work, so a catalogue far too large costs nothing to refuse.
+    const qsizetype size = EncipheredSize(catalogueXml.size()) + 2;
+    if (size <= kMaxSettingsFileSize)
+        return encipherSettingsFile(catalogueXml, passPhrase);
+    if (error)
+        *error = QStringLiteral("the settings file would be %1 MiB, larger than the %2 a settings "
+                                "file may have to be opened again")
+                     .arg(double(size) / (1024 * 1024), 0, 'f', 1)
+                     .arg(sizeText(kMaxSettingsFileSize));
+    return std::nullopt;
+}
+
 FileDialogRequest CatalogueFiles::settingsFileDialog(quint32 flags) {
     FileDialogRequest request;
     request.defaultExt = QStringLiteral(".rds");
@@ -140,21 +154,36 @@ bool CatalogueFiles::SaveCommand() {
     QString path = m_context.currentSettingsFile;
     if (path.isEmpty())
         path = m_context.prompter.saveFileName(settingsFileDialog(2));
-    return WriteSettingsFile(path);
+    return saveTo(path);
 }
 
 bool CatalogueFiles::SaveAsCommand() {
     const QString path = m_context.prompter.saveFileName(settingsFileDialog(2));
-    const bool ok = WriteSettingsFile(path);
+    const bool ok = saveTo(path);
     m_context.currentSettingsFile = path;
     return ok;
 }
 
-bool CatalogueFiles::WriteSettingsFile(const QString& path) {
+// A file too large to be opened again is refused with a message; other failures stay silent,
+// as they always were for the menu commands.
+bool CatalogueFiles::saveTo(const QString& path) {
     if (path.isEmpty())
         return false;
-    const QByteArray content = EncipherBytes(m_context.workingCatalogue.serialize(), m_context.passPhrase);
-    return writeFileAtomically(path, std::initializer_list<QByteArrayView>{content, "\r\n"});
+    QString why;
+    const std::optional<QByteArray> content =
+        settingsFileContent(m_context.workingCatalogue.serialize(), m_context.passPhrase, &why);
+    if (!content) {
+        m_context.showCritical(
+            QStringLiteral("The catalogue is too large to save: %1. Nothing was written.").arg(why));
+        return false;
+    }
+    return writeFileAtomically(path, *content);
+}
+
+bool CatalogueFiles::WriteSettingsFile(const QString& path, QString* error) {
+    const std::optional<QByteArray> content =
+        settingsFileContent(m_context.workingCatalogue.serialize(), m_context.passPhrase, error);
+    return content && writeFileAtomically(path, *content, error);
 }
 
 } // namespace tavimor

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace tavimor {
 
@@ -34,7 +36,8 @@ public:
     bool OpenCommand();
     bool SaveCommand();
     bool SaveAsCommand();
-    bool WriteSettingsFile(const QString& path);
+    // error, when given, says why nothing was written.
+    bool WriteSettingsFile(const QString& path, QString* error = nullptr);
 
     // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
     static QByteArray decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
@@ -43,9 +46,14 @@ public:
         return encipherSettingsFile(catalogueXml.toUtf8(), passPhrase);
     }
     static FileDialogRequest settingsFileDialog(quint32 flags);
+    // The settings file for a catalogue text; nullopt when it would be larger than any reader
+    // takes (kMaxSettingsFileSize), and then *error says so.
+    static std::optional<QByteArray> settingsFileContent(const QByteArray& catalogueXml,
+                                                         const QString& passPhrase, QString* error);
 
 private:
     void setSystemName();
+    bool saveTo(const QString& path);
 
     ProgramContext& m_context;
     CatalogueView& m_view;

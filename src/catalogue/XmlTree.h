@@ -89,7 +89,6 @@ inline constexpr qsizetype kMaxAttributes = 256;
 // uses a document type or has an element with more than kMaxAttributes attributes; then
 // *error (when given) says which. ignoreDeclaredEncoding is true for text that is UTF-8
 // whatever it says.
-bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree,
-              QString* error = nullptr);
+bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tree, QString* error = nullptr);
 
 } // namespace tavimor

@@ -145,23 +145,26 @@ int CtlFiles::diff() {
 int CtlFiles::save() {
     const QString given = m_options.arguments.first();
     CatalogueView view;
-    if (!CatalogueFiles(m_context, view).WriteSettingsFile(QFileInfo(given).absoluteFilePath()))
-        return fail(QStringLiteral("cannot write %1").arg(given));
+    QString why;
+    if (!CatalogueFiles(m_context, view).WriteSettingsFile(QFileInfo(given).absoluteFilePath(), &why))
+        return fail(QStringLiteral("%1 was not written: %2").arg(given, why));
     m_env.out << "Wrote " << given << "." << Qt::endl;
     return kExitOk;
 }
 
 int CtlFiles::exportXml() {
     const QString given = m_options.arguments.first();
-    const std::optional<QByteArray> content = readWholeFile(given, kMaxSettingsFileSize);
+    QString why;
+    const std::optional<QByteArray> content = readWholeFile(given, kMaxSettingsFileSize, &why);
     if (!content)
-        return fail(QStringLiteral("cannot read %1").arg(given));
+        return fail(QStringLiteral("cannot read %1: %2").arg(given, why));
     const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
     if (!text.contains("<REGISTRYSETTINGS"))
         return fail(QStringLiteral("%1: Not a valid tavimor file").arg(given));
     XmlDocument document;
     if (!document.loadXML(text))
-        return fail(QStringLiteral("%1 holds a catalogue that cannot be read: %2").arg(given, document.loadError()));
+        return fail(
+            QStringLiteral("%1 holds a catalogue that cannot be read: %2").arg(given, document.loadError()));
     m_env.out << document.xml();
     return kExitOk;
 }
@@ -169,9 +172,10 @@ int CtlFiles::exportXml() {
 int CtlFiles::importXml() {
     const QString source = m_options.arguments.at(0);
     const QString target = m_options.arguments.at(1);
-    const std::optional<QByteArray> content = readWholeFile(source, kMaxSettingsFileSize);
+    QString why;
+    const std::optional<QByteArray> content = readWholeFile(source, kMaxSettingsFileSize, &why);
     if (!content)
-        return fail(QStringLiteral("cannot read %1").arg(source));
+        return fail(QStringLiteral("cannot read %1: %2").arg(source, why));
     XmlDocument document;
     document.loadEncoded(*content);
     const QStringList problems = checkCatalogue(document);
@@ -181,12 +185,14 @@ int CtlFiles::importXml() {
         return fail(QStringLiteral("%1 was not written").arg(target));
     }
     const QByteArray xml = document.serialize();
-    const QByteArray enciphered = CatalogueFiles::encipherSettingsFile(xml, m_context.passPhrase);
-    if (CatalogueFiles::decipherSettingsFile(enciphered, m_context.passPhrase) != xml)
+    const std::optional<QByteArray> enciphered =
+        CatalogueFiles::settingsFileContent(xml, m_context.passPhrase, &why);
+    if (!enciphered)
+        return fail(QStringLiteral("%1 was not written: %2").arg(target, why));
+    if (CatalogueFiles::decipherSettingsFile(*enciphered, m_context.passPhrase) != xml)
         return fail(QStringLiteral("the catalogue could not be enciphered; %1 was not written").arg(target));
-    QString why;
-    if (!writeFileAtomically(target, enciphered, &why))
-        return fail(QStringLiteral("cannot write %1: %2").arg(target, why));
+    if (!writeFileAtomically(target, *enciphered, &why))
+        return fail(QStringLiteral("%1 was not written: %2").arg(target, why));
     int sections = 0;
     int entries = 0;
     forEachSection(document, [&](const XmlNode&, int) { ++sections; });

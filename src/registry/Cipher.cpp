@@ -258,6 +258,10 @@ QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase) {
     return result.isEmpty() ? QByteArray("-1") : result;
 }
 
+qsizetype EncipheredSize(qsizetype plainSize) {
+    return 4 * ((kHeaderSize + plainSize + kTagSize + 2) / 3);
+}
+
 QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase) {
     if (base64.isEmpty())
         return QByteArray("-1");

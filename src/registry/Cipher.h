@@ -18,5 +18,7 @@ QString DecipherText(const QString& text, const QString& passPhrase);
 // and back. A status code comes back as its text ("-2").
 QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase);
 QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase);
+// The length of EncipherBytes' result for a text of plainSize bytes, known before the work.
+qsizetype EncipheredSize(qsizetype plainSize);
 
 } // namespace tavimor

@@ -4,6 +4,7 @@
 #include "catalogue/RegistrySync.h"
 #include "registry/Cipher.h"
 #include "support/CoreFixture.h"
+#include "support/LargeCatalogue.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -243,6 +244,21 @@ TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
     EXPECT_FALSE(m_files.SaveCommand());
     EXPECT_EQ(m_prompter.dialogs().size(), 3);
     EXPECT_TRUE(m_prompter.messages().isEmpty());
+}
+
+// 49 MiB of catalogue make a settings file of over 65 MiB, which no reader would open again.
+TEST_F(FileCommands, SaveRefusesAFileTooLargeToBeOpenedAgain) {
+    ASSERT_TRUE(m_context.workingCatalogue.loadXML(largeCatalogueText()));
+    const QString path = m_dir.filePath(QStringLiteral("large.rds"));
+    m_prompter.queueFileName(path);
+    EXPECT_FALSE(m_files.SaveCommand());
+    m_prompter.queueFileName(path);
+    EXPECT_FALSE(m_files.SaveAsCommand());
+    const QString refused = QStringLiteral(
+        "The catalogue is too large to save: the settings file would be 66.7 MiB, larger than the 64 MiB "
+        "a settings file may have to be opened again. Nothing was written.");
+    EXPECT_EQ(m_prompter.messageTexts(), (QStringList{refused, refused}));
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST_F(FileCommands, OpeningTheDefaultFileCopiesTheRefreshedMachineState) {

@@ -189,14 +189,14 @@ TEST(XmlDocument, AnElementWithVeryManyAttributesIsRefusedUpFront) {
     for (const int count : {int(kMaxAttributes) + 1, 200000}) {
         EXPECT_FALSE(doc.loadXML(elementWithAttributes(count)));
         EXPECT_TRUE(doc.isEmpty());
-        EXPECT_EQ(doc.loadError(), QStringLiteral("an element has %1 attributes; at most 256 are accepted")
-                                       .arg(count));
+        EXPECT_EQ(doc.loadError(),
+                  QStringLiteral("an element has %1 attributes; at most 256 are accepted").arg(count));
     }
 
     // "=" in values, comments, CDATA and text is no attribute.
     const QByteArray many(1000, '=');
-    ASSERT_TRUE(doc.loadXML("<R a=\"" + many + "\" b='\"" + many + "'><!--" + many + "--><![CDATA[" +
-                            many + "]]>" + many + "<?pi " + many + "?></R>"));
+    ASSERT_TRUE(doc.loadXML("<R a=\"" + many + "\" b='\"" + many + "'><!--" + many + "--><![CDATA[" + many +
+                            "]]>" + many + "<?pi " + many + "?></R>"));
     EXPECT_EQ(doc.documentElement().attributes().size(), 2);
 }
 

@@ -1,5 +1,6 @@
 #include "CtlFixture.h"
 #include "catalogue/XmlDocument.h"
+#include "support/LargeCatalogue.h"
 
 namespace tavimor::test {
 namespace {
@@ -105,16 +106,28 @@ TEST_F(CtlFiles, ImportRefusesAnIncompleteCatalogueAndWritesNothing) {
     ASSERT_TRUE(writeFileAtomically(path("crowded.rds"), rds(QString::fromLatin1(crowded))));
     const Result imported = run({QStringLiteral("import-xml"), path("crowded.xml"), path("out.rds")});
     EXPECT_EQ(imported.status, 1);
-    EXPECT_TRUE(imported.err.contains(QLatin1String(
-        "crowded.xml: The catalogue cannot be read: an element has 40000 attributes; at most 256 are accepted.")))
+    EXPECT_TRUE(imported.err.contains(QLatin1String("crowded.xml: The catalogue cannot be read: an element "
+                                                    "has 40000 attributes; at most 256 are accepted.")))
         << imported.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("out.rds")));
     const Result exported = run({QStringLiteral("export-xml"), path("crowded.rds")});
     EXPECT_EQ(exported.status, 1);
-    EXPECT_TRUE(exported.err.contains(QLatin1String("an element has 40000 attributes"))) << exported.err.toStdString();
+    EXPECT_TRUE(exported.err.contains(QLatin1String("an element has 40000 attributes")))
+        << exported.err.toStdString();
+    // A catalogue whose settings file no reader would open again is not written either.
+    ASSERT_TRUE(writeFileAtomically(path("large.xml"), largeCatalogueText()));
+    const Result tooLarge = run({QStringLiteral("import-xml"), path("large.xml"), path("out.rds")});
+    EXPECT_EQ(tooLarge.status, 1);
+    EXPECT_TRUE(tooLarge.err.endsWith(QLatin1String(
+        "out.rds was not written: the settings file would be 66.7 MiB, larger than the 64 MiB a settings "
+        "file may have to be opened again\n")))
+        << tooLarge.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("out.rds")));
+
     const Result diffed = run({QStringLiteral("diff"), path("crowded.rds")});
     EXPECT_EQ(diffed.status, 1);
-    EXPECT_TRUE(diffed.err.contains(QLatin1String("an element has 40000 attributes"))) << diffed.err.toStdString();
+    EXPECT_TRUE(diffed.err.contains(QLatin1String("an element has 40000 attributes")))
+        << diffed.err.toStdString();
 }
 
 } // namespace

@@ -37,7 +37,10 @@ TEST(Cipher, RoundTripsTextsOfEveryKind) {
         EXPECT_FALSE(cipher.startsWith(u'-') || cipher.contains(u'\n'));
         EXPECT_EQ(DecipherText(cipher, kPass), text);
         EXPECT_EQ(DecipherText(cipher + QStringLiteral("\r\n"), kPass), text);
+        EXPECT_EQ(EncipheredSize(text.toUtf8().size()), cipher.size());
     }
+    for (const int size : {1, 2, 3, 4})
+        EXPECT_EQ(EncipheredSize(size), EncipherBytes(QByteArray(size, 'x'), kPass).size()) << size;
 }
 
 TEST(Cipher, WritesAFreshVersionedEnvelope) {
