@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/XmlTree.h"
 #include "registry/Cipher.h"
 #include "registry/MemoryBackend.h"
 #include "registry/RegFileBackend.h"
@@ -188,6 +189,38 @@ void LargeOpenRds(benchmark::State& state) {
     }
 }
 BENCHMARK(LargeOpenRds)->Unit(benchmark::kMillisecond);
+
+// One element with n attributes: beyond the limit the text is refused before libxml2 parses it
+// (200,000 took over two minutes when it was not).
+QByteArray crowdedElement(int attributes, int elements = 1) {
+    QByteArray xml = "<TAVIMOR>";
+    for (int e = 0; e < elements; ++e) {
+        xml += "<ENTRY";
+        for (int i = 0; i < attributes; ++i)
+            xml += " a" + QByteArray::number(i) + "=\"\"";
+        xml += "/>";
+    }
+    return xml + "</TAVIMOR>";
+}
+
+void CrowdedElementLoad(benchmark::State& state) {
+    const QByteArray text = crowdedElement(int(state.range(0)));
+    XmlDocument document;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(document.loadXML(text));
+    state.counters["loaded"] = document.isEmpty() ? 0 : 1;
+}
+BENCHMARK(CrowdedElementLoad)->ArgName("attributes")->Arg(64)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// The worst the limit allows: a settings file's worth (64 MiB) of elements at the limit.
+void CrowdedDocumentLoad(benchmark::State& state) {
+    const QByteArray text = crowdedElement(int(kMaxAttributes), 64 * 1024 * 1024 / 448);
+    XmlDocument document;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(document.loadXML(text));
+    state.counters["MiB"] = double(text.size()) / (1024 * 1024);
+}
+BENCHMARK(CrowdedDocumentLoad)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 long peakKb() {
     rusage usage{};

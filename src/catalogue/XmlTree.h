@@ -83,7 +83,7 @@ bool sameTree(const XmlTree& a, const XmlTree& b);
 quint32 copySubtree(const XmlTree& from, quint32 index, XmlTree& to);
 
 // No catalogue element needs more; more would make libxml2's duplicate check take minutes.
-inline constexpr qsizetype kMaxAttributes = 256;
+inline constexpr qsizetype kMaxAttributes = 64;
 
 // Parses text into tree with libxml2; false (and an empty tree) when it is not well-formed,
 // uses a document type or has an element with more than kMaxAttributes attributes; then
