@@ -35,8 +35,8 @@ _tavimorctl() {
         cword=$COMP_CWORD
     fi
     COMPREPLY=()
-    local commands="list show set apply diff save export-xml import-xml drives password"
-    local options="--target --file --password-file --json --program-folder --settings-folder --help --version"
+    local commands="list show set apply diff save export-xml import-xml export-pol import-pol gpo drives password"
+    local options="--target --file --password-file --json --program-folder --settings-folder --from --delete-unset --gpo --sysvol --url --help --version"
 
     case $prev in
         --target)
@@ -44,7 +44,9 @@ _tavimorctl() {
             [[ $cur == file:* || $cur == wine:* ]] && COMPREPLY=($(compgen -P "${cur%%:*}:" -f -- "${cur#*:}"))
             compopt -o nospace 2>/dev/null
             return ;;
-        --file) COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")); return ;;
+        --file | --from) COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")); return ;;
+        --sysvol) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --gpo | --url) return ;;
         --password-file) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --program-folder | --settings-folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
     esac
@@ -56,7 +58,7 @@ _tavimorctl() {
         case ${words[i]} in
             --target | --file | --program-folder | --settings-folder)
                 _tavimorctl_cmd+=("${words[i]}" "${words[i + 1]}"); ((i++)) ;;
-            --password-file) ((i++)) ;;
+            --password-file | --from | --gpo | --sysvol | --url) ((i++)) ;;
             -*) ;;
             *) if [[ -z $command ]]; then command=${words[i]}; else ((argument++)); fi ;;
         esac
@@ -76,6 +78,13 @@ _tavimorctl() {
             local pattern='!*.xml'
             ((argument == 1)) && pattern='!*.rds'
             ((argument < 2)) && COMPREPLY=($(compgen -f -X "$pattern" -- "$cur") $(compgen -d -- "$cur")) ;;
+        export-pol) ((argument == 0)) && COMPREPLY=($(compgen -d -- "$cur")) ;;
+        import-pol)
+            ((argument == 0)) && COMPREPLY=($(compgen -d -- "$cur"))
+            ((argument == 1)) && COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")) ;;
+        gpo)
+            ((argument == 0)) && COMPREPLY=($(compgen -W "push pull" -- "$cur"))
+            ((argument == 1)) && COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")) ;;
         drives) ((argument == 0)) && COMPREPLY=($(compgen -W "none" -- "$cur")) ;;
     esac
 }
