@@ -64,8 +64,7 @@ int main(int argc, char* argv[]) {
     WidgetStartupWindows startup(context, [&](int widthTwips, int heightTwips) {
         window = std::make_unique<frmRegistryExplorer>(
             context, QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), windows, shell, clock);
-        window->resize(twipsToPixels(widthTwips, window.get()), twipsToPixels(heightTwips, window.get()));
-        window->show();
+        showWithOuterSize(window.get(), widthTwips, heightTwips);
         // Start-up timing: end as soon as the window is on screen.
         if (qEnvironmentVariableIsSet("TAVIMOR_QUIT_WHEN_SHOWN"))
             QTimer::singleShot(0, &app, &QCoreApplication::quit);

@@ -46,12 +46,10 @@ void DescriptionList::setColumns() {
     setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
                      QStringLiteral("Current Machine Settings")});
     const int widths[] = {2500, 1500, 2234};
-    // A heading wider than its column at this font gets the room it needs, sort arrow included.
-    const QFontMetrics metrics = header()->fontMetrics();
-    for (int column = 0; column < 3; ++column)
-        setColumnWidth(column,
-                       qMax(twipsToPixels(widths[column], this),
-                            metrics.horizontalAdvance(headerItem()->text(column)) + metrics.height() * 2));
+    for (int column = 0; column < 3; ++column) {
+        header()->setSectionResizeMode(column, QHeaderView::Interactive);
+        setColumnWidth(column, twipsToPixels(widths[column], this));
+    }
 }
 
 void DescriptionList::fill(const QList<ListRow>& rows) {
@@ -66,10 +64,6 @@ void DescriptionList::fill(const QList<ListRow>& rows) {
         items.append(item);
     }
     addTopLevelItems(items);
-    // Names get the room they need; the column never shrinks below its set width.
-    const int nameWidth = columnWidth(0);
-    resizeColumnToContents(0);
-    setColumnWidth(0, qMax(nameWidth, columnWidth(0)));
     if (m_sorted)
         sortItems(m_sortKey, m_sortOrder);
 }

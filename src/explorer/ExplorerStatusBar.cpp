@@ -39,6 +39,8 @@ QLabel* ExplorerStatusBar::addPanel(const QString& text, bool permanent) {
         label->setAlignment(Qt::AlignCenter);
         addPermanentWidget(label);
     } else {
+        // A long hint is cut off rather than widening the window.
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         addWidget(label, 1);
     }
     m_panels.append(label);

@@ -7,6 +7,7 @@
 #include "gui/Shell.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace tavimor {
 
@@ -26,7 +27,8 @@ QString HtmlReport::AskReportFileName() {
     request.filter = QStringLiteral("HTML Files | *.html");
     request.flags = 2050;
     const QString name = m_context.prompter.saveFileName(request);
-    return name.toLower() == QLatin1String(".html") ? QString() : name;
+    // The dialog gives the suggested ".html" back as a full path in the folder it shows.
+    return QFileInfo(name).fileName().toLower() == QLatin1String(".html") ? QString() : name;
 }
 
 void HtmlReport::GenerateReport(const QString& address, const QString& dateText) {

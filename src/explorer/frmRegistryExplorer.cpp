@@ -149,6 +149,8 @@ bool frmRegistryExplorer::BuildTree() {
         node->setData(0, kTagRole, sections[s].address);
     }
     root->setExpanded(true);
+    // No node is chosen yet; without this the tree makes the root current when it takes the focus.
+    m_tree->setCurrentItem(nullptr);
     fitTreeWidth();
     FillList(QLatin1String(kRootAddress));
     return true;
@@ -231,10 +233,9 @@ void frmRegistryExplorer::fileCommand(int index) {
         RefreshList(QLatin1String(kAllEntries));
         break;
     case 6: {
-        // The password dialog gives "" when cancelled; a cancelled Set Password keeps the old one.
-        const QString password = m_windows.setPassword(this);
-        if (!password.isEmpty())
-            MyPwdWrite(password);
+        // Two empty boxes set the empty password; a cancelled Set Password keeps the old one.
+        if (const std::optional<QString> password = m_windows.setPassword(this))
+            MyPwdWrite(*password);
         break;
     }
     case 7:
@@ -299,9 +300,15 @@ void frmRegistryExplorer::layOutClient() {
     const int height = m_client->height();
     m_tree->setGeometry(twipsToPixels(g.treeLeft, this), 0, twipsToPixels(g.treeWidth, this), height);
     m_bar->setGeometry(twipsToPixels(g.barLeft, this), 0, twipsToPixels(g.barWidth, this), height);
-    // The list reaches the client's right edge: the frame takes the margin a release leaves.
+    // The list fills the client up to its right edge until the bar is dragged; from then on it
+    // keeps the margin a release leaves to the window's outer right edge.
     const int listLeft = twipsToPixels(g.listLeft, this);
-    m_list->setGeometry(listLeft, 0, qMax(0, m_client->width() - listLeft), height);
+    const int listWidth = m_splitterMoved
+                              ? twipsToPixels(windowWidthTwips() - g.listLeft - SplitterLayout::kRightMargin -
+                                                  SplitterLayout::kListMargin,
+                                              this)
+                              : m_client->width() - listLeft;
+    m_list->setGeometry(listLeft, 0, qMax(0, qMin(listWidth, m_client->width() - listLeft)), height);
     m_bar->raise();
 }
 

@@ -35,9 +35,12 @@ void AppWindows::hideDrives() {
     dialog.exec();
 }
 
-QString AppWindows::setPassword(QWidget* owner) {
+std::optional<QString> AppWindows::setPassword(QWidget* owner) {
     frmLogin dialog(m_context.prompter, owner);
-    return dialog.Start(true);
+    const QString password = dialog.Start(true);
+    if (dialog.result() != QDialog::Accepted)
+        return std::nullopt;
+    return password;
 }
 
 void AppWindows::about(QWidget* owner) {

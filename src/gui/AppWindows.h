@@ -15,7 +15,7 @@ public:
     void editSetting(QWidget* owner, const QString& entryAddress, bool restartNoteVisible,
                      const std::function<void(const QString&)>& refreshList) override;
     void hideDrives() override;
-    QString setPassword(QWidget* owner) override;
+    std::optional<QString> setPassword(QWidget* owner) override;
     void about(QWidget* owner) override;
     void help(QWidget* from, const QString& topic) override;
     void confirmRestart() override;

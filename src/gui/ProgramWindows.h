@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -20,8 +21,9 @@ public:
                              const std::function<void(const QString&)>& refreshList) = 0;
     // The drive hiding dialog, modal, without an owner.
     virtual void hideDrives() = 0;
-    // The password dialog in set mode; the password the user confirmed, or "".
-    virtual QString setPassword(QWidget* owner) = 0;
+    // The password dialog in set mode: the password the user confirmed with "&OK" ("" for two
+    // empty boxes), or nullopt when it was cancelled or closed.
+    virtual std::optional<QString> setPassword(QWidget* owner) = 0;
     virtual void about(QWidget* owner) = 0;
     // The help page of a window ("main", "edit", ...) or of a catalogue section.
     virtual void help(QWidget* from, const QString& topic) = 0;

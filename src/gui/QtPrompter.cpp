@@ -1,10 +1,42 @@
 #include "QtPrompter.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QDir>
 #include <QMessageBox>
 
 namespace tavimor {
+
+PathCheckedFileDialog::PathCheckedFileDialog(QWidget* owner, const FileDialogRequest& request, bool save,
+                                             Refuse refuse)
+    : QFileDialog(owner, request.title, QString(), QtPrompter::qtFilter(request.filter))
+    , m_pathMustExist(request.flags & 2048)
+    , m_refuse(std::move(refuse)) {
+    // The check has to run before the dialog closes, which only Qt's own dialog lets us do.
+    if (m_pathMustExist)
+        setOption(QFileDialog::DontUseNativeDialog);
+    setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // 4096 file-must-exist (open), 2 overwrite-prompt (save).
+    setFileMode(!save && (request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (save)
+        setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
+    setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
+                                                                     : request.defaultExt);
+    if (!request.fileName.isEmpty())
+        selectFile(request.fileName);
+}
+
+void PathCheckedFileDialog::accept() {
+    const QStringList files = selectedFiles();
+    if (m_pathMustExist && !files.isEmpty()) {
+        const QFileInfo chosen(files.first());
+        if (!chosen.isDir() && !chosen.dir().exists()) {
+            m_refuse(QStringLiteral("The folder ") + QDir::toNativeSeparators(chosen.absolutePath()) +
+                     QStringLiteral(" does not exist.\r\nCheck the folder name and try again."));
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
 
 QWidget* QtPrompter::owner() const {
     return m_owner ? m_owner.data() : QApplication::activeWindow();
@@ -74,16 +106,9 @@ Answer QtPrompter::message(const QString& text, const QString& title, MessageIco
 }
 
 QString QtPrompter::runFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(owner(), request.title, QString(), qtFilter(request.filter));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // 4096 file-must-exist (open), 2 overwrite-prompt (save).
-    dialog.setFileMode(!save && (request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (save)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
-    dialog.setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)
-                                                                            : request.defaultExt);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+    PathCheckedFileDialog dialog(owner(), request, save, [this, &request](const QString& text) {
+        message(text, request.title, MessageIcon::Exclamation, MessageButtons::Ok);
+    });
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().first()
                : QString();

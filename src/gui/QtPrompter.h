@@ -2,11 +2,26 @@
 
 #include "base/Prompter.h"
 
+#include <QFileDialog>
 #include <QPointer>
+#include <functional>
 
 class QWidget;
 
 namespace tavimor {
+
+// A file dialog that, asked for path-must-exist (2048), refuses a name in a folder that does not
+// exist while it is still open, so the user can correct it there.
+class PathCheckedFileDialog : public QFileDialog {
+public:
+    using Refuse = std::function<void(const QString& text)>;
+    PathCheckedFileDialog(QWidget* owner, const FileDialogRequest& request, bool save, Refuse refuse);
+    void accept() override;
+
+private:
+    bool m_pathMustExist;
+    Refuse m_refuse;
+};
 
 // The Prompter of the windows: message boxes and the platform's file dialogs, owned by the
 // active window (or the one given).

@@ -1,8 +1,11 @@
 #include "Twips.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <cmath>
 
 namespace tavimor {
@@ -21,6 +24,20 @@ int twipsToPixels(int twips, const QWidget* widget) {
 
 int pixelsToTwips(int pixels, const QWidget* widget) {
     return int(std::lround(double(pixels) * 1440.0 / logicalDpi(widget)));
+}
+
+void showWithOuterSize(QWidget* window, int widthTwips, int heightTwips) {
+    const QSize outer(twipsToPixels(widthTwips, window), twipsToPixels(heightTwips, window));
+    auto fit = [window, outer] {
+        window->resize(outer - (window->frameGeometry().size() - window->size()));
+    };
+    fit();
+    window->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (window->windowHandle() && !window->windowHandle()->isExposed() && waited.elapsed() < 400)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    fit();
 }
 
 } // namespace tavimor

@@ -9,4 +9,8 @@ namespace tavimor {
 int twipsToPixels(int twips, const QWidget* widget = nullptr);
 int pixelsToTwips(int pixels, const QWidget* widget = nullptr);
 
+// Shows a top-level window whose outer size, frame included, is given in twips. The frame is
+// known only once the window is framed on screen, so the size is set again then.
+void showWithOuterSize(QWidget* window, int widthTwips, int heightTwips);
+
 } // namespace tavimor

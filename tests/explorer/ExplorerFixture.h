@@ -38,7 +38,7 @@ public:
         refresh = refreshList;
     }
     void hideDrives() override { calls.append({QStringLiteral("hideDrives"), {}}); }
-    QString setPassword(QWidget*) override {
+    std::optional<QString> setPassword(QWidget*) override {
         calls.append({QStringLiteral("setPassword"), {}});
         return passwordAnswer;
     }
@@ -54,7 +54,7 @@ public:
     }
 
     QList<Call> calls;
-    QString passwordAnswer;
+    std::optional<QString> passwordAnswer;
     std::function<void(const QString&)> refresh;
 };
 

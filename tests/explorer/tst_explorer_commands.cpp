@@ -94,16 +94,19 @@ private slots:
         QCOMPARE(f->windows.names(), QStringList{QStringLiteral("confirmRestart")});
     }
 
-    void setPasswordStoresAConfirmedPasswordAndKeepsItOnCancel() {
-        frmRegistryExplorer& w = f->start();
-        Q_UNUSED(w);
+    void setPasswordStoresWhatWasConfirmedAndKeepsItOnCancel() {
+        f->start();
         f->windows.passwordAnswer = QStringLiteral("secret");
         f->action(QStringLiteral("mnuSubApplication6"))->trigger();
         QCOMPARE(MyPwdRead(f->context), QStringLiteral("secret"));
-        f->windows.passwordAnswer.clear();
+        f->windows.passwordAnswer.reset();
         f->action(QStringLiteral("mnuSubApplication6"))->trigger();
         QCOMPARE(MyPwdRead(f->context), QStringLiteral("secret"));
-        QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 2);
+        // Two empty boxes confirmed with OK: the empty password, stored as the empty text.
+        f->windows.passwordAnswer = QString();
+        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
+        QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), QStringLiteral("unset")), QString());
+        QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 3);
     }
 
     void helpAndAboutOpenTheirWindows() {

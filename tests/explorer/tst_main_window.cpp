@@ -51,6 +51,36 @@ private slots:
             QStringLiteral("TESTBOX"));
     }
 
+    void theWindowKeepsTheSizesItWasGiven() {
+        frmRegistryExplorer& w = f->start();
+        // The size at start-up is the outer one, frame included.
+        showWithOuterSize(&w, 11895, 7935);
+        QCOMPARE(w.frameGeometry().size(), QSize(twipsToPixels(11895, &w), twipsToPixels(7935, &w)));
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(f->tree()->currentItem() == nullptr && f->tree()->selectedItems().isEmpty());
+
+        // Columns keep their widths, whatever the names; a width the user chose stays.
+        f->context.workingCatalogue
+            .selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME"))
+            .setText(QString(200, QLatin1Char('W')));
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
+        const int widths[] = {2500, 1500, 2234};
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(f->list()->columnWidth(column), twipsToPixels(widths[column], &w));
+        QCOMPARE(f->list()->header()->sectionResizeMode(0), QHeaderView::Interactive);
+        f->list()->header()->resizeSection(1, 77);
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        QCOMPARE(f->list()->columnWidth(1), 77);
+
+        // A long hint does not widen the window.
+        w.resize(560, 400);
+        QTRY_COMPARE(w.width(), 560);
+        w.findChild<ExplorerStatusBar*>()->setHint(QString(300, QLatin1Char('x')));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), 560);
+        QVERIFY(w.minimumSizeHint().width() < 560);
+    }
+
     void openingARowFollowsItsKind() {
         frmRegistryExplorer& w = f->start();
         QTreeWidgetItem* before = f->tree()->currentItem();

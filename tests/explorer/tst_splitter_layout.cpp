@@ -97,7 +97,9 @@ private slots:
         QVERIFY2(qAbs(moved - pixelsToTwips(60, &w)) <= 15, qPrintable(QString::number(moved)));
         QCOMPARE(f.tree()->width(), twipsToPixels(w.splitter().geometry().treeWidth, &w));
         QCOMPARE(f.list()->x(), twipsToPixels(w.splitter().geometry().listLeft, &w));
-        QCOMPARE(f.list()->geometry().right(), w.centralWidget()->width() - 1);
+        // The list keeps 300 twips from the window's outer right edge.
+        const int outer = pixelsToTwips(w.frameGeometry().width(), &w);
+        QCOMPARE(f.list()->width(), twipsToPixels(outer - w.splitter().geometry().listLeft - 300, &w));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "StartupFixture.h"
+#include "gui/AppWindows.h"
 #include "startup/StartupSequence.h"
 #include "startup/WidgetStartupWindows.h"
 #include "startup/frmLogin.h"
@@ -154,6 +155,14 @@ private slots:
         QCOMPARE(windows.passwordDialog(false), std::optional<QString>(QString()));
         pressInActiveDialog("cmdOK");
         QCOMPARE(windows.osConfirmation(), 1);
+
+        // Set Password: two empty boxes confirmed are the empty password, "Cancel" keeps the old one.
+        RecordingShell shell;
+        AppWindows app(f.context, shell);
+        pressInActiveDialog("cmdOK");
+        QCOMPARE(app.setPassword(nullptr), std::optional<QString>(QString()));
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(app.setPassword(nullptr), std::nullopt);
     }
 
     void osConfirmation_data() {

@@ -1,5 +1,7 @@
 #include "ScriptedPrompter.h"
 
+#include <QFileInfo>
+
 namespace tavimor::test {
 
 Answer ScriptedPrompter::message(const QString& text, const QString& title, MessageIcon icon,
@@ -15,12 +17,18 @@ Answer ScriptedPrompter::message(const QString& text, const QString& title, Mess
 
 QString ScriptedPrompter::openFileName(const FileDialogRequest& request) {
     m_dialogs.append({false, request});
-    return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+    return nextFileName();
 }
 
 QString ScriptedPrompter::saveFileName(const FileDialogRequest& request) {
     m_dialogs.append({true, request});
-    return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+    return nextFileName();
+}
+
+QString ScriptedPrompter::nextFileName() {
+    // A file dialog gives a full path: a bare name lies in the folder it shows, the current one.
+    const QString name = m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+    return name.isEmpty() ? name : QFileInfo(name).absoluteFilePath();
 }
 
 QStringList ScriptedPrompter::messageTexts() const {

@@ -38,6 +38,8 @@ public:
     void clear();
 
 private:
+    QString nextFileName();
+
     QQueue<Answer> m_answers;
     QQueue<QString> m_fileNames;
     QList<Message> m_messages;
