@@ -99,22 +99,17 @@ QString EditedEntry::problem() const {
     return QString();
 }
 
+QString EditedEntry::applyNowProblem(const QString& newValue) const {
+    if (m_kind != Kind::String || RegDatum::text(newValue).toInteger())
+        return QString();
+    return QStringLiteral("\"%1\" is not a whole number. Tavimor writes every registry value as a 32-bit "
+                          "number (REG_DWORD), so this text can only be kept with Apply later.")
+        .arg(newValue);
+}
+
 bool EditedEntry::applyNow(ProgramContext& context, const QString& newValue) const {
-    if (!canApplyNow())
-        return false;
-    if (m_kind != Kind::String)
-        return applyEntryNow(context, m_address, newValue);
-    // The registry procedures write REG_DWORD for every catalogue entry; a text entry keeps its
-    // text, so it goes through the layer's REG_SZ path instead.
-    context.registry.CreateRegKey(m_path, m_hive);
-    const QString present = context.registry.ReadKeyValue(m_hive, m_path, m_regName).toText();
-    if (present != newValue &&
-        CatalogueEntry(context.machineCatalogue.selectSingleNode(m_address)).needsRestart())
-        context.restartNeeded = true;
-    context.registry.SaveKeyValue(m_hive, m_path, m_regName, RegDatum::text(newValue), REG_SZ);
-    CatalogueEntry(context.machineCatalogue.selectSingleNode(m_address)).currentValue().setText(newValue);
-    CatalogueEntry(context.workingCatalogue.selectSingleNode(m_address)).currentValue().setText(newValue);
-    return true;
+    return canApplyNow() && applyNowProblem(newValue).isEmpty() &&
+           applyEntryNow(context, m_address, newValue);
 }
 
 bool EditedEntry::applyLater(ProgramContext& context, const QString& newValue) const {

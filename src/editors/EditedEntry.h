@@ -48,6 +48,9 @@ public:
         return applyNow && text.isEmpty() ? QStringLiteral("0") : text;
     }
 
+    // Why newValue cannot be written now; "" when it can. Every value is written as REG_DWORD,
+    // so a String entry's text must be a whole number.
+    QString applyNowProblem(const QString& newValue) const;
     bool applyNow(ProgramContext& context, const QString& newValue) const;
     bool applyLater(ProgramContext& context, const QString& newValue) const;
 

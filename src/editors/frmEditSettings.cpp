@@ -229,7 +229,12 @@ QString frmEditSettings::newValue(bool applyNow) const {
 }
 
 void frmEditSettings::cmdApply_Click() {
-    if (!m_entry.applyNow(m_context, newValue(true)))
+    const QString value = newValue(true);
+    if (const QString problem = m_entry.applyNowProblem(value); !problem.isEmpty()) {
+        m_context.prompter.message(problem, titleOf(m_context), MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (!m_entry.applyNow(m_context, value))
         return;
     m_cmdApply->setEnabled(false);
     if (m_refreshList)

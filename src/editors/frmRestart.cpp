@@ -1,7 +1,9 @@
 #include "frmRestart.h"
 
+#include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
 #include "gui/Twips.h"
+#include "registry/RegistryBackend.h"
 #include "registry/SettingsStore.h"
 
 #include <QCheckBox>
@@ -42,6 +44,8 @@ frmRestart::frmRestart(ProgramContext& context, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* button : {m_okButton, m_cancelButton}) {
+        // The dialog has no default button: Enter on the check box must not answer for the user.
+        button->setAutoDefault(false);
         button->setMinimumSize(twipsToPixels(1215, this), twipsToPixels(375, this));
         buttons->addWidget(button);
     }
@@ -64,6 +68,12 @@ void frmRestart::keyPressEvent(QKeyEvent* event) {
         m_cancelButton->click();
         return;
     }
+    // Enter presses the button that has the focus, and nothing else.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -75,8 +85,17 @@ void frmRestart::saveChoice() {
 
 void frmRestart::OKButton_Click() {
     saveChoice();
+    RegistryBackend& target = m_context.registry.backend();
     // The target's Windows restarts (or its Wine session ends); a refusal is not reported.
-    m_context.registry.backend().requestRestart();
+    if (target.canRestart())
+        target.requestRestart();
+    else
+        m_context.prompter.message(
+            QStringLiteral(
+                "The registry target %1 has no Windows that Tavimor can restart. The settings take "
+                "effect when the Windows using this registry starts again.")
+                .arg(target.targetName()),
+            m_context.appTitle, MessageIcon::Information, MessageButtons::Ok);
     accept();
 }
 

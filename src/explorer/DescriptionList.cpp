@@ -12,6 +12,16 @@ namespace {
 constexpr int kTagRole = Qt::UserRole;
 const QColor kRestartColour(255, 0, 0);
 
+// Sorted by text as users expect it: "apple" before "Banana".
+class ListItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return QString::compare(text(column), other.text(column), Qt::CaseInsensitive) < 0;
+    }
+};
+
 bool isEnter(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
@@ -56,7 +66,7 @@ void DescriptionList::fill(const QList<ListRow>& rows) {
     clear();
     QList<QTreeWidgetItem*> items;
     for (const ListRow& row : rows) {
-        auto* item = new QTreeWidgetItem({row.text, row.workingState, row.machineState});
+        auto* item = new ListItem(QStringList{row.text, row.workingState, row.machineState});
         item->setData(0, kTagRole, row.tag);
         if (row.needsRestart)
             for (int column = 0; column < 3; ++column)

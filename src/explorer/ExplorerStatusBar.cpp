@@ -10,7 +10,8 @@
 
 namespace tavimor {
 
-ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent)
+ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent,
+                                     const std::function<std::optional<LockKeys>()>& lockKeys)
     : QStatusBar(parent)
     , m_clock(clock)
     , m_timer(new QTimer(this)) {
@@ -21,6 +22,10 @@ ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent)
         addPanel(QLatin1String(name), true);
     addPanel(QString(), true);
     addPanel(QString(), true);
+    if (const std::optional<LockKeys> keys = lockKeys()) {
+        m_capsLock = keys->capsLock;
+        m_numLock = keys->numLock;
+    }
     showKeyStates();
     updateClock();
     // Lock keys are seen by the whole program, whichever widget has the focus.

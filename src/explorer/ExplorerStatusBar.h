@@ -1,6 +1,9 @@
 #pragma once
 
+#include "explorer/LockKeys.h"
+
 #include <QStatusBar>
+#include <functional>
 
 class QLabel;
 class QTimer;
@@ -13,7 +16,9 @@ class Clock;
 class ExplorerStatusBar : public QStatusBar {
     Q_OBJECT
 public:
-    ExplorerStatusBar(const Clock& clock, QWidget* parent = nullptr);
+    // lockKeys tells the lock keys' state at start; where it cannot, they start off.
+    ExplorerStatusBar(const Clock& clock, QWidget* parent = nullptr,
+                      const std::function<std::optional<LockKeys>()>& lockKeys = platformLockKeys);
 
     void setHint(const QString& text);
     QString hint() const;

@@ -2,6 +2,7 @@
 
 #include "base/FileUtil.h"
 #include "base/Prompter.h"
+#include "catalogue/CatalogueListing.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/ReportPage.h"
 #include "gui/Shell.h"
@@ -32,6 +33,12 @@ QString HtmlReport::AskReportFileName() {
 }
 
 void HtmlReport::GenerateReport(const QString& address, const QString& dateText) {
+    if (!m_context.machineCatalogue.selectSingleNode(QLatin1String(kRootAddress))) {
+        m_context.prompter.message(
+            QStringLiteral("There is no catalogue to report on. Open a settings file first."),
+            m_context.appTitle, MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
     QString error;
     const std::optional<QByteArray> html =
         ReportPage::html(m_context.machineCatalogue, address, m_context.programFolder, dateText, &error);

@@ -17,6 +17,8 @@ public:
     // While unreadable, every store operation fails as a damaged registry does.
     void setUnreadable(bool unreadable) { m_unreadable = unreadable; }
     int restartRequests() const { return m_restartRequests; }
+    void setCanRestart(bool can) { m_canRestart = can; }
+    bool canRestart() const override { return m_canRestart; }
     int writeCount() const { return m_writes; }
 
     bool requestRestart() override;
@@ -35,6 +37,7 @@ private:
     };
     QHash<QString, Key> m_keys; // by lower-case full path
     bool m_unreadable = false;
+    bool m_canRestart = true;
     int m_restartRequests = 0;
     int m_writes = 0;
 };

@@ -23,7 +23,8 @@ public:
     // How long a write waits for another process's lock.
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
 
-    bool requestRestart() override { return true; }
+    bool requestRestart() override { return false; }
+    bool canRestart() const override { return false; }
     QString targetName() const override { return QStringLiteral("file:") + m_path; }
 
 protected:

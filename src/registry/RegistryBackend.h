@@ -69,6 +69,8 @@ public:
     virtual WindowsVersion windowsVersion() = 0;
     // Asks the target's Windows to restart; false when it refused.
     virtual bool requestRestart() = 0;
+    // False for a target with no Windows of its own to restart (the embedded file).
+    virtual bool canRestart() const { return true; }
     // Names the target in messages, e.g. "file:/home/ann/.local/share/tavimor/registry.reg".
     virtual QString targetName() const = 0;
 };

@@ -242,7 +242,7 @@ private slots:
         QVERIFY(h.prompter.messages().isEmpty());
     }
 
-    void stringEntryIsWrittenAsText() {
+    void stringEntryIsWrittenAsEveryValueIs() {
         EditorsHarness h;
         h.loadBoth(
             EditorsHarness::oneEntryCatalogue(customEntry(QStringLiteral("String"), QStringLiteral("old"))));
@@ -251,13 +251,22 @@ private slots:
         auto d = open(h, address, &refreshed);
         auto* box = child<QLineEdit>(d.get(), "txtRegString");
         QCOMPARE(box->text(), QStringLiteral("old"));
+        // A text that is no number is refused and nothing changes.
         box->setText(QStringLiteral("new text"));
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
-        const std::optional<RegValue> written =
-            h.backend.value(QStringLiteral("HKEY_CURRENT_USER\\Software\\Custom"), QStringLiteral("Value"));
-        QVERIFY(written);
-        QCOMPARE(written->type, REG_SZ);
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), QStringLiteral("new text"));
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Custom");
+        QVERIFY(!h.backend.value(key, QStringLiteral("Value")));
+        QCOMPARE(h.prompter.messages().size(), 1);
+        QVERIFY(
+            h.prompter.messages()[0].text.startsWith(QStringLiteral("\"new text\" is not a whole number.")));
+        QVERIFY(d->isVisible());
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), QStringLiteral("old"));
+
+        box->setText(QStringLiteral("7"));
+        QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
+        QCOMPARE(h.backend.value(key, QStringLiteral("Value"))->type, REG_DWORD);
+        QCOMPARE(h.backend.value(key, QStringLiteral("Value"))->data, regDword(7).data);
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), QStringLiteral("7"));
         QVERIFY(h.context.restartNeeded);
     }
 

@@ -48,14 +48,36 @@ private slots:
         QCOMPARE(h.backend.restartRequests(), restarts);
     }
 
-    void theCloseBoxSavesAndRestartsNothing() {
+    void enterAndTheCloseBoxSaveAndRestartNothing() {
         EditorsHarness h;
         frmRestart d(h.context);
         d.show();
-        QTest::mouseClick(d.findChild<QCheckBox*>(QStringLiteral("chkHide")), Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* hide = d.findChild<QCheckBox*>(QStringLiteral("chkHide"));
+        QTest::mouseClick(hide, Qt::LeftButton);
+        hide->setFocus();
+        QTest::keyClick(hide, Qt::Key_Return);
+        QVERIFY(d.isVisible());
+        QCOMPARE(restartDialog(h), QStringLiteral("absent"));
         d.close();
         QCOMPARE(restartDialog(h), QStringLiteral("absent"));
         QCOMPARE(h.backend.restartRequests(), 0);
+        QVERIFY(h.prompter.messages().isEmpty());
+    }
+
+    void aTargetThatCannotRestartSaysSo() {
+        EditorsHarness h;
+        h.backend.setCanRestart(false);
+        frmRestart d(h.context);
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+        QCOMPARE(h.backend.restartRequests(), 0);
+        QCOMPARE(
+            h.prompter.messageTexts(),
+            QStringList{QStringLiteral("The registry target memory: has no Windows that Tavimor can restart. "
+                                       "The settings take effect when the Windows using this registry "
+                                       "starts again.")});
+        QVERIFY(!d.isVisible());
     }
 };
 

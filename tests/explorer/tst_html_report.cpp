@@ -173,6 +173,16 @@ private slots:
         QCOMPARE(page, readAll(out(QStringLiteral("window.html"))));
     }
 
+    void noCatalogueIsToldPlainly() {
+        frmRegistryExplorer& w = f->start();
+        f->context.machineCatalogue.clear();
+        w.GenerateReport(QStringLiteral("TAVIMOR"));
+        QCOMPARE(
+            f->prompter.messageTexts(),
+            QStringList{QStringLiteral("There is no catalogue to report on. Open a settings file first.")});
+        QVERIFY(f->prompter.dialogs().isEmpty());
+    }
+
     void cancelledOrUnnamedReportsWriteNothing_data() {
         QTest::addColumn<QString>("answer");
         QTest::newRow("cancel") << QString();

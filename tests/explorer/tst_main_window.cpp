@@ -5,6 +5,7 @@
 #include "gui/Twips.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -170,6 +171,11 @@ private slots:
         QCOMPARE(f->column(0), descending);
         emit header->sectionClicked(0);
         QCOMPARE(f->column(0), ascending);
+        // Case does not count: "apple" comes first, not after "System".
+        f->context.workingCatalogue.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"))
+            .setAttribute(QStringLiteral("Section"), QStringLiteral("apple"));
+        w.FillList(QStringLiteral("TAVIMOR"));
+        QCOMPARE(f->column(0).first(), QStringLiteral("apple"));
         // Another column takes the order opposite to the last click.
         w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
         emit header->sectionClicked(1);
@@ -268,6 +274,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status->panelText(6), QLocale().toString(QTime(0, 1), QLocale::ShortFormat),
                                   3000);
         QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 15), QLocale::ShortFormat));
+
+        // The lock keys start as the keyboard has them where the platform tells; off where not.
+        QVERIFY(!status->findChild<QLabel*>(QStringLiteral("stbTavimorPanel2"))->isEnabled());
+        ExplorerStatusBar told(f->clock, nullptr, [] { return std::optional<LockKeys>({true, false}); });
+        QVERIFY(told.findChild<QLabel*>(QStringLiteral("stbTavimorPanel2"))->isEnabled());
+        QVERIFY(!told.findChild<QLabel*>(QStringLiteral("stbTavimorPanel3"))->isEnabled());
     }
 
     // Pictures for the documentation, made only when asked for.

@@ -1,5 +1,4 @@
 #include "gui/QtPrompter.h"
-#include "gui/Twips.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,11 +34,6 @@ private slots:
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.selectedFiles(), QStringList{dir.filePath(QStringLiteral("report.html"))});
-    }
-    void twipsAreFifteenthsOfAPixelAt96Dpi() {
-        const int pixels = twipsToPixels(1440);
-        QVERIFY(pixels >= 96);
-        QCOMPARE(pixelsToTwips(pixels), 1440);
     }
 };
 

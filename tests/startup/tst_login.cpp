@@ -2,6 +2,7 @@
 #include "gui/AppWindows.h"
 #include "startup/StartupSequence.h"
 #include "startup/WidgetStartupWindows.h"
+#include "startup/frmAbout.h"
 #include "startup/frmLogin.h"
 #include "startup/frmOSConfirm.h"
 
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace tavimor;
 using namespace tavimor::test;
@@ -163,6 +165,23 @@ private slots:
         QCOMPARE(app.setPassword(nullptr), std::optional<QString>(QString()));
         pressInActiveDialog("cmdCancel");
         QCOMPARE(app.setPassword(nullptr), std::nullopt);
+    }
+
+    void fixedDialogsOfferNoMinimiseOrMaximise() {
+        StartupFixture f;
+        RecordingShell shell;
+        frmLogin login(f.prompter);
+        frmOSConfirm os(f.settings);
+        frmAbout about(shell);
+        for (QDialog* dialog :
+             {static_cast<QDialog*>(&login), static_cast<QDialog*>(&os), static_cast<QDialog*>(&about)}) {
+            dialog->show();
+            const Qt::WindowFlags flags = dialog->windowHandle()->flags();
+            QVERIFY2(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+                     qPrintable(dialog->objectName()));
+            QVERIFY(flags & Qt::WindowCloseButtonHint);
+            QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        }
     }
 
     void osConfirmation_data() {

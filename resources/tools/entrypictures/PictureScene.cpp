@@ -29,6 +29,7 @@ QImage PictureScene::render(const QSize& size) const {
         drawStartMenu(w, area);
     else
         drawWindow(w, area);
+    m_clipped = w.clippedTexts();
     return image;
 }
 
@@ -68,16 +69,17 @@ void PictureScene::drawDesktop(Win98Painter& w, const QRect& area) const {
         const QJsonObject item = value.toObject();
         if (item.contains(QStringLiteral("icons"))) {
             for (const QString& name : strings(item.value(QStringLiteral("icons")))) {
-                const QRect cell(area.left() + 4, y, 70, 48);
+                const int textHeight = w.textHeight(name, 72);
+                const QRect cell(area.left() + 3, y, 76, 26 + textHeight);
                 w.icon(QRect(cell.left(), cell.top(), cell.width(), 24), name);
-                w.text(QRect(cell.left(), cell.top() + 24, cell.width(), 24), name,
+                w.text(QRect(cell.left() + 2, cell.top() + 24, 72, textHeight), name,
                        Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, Qt::white);
                 if (isGone(item, name))
-                    w.gone(cell.adjusted(8, 0, -8, 0));
-                y += 50;
+                    w.gone(cell);
+                y += cell.height() + 4;
             }
         } else {
-            const QRect note(area.left() + 84, area.top() + 10, area.width() - 92, 0);
+            const QRect note(area.left() + 86, area.top() + 10, area.width() - 92, 0);
             const int height =
                 w.textHeight(item.value(QStringLiteral("label")).toString(), note.width() - 12) + 12;
             w.raised(QRect(note.topLeft(), QSize(note.width(), height)));
@@ -94,7 +96,10 @@ void PictureScene::drawStartMenu(Win98Painter& w, const QRect& area) const {
     const QJsonObject menu = m_d.value(QStringLiteral("menu")).toObject();
     const int rows = int(strings(menu.value(QStringLiteral("menu"))).size());
     const int height = rows * 20 + 6;
-    drawMenu(w, menu, QPoint(area.left() + 1, bar.top() - height), 128, true);
+    int menuWidth = 128;
+    for (const QString& entry : strings(menu.value(QStringLiteral("menu"))))
+        menuWidth = qMax(menuWidth, QFontMetrics(w.font()).horizontalAdvance(entry) + 58);
+    drawMenu(w, menu, QPoint(area.left() + 1, bar.top() - height), menuWidth, true);
     const QJsonObject sub = m_d.value(QStringLiteral("submenu")).toObject();
     if (!sub.isEmpty()) {
         const int at = int(strings(menu.value(QStringLiteral("menu")))
@@ -107,7 +112,7 @@ void PictureScene::drawStartMenu(Win98Painter& w, const QRect& area) const {
         for (const QString& entry : strings(sub.value(QStringLiteral("menu"))))
             width = qMax(width, QFontMetrics(w.font()).horizontalAdvance(entry) + 22);
         width = qMin(width, area.width() - 4);
-        const int left = qMin(area.left() + 124, area.right() - 1 - width);
+        const int left = qMin(area.left() + menuWidth - 4, area.right() - 1 - width);
         drawMenu(w, sub, QPoint(left, qMax(area.top() + 2, top)), width, false);
     }
 }
@@ -191,18 +196,37 @@ int PictureScene::drawItem(Win98Painter& w, const QJsonObject& item, int x, int 
         w.painter().drawLine(x, y + height, x + width, y + height);
     } else if (item.contains(QStringLiteral("icons"))) {
         const QStringList icons = strings(item.value(QStringLiteral("icons")));
-        const int columns = qMax(1, width / 62);
-        const int cw = width / columns;
-        w.sunken(QRect(x, y, width, ((int(icons.size()) + columns - 1) / columns) * 50 + 6));
+        const QFontMetrics metrics(w.font());
+        int widestWord = 0;
+        for (const QString& name : icons)
+            for (const QString& word : name.split(QLatin1Char(' ')))
+                widestWord = qMax(widestWord, metrics.horizontalAdvance(word));
+        const int columns = qBound(1, (width - 4) / (widestWord + 4), int(icons.size()));
+        const int cw = (width - 4) / columns;
+        QList<int> rowHeights;
         for (int i = 0; i < icons.size(); ++i) {
-            const QRect cell(x + (i % columns) * cw + 2, y + 4 + (i / columns) * 50, cw - 4, 48);
+            const int h = 24 + w.textHeight(icons[i], cw - 4);
+            if (i % columns == 0)
+                rowHeights.append(h);
+            else
+                rowHeights.last() = qMax(rowHeights.last(), h);
+        }
+        height = 6;
+        for (const int h : rowHeights)
+            height += h + 2;
+        w.sunken(QRect(x, y, width, height));
+        int top = y + 4;
+        for (int i = 0; i < icons.size(); ++i) {
+            const int rowHeight = rowHeights[i / columns];
+            const QRect cell(x + 2 + (i % columns) * cw, top, cw, rowHeight);
             w.icon(QRect(cell.left(), cell.top(), cell.width(), 22), icons[i]);
-            w.text(QRect(cell.left(), cell.top() + 22, cell.width(), 26), icons[i],
+            w.text(QRect(cell.left() + 2, cell.top() + 22, cell.width() - 4, rowHeight - 22), icons[i],
                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
             if (isGone(item, icons[i]))
-                w.gone(cell.adjusted(6, 0, -6, 0));
+                w.gone(cell.adjusted(0, 0, -1, 0));
+            if (i % columns == columns - 1)
+                top += rowHeight + 2;
         }
-        height = ((int(icons.size()) + columns - 1) / columns) * 50 + 6;
     } else if (item.contains(QStringLiteral("monitor"))) {
         const QRect screen(x + width / 2 - 36, y, 72, 48);
         w.raised(screen);
@@ -220,19 +244,19 @@ int PictureScene::drawItem(Win98Painter& w, const QJsonObject& item, int x, int 
             w.gone(QRect(x + 6, y, tw, line));
     } else if (item.contains(QStringLiteral("label"))) {
         const QString text = item.value(QStringLiteral("label")).toString();
-        height = w.textHeight(text, width);
-        w.text(QRect(x, y, width, height), text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+        height = w.textHeight(text, width - 3);
+        w.text(QRect(x + 3, y, width - 3, height), text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
         if (allGone)
             w.gone(QRect(x, y, width, height));
     } else if (item.contains(QStringLiteral("field"))) {
         const QString label = item.value(QStringLiteral("field")).toString();
         const bool above = item.value(QStringLiteral("above")).toBool();
-        const int lw = above ? 0 : QFontMetrics(w.font()).horizontalAdvance(label) + 6;
+        const int lw = above ? 0 : QFontMetrics(w.font()).horizontalAdvance(label) + 9;
         if (above) {
-            w.text(QRect(x, y, width, line), label);
+            w.text(QRect(x + 3, y, width - 6, line), label);
             y += line + 1;
         } else {
-            w.text(QRect(x, y, lw, line + 6), label);
+            w.text(QRect(x + 3, y, lw - 3, line + 6), label);
         }
         const QRect box(x + lw, y, width - lw, line + 6);
         w.textBox(box, item.value(QStringLiteral("value")).toString());
@@ -242,9 +266,9 @@ int PictureScene::drawItem(Win98Painter& w, const QJsonObject& item, int x, int 
     } else if (item.contains(QStringLiteral("check")) || item.contains(QStringLiteral("radio"))) {
         const bool round = item.contains(QStringLiteral("radio"));
         const QString text = item.value(round ? QStringLiteral("radio") : QStringLiteral("check")).toString();
-        const int th = w.textHeight(text, width - 16);
+        const int th = w.textHeight(text, width - 19);
         w.checkBox(QPoint(x, y + 1), item.value(QStringLiteral("on")).toBool(), round);
-        w.text(QRect(x + 16, y, width - 16, th), text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+        w.text(QRect(x + 16, y, width - 19, th), text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
         height = qMax(th, 13);
         if (allGone)
             w.gone(QRect(x - 1, y - 1, width + 2, height + 2));
@@ -307,7 +331,7 @@ int PictureScene::drawItem(Win98Painter& w, const QJsonObject& item, int x, int 
         const QFontMetrics metrics(w.font());
         int mx = x;
         for (const QString& entry : entries) {
-            const QRect r(mx, y, metrics.horizontalAdvance(entry) + 10, line + 4);
+            const QRect r(mx, y, metrics.horizontalAdvance(entry) + 8, line + 4);
             w.text(r, entry, Qt::AlignCenter);
             if (isGone(item, entry))
                 w.gone(r);

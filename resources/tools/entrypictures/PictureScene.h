@@ -15,6 +15,8 @@ public:
     QImage render(const QSize& size) const;
     // True after render when the items did not fit into the window.
     bool overflowed() const { return m_overflow; }
+    // After render: the texts drawn cut off.
+    const QStringList& clippedTexts() const { return m_clipped; }
 
 private:
     void drawWindow(Win98Painter& w, const QRect& area) const;
@@ -26,4 +28,5 @@ private:
 
     QJsonObject m_d;
     mutable bool m_overflow = false;
+    mutable QStringList m_clipped;
 };

@@ -26,6 +26,7 @@ int Win98Painter::textHeight(const QString& text, int width) const {
 }
 
 void Win98Painter::raised(const QRect& r) {
+    covered(r);
     m_p.fillRect(r, kFace);
     m_p.setPen(Qt::white);
     m_p.drawLine(r.topLeft(), r.topRight() - QPoint(1, 0));
@@ -39,6 +40,7 @@ void Win98Painter::raised(const QRect& r) {
 }
 
 void Win98Painter::sunken(const QRect& r) {
+    covered(r);
     m_p.fillRect(r, Qt::white);
     m_p.setPen(QColor(128, 128, 128));
     m_p.drawLine(r.topLeft(), r.topRight());
@@ -123,7 +125,14 @@ void Win98Painter::checkBox(const QPoint& at, bool on, bool round) {
 
 void Win98Painter::text(const QRect& r, const QString& content, int flags, const QColor& colour) {
     m_p.setPen(colour);
-    m_p.drawText(r, flags, content);
+    QRect used;
+    m_p.drawText(r, flags, content, &used);
+    QRect room = r & QRect(0, 0, m_p.device()->width(), m_p.device()->height()).adjusted(1, 1, -1, -1);
+    if (m_p.hasClipping())
+        room &= m_p.clipBoundingRect().toAlignedRect();
+    if (!content.trimmed().isEmpty() && !room.contains(used))
+        m_clipped.append(content);
+    m_drawnTexts.append({used, content});
 }
 
 void Win98Painter::icon(const QRect& r, const QString& name) {
@@ -212,13 +221,27 @@ void Win98Painter::taskbar(const QRect& r) {
     m_p.fillRect(flag.adjusted(5, 5, 0, 0), QColor(240, 200, 0));
     text(start.adjusted(17, 0, 0, 0), QStringLiteral("Start"));
     m_p.setFont(m_font);
-    const QRect clock(r.right() - 40, r.top() + 3, 38, r.height() - 5);
+    const int clockWidth = QFontMetrics(m_font).horizontalAdvance(QStringLiteral("9:41 AM")) + 10;
+    const QRect clock(r.right() - clockWidth - 2, r.top() + 3, clockWidth, r.height() - 5);
     m_p.setPen(QColor(128, 128, 128));
     m_p.drawRect(clock.adjusted(0, 0, -1, -1));
     text(clock, QStringLiteral("9:41 AM"), Qt::AlignCenter);
 }
 
+void Win98Painter::covered(const QRect& r) {
+    m_drawnTexts.removeIf([&r](const auto& drawn) { return r.contains(drawn.first); });
+}
+
 void Win98Painter::gone(const QRect& r) {
+    // The frame's sides must not cover the first or last letter of a text it marks.
+    for (const auto& [used, content] : std::as_const(m_drawnTexts)) {
+        const QRect beside = used & r;
+        if (beside.height() * 2 <= used.height())
+            continue;
+        for (const int side : {r.left(), r.right()})
+            if (used.left() < side + 2 && used.right() > side - 2)
+                m_clipped.append(content + QStringLiteral(" (under a red frame)"));
+    }
     m_p.fillRect(r, QColor(255, 255, 255, 110));
     m_p.setPen(QPen(QColor(208, 0, 0), 2, Qt::SolidLine, Qt::RoundCap));
     m_p.drawRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5));

@@ -37,7 +37,15 @@ public:
     // A no-entry sign over a whole feature.
     void banned(const QRect& r);
 
+    // Texts that did not fit their control, the picture, or the room a red frame leaves them.
+    const QStringList& clippedTexts() const { return m_clipped; }
+
 private:
+    // Texts under an opaque control are no longer seen.
+    void covered(const QRect& r);
+
     QPainter& m_p;
     QFont m_font;
+    QList<QPair<QRect, QString>> m_drawnTexts;
+    QStringList m_clipped;
 };

@@ -32,6 +32,7 @@ int main(int argc, char* argv[]) {
     const QDir root(QString::fromLocal8Bit(argv[2]));
     const QJsonArray size = document.object().value(QStringLiteral("size")).toArray();
     const QSize pictureSize(size.at(0).toInt(219), size.at(1).toInt(285));
+    bool failed = false;
     for (const QJsonValue& value : document.object().value(QStringLiteral("pictures")).toArray()) {
         const QJsonObject description = value.toObject();
         const QString path = root.filePath(description.value(QStringLiteral("file")).toString());
@@ -39,6 +40,9 @@ int main(int argc, char* argv[]) {
         QImage image = scene.render(pictureSize);
         if (scene.overflowed())
             std::fprintf(stderr, "%s: the items do not fit\n", qPrintable(path));
+        for (const QString& text : scene.clippedTexts())
+            std::fprintf(stderr, "%s: text cut off: %s\n", qPrintable(path), qPrintable(text));
+        failed = failed || scene.overflowed() || !scene.clippedTexts().isEmpty();
         // A palette keeps the flat grey pictures at a few kilobytes.
         image = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
         QByteArray png;
@@ -53,5 +57,5 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
-    return 0;
+    return failed ? 1 : 0;
 }
