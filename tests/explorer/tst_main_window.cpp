@@ -288,8 +288,7 @@ private slots:
         if (folder.isEmpty())
             QSKIP("TAVIMOR_SHOTS_DIR is not set");
         frmRegistryExplorer& w = f->start();
-        w.resize(twipsToPixels(11895, &w), twipsToPixels(7935, &w));
-        w.show();
+        showWithOuterSize(&w, 11895, 7935);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(w.grab().save(folder + QStringLiteral("/main-window.png")));
 
@@ -303,6 +302,13 @@ private slots:
         f->selectRow(3);
         w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(3)).center());
         QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-section.png")));
+
+        // The longest section: the list scrolls, the columns keep their widths.
+        QTreeWidgetItem* internet = f->tree()->topLevelItem(0)->child(6);
+        f->tree()->setCurrentItem(internet);
+        emit f->tree()->itemClicked(internet, 0);
+        w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(1)).center());
+        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-long-section.png")));
     }
 };
 

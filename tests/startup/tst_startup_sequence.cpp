@@ -134,24 +134,6 @@ private slots:
         QVERIFY(road.windows.calls.contains(QStringLiteral("main 11895x7935")));
     }
 
-    void versionsThatPass() {
-        auto version = [](quint32 platform, quint32 major) {
-            WindowsVersion v;
-            v.platformId = platform;
-            v.major = major;
-            return v;
-        };
-        QVERIFY(isSupportedWindows(version(1, 4)));
-        QVERIFY(isSupportedWindows(version(1, 5)));
-        QVERIFY(!isSupportedWindows(version(1, 3)));
-        QVERIFY(!isSupportedWindows(version(2, 4)));
-        QVERIFY(!isSupportedWindows(version(0, 4)));
-        StartupFixture ninetyEight;
-        QCOMPARE(GetVerInfo(ninetyEight.context).platformId, 1u);
-        StartupFixture nt(true);
-        QCOMPARE(GetVerInfo(nt.context).platformId, 2u);
-    }
-
     void stoppingAtTheVersionDialogEndsAtOnce() {
         Road road(true);
         road.fixture.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1"));
