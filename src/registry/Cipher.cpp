@@ -35,7 +35,8 @@ constexpr int kKeySize = 32;
 // than secrecy; a modest count keeps settings files opening fast.
 constexpr quint32 kIterations = 20000;
 constexpr quint32 kMinIterations = 1000;
-constexpr quint32 kMaxIterations = 1000000;
+// The count comes from the file; a hostile one must not make opening it take seconds.
+constexpr quint32 kMaxIterations = 100000;
 // EVP lengths are int; large texts go through in pieces.
 constexpr qsizetype kChunk = 1 << 20;
 
