@@ -4,6 +4,7 @@
 #include "catalogue/ProgramContext.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/AppWindows.h"
+#include "gui/BusyWatcher.h"
 #include "gui/QtPrompter.h"
 #include "gui/Shell.h"
 #include "gui/Twips.h"
@@ -35,6 +36,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
+    // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
+    BusyWatcher busy;
+    setWaitWatcher(&busy);
     QString error;
     const std::unique_ptr<RegistryBackend> backend =
         openRegistryTarget(registryTargetFromEnvironment(), &error);

@@ -13,6 +13,7 @@ namespace tavimor {
 QLabel* makeScreenShotBox(QDialog* dialog) {
     auto* picture = new QLabel;
     picture->setObjectName(QStringLiteral("pctScreenShot"));
+    picture->setAccessibleName(QObject::tr("Screenshot of what the setting changes"));
     picture->setFixedSize(twipsToPixels(3285, dialog), twipsToPixels(4275, dialog));
     picture->setAlignment(Qt::AlignCenter);
     picture->setFrameShape(QFrame::Panel);

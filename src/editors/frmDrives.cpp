@@ -4,6 +4,7 @@
 #include "catalogue/DriveMask.h"
 #include "catalogue/ProgramContext.h"
 #include "editors/EditorLayout.h"
+#include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 
 #include <QCheckBox>
@@ -70,7 +71,9 @@ QWidget* frmDrives::buildDriveFrame() {
     note->setObjectName(QStringLiteral("lblRestartDesc"));
     note->setWordWrap(true);
     QPalette darkRed = note->palette();
-    darkRed.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
+    // A red that reads on this palette's window colour, light or dark.
+    darkRed.setColor(QPalette::WindowText,
+                     readableRed(darkRed.color(QPalette::Window), darkRed.color(QPalette::WindowText)));
     note->setPalette(darkRed);
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(twipsToPixels(240, this), twipsToPixels(120, this), twipsToPixels(120, this),

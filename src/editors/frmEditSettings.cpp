@@ -5,6 +5,7 @@
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
 #include "editors/EditorLayout.h"
+#include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 
 #include <QButtonGroup>
@@ -86,7 +87,9 @@ void frmEditSettings::buildControls() {
     m_restartDesc->setObjectName(QStringLiteral("lblRestartDesc"));
     m_restartDesc->setWordWrap(true);
     QPalette darkRed = m_restartDesc->palette();
-    darkRed.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
+    // A red that reads on this palette's window colour, light or dark.
+    darkRed.setColor(QPalette::WindowText,
+                     readableRed(darkRed.color(QPalette::Window), darkRed.color(QPalette::WindowText)));
     m_restartDesc->setPalette(darkRed);
     booleanLayout->addWidget(m_restartDesc);
 

@@ -1,16 +1,18 @@
 #include "DescriptionList.h"
 
+#include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace tavimor {
 
 namespace {
 constexpr int kTagRole = Qt::UserRole;
-const QColor kRestartColour(255, 0, 0);
+constexpr int kRestartRole = Qt::UserRole + 1;
 
 // Sorted by text as users expect it: "apple" before "Banana".
 class ListItem : public QTreeWidgetItem {
@@ -39,6 +41,7 @@ DescriptionList::DescriptionList(QWidget* parent)
     header()->setStretchLastSection(false);
     connect(this, &QTreeWidget::itemDoubleClicked, this, &DescriptionList::openRequested);
     connect(header(), &QHeaderView::sectionClicked, this, &DescriptionList::sortByColumn);
+    setAccessibleName(tr("Entries"));
 }
 
 QString DescriptionList::tagOf(const QTreeWidgetItem* row) {
@@ -46,8 +49,27 @@ QString DescriptionList::tagOf(const QTreeWidgetItem* row) {
 }
 
 bool DescriptionList::isRestartRow(const QTreeWidgetItem* row) {
-    const QVariant colour = row->data(0, Qt::ForegroundRole);
-    return colour.isValid() && colour.value<QBrush>().color() == kRestartColour;
+    return row->data(0, kRestartRole).toBool();
+}
+
+void DescriptionList::markRestartRow(QTreeWidgetItem* item) const {
+    // Colour alone does not tell everyone: the icon and its text say it too.
+    static const QString needsRestart = tr("Takes effect after a restart");
+    item->setData(0, kRestartRole, true);
+    item->setIcon(0, style()->standardIcon(QStyle::SP_BrowserReload));
+    item->setToolTip(0, needsRestart);
+    item->setData(0, Qt::AccessibleDescriptionRole, needsRestart);
+    const QColor colour = restartColour(palette());
+    for (int column = 0; column < 3; ++column)
+        item->setForeground(column, colour);
+}
+
+QIcon DescriptionList::blankIcon() const {
+    // Other rows get an empty picture of the same size, so all names start in one line.
+    const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    QPixmap blank(size, size);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
 }
 
 void DescriptionList::setColumns() {
@@ -64,13 +86,15 @@ void DescriptionList::setColumns() {
 
 void DescriptionList::fill(const QList<ListRow>& rows) {
     clear();
+    const QIcon blank = blankIcon();
     QList<QTreeWidgetItem*> items;
     for (const ListRow& row : rows) {
         auto* item = new ListItem(QStringList{row.text, row.workingState, row.machineState});
         item->setData(0, kTagRole, row.tag);
         if (row.needsRestart)
-            for (int column = 0; column < 3; ++column)
-                item->setForeground(column, kRestartColour);
+            markRestartRow(item);
+        else if (!row.tag.isEmpty())
+            item->setIcon(0, blank);
         items.append(item);
     }
     addTopLevelItems(items);
@@ -126,6 +150,14 @@ void DescriptionList::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyReleaseEvent(event);
+}
+
+void DescriptionList::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        for (int i = 0; i < topLevelItemCount(); ++i)
+            if (isRestartRow(topLevelItem(i)))
+                markRestartRow(topLevelItem(i));
 }
 
 void DescriptionList::mouseMoveEvent(QMouseEvent* event) {

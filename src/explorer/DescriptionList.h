@@ -6,7 +6,8 @@
 
 namespace tavimor {
 
-// lsvDescription: the list of sections or entries in report view, with the restart colour, the
+// lsvDescription: the list of sections or entries in report view, with the restart colour (a red
+// that reads on the palette's base) and icon, the
 // sort order that flips on every column click, and the hint for the row under the pointer.
 class DescriptionList : public QTreeWidget {
     Q_OBJECT
@@ -35,8 +36,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void markRestartRow(QTreeWidgetItem* item) const;
+    QIcon blankIcon() const;
+
     bool m_sorted = false;
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

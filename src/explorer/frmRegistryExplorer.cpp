@@ -2,12 +2,14 @@
 
 #include "base/Clock.h"
 #include "catalogue/CatalogueListing.h"
+#include "catalogue/EntryFilter.h"
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/ReportPage.h"
 #include "explorer/DescriptionList.h"
 #include "explorer/ExplorerStatusBar.h"
+#include "explorer/FilterBar.h"
 #include "explorer/SplitterBar.h"
 #include "explorer/TreeIcons.h"
 #include "gui/ProgramWindows.h"
@@ -63,12 +65,23 @@ void frmRegistryExplorer::createControls() {
     m_tree->setIconSize(QSize(16, 16));
     // A node chosen with the mouse or the arrow keys shows its rows; clicking the chosen node again
     // shows them afresh.
-    connect(m_tree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* node) { FillList(tagOf(node)); });
+    m_tree->setAccessibleName(tr("Sections"));
+    // Choosing a node ends a filter, so the list shows that node's rows.
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        m_filter->clear();
+        FillList(tagOf(node));
+    });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        m_filter->clear();
         if (node)
             FillList(tagOf(node));
     });
+
+    m_filter = new FilterBar(this);
+    addToolBar(Qt::TopToolBarArea, m_filter);
+    connect(m_filter, &FilterBar::textChanged, this, [this] { FillList(m_listAddress); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, m_filter, &FilterBar::open);
 
     m_list = new DescriptionList(m_client);
     connect(m_list, &DescriptionList::openRequested, this, &frmRegistryExplorer::openSelectedRow);
@@ -131,6 +144,13 @@ void frmRegistryExplorer::createMenus() {
     QAction* about = help->addAction(QStringLiteral("About ") + QLatin1String(kAppTitle));
     about->setObjectName(QStringLiteral("mnuSubHelp2"));
     connect(about, &QAction::triggered, this, [this] { m_windows.about(this); });
+
+    // The menu titles carry no mnemonic, so Alt+F and F10 are given here, as desktops expect.
+    for (const QKeySequence& keys : {QKeySequence(Qt::ALT | Qt::Key_F), QKeySequence(Qt::Key_F10)}) {
+        auto* open = new QShortcut(keys, this);
+        connect(open, &QShortcut::activated, this,
+                [this, file] { menuBar()->setActiveAction(file->menuAction()); });
+    }
 }
 
 void frmRegistryExplorer::SetColumns() {
@@ -158,7 +178,8 @@ bool frmRegistryExplorer::BuildTree() {
 
 void frmRegistryExplorer::FillList(const QString& address) {
     m_listAddress = address;
-    m_list->fill(listRows(m_context, address));
+    const QString filter = m_filter->text();
+    m_list->fill(filter.isEmpty() ? listRows(m_context, address) : matchingRows(m_context, filter));
 }
 
 void frmRegistryExplorer::RefreshList(const QString& sRegXPath) {

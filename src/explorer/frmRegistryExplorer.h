@@ -15,6 +15,7 @@ namespace tavimor {
 class Clock;
 class DescriptionList;
 class ExplorerStatusBar;
+class FilterBar;
 class ProgramContext;
 class ProgramWindows;
 class Shell;
@@ -80,6 +81,7 @@ private:
     DescriptionList* m_list = nullptr;
     SplitterBar* m_bar = nullptr;
     ExplorerStatusBar* m_status = nullptr;
+    FilterBar* m_filter = nullptr;
     QMenu* m_contextMenu = nullptr;
 
     SplitterLayout m_splitter;

@@ -1,5 +1,7 @@
 #include "WineRegTool.h"
 
+#include "base/Waiting.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -71,16 +73,26 @@ int WineRegTool::run(const QStringList& arguments, QByteArray* output) {
         environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
+    const QString what = QStringLiteral("wine ") + arguments.join(QLatin1Char(' '));
+    // A cancelled operation starts no more programs.
+    if (!keepWaiting(what)) {
+        m_lastError = QStringLiteral("Cancelled: %1").arg(what);
+        return -1;
+    }
     process.start(wine, arguments);
     if (!process.waitForStarted(m_timeout)) {
         m_lastError = QStringLiteral("Cannot run %1: %2").arg(wine, process.errorString());
         return -1;
     }
-    if (!process.waitForFinished(m_timeout)) {
-        process.kill();
-        process.waitForFinished(1000);
+    switch (waitForProcess(process, m_timeout, what)) {
+    case WaitResult::Finished:
+        break;
+    case WaitResult::TimedOut:
         m_lastError =
             QStringLiteral("%1 %2 did not finish in time").arg(wine, arguments.join(QLatin1Char(' ')));
+        return -1;
+    case WaitResult::Cancelled:
+        m_lastError = QStringLiteral("Cancelled: %1").arg(what);
         return -1;
     }
     if (output)

@@ -12,7 +12,7 @@ LinkLabel::LinkLabel(const QString& text, const QString& link, Shell& shell, QWi
     , m_shell(shell) {
     setCursor(Qt::PointingHandCursor);
     QPalette blue = palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    blue.setColor(QPalette::WindowText, blue.color(QPalette::Link));
     setPalette(blue);
     QFont underlined = font();
     underlined.setUnderline(true);

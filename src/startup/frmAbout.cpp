@@ -21,6 +21,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
+    icon->setAccessibleName(tr("Tavimor icon"));
     icon->setPixmap(startupPicture(QStringLiteral("tavimor32.png")));
     icon->setAlignment(Qt::AlignTop);
     auto* title = new QLabel(QLatin1String(kAppTitle), this);

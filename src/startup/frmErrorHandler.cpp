@@ -30,10 +30,13 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     band->setObjectName(QStringLiteral("pctTop"));
     band->setAutoFillBackground(true);
     QPalette bandPalette = band->palette();
-    bandPalette.setColor(QPalette::Window, Qt::white);
+    // The light band of a light palette; base and text colours keep it readable in a dark one.
+    bandPalette.setColor(QPalette::Window, bandPalette.color(QPalette::Base));
+    bandPalette.setColor(QPalette::WindowText, bandPalette.color(QPalette::Text));
     band->setPalette(bandPalette);
     auto* icon = new QLabel(band);
     icon->setPixmap(startupPicture(QStringLiteral("quillmoor32.png")));
+    icon->setAccessibleName(tr("Quillmoor logo"));
     icon->setAlignment(Qt::AlignTop);
     auto* title = new QLabel(
         QStringLiteral("Tavimor4.exe has encountered a problem and needs to close. We are sorry for the "

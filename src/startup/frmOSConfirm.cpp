@@ -24,6 +24,7 @@ frmOSConfirm::frmOSConfirm(SettingsStore& settings, QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    icon->setAccessibleName(tr("Warning"));
     icon->setAlignment(Qt::AlignTop);
     auto* message = new QLabel(
         QString::fromLatin1(kOSConfirmMessage).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);

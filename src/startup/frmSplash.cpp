@@ -20,6 +20,7 @@ frmSplash::frmSplash(StartupSequence& sequence, QWidget* parent)
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setGeometry(0, 0, twipsToPixels(7500, this), twipsToPixels(5625, this));
     picture->setPixmap(startupPicture(QStringLiteral("splash.png")));
+    picture->setAccessibleName(tr("Tavimor is starting"));
     picture->setScaledContents(true);
 
     m_timer = new QTimer(this);

@@ -2,6 +2,8 @@
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistrySync.h"
 #include "explorer/ExplorerStatusBar.h"
+#include "explorer/DescriptionList.h"
+#include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 
 #include <QHeaderView>
@@ -17,13 +19,12 @@ const QStringList kSections = {QStringLiteral("Display"),         QStringLiteral
                                QStringLiteral("Printer"),         QStringLiteral("Security"),
                                QStringLiteral("Start Menu"),      QStringLiteral("System"),
                                QStringLiteral("InternetExplorer")};
-const QColor kRed(255, 0, 0);
-
 bool isRed(const QTreeWidgetItem* row) {
+    const QColor red = restartColour(row->treeWidget()->palette());
     for (int column = 0; column < 3; ++column)
-        if (row->foreground(column).color() != kRed)
+        if (row->foreground(column).color() != red)
             return false;
-    return true;
+    return DescriptionList::isRestartRow(row);
 }
 } // namespace
 

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/Waiting.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+// Says "go on" a given number of times, then "stop".
+class CountingWatcher : public WaitWatcher {
+public:
+    explicit CountingWatcher(int allowed)
+        : m_allowed(allowed) {}
+    bool stillWaiting(const QString& what) override {
+        last = what;
+        return ++calls <= m_allowed;
+    }
+    int calls = 0;
+    QString last;
+
+private:
+    int m_allowed;
+};
+
+struct WatcherScope {
+    explicit WatcherScope(WaitWatcher* watcher) { setWaitWatcher(watcher); }
+    ~WatcherScope() { setWaitWatcher(nullptr); }
+};
+
+void startSleep(QProcess& process, const char* seconds) {
+    process.start(QStringLiteral("sleep"), {QLatin1String(seconds)});
+    ASSERT_TRUE(process.waitForStarted());
+}
+} // namespace
+
+TEST(Waiting, CancelKillsTheProgramAtOnceAndTimeoutStopsIt) {
+    CountingWatcher watcher(2);
+    WatcherScope scope(&watcher);
+    QProcess process;
+    startSleep(process, "30");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(waitForProcess(process, 60000, QStringLiteral("sleep 30")), WaitResult::Cancelled);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(process.state(), QProcess::NotRunning);
+    EXPECT_EQ(watcher.last, QStringLiteral("sleep 30"));
+    EXPECT_FALSE(keepWaiting(QStringLiteral("next")));
+
+    setWaitWatcher(nullptr);
+    EXPECT_TRUE(keepWaiting(QStringLiteral("no watcher")));
+    QProcess slow;
+    startSleep(slow, "30");
+    EXPECT_EQ(waitForProcess(slow, 200, QStringLiteral("sleep 30")), WaitResult::TimedOut);
+    EXPECT_EQ(slow.state(), QProcess::NotRunning);
+}
+
+TEST(Waiting, AQuickProgramFinishesEvenWhenAlreadyEnded) {
+    CountingWatcher watcher(1000);
+    WatcherScope scope(&watcher);
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(process.waitForFinished());
+    // Already ended before the wait: waitForFinished() alone would report a failure here.
+    EXPECT_EQ(waitForProcess(process, 1000, QStringLiteral("true")), WaitResult::Finished);
+    QProcess ticking;
+    startSleep(ticking, "0.3");
+    EXPECT_EQ(waitForProcess(ticking, 5000, QStringLiteral("sleep")), WaitResult::Finished);
+    EXPECT_GE(watcher.calls, 2);
+}

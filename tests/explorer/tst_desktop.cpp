@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ExplorerFixture.h"
+#include "explorer/DescriptionList.h"
+#include "gui/BusyWatcher.h"
+#include "gui/PaletteColours.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QToolBar>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+QPalette darkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    return dark;
+}
+
+void checkRestartRows(QTreeWidget* list, const QColor& base) {
+    int marked = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        if (!DescriptionList::isRestartRow(row))
+            continue;
+        ++marked;
+        const QColor colour = row->foreground(1).color();
+        QVERIFY(contrastRatio(colour, base) >= kReadableContrast);
+        QCOMPARE(colour.hslHue(), 0);
+        // Not by colour alone: an icon and a text tell it too.
+        QVERIFY(!row->icon(0).isNull());
+        QVERIFY(!row->toolTip(0).isEmpty());
+    }
+    QVERIFY(marked > 0);
+}
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ExplorerFixture> f;
+
+private slots:
+    void init() { f = std::make_unique<ExplorerFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void contrastFollowsWcag() {
+        QCOMPARE(qRound(contrastRatio(Qt::white, Qt::black)), 21);
+        QCOMPARE(contrastRatio(Qt::red, Qt::red), 1.0);
+        // Pure red on white misses AA (about 4:1), so a darker red is taken there.
+        QVERIFY(contrastRatio(Qt::red, Qt::white) < kReadableContrast);
+        const QColor onWhite = readableRed(Qt::white, Qt::black);
+        QVERIFY(contrastRatio(onWhite, Qt::white) >= kReadableContrast);
+        QVERIFY(onWhite.lightness() < QColor(Qt::red).lightness());
+        const QColor onDark = readableRed(QColor(0x1e, 0x1e, 0x1e), Qt::white);
+        QVERIFY(contrastRatio(onDark, QColor(0x1e, 0x1e, 0x1e)) >= kReadableContrast);
+        QCOMPARE(onDark.hslHue(), 0);
+        // No red reads on a mid grey: the text colour is kept and the icon carries the mark.
+        QCOMPARE(readableRed(QColor(0x77, 0x77, 0x77), Qt::black), QColor(Qt::black));
+    }
+
+    void restartRowsReadInLightAndDarkPalettes() {
+        frmRegistryExplorer& w = f->start();
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        checkRestartRows(f->list(), f->list()->palette().color(QPalette::Base));
+        // A palette change recolours the rows already shown.
+        w.setPalette(darkPalette());
+        checkRestartRows(f->list(), darkPalette().color(QPalette::Base));
+    }
+
+    void filterNarrowsAcrossSectionsAndEscapeEndsIt() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        const QStringList display = f->column(0);
+        auto* bar = w.findChild<QToolBar*>(QStringLiteral("tlbFilter"));
+        auto* edit = w.findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+        QVERIFY(bar->isHidden());
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QVERIFY(edit->hasFocus());
+
+        QTest::keyClicks(edit, QStringLiteral("page"));
+        // "Page" entries of several sections; the section is named in each row.
+        QVERIFY(f->column(0).contains(QStringLiteral("Background Page (Display)")));
+        QVERIFY(f->list()->topLevelItemCount() > 1);
+        for (const QString& text : f->column(0))
+            QVERIFY2(text.contains(QStringLiteral("page"), Qt::CaseInsensitive), qPrintable(text));
+        // A registry value name finds its entry too, and the row opens that entry.
+        edit->setText(QStringLiteral("norun"));
+        QCOMPARE(f->column(0), QStringList{QStringLiteral("Run Dialog (Start Menu)")});
+        f->selectRow(0);
+        w.openSelectedRow();
+        QCOMPARE(f->windows.calls.last().argument, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        // A refresh after the edit keeps the filtered rows.
+        f->windows.refresh(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        QCOMPARE(f->list()->topLevelItemCount(), 1);
+
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(f->column(0), display);
+    }
+
+    void keyboardReachesMenuAndRows() {
+        frmRegistryExplorer& w = f->start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (const QKeyCombination keys :
+             {QKeyCombination(Qt::AltModifier, Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
+            w.menuBar()->setActiveAction(nullptr);
+            QTest::keyClick(&w, keys.key(), keys.keyboardModifiers());
+            QVERIFY(w.menuBar()->activeAction());
+            QCOMPARE(w.menuBar()->activeAction()->text(), QStringLiteral("File"));
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+            QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+        }
+        // Typing a name's first letters in the list chooses that row.
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        f->list()->setFocus();
+        QTest::keyClicks(f->list(), QStringLiteral("Ru"));
+        QCOMPARE(f->list()->currentItem()->text(0), QStringLiteral("Run Dialog"));
+
+        QVERIFY(!f->tree()->accessibleName().isEmpty());
+        QVERIFY(!f->list()->accessibleName().isEmpty());
+        QVERIFY(!w.findChild<QLineEdit*>(QStringLiteral("txtFilter"))->accessibleName().isEmpty());
+    }
+
+    void longWaitShowsBusyCursorThenACancellableProgressDialog() {
+        BusyWatcher busy;
+        QVERIFY(busy.stillWaiting(QStringLiteral("wine reg query")));
+        QVERIFY(QApplication::overrideCursor());
+        QVERIFY(!busy.dialog());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < BusyWatcher::kDialogDelayMs + 100)
+            QVERIFY(busy.stillWaiting(QStringLiteral("wine reg query")));
+        QVERIFY(busy.dialog() && busy.dialog()->isVisible());
+        busy.dialog()->cancel();
+        // Cancel holds for the rest of the operation, until the waits stop coming.
+        QVERIFY(!busy.stillWaiting(QStringLiteral("wine reg query")));
+        QVERIFY(!busy.stillWaiting(QStringLiteral("wine reg add")));
+        QTRY_VERIFY(!busy.busy());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!busy.dialog());
+        QVERIFY(busy.stillWaiting(QStringLiteral("a new operation")));
+    }
+
+    // Pictures for the documentation, written only when TAVIMOR_SHOTS_DIR names a folder.
+    void shots() {
+        const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
+        if (folder.isEmpty())
+            QSKIP("TAVIMOR_SHOTS_DIR is not set");
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QPalette dark = darkPalette();
+        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Highlight, QColor(0x2a, 0x62, 0xa8));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
+        QApplication::setPalette(dark);
+        frmRegistryExplorer& w = f->start();
+        w.resize(820, 480);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-dark.png")));
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(w.findChild<QLineEdit*>(QStringLiteral("txtFilter")), QStringLiteral("page"));
+        QVERIFY(w.grab().save(folder + QStringLiteral("/filter-box.png")));
+        QApplication::setPalette(QApplication::style()->standardPalette());
+
+        BusyWatcher busy;
+        QElapsedTimer clock;
+        clock.start();
+        const QString what = QStringLiteral("wine reg query HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                                            "CurrentVersion\\Policies\\Explorer /v NoRun");
+        while (clock.elapsed() < BusyWatcher::kDialogDelayMs + 200)
+            busy.stillWaiting(what);
+        QVERIFY(busy.dialog()->grab().save(folder + QStringLiteral("/progress-dialog.png")));
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
