@@ -48,6 +48,7 @@ bool BusyWatcher::stillWaiting(const QString& what) {
         m_dialog->setLabelText(tr("Waiting for another program:") + QLatin1Char('\n') + what);
         // The dialog is modal, so only its Cancel button takes input meanwhile.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        m_cancelled = m_cancelled || m_dialog->wasCanceled();
     } else {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     }
