@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +10,66 @@
 #include <unistd.h>
 
 namespace tavimor {
+
+namespace {
+
+mode_t currentUmask() {
+    // umask can only be read by setting it; the program's mask is set once at start and not changed.
+    static const mode_t mask = [] {
+        const mode_t old = ::umask(022);
+        ::umask(old);
+        return old;
+    }();
+    return mask;
+}
+
+// The rename is on disk only once the folder is; a failure here loses nothing already written.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// write() until all is out; false with errno set on a failure.
+bool writeAll(int fd, QByteArrayView piece) {
+    const char* data = piece.data();
+    qsizetype left = piece.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+QString writeRefusal(const QString& path) {
+    struct stat old {};
+    if (::lstat(QFile::encodeName(path).constData(), &old) != 0)
+        return errno == ENOENT ? QString() : systemError(errno);
+    // A link may point anywhere, another user's file or a program; we neither write through it nor
+    // silently replace a link someone made on purpose.
+    if (S_ISLNK(old.st_mode))
+        return QStringLiteral("it is a symbolic link, and Tavimor does not write through links; "
+                              "put the file itself in its place");
+    if (!S_ISREG(old.st_mode))
+        return QStringLiteral("it is not a regular file");
+    return QString();
+}
 
 bool writeFileAtomically(const QString& path, const QByteArray& content, QString* error, bool ownerOnly) {
     return writeFileAtomically(path, std::initializer_list<QByteArrayView>{content}, error, ownerOnly);
@@ -25,21 +84,49 @@ bool writeFileAtomically(const QString& path, std::initializer_list<QByteArrayVi
     };
     if (path.isEmpty())
         return fail(QStringLiteral("No file name was given."));
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (ownerOnly)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    for (const QByteArrayView piece : pieces) {
-        if (file.write(piece.data(), piece.size()) != piece.size()) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            return fail(why);
-        }
+    if (const QString refused = writeRefusal(path); !refused.isEmpty())
+        return fail(refused);
+    const QByteArray target = QFile::encodeName(path);
+    struct stat old {};
+    const bool exists = ::lstat(target.constData(), &old) == 0;
+
+    const QFileInfo info(path);
+    QByteArray temporary =
+        QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(systemError(errno));
+    const auto abandon = [&](int code) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return fail(systemError(code));
+    };
+    // The new file keeps the old one's mode and owners; root rewriting a user's file leaves it theirs.
+    const mode_t mode = ownerOnly ? 0600 : exists ? old.st_mode & 07777 : 0666 & ~currentUmask();
+    if (exists) {
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::geteuid() == 0)
+            return abandon(errno);
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    if (::fchmod(fd, mode) != 0)
+        return abandon(errno);
+    for (const QByteArrayView piece : pieces) {
+        if (!writeAll(fd, piece))
+            return abandon(errno);
+    }
+    if (::fsync(fd) != 0)
+        return abandon(errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return fail(systemError(code));
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return fail(systemError(code));
+    }
+    syncFolder(info.absolutePath());
     return true;
 }
 

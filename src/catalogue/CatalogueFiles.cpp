@@ -183,7 +183,13 @@ bool CatalogueFiles::saveTo(const QString& path) {
 bool CatalogueFiles::WriteSettingsFile(const QString& path, QString* error) {
     const std::optional<QByteArray> content =
         settingsFileContent(m_context.workingCatalogue.serialize(), m_context.passPhrase, error);
-    return content && writeFileAtomically(path, *content, error);
+    if (!content || !writeFileAtomically(path, *content, error))
+        return false;
+    if (readWholeFile(path, content->size()) == *content)
+        return true;
+    if (error)
+        *error = QStringLiteral("it reads back differently from what was written");
+    return false;
 }
 
 } // namespace tavimor

@@ -36,7 +36,7 @@ public:
     bool OpenCommand();
     bool SaveCommand();
     bool SaveAsCommand();
-    // error, when given, says why nothing was written.
+    // true once the file is written and reads back as written; else error (if given) says why.
     bool WriteSettingsFile(const QString& path, QString* error = nullptr);
 
     // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.

@@ -21,19 +21,25 @@ QString trimTrailingSpaces(const QString& text) {
     return text.left(end);
 }
 
-void MyPwdWrite(ProgramContext& context, const QString& sPwd) {
+bool MyPwdWrite(ProgramContext& context, const QString& sPwd) {
     const QString stored = sPwd.isEmpty() ? QString() : EncipherText(sPwd, context.passPhrase);
-    if (!context.settings.save(QLatin1String(kPasswordKey), stored))
-        context.errors.HandleError(
-            75, QStringLiteral("Path/File access error: the settings store cannot be written"),
-            QStringLiteral("bGlobal.MyPwdWrite"));
+    if (context.settings.save(QLatin1String(kPasswordKey), stored))
+        return true;
+    context.errors.HandleError(kSettingsStoreError, context.settings.lastError(),
+                               QStringLiteral("bGlobal.MyPwdWrite"));
+    return false;
 }
 
-QString MyPwdRead(ProgramContext& context) {
-    const QString stored = context.settings.read(QLatin1String(kPasswordKey), QString());
-    if (stored.isEmpty())
+std::optional<QString> MyPwdRead(ProgramContext& context) {
+    const std::optional<QString> stored = context.settings.read(QLatin1String(kPasswordKey), QString());
+    if (!stored) {
+        context.errors.HandleError(kSettingsStoreError, context.settings.lastError(),
+                                   QStringLiteral("bGlobal.MyPwdRead"));
+        return std::nullopt;
+    }
+    if (stored->isEmpty())
         return QString();
-    const QString clear = DecipherText(stored, context.passPhrase);
+    const QString clear = DecipherText(*stored, context.passPhrase);
     return isCipherStatus(clear) ? QString() : trimTrailingSpaces(clear);
 }
 

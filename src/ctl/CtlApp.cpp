@@ -95,8 +95,11 @@ int CtlApp::runParsed(const CtlOptions& options) {
 }
 
 int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
-    const QString stored = MyPwdRead(context);
-    if (stored.isEmpty())
+    // An unreadable store has been reported; without the password nothing may run.
+    const std::optional<QString> stored = MyPwdRead(context);
+    if (!stored)
+        return kExitFailure;
+    if (stored->isEmpty())
         return kExitOk;
     std::optional<QString> entered;
     if (!options.passwordFile.isEmpty()) {
@@ -115,7 +118,7 @@ int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
         m_env.err << "tavimorctl: a password is needed (use --password-file or TAVIMOR_PASSWORD)" << Qt::endl;
         return kExitPassword;
     }
-    if (!passwordMatches(trimTrailingSpaces(*entered), stored)) {
+    if (!passwordMatches(trimTrailingSpaces(*entered), *stored)) {
         m_env.err << "tavimorctl: wrong password" << Qt::endl;
         return kExitPassword;
     }

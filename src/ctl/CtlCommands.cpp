@@ -260,15 +260,20 @@ int CtlCommands::set() {
     const QString inRegistry =
         m_context.registry.ReadKeyValue(GetKeyValue(working.text("KEY")), working.text("PATH"), regname)
             .toText();
+    if (inRegistry != value)
+        return fail(notWritten(regname), kExitFailure);
     m_env.out << title << ": " << StateText(machine.currentValue().text(), type) << " (" << regname << " = "
               << (inRegistry.isEmpty() ? QStringLiteral("not set") : inRegistry) << ")" << Qt::endl;
-    if (inRegistry != value)
-        return fail(QStringLiteral("%1 could not be written to %2")
-                        .arg(regname, m_context.registry.backend().targetName()),
-                    kExitFailure);
     if (m_context.restartNeeded)
         m_env.out << kRestartLine << Qt::endl;
     return kExitOk;
+}
+
+QString CtlCommands::notWritten(const QString& valueName) const {
+    const RegistryBackend& backend = m_context.registry.backend();
+    const QString why = backend.lastError();
+    return QStringLiteral("%1 could not be written to %2").arg(valueName, backend.targetName()) +
+           (why.isEmpty() ? QString() : QStringLiteral(": ") + why);
 }
 
 int CtlCommands::drives() {
@@ -280,9 +285,7 @@ int CtlCommands::drives() {
                         kExitUsage);
         writeDriveMask(m_context.registry, *wanted, m_context.errors);
         if (readDriveMask(m_context.registry, m_context.errors) != *wanted)
-            return fail(QStringLiteral("%1 could not be written to %2")
-                            .arg(QLatin1String(kDrivesValueName), m_context.registry.backend().targetName()),
-                        kExitFailure);
+            return fail(notWritten(QLatin1String(kDrivesValueName)), kExitFailure);
     }
     const quint32 mask = readDriveMask(m_context.registry, m_context.errors);
     if (m_options.json) {
@@ -343,8 +346,13 @@ int CtlCommands::password() {
         return fail(QStringLiteral("a password has at most %1 characters").arg(kMaxPasswordLength),
                     kExitFailure);
     const QString password = trimTrailingSpaces(*entered);
-    MyPwdWrite(m_context, password);
-    if (MyPwdRead(m_context) != password)
+    // A failing store has been reported by the error handler.
+    if (!MyPwdWrite(m_context, password))
+        return kExitFailure;
+    const std::optional<QString> stored = MyPwdRead(m_context);
+    if (!stored)
+        return kExitFailure;
+    if (*stored != password)
         return fail(QStringLiteral("the password could not be stored"), kExitFailure);
     m_env.out << "Password has been set." << Qt::endl;
     return kExitOk;

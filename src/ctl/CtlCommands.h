@@ -27,6 +27,8 @@ public:
 
 private:
     int fail(const QString& text, int status);
+    // "VALUE could not be written to TARGET: why".
+    QString notWritten(const QString& valueName) const;
     void printJson(const QJsonValue& value);
     std::optional<QString> newPassword(int* status);
 

@@ -1,5 +1,6 @@
 #include "frmRestart.h"
 
+#include "base/ErrorHandler.h"
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
 #include "gui/Twips.h"
@@ -78,9 +79,11 @@ void frmRestart::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmRestart::saveChoice() {
-    m_context.settings.save(QStringLiteral("RestartDialog"), m_chkHide->checkState() == Qt::Checked
-                                                                 ? QStringLiteral("0")
-                                                                 : QStringLiteral("1"));
+    if (!m_context.settings.save(QStringLiteral("RestartDialog"), m_chkHide->checkState() == Qt::Checked
+                                                                      ? QStringLiteral("0")
+                                                                      : QStringLiteral("1")))
+        m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(),
+                                     QStringLiteral("frmRestart.saveChoice"));
 }
 
 void frmRestart::OKButton_Click() {

@@ -1,6 +1,7 @@
 #include "frmRegistryExplorer.h"
 
 #include "base/Clock.h"
+#include "base/ErrorHandler.h"
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/EntryFilter.h"
 #include "catalogue/Password.h"
@@ -296,9 +297,12 @@ void frmRegistryExplorer::closeEvent(QCloseEvent* event) {
         return;
     }
     m_closed = true;
-    const QString restartDialog =
+    const std::optional<QString> restartDialog =
         m_context.settings.read(QStringLiteral("RestartDialog"), QStringLiteral("1"));
-    if (restartDialog.trimmed() == QLatin1String("1") && m_context.restartNeeded)
+    if (!restartDialog)
+        m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(),
+                                     QStringLiteral("frmRegistryExplorer.Form_Unload"));
+    else if (restartDialog->trimmed() == QLatin1String("1") && m_context.restartNeeded)
         m_windows.confirmRestart();
     event->accept();
 }

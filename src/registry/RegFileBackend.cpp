@@ -1,13 +1,12 @@
 #include "RegFileBackend.h"
 
 #include "MemoryBackend.h"
+#include "base/FileLock.h"
 #include "base/FileUtil.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
@@ -111,21 +110,9 @@ bool RegFileBackend::create(const QString& computerName) {
 }
 
 long RegFileBackend::modify(const std::function<long(RegEditFile&, bool*)>& change, bool creating) {
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    // Our locks last milliseconds; the age limit only guards against a reused process id.
-    lock.setStaleLockTime(60000);
-    if (!lock.tryLock(m_lockTimeout)) {
-        qint64 pid = 0;
-        QString host;
-        QString application;
-        if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &application))
-            m_lastError = QStringLiteral("%1 is locked by another program (%2, process %3)")
-                              .arg(m_path, application)
-                              .arg(pid);
-        else
-            m_lastError = QStringLiteral("Cannot create the lock file %1.lock").arg(m_path);
+    FileLock lock(m_path + QStringLiteral(".lock"));
+    if (!lock.tryLock(m_lockTimeout, &m_lastError))
         return ERROR_CANTWRITE;
-    }
     if (creating && !QFileInfo::exists(m_path)) {
         m_file.reset();
         m_stamp.reset();
@@ -150,14 +137,10 @@ long RegFileBackend::modify(const std::function<long(RegEditFile&, bool*)>& chan
 }
 
 bool RegFileBackend::save(const RegEditFile& file) {
-    const QByteArray bytes = file.serialize();
-    QSaveFile out(m_path);
-    out.setDirectWriteFallback(false);
-    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
+    QString why;
+    if (writeFileAtomically(m_path, file.serialize(), &why))
         return true;
-    m_lastError = QStringLiteral("Cannot write %1: %2").arg(m_path, out.errorString());
-    if (out.isOpen())
-        out.cancelWriting();
+    m_lastError = QStringLiteral("Cannot write %1: %2").arg(m_path, why);
     return false;
 }
 

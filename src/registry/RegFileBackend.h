@@ -19,7 +19,7 @@ public:
 
     QString path() const { return m_path; }
     // Why the last failing operation failed.
-    QString lastError() const { return m_lastError; }
+    QString lastError() const override { return m_lastError; }
     // How long a write waits for another process's lock.
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
 

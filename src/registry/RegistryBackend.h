@@ -73,6 +73,8 @@ public:
     virtual bool canRestart() const { return true; }
     // Names the target in messages, e.g. "file:/home/ann/.local/share/tavimor/registry.reg".
     virtual QString targetName() const = 0;
+    // Why the last failing operation failed, in the system's words; "" when the target keeps no reason.
+    virtual QString lastError() const { return QString(); }
 };
 
 } // namespace tavimor

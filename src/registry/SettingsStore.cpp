@@ -1,63 +1,19 @@
 #include "SettingsStore.h"
 
-#include <QDateTime>
+#include "IniFile.h"
+#include "base/FileLock.h"
+#include "base/FileUtil.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QMutex>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace tavimor {
 
 namespace {
-
-struct FileStamp {
-    qint64 size = 0;
-    QDateTime modified;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stampOf(const QString& path) {
-    const QFileInfo info(path);
-    return {info.size(), info.lastModified()};
-}
-
-// Qt parses an unchanged file only once per process and tells only that first reader about a
-// FormatError, so the verdict is kept for as long as the file stays as it was.
-class DamagedFiles {
-public:
-    bool isDamaged(const QSettings& settings, const QString& path) {
-        const QMutexLocker locker(&m_mutex);
-        if (settings.status() == QSettings::FormatError) {
-            m_stamps.insert(path, stampOf(path));
-            return true;
-        }
-        const auto it = m_stamps.constFind(path);
-        if (it == m_stamps.cend())
-            return false;
-        if (*it == stampOf(path))
-            return true;
-        m_stamps.erase(it);
-        return false;
-    }
-
-    void forget(const QString& path) {
-        const QMutexLocker locker(&m_mutex);
-        m_stamps.remove(path);
-    }
-
-private:
-    QMutex m_mutex;
-    QHash<QString, FileStamp> m_stamps;
-};
-
-DamagedFiles& damagedFiles() {
-    static DamagedFiles files;
-    return files;
-}
-
+// The store is a few hundred bytes; anything near this is not ours.
+constexpr qint64 kMaxStoreSize = 1 << 20;
+constexpr int kLockTimeoutMs = 3000;
 } // namespace
 
 SettingsStore::SettingsStore(const QString& folder)
@@ -70,45 +26,79 @@ QString SettingsStore::fileName(const QString& appName) const {
     return m_folder + u'/' + appName + QStringLiteral(".ini");
 }
 
-QString SettingsStore::GetSetting(const QString& appName, const QString& section, const QString& key,
-                                  const QString& defaultText) const {
-    // QSettings writes only on sync or destruction, and nothing is changed here, so no file appears.
-    const QString path = fileName(appName);
-    const QSettings settings(path, QSettings::IniFormat);
-    if (damagedFiles().isDamaged(settings, path))
-        return defaultText;
-    return settings.value(section + u'/' + key, defaultText).toString();
+std::optional<IniFile> SettingsStore::load(const QString& path) const {
+    QFile file(path);
+    if (!file.exists())
+        return IniFile();
+    const auto unreadable = [&](const QString& why) -> std::optional<IniFile> {
+        m_lastError = QStringLiteral("The settings store %1 cannot be read: %2. Tavimor has not changed it; "
+                                     "make it readable for this user, or move it away to start again with "
+                                     "the default settings and an empty administrator password.")
+                          .arg(path, why);
+        return std::nullopt;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(file.errorString());
+    const QByteArray bytes = file.read(kMaxStoreSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return unreadable(file.errorString());
+    if (bytes.size() > kMaxStoreSize)
+        return unreadable(QStringLiteral("it is larger than a settings store can be"));
+    QString why;
+    std::optional<IniFile> ini = IniFile::parse(bytes, &why);
+    if (!ini)
+        m_lastError = QStringLiteral("The settings store %1 is damaged (%2). Tavimor has not changed it; "
+                                     "correct that line, or move the file away to start again with the "
+                                     "default settings and an empty administrator password.")
+                          .arg(path, why);
+    return ini;
 }
 
+std::optional<QString> SettingsStore::GetSetting(const QString& appName, const QString& section,
+                                                 const QString& key, const QString& defaultText) const {
+    const std::optional<IniFile> ini = load(fileName(appName));
+    if (!ini)
+        return std::nullopt;
+    return ini->value(section, key).value_or(defaultText);
+}
+
+// QSettings would do, but on a full disk it replaces the store with an empty file and it reads a
+// damaged store as empty; this write is ours so that neither can lose the password.
 bool SettingsStore::SaveSetting(const QString& appName, const QString& section, const QString& key,
                                 const QString& text) {
-    if (!QDir().mkpath(m_folder))
-        return false;
     const QString path = fileName(appName);
-    {
-        // A damaged file reads as empty, so saving starts afresh rather than keep Qt's guesses.
-        const QSettings existing(path, QSettings::IniFormat);
-        if (damagedFiles().isDamaged(existing, path)) {
-            if (!QFile::remove(path))
-                return false;
-            damagedFiles().forget(path);
-        }
-    }
-    // Created owner-only before the first write; QSettings' atomic save keeps an existing file's mode.
-    if (QFile file(path); !file.exists())
-        file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
-    {
-        QSettings settings(path, QSettings::IniFormat);
-        settings.setValue(section + u'/' + key, text);
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            return false;
-    }
-    // The file holds the enciphered administrator password; an older file may be wider open.
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const auto unwritable = [&](const QString& why) {
+        m_lastError = QStringLiteral("The settings store %1 cannot be written: %2. It was left as it was; "
+                                     "fix the cause and try again.")
+                          .arg(path, why);
+        return false;
+    };
+    if (!QDir().mkpath(m_folder))
+        return unwritable(QStringLiteral("its folder %1 cannot be created").arg(m_folder));
+    // Two programs saving at once must not each drop the other's setting.
+    FileLock lock(path + QStringLiteral(".lock"));
+    QString why;
+    if (!lock.tryLock(kLockTimeoutMs, &why))
+        return unwritable(why);
+    // Refused before reading, so a link is named as such and not read as a damaged store.
+    if (const QString refused = writeRefusal(path); !refused.isEmpty())
+        return unwritable(refused);
+    std::optional<IniFile> ini = load(path);
+    if (!ini)
+        return false;
+    ini->setValue(section, key, text);
+    // The file holds the enciphered administrator password: owner-only, whatever an older file had.
+    if (!writeFileAtomically(path, ini->serialize(), &why, true))
+        return unwritable(why);
+    const std::optional<IniFile> back = load(path);
+    if (!back)
+        return false;
+    if (back->value(section, key) != text)
+        return unwritable(QStringLiteral("it reads back differently"));
+    return true;
 }
 
-QString SettingsStore::read(const QString& key, const QString& defaultText) const {
+std::optional<QString> SettingsStore::read(const QString& key, const QString& defaultText) const {
     return GetSetting(QString::fromLatin1(kAppName), QString::fromLatin1(kSection), key, defaultText);
 }
 

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -224,13 +223,9 @@ long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&,
         return status;
     if (!changed)
         return ERROR_SUCCESS;
-    const QByteArray bytes = next.serialize();
-    QSaveFile out(h.path);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        m_lastError = QStringLiteral("Cannot write %1: %2").arg(h.path, out.errorString());
-        if (out.isOpen())
-            out.cancelWriting();
+    QString why;
+    if (!writeFileAtomically(h.path, next.serialize(), &why)) {
+        m_lastError = QStringLiteral("Cannot write %1: %2").arg(h.path, why);
         h.file.reset();
         return ERROR_CANTWRITE;
     }

@@ -27,7 +27,7 @@ public:
     static QString defaultPrefix();
 
     QString prefix() const { return m_prefix; }
-    QString lastError() const { return m_lastError; }
+    QString lastError() const override { return m_lastError; }
     void setClock(const Clock* clock) { m_clock = clock; }
     void setTemporaryBase(const QString& folder) { m_lock.setTemporaryBase(folder); }
     void setToolTimeout(int milliseconds) { m_tool.setTimeout(milliseconds); }

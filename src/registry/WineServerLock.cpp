@@ -126,7 +126,8 @@ WineServerLock::Result WineServerLock::acquire(QString* error) {
             return Result::Failed;
         }
         const QString lockPath = folder + QStringLiteral("/lock");
-        const int fd = ::open(QFile::encodeName(lockPath).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        const int fd = ::open(QFile::encodeName(lockPath).constData(),
+                              O_CREAT | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             *error =
                 QStringLiteral("Cannot open %1: %2").arg(lockPath, QString::fromLocal8Bit(strerror(errno)));

@@ -1,6 +1,7 @@
 #include "StartupSequence.h"
 
 #include "StartupWindows.h"
+#include "base/ErrorHandler.h"
 #include "base/Prompter.h"
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
@@ -34,8 +35,7 @@ void StartupSequence::tick() {
         return;
     m_finished = true;
     m_windows.closeSplash();
-    firstStart();
-    if (!checkWindowsVersion()) {
+    if (!firstStart() || !checkWindowsVersion()) {
         end();
         return;
     }
@@ -44,25 +44,38 @@ void StartupSequence::tick() {
     m_windows.showMainWindow(kMainWindowWidthTwips, kMainWindowHeightTwips);
 }
 
-void StartupSequence::firstStart() {
-    if (m_context.settings.read(QLatin1String(kFirstRunKey), QStringLiteral("0")) != QLatin1String("0"))
-        return;
+bool StartupSequence::storeFailed() {
+    m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(),
+                                 QStringLiteral("bGlobal.Main"));
+    return false;
+}
+
+bool StartupSequence::firstStart() {
+    const std::optional<QString> firstRun =
+        m_context.settings.read(QLatin1String(kFirstRunKey), QStringLiteral("0"));
+    if (!firstRun)
+        return storeFailed();
+    if (*firstRun != QLatin1String("0"))
+        return true;
     // Written before asking, so a start broken off at the question is not a first start again.
-    m_context.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1"));
+    if (!m_context.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1")))
+        return storeFailed();
     const Answer answer = m_context.prompter.message(
         QStringLiteral("You are running Tavimor " TAVIMOR_VERSION
                        " for first time, the administrator password is set as "
                        "empty. You can change the password anytime later by choosing Change Password from "
                        "the File menu.\r\nWould you like to change the password now?"),
         QLatin1String(kAppTitle), MessageIcon::Question, MessageButtons::YesNo);
-    if (answer == Answer::Yes)
-        MyPwdWrite(m_context, m_windows.passwordDialog(true).value_or(QString()));
-    else
-        MyPwdWrite(m_context, QString());
+    return MyPwdWrite(m_context,
+                      answer == Answer::Yes ? m_windows.passwordDialog(true).value_or(QString()) : QString());
 }
 
 bool StartupSequence::checkWindowsVersion() {
-    if (m_context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1")) != QLatin1String("1"))
+    const std::optional<QString> osDialog =
+        m_context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1"));
+    if (!osDialog)
+        return storeFailed();
+    if (*osDialog != QLatin1String("1"))
         return true;
     if (isSupportedWindows(GetVerInfo(m_context)))
         return true;
@@ -70,11 +83,14 @@ bool StartupSequence::checkWindowsVersion() {
 }
 
 std::optional<bool> StartupSequence::CheckPassword() {
-    const QString stored = MyPwdRead(m_context);
+    // A store that cannot be read ends the start like a cancelled dialog: no password is right then.
+    const std::optional<QString> stored = MyPwdRead(m_context);
+    if (!stored)
+        return std::nullopt;
     const std::optional<QString> entered = m_windows.passwordDialog(false);
     if (!entered)
         return std::nullopt;
-    return passwordMatches(*entered, stored);
+    return passwordMatches(*entered, *stored);
 }
 
 bool StartupSequence::login() {

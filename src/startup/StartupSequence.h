@@ -39,7 +39,9 @@ public:
     void tick();
     bool finished() const { return m_finished; }
 
-    void firstStart();
+    // false when the settings store failed; the failure has been reported.
+    bool firstStart();
+    bool storeFailed();
     // False when the user chose to stop.
     bool checkWindowsVersion();
     // One password check: nullopt when the user cancelled.

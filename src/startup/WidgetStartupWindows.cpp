@@ -46,7 +46,7 @@ std::optional<QString> WidgetStartupWindows::passwordDialog(bool bSet) {
 }
 
 int WidgetStartupWindows::osConfirmation() {
-    frmOSConfirm dialog(m_context.settings);
+    frmOSConfirm dialog(m_context.settings, m_context.errors);
     return dialog.ShowConfirmation();
 }
 

@@ -2,6 +2,7 @@
 
 #include "StartupPictures.h"
 #include "StartupSequence.h"
+#include "base/ErrorHandler.h"
 #include "catalogue/ProgramContext.h"
 #include "registry/SettingsStore.h"
 
@@ -14,10 +15,11 @@
 
 namespace tavimor {
 
-frmOSConfirm::frmOSConfirm(SettingsStore& settings, QWidget* parent)
+frmOSConfirm::frmOSConfirm(SettingsStore& settings, ErrorHandler& errors, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_settings(settings) {
+    , m_settings(settings)
+    , m_errors(errors) {
     setObjectName(QStringLiteral("frmOSConfirm"));
     setWindowTitle(QLatin1String(kAppTitle) + QStringLiteral(" for 95/98/Me"));
     setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
@@ -61,8 +63,10 @@ qint16 frmOSConfirm::ShowConfirmation() {
 }
 
 void frmOSConfirm::cmdOK_Click() {
-    m_settings.save(QLatin1String(kOSDialogKey),
-                    m_hide->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    if (!m_settings.save(QLatin1String(kOSDialogKey),
+                         m_hide->isChecked() ? QStringLiteral("0") : QStringLiteral("1")))
+        m_errors.HandleError(kSettingsStoreError, m_settings.lastError(),
+                             QStringLiteral("frmOSConfirm.cmdOK_Click"));
     m_result = 1;
     accept();
 }

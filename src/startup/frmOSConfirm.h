@@ -8,6 +8,7 @@ class QCheckBox;
 
 namespace tavimor {
 
+class ErrorHandler;
 class SettingsStore;
 
 inline constexpr auto kOSConfirmMessage =
@@ -19,7 +20,7 @@ inline constexpr auto kOSConfirmMessage =
 class frmOSConfirm : public QDialog {
     Q_OBJECT
 public:
-    explicit frmOSConfirm(SettingsStore& settings, QWidget* parent = nullptr);
+    frmOSConfirm(SettingsStore& settings, ErrorHandler& errors, QWidget* parent = nullptr);
 
     // Shows the dialog modally: 1 continue, 0 stop.
     qint16 ShowConfirmation();
@@ -31,6 +32,7 @@ public slots:
 
 private:
     SettingsStore& m_settings;
+    ErrorHandler& m_errors;
     QCheckBox* m_hide = nullptr;
     qint16 m_result = 0;
 };

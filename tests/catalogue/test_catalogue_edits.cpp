@@ -115,14 +115,14 @@ TEST_F(CatalogueEdits, DriveMaskKeepsTheLow26Bits) {
 TEST_F(CatalogueEdits, PasswordIsStoredEncipheredAndComparedAfterTrimming) {
     EXPECT_EQ(MyPwdRead(m_context), QString());
     MyPwdWrite(m_context, QStringLiteral(" Secret  "));
-    const QString stored = m_settings.read(QStringLiteral("quorvel"), QString());
+    const QString stored = m_settings.read(QStringLiteral("quorvel"), QString()).value_or(QString());
     EXPECT_FALSE(stored.contains(QStringLiteral("Secret")));
     EXPECT_EQ(DecipherText(stored, cataloguePassPhrase()), QStringLiteral(" Secret  "));
     EXPECT_EQ(MyPwdRead(m_context), QStringLiteral(" Secret"));
-    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(QStringLiteral(" Secret ")), MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QStringLiteral("Secret"), MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QStringLiteral(" secret"), MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QString(), MyPwdRead(m_context)));
+    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(QStringLiteral(" Secret ")), *MyPwdRead(m_context)));
+    EXPECT_FALSE(passwordMatches(QStringLiteral("Secret"), *MyPwdRead(m_context)));
+    EXPECT_FALSE(passwordMatches(QStringLiteral(" secret"), *MyPwdRead(m_context)));
+    EXPECT_FALSE(passwordMatches(QString(), *MyPwdRead(m_context)));
 
     // A stored text that does not decipher reads as the empty password.
     m_settings.save(QStringLiteral("quorvel"), QStringLiteral("-3"));

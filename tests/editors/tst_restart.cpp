@@ -12,7 +12,8 @@ class TestRestart : public QObject {
     Q_OBJECT
 
     static QString restartDialog(EditorsHarness& h) {
-        return h.settings.read(QStringLiteral("RestartDialog"), QStringLiteral("absent"));
+        return h.settings.read(QStringLiteral("RestartDialog"), QStringLiteral("absent"))
+            .value_or(QStringLiteral("failed"));
     }
 
 private slots:

@@ -1,19 +1,52 @@
 #include "registry/SettingsStore.h"
+#include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tavimor;
+using namespace tavimor::test;
 
 namespace {
+
+const QString kIni = QStringLiteral("TAVIMOR 4.0.ini");
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
     QString folder() const { return m_dir.path() + QStringLiteral("/config/tavimor"); }
-    QString iniPath() const { return folder() + QStringLiteral("/TAVIMOR 4.0.ini"); }
+    QString iniPath() const { return folder() + QLatin1Char('/') + kIni; }
     QTemporaryDir m_dir;
+};
+
+// A store holding a password, on a place the test can break.
+class SettingsStoreFault : public ::testing::Test {
+protected:
+    void SetUp() override { keep(QStringLiteral("old+cipher==")); }
+    void keep(const QString& value) {
+        ASSERT_TRUE(m_store.save(QStringLiteral("quorvel"), value));
+        m_value = value;
+        m_before = fileBytes(path());
+    }
+    QString path() const { return m_place.filePath(kIni); }
+    // The save fails, says why with the path, and leaves the store and its folder as they were.
+    void expectRefused(const QString& reason) {
+        const QStringList entries = folderEntries(m_place.path());
+        EXPECT_FALSE(m_store.save(QStringLiteral("quorvel"), QStringLiteral("new")));
+        EXPECT_EQ(m_store.lastError(), QStringLiteral("The settings store %1 cannot be written: %2. It was "
+                                                      "left as it was; fix the cause and try again.")
+                                           .arg(path(), reason));
+        EXPECT_EQ(fileBytes(path()), m_before);
+        EXPECT_EQ(folderEntries(m_place.path()), entries);
+        EXPECT_EQ(m_store.read(QStringLiteral("quorvel"), QString()), m_value);
+    }
+
+    FaultPlace m_place;
+    SettingsStore m_store{m_place.path()};
+    QByteArray m_before;
+    QString m_value;
 };
 
 } // namespace
@@ -21,56 +54,133 @@ protected:
 TEST_F(SettingsStoreTest, FreshStoreReadsDefaultsAndCreatesNothing) {
     const SettingsStore store(folder());
     EXPECT_EQ(store.read(QStringLiteral("RestartDialog"), QStringLiteral("1")), QStringLiteral("1"));
-    EXPECT_EQ(store.read(QStringLiteral("OSDialog"), QStringLiteral("1")), QStringLiteral("1"));
     EXPECT_EQ(store.read(QStringLiteral("FirstRun"), QStringLiteral("0")), QStringLiteral("0"));
     EXPECT_EQ(store.read(QStringLiteral("quorvel"), QString()), QString());
     EXPECT_EQ(store.fileName(QStringLiteral("TAVIMOR 4.0")), iniPath());
     EXPECT_FALSE(QFileInfo::exists(folder()));
 }
 
-TEST_F(SettingsStoreTest, SavedValuesAreSeenByEveryLaterRead) {
+TEST_F(SettingsStoreTest, SavedValuesAreSeenByEveryLaterReadAndTheFileIsOwnerOnly) {
     SettingsStore store(folder());
     ASSERT_TRUE(store.save(QStringLiteral("RestartDialog"), QStringLiteral(" 1 ")));
     ASSERT_TRUE(store.save(QStringLiteral("FirstRun"), QStringLiteral("1")));
-    EXPECT_EQ(store.read(QStringLiteral("RestartDialog"), QStringLiteral("1")), QStringLiteral(" 1 "));
-
     SettingsStore other(folder());
-    EXPECT_EQ(other.read(QStringLiteral("FirstRun"), QStringLiteral("0")), QStringLiteral("1"));
+    EXPECT_EQ(other.read(QStringLiteral("RestartDialog"), QStringLiteral("1")), QStringLiteral(" 1 "));
     ASSERT_TRUE(other.save(QStringLiteral("FirstRun"), QStringLiteral("0")));
     EXPECT_EQ(store.read(QStringLiteral("FirstRun"), QStringLiteral("1")), QStringLiteral("0"));
     EXPECT_EQ(store.GetSetting(QStringLiteral("TAVIMOR 4.0"), QStringLiteral("OTHER"),
                                QStringLiteral("FirstRun"), QStringLiteral("x")),
               QStringLiteral("x"));
-}
-
-TEST_F(SettingsStoreTest, FileIsOwnerOnlyAndSaveFailsWhereItCannotWrite) {
-    SettingsStore store(folder());
-    ASSERT_TRUE(store.save(QStringLiteral("quorvel"), QStringLiteral("ciphered")));
-    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
-    EXPECT_EQ(QFile::permissions(iniPath()), owner);
-    ASSERT_TRUE(QFile::setPermissions(iniPath(), owner | QFile::ReadOther));
+    EXPECT_EQ(factsOf(iniPath()).mode, 0600u);
+    ASSERT_TRUE(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     ASSERT_TRUE(store.save(QStringLiteral("quorvel"), QStringLiteral("again")));
-    EXPECT_EQ(QFile::permissions(iniPath()), owner);
-
-    // A plain file where the folder should be cannot be worked around, even by root.
-    SettingsStore blocked(iniPath() + QStringLiteral("/tavimor"));
-    EXPECT_FALSE(blocked.save(QStringLiteral("FirstRun"), QStringLiteral("1")));
+    EXPECT_EQ(factsOf(iniPath()).mode, 0600u);
 }
 
-TEST_F(SettingsStoreTest, DamagedFileReadsAsEmptyUntilSavedOver) {
+// Stores written by earlier versions through QSettings stay readable, and QSettings reads ours.
+TEST_F(SettingsStoreTest, QSettingsAndTheStoreReadEachOther) {
+    const QStringList texts = {QStringLiteral(" 1 "),
+                               QStringLiteral("a,b;c=d"),
+                               QStringLiteral("say \"hi\" \\ ok"),
+                               QStringLiteral("@start"),
+                               QStringLiteral("caf\u00e9"),
+                               QStringLiteral("tab\there"),
+                               QStringLiteral("AbC+/x9=="),
+                               QString()};
     ASSERT_TRUE(QDir().mkpath(folder()));
-    QFile file(iniPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[REGIKEY\nFirstRun=1\nquorvel=abc\n");
-    file.close();
-
-    // Every read, not only the first one, sees the defaults.
-    SettingsStore store(folder());
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(store.read(QStringLiteral("FirstRun"), QStringLiteral("0")), QStringLiteral("0"));
-        EXPECT_EQ(SettingsStore(folder()).read(QStringLiteral("quorvel"), QString()), QString());
+    {
+        QSettings qt(iniPath(), QSettings::IniFormat);
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            qt.setValue(QStringLiteral("REGIKEY/k%1").arg(i), texts[i]);
+        qt.sync();
+        ASSERT_EQ(qt.status(), QSettings::NoError);
     }
-    ASSERT_TRUE(store.save(QStringLiteral("OSDialog"), QStringLiteral("0")));
-    EXPECT_EQ(store.read(QStringLiteral("OSDialog"), QStringLiteral("1")), QStringLiteral("0"));
-    EXPECT_EQ(store.read(QStringLiteral("FirstRun"), QStringLiteral("0")), QStringLiteral("0"));
+    SettingsStore store(folder());
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(store.read(QStringLiteral("k%1").arg(i), QStringLiteral("-")), texts[i]) << i;
+
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(store.save(QStringLiteral("n%1").arg(i), texts[i]));
+    const QSettings qt(iniPath(), QSettings::IniFormat);
+    ASSERT_EQ(qt.status(), QSettings::NoError);
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(qt.value(QStringLiteral("REGIKEY/n%1").arg(i)).toString(), texts[i]) << i;
+        EXPECT_EQ(qt.value(QStringLiteral("REGIKEY/k%1").arg(i)).toString(), texts[i]) << i;
+    }
+}
+
+TEST_F(SettingsStoreTest, ADamagedStoreIsAnErrorAndIsNeverWrittenOver) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
+    for (const QByteArray& bytes :
+         {damaged, QByteArray("[REGIKEY]\nquorvel=\"abc\n"), QByteArray("[REGIKEY]\njust some words\n"),
+          QByteArray("[REGIKEY]\nq=\xff\xfe\n")}) {
+        ASSERT_TRUE(writeBytes(iniPath(), bytes));
+        SettingsStore store(folder());
+        EXPECT_EQ(store.read(QStringLiteral("quorvel"), QString()), std::nullopt) << bytes.constData();
+        EXPECT_TRUE(store.lastError().startsWith(
+            QStringLiteral("The settings store %1 is damaged (line ").arg(iniPath())))
+            << store.lastError().toStdString();
+        EXPECT_FALSE(store.save(QStringLiteral("quorvel"), QString()));
+        EXPECT_EQ(fileBytes(iniPath()), bytes);
+    }
+    SettingsStore store(folder());
+    ASSERT_TRUE(writeBytes(iniPath(), damaged));
+    EXPECT_FALSE(store.read(QStringLiteral("FirstRun"), QStringLiteral("0")));
+    EXPECT_EQ(store.lastError(),
+              QStringLiteral(
+                  "The settings store %1 is damaged (line 4: a section line without its closing ]). Tavimor "
+                  "has not changed it; correct that line, or move the file away to start again with the "
+                  "default settings and an empty administrator password.")
+                  .arg(iniPath()));
+}
+
+TEST_F(SettingsStoreFault, AFullDiskLeavesTheStoreAsItWas) {
+    SKIP_WITHOUT_MOUNT(m_place);
+    ASSERT_TRUE(m_place.fill());
+    expectRefused(QStringLiteral("Cannot create the lock file %1.lock: No space left on device").arg(path()));
+}
+
+TEST_F(SettingsStoreFault, AReadOnlyFolderLeavesTheStoreAsItWas) {
+    SKIP_WITHOUT_MOUNT(m_place);
+    ASSERT_TRUE(m_place.makeReadOnly());
+    expectRefused(QStringLiteral("Cannot create the lock file %1.lock: Read-only file system").arg(path()));
+}
+
+TEST_F(SettingsStoreFault, ALinkInPlaceOfTheStoreIsNotFollowed) {
+    const QString victim = m_place.filePath(QStringLiteral("script.sh"));
+    ASSERT_TRUE(writeBytes(victim, "#!/bin/sh\necho hi\n"));
+    ASSERT_TRUE(QFile::setPermissions(victim, QFile::permissions(victim) | QFile::ExeOwner));
+    ASSERT_TRUE(QFile::remove(path()));
+    ASSERT_TRUE(QFile::link(victim, path()));
+    const FileFacts facts = factsOf(victim);
+    EXPECT_FALSE(m_store.save(QStringLiteral("quorvel"), QStringLiteral("new")));
+    EXPECT_TRUE(m_store.lastError().contains(QStringLiteral("it is a symbolic link")));
+    EXPECT_EQ(fileBytes(victim), QByteArray("#!/bin/sh\necho hi\n"));
+    EXPECT_EQ(factsOf(victim), facts);
+    EXPECT_TRUE(factsOf(path()).link);
+}
+
+TEST_F(SettingsStoreFault, LocksHeldOrLeftInTheWayAreNamed) {
+    const QString lock = path() + QStringLiteral(".lock");
+    {
+        const LockHolder holder(lock);
+        ASSERT_TRUE(holder.held());
+        EXPECT_FALSE(m_store.save(QStringLiteral("quorvel"), QStringLiteral("new")));
+        EXPECT_TRUE(m_store.lastError().contains(QStringLiteral("%1 is held by another program").arg(lock)))
+            << m_store.lastError().toStdString();
+        EXPECT_EQ(fileBytes(path()), m_before);
+    }
+    // The holder was killed: its lock file stays, and is broken as stale.
+    ASSERT_TRUE(QFile::exists(lock));
+    keep(QStringLiteral("after"));
+    ASSERT_TRUE(QDir().mkdir(lock));
+    expectRefused(
+        QStringLiteral("The lock %1 is a folder, not a lock file; remove it once no Tavimor program runs.")
+            .arg(lock));
+    ASSERT_TRUE(QDir().rmdir(lock));
+    ASSERT_TRUE(QFile::link(m_place.filePath(QStringLiteral("nowhere")), lock));
+    EXPECT_FALSE(m_store.save(QStringLiteral("quorvel"), QStringLiteral("new")));
+    EXPECT_TRUE(m_store.lastError().contains(QStringLiteral("The lock %1 is a symbolic link").arg(lock)));
+    EXPECT_FALSE(QFile::exists(m_place.filePath(QStringLiteral("nowhere"))));
 }

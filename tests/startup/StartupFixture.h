@@ -51,7 +51,9 @@ struct StartupFixture {
                 backend.putValue(seed.keyPath, seed.name, seed.value);
         Main(context);
     }
-    QString setting(const char* key) const { return settings.read(QLatin1String(key), QStringLiteral("-")); }
+    QString setting(const char* key) const {
+        return settings.read(QLatin1String(key), QStringLiteral("-")).value_or(QStringLiteral("failed"));
+    }
 
     QTemporaryDir dir;
     MemoryBackend backend;

@@ -201,7 +201,7 @@ private slots:
         QFETCH(int, result);
         QFETCH(QString, stored);
         StartupFixture f;
-        frmOSConfirm dialog(f.settings);
+        frmOSConfirm dialog(f.settings, f.errors);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Tavimor 4.0 for 95/98/Me"));
         QCOMPARE(child<QLabel>(dialog, "lblMessage")->text(),
                  QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "

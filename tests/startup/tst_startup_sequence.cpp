@@ -6,6 +6,8 @@
 #include "startup/StartupWindows.h"
 #include "startup/frmSplash.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QQueue>
 #include <QTest>
 #include <QTimer>
@@ -87,7 +89,7 @@ private slots:
         if (yes) {
             QCOMPARE(road.windows.calls,
                      texts({"splash", "close splash", "set password", "login", "main 11895x7935"}));
-            QCOMPARE(MyPwdRead(road.fixture.context), QStringLiteral("secret"));
+            QCOMPARE(MyPwdRead(road.fixture.context).value_or(QString()), QStringLiteral("secret"));
             QVERIFY(!road.fixture.setting(kPasswordKey).contains(QStringLiteral("secret")));
         } else {
             // The empty password is stored, and the login that follows takes an empty entry.
@@ -212,6 +214,28 @@ private slots:
         QVERIFY(!splash.timer()->isActive());
         QTest::qWait(600);
         QCOMPARE(road.windows.calls.count(QStringLiteral("login")), 1);
+    }
+
+    // A store that cannot be read is reported and ends the start; nobody gets in, nothing is written.
+    void aDamagedStoreEndsTheStartUntouched() {
+        Road road;
+        const QString ini = road.fixture.settings.fileName(QStringLiteral("TAVIMOR 4.0"));
+        QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
+        const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
+        {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        }
+        road.run();
+        QCOMPARE(road.windows.calls, texts({"splash", "close splash"}));
+        QCOMPARE(road.quitCodes, QList<int>{0});
+        QCOMPARE(road.fixture.errors.reports.size(), 1);
+        QCOMPARE(road.fixture.errors.reports[0].source, QStringLiteral("bGlobal.Main"));
+        QVERIFY(road.fixture.errors.reports[0].description.startsWith(
+            QStringLiteral("The settings store %1 is damaged (line 4").arg(ini)));
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), damaged);
     }
 };
 

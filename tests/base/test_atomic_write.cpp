@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/FileUtil.h"
+#include "registry/MSDNRegistry.h"
+#include "registry/RegFileBackend.h"
+#include "registry/WinePrefixBackend.h"
+#include "support/FaultPlace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+
+const QByteArray kOld = "old content\n";
+
+class AtomicWrite : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(writeBytes(target(), kOld)); }
+    QString target() const { return m_place.filePath(QStringLiteral("file.txt")); }
+    // The write fails with exactly this reason and leaves the file and its folder as they were.
+    void expectRefused(const QString& reason) {
+        const QStringList entries = folderEntries(m_place.path());
+        const FileFacts facts = factsOf(target());
+        QString why;
+        EXPECT_FALSE(writeFileAtomically(target(), QByteArray("new"), &why));
+        EXPECT_EQ(why, reason);
+        EXPECT_EQ(fileBytes(target()), kOld);
+        EXPECT_EQ(factsOf(target()), facts);
+        EXPECT_EQ(folderEntries(m_place.path()), entries);
+    }
+
+    FaultPlace m_place;
+};
+
+} // namespace
+
+TEST_F(AtomicWrite, ReplacesTheFileKeepingModeOwnerAndGroup) {
+    ASSERT_EQ(::chmod(QFile::encodeName(target()).constData(), 0640), 0);
+    // Root rewriting another user's file leaves it theirs.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(target()).constData(), 12345, 23456), 0);
+    }
+    const FileFacts before = factsOf(target());
+    QString why;
+    ASSERT_TRUE(writeFileAtomically(target(), {"new ", "content"}, &why)) << why.toStdString();
+    EXPECT_EQ(fileBytes(target()), QByteArray("new content"));
+    EXPECT_EQ(factsOf(target()), before);
+    EXPECT_EQ(folderEntries(m_place.path()), QStringList{QStringLiteral("file.txt")});
+    ASSERT_TRUE(writeFileAtomically(target(), QByteArray("secret"), &why, true));
+    EXPECT_EQ(factsOf(target()).mode, 0600u);
+}
+
+TEST_F(AtomicWrite, LinksAndWhatIsNoFileAreRefusedNotFollowed) {
+    const QString victim = m_place.filePath(QStringLiteral("victim"));
+    ASSERT_TRUE(QFile::rename(target(), victim));
+    ASSERT_TRUE(QFile::link(victim, target()));
+    expectRefused(QStringLiteral("it is a symbolic link, and Tavimor does not write through links; put the "
+                                 "file itself in its place"));
+    EXPECT_EQ(fileBytes(victim), kOld);
+    ASSERT_TRUE(QFile::remove(target()));
+    ASSERT_TRUE(QDir().mkdir(target()));
+    QString why;
+    EXPECT_FALSE(writeFileAtomically(target(), QByteArray("new"), &why));
+    EXPECT_EQ(why, QStringLiteral("it is not a regular file"));
+}
+
+TEST_F(AtomicWrite, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
+    SKIP_WITHOUT_MOUNT(m_place);
+    ASSERT_TRUE(m_place.fill());
+    expectRefused(QStringLiteral("No space left on device"));
+}
+
+TEST_F(AtomicWrite, AReadOnlyPlaceLeavesTheOldFile) {
+    SKIP_WITHOUT_MOUNT(m_place);
+    ASSERT_TRUE(m_place.makeReadOnly());
+    expectRefused(QStringLiteral("Read-only file system"));
+}
+
+// The registry writers go through the same write: a linked registry file is refused, not followed.
+TEST_F(AtomicWrite, RegistryFilesThatAreLinksAreNotFollowed) {
+    const QString victim = m_place.filePath(QStringLiteral("victim"));
+    const QByteArray regedit = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n";
+    ASSERT_TRUE(writeBytes(victim, regedit));
+    const QString reg = m_place.filePath(QStringLiteral("registry.reg"));
+    ASSERT_TRUE(QFile::link(victim, reg));
+    QString error;
+    const std::unique_ptr<RegFileBackend> file = RegFileBackend::open(reg, QStringLiteral("PC"), &error);
+    ASSERT_TRUE(file) << error.toStdString();
+    MSDNRegistry(*file).CreateRegKey(QStringLiteral("Software\\Tavimor"), HKEY_CURRENT_USER);
+    EXPECT_TRUE(
+        file->lastError().startsWith(QStringLiteral("Cannot write %1: it is a symbolic link").arg(reg)));
+    EXPECT_EQ(fileBytes(victim), regedit);
+
+    const QString prefix = m_place.filePath(QStringLiteral("prefix"));
+    ASSERT_TRUE(QDir().mkpath(prefix));
+    const QByteArray userReg =
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1\n\n#arch=win64\n";
+    ASSERT_TRUE(
+        writeBytes(prefix + QStringLiteral("/system.reg"),
+                   "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"));
+    ASSERT_TRUE(writeBytes(victim, userReg));
+    ASSERT_TRUE(QFile::link(victim, prefix + QStringLiteral("/user.reg")));
+    const std::unique_ptr<WinePrefixBackend> wine = WinePrefixBackend::open(prefix, &error);
+    ASSERT_TRUE(wine) << error.toStdString();
+    ASSERT_TRUE(QDir().mkpath(m_place.filePath(QStringLiteral("tmp"))));
+    wine->setTemporaryBase(m_place.filePath(QStringLiteral("tmp")));
+    MSDNRegistry(*wine).CreateRegKey(QStringLiteral("Software\\Tavimor"), HKEY_CURRENT_USER);
+    EXPECT_TRUE(wine->lastError().contains(QStringLiteral("it is a symbolic link")))
+        << wine->lastError().toStdString();
+    EXPECT_EQ(fileBytes(victim), userReg);
+}
