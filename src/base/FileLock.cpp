@@ -48,11 +48,11 @@ bool FileLock::tryLock(int timeoutMs, QString* error) {
     QString application;
     if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application))
         *error =
-            QStringLiteral("%1 is held by another program (%2, process %3); try again when it has ended.")
+            QStringLiteral("%1 is locked by another program (%2, process %3); try again when it has ended.")
                 .arg(m_path, application)
                 .arg(pid);
     else if (m_lock.error() == QLockFile::LockFailedError)
-        *error = QStringLiteral("%1 is held by another program; try again when it has ended, or remove it "
+        *error = QStringLiteral("%1 is locked by another program; try again when it has ended, or remove it "
                                 "once no Tavimor program runs.")
                      .arg(m_path);
     else

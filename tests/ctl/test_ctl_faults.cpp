@@ -81,7 +81,7 @@ TEST_F(CtlFaults, SetPrintsNoSuccessWhenTheRegistryCannotBeWritten) {
         EXPECT_EQ(locked.out, QString());
         EXPECT_TRUE(locked.err.startsWith(
             QStringLiteral(
-                "tavimorctl: NoRun could not be written to file:%1: %2 is held by another program (")
+                "tavimorctl: NoRun could not be written to file:%1: %2 is locked by another program (")
                 .arg(registry(), lock)))
             << locked.err.toStdString();
         EXPECT_TRUE(locked.err.endsWith(

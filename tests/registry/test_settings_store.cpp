@@ -167,7 +167,7 @@ TEST_F(SettingsStoreFault, LocksHeldOrLeftInTheWayAreNamed) {
         const LockHolder holder(lock);
         ASSERT_TRUE(holder.held());
         EXPECT_FALSE(m_store.save(QStringLiteral("quorvel"), QStringLiteral("new")));
-        EXPECT_TRUE(m_store.lastError().contains(QStringLiteral("%1 is held by another program").arg(lock)))
+        EXPECT_TRUE(m_store.lastError().contains(QStringLiteral("%1 is locked by another program").arg(lock)))
             << m_store.lastError().toStdString();
         EXPECT_EQ(fileBytes(path()), m_before);
     }
