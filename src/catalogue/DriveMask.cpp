@@ -2,6 +2,7 @@
 
 #include "registry/MSDNRegistry.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 namespace tavimor {
@@ -43,19 +44,35 @@ QString driveLetters(quint32 mask) {
     return letters;
 }
 
-std::optional<quint32> parseDriveLetters(const QString& text) {
+std::optional<quint32> parseDriveLetters(const QString& text, QString* error) {
+    const auto refuse = [&](const QString& why) -> std::optional<quint32> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
     const QString trimmed = text.trimmed();
     if (trimmed.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return 0u;
-    if (trimmed.isEmpty())
-        return std::nullopt;
+    if (trimmed.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return (1u << kDriveCount) - 1;
+    static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
+    static const QRegularExpression item(QStringLiteral("^([A-Za-z]):?(?:-([A-Za-z]):?)?$"));
+    const QStringList items = trimmed.split(separators, Qt::SkipEmptyParts);
+    if (items.isEmpty())
+        return refuse(QStringLiteral("no drive letters given; use none to hide no drive"));
     quint32 mask = 0;
-    for (const QChar c : trimmed) {
-        const QChar upper = c.toUpper();
-        if (upper >= QLatin1Char('A') && upper <= QLatin1Char('Z'))
-            mask |= 1u << (upper.unicode() - u'A');
-        else if (c != QLatin1Char(',') && c != QLatin1Char(':') && c != QLatin1Char(' '))
-            return std::nullopt;
+    for (const QString& given : items) {
+        const QRegularExpressionMatch match = item.match(given);
+        if (!match.hasMatch())
+            return refuse(
+                QStringLiteral("\"%1\" is not a drive letter (A, A:, A-C, none or all)").arg(given));
+        const int first = match.captured(1).toUpper().at(0).unicode() - u'A';
+        const int last = match.hasCaptured(2) ? match.captured(2).toUpper().at(0).unicode() - u'A' : first;
+        if (last < first)
+            return refuse(QStringLiteral("\"%1\" is a range backwards; write %2-%3")
+                              .arg(given, QChar(u'A' + last), QChar(u'A' + first)));
+        for (int i = first; i <= last; ++i)
+            mask |= 1u << i;
     }
     return mask;
 }

@@ -22,7 +22,9 @@ quint32 driveBit(int index, ErrorHandler& errors);
 
 // "ACZ" for A:, C: and Z:; "" for none.
 QString driveLetters(quint32 mask);
-// Reads "ACZ", "a,c,z", "A: C: Z:" or "none"; nullopt for anything else.
-std::optional<quint32> parseDriveLetters(const QString& text);
+// Reads a list of drive letters separated by commas or blanks, each a letter ("a"), a letter
+// with a colon ("A:") or a range ("A-C", "A:-C:"), or one of the words "none" and "all".
+// nullopt with *error set (one line) for anything else: a word such as "off" is not read as O: F:.
+std::optional<quint32> parseDriveLetters(const QString& text, QString* error = nullptr);
 
 } // namespace tavimor

@@ -1,6 +1,7 @@
 #include "RegistrySync.h"
 
 #include "base/Prompter.h"
+#include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
 #include "registry/RegDatum.h"
@@ -50,38 +51,8 @@ qint16 ConfirmPendingChanges(ProgramContext& context) {
     return 0;
 }
 
-bool ApplyMachineCatalogue(ProgramContext& context, QList<AppliedValue>* changed) {
-    bool ok = true;
-    forEachEntry(context.machineCatalogue, [&](const CatalogueEntry& entry, int s, int e) {
-        if (!ok)
-            return;
-        const QString type = entry.datatype();
-        const QString path = entry.text("PATH");
-        const QString name = entry.text("REGNAME");
-        const HKEY root = GetKeyValue(entry.text("KEY"));
-        const XmlNode current = entry.currentValue();
-        if (current.isNull()) {
-            ok = false; // the entry lacks what the pass reads; stop as at any failure
-            return;
-        }
-        const QString registry = context.registry.ReadKeyValue(root, path, name).toText();
-        const QString wanted = current.text().toUpper();
-        const bool differs = wanted != registry;
-        if (differs && entry.needsRestart())
-            context.restartNeeded = true;
-        context.registry.CreateRegKey(path, root);
-        if (type != kNumeric && type != kBoolean)
-            return;
-        const std::optional<qint32> number = toLong(wanted);
-        if (!number) {
-            ok = false;
-            return;
-        }
-        context.registry.SaveKeyValue(root, path, name, RegDatum::integer(*number), REG_DWORD);
-        if (differs && changed)
-            changed->append({entryAddress(s, e), entry.text("NAME"), registry, wanted, entry.needsRestart()});
-    });
-    return ok;
+bool ApplyMachineCatalogue(ProgramContext& context) {
+    return executePlan(context, planApply(context.registry, context.machineCatalogue));
 }
 
 QString StateText(const QString& value, const QString& type) {

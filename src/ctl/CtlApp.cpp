@@ -12,6 +12,7 @@
 #include "ctl/CtlFiles.h"
 #include "ctl/CtlGpo.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
 #include "ctl/CtlRegFiles.h"
 #include "ctl/CtlSearch.h"
@@ -21,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace tavimor {
 
@@ -33,51 +35,59 @@ QString absolute(const QString& path) {
 int CtlApp::run(const QStringList& args) {
     QString error;
     const std::optional<CtlOptions> options = CtlOptions::parse(args, &error);
-    int status = kExitOk;
     if (!options) {
-        m_env.err << "tavimorctl: " << error << "; see tavimorctl --help" << Qt::endl;
-        status = kExitUsage;
-    } else if (options->help) {
+        // The command line did not parse, but a script that asked for JSON still gets it.
+        QString command;
+        for (const QString& arg : args)
+            if (command.isEmpty() && CtlOptions::isCommand(arg))
+                command = arg;
+        CtlOutput output(m_env, command, args.contains(QLatin1String("--json")));
+        return output.finish(output.usageError(error));
+    }
+    CtlOutput output(m_env, options->version ? QStringLiteral("version") : options->command, options->json);
+    int status = kExitOk;
+    if (options->help) {
         m_env.out << CtlOptions::usage(options->command);
     } else if (options->version) {
-        m_env.out << "tavimorctl " TAVIMOR_VERSION << Qt::endl;
+        if (options->json)
+            output.printJson(QJsonObject{{QStringLiteral("version"), QStringLiteral(TAVIMOR_VERSION)}});
+        else
+            m_env.out << "tavimorctl " TAVIMOR_VERSION << Qt::endl;
     } else {
-        status = runParsed(*options);
+        status = runParsed(*options, output);
     }
     m_env.out.flush();
     // Output that went nowhere (a full disk, a closed pipe) is a failure like any other.
     if (m_env.out.status() != QTextStream::Ok) {
         const QString why = m_env.out.device() ? m_env.out.device()->errorString() : QString();
-        m_env.err << "tavimorctl: the output could not be written: " << why << Qt::endl;
-        status = kExitFailure;
+        status = output.fail(QStringLiteral("the output could not be written: %1").arg(why), kExitFailure);
     }
-    m_env.err.flush();
-    return status;
+    return output.finish(status);
 }
 
 QString CtlApp::environment(const char* name) const {
     return m_env.environment ? m_env.environment(QLatin1String(name)) : QString();
 }
 
-int CtlApp::runParsed(const CtlOptions& options) {
+int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
+    const int failed = CtlOptions::failureStatus(options.command);
     const QString target = options.target.isEmpty() ? environment("TAVIMOR_TARGET") : options.target;
     QString error;
-    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(target, &error);
-    if (!backend) {
-        m_env.err << "tavimorctl: " << error << Qt::endl;
-        return kExitFailure;
-    }
+    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(
+        target, &error, options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
+    if (!backend)
+        return output.fail(error, failed);
     SettingsStore settings(
         absolute(!options.settingsFolder.isEmpty() ? options.settingsFolder : m_env.settingsFolder));
-    TerminalPrompter prompter(m_env.err);
-    CtlErrorHandler errors(m_env.err);
+    TerminalPrompter prompter(output);
+    CtlErrorHandler errors(output);
     QString programFolder = !options.programFolder.isEmpty() ? options.programFolder : m_env.programFolder;
     if (programFolder.isEmpty())
         programFolder = programFolderFor(QCoreApplication::applicationDirPath());
     ProgramContext context(*backend, prompter, settings, errors, absolute(programFolder));
     Main(context);
 
-    if (const int refused = checkPassword(context, options))
+    if (const int refused = checkPassword(context, options, output))
         return refused;
 
     CatalogueView view;
@@ -86,15 +96,13 @@ int CtlApp::runParsed(const CtlOptions& options) {
     // machine column always shows the registry.
     if (!options.file.isEmpty())
         RefreshCurrentValues(context, QLatin1String(kAllEntries));
-    if (context.workingCatalogue.documentElement().isNull()) {
-        m_env.err << "tavimorctl: no catalogue could be loaded" << Qt::endl;
-        return kExitFailure;
-    }
-    const int status = dispatch(context, options);
-    return status == kExitOk && errors.reported() ? kExitFailure : status;
+    if (context.workingCatalogue.documentElement().isNull())
+        return output.fail(QStringLiteral("no catalogue could be loaded"), failed);
+    const int status = dispatch(context, options, output);
+    return status == kExitOk && errors.reported() ? failed : status;
 }
 
-int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
+int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options, CtlOutput& output) {
     // An unreadable store has been reported; without the password nothing may run.
     const std::optional<QString> stored = MyPwdRead(context);
     if (!stored)
@@ -105,29 +113,25 @@ int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options) {
     if (!options.passwordFile.isEmpty()) {
         QString why;
         entered = CtlCommands::readPasswordFile(options.passwordFile, &why);
-        if (!entered) {
-            m_env.err << "tavimorctl: cannot read " << options.passwordFile << ": " << why << Qt::endl;
-            return kExitPassword;
-        }
+        if (!entered)
+            return output.fail(QStringLiteral("cannot read %1: %2").arg(options.passwordFile, why),
+                               kExitPassword);
     } else if (const QString fromEnvironment = environment("TAVIMOR_PASSWORD"); !fromEnvironment.isEmpty()) {
         entered = fromEnvironment;
     } else if (m_env.stdinIsTerminal && m_env.readPassword) {
         entered = m_env.readPassword(QStringLiteral("Password: "));
     }
-    if (!entered) {
-        m_env.err << "tavimorctl: a password is needed (use --password-file or TAVIMOR_PASSWORD)" << Qt::endl;
-        return kExitPassword;
-    }
-    if (!passwordMatches(trimTrailingSpaces(*entered), *stored)) {
-        m_env.err << "tavimorctl: wrong password" << Qt::endl;
-        return kExitPassword;
-    }
+    if (!entered)
+        return output.fail(QStringLiteral("a password is needed (use --password-file or TAVIMOR_PASSWORD)"),
+                           kExitPassword);
+    if (!passwordMatches(trimTrailingSpaces(*entered), *stored))
+        return output.fail(QStringLiteral("wrong password"), kExitPassword);
     return kExitOk;
 }
 
-int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options) {
-    CtlCommands commands(context, options, m_env);
-    CtlFiles files(context, options, m_env);
+int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output) {
+    CtlCommands commands(context, options, m_env, output);
+    CtlFiles files(context, options, m_env, output);
     CtlRegFiles regFiles(context, options, m_env);
     CtlSearch search(context, options, m_env);
     const QString& command = options.command;

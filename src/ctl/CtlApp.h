@@ -7,6 +7,7 @@ namespace tavimor {
 class ProgramContext;
 struct CtlEnvironment;
 struct CtlOptions;
+class CtlOutput;
 
 // tavimorctl: opens the target registry and the catalogue as the program does at start-up,
 // checks the administrator password, and runs one command.
@@ -19,9 +20,9 @@ public:
     int run(const QStringList& args);
 
 private:
-    int runParsed(const CtlOptions& options);
-    int checkPassword(ProgramContext& context, const CtlOptions& options);
-    int dispatch(ProgramContext& context, const CtlOptions& options);
+    int runParsed(const CtlOptions& options, CtlOutput& output);
+    int checkPassword(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
+    int dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
     QString environment(const char* name) const;
 
     CtlEnvironment& m_env;

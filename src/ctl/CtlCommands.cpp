@@ -1,6 +1,7 @@
 #include "CtlCommands.h"
 
 #include "base/FileUtil.h"
+#include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/DriveMask.h"
@@ -11,6 +12,7 @@
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,6 +46,13 @@ QStringList allowedValues(const CatalogueEntry& entry) {
     return values;
 }
 
+QJsonArray driveLetterArray(quint32 mask) {
+    QJsonArray letters;
+    for (const QChar letter : driveLetters(mask))
+        letters.append(QString(letter));
+    return letters;
+}
+
 QString driveList(quint32 mask) {
     QStringList drives;
     for (const QChar letter : driveLetters(mask))
@@ -63,24 +72,16 @@ QString alignedLine(const QStringList& cells, const QList<qsizetype>& widths) {
 
 } // namespace
 
-CtlCommands::CtlCommands(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+CtlCommands::CtlCommands(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env,
+                         CtlOutput& output)
     : m_context(context)
     , m_options(options)
-    , m_env(env) {
+    , m_env(env)
+    , m_output(output) {
 }
 
 int CtlCommands::fail(const QString& text, int status) {
-    m_env.err << "tavimorctl: " << text;
-    if (status == kExitUsage)
-        m_env.err << "; see tavimorctl --help";
-    m_env.err << Qt::endl;
-    return status;
-}
-
-void CtlCommands::printJson(const QJsonValue& value) {
-    const QJsonDocument document =
-        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    m_env.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+    return m_output.fail(text, status);
 }
 
 int CtlCommands::list() {
@@ -91,21 +92,22 @@ int CtlCommands::list() {
             if (s < counts.size())
                 ++counts[s];
         });
-        if (m_options.json) {
+        if (m_output.json()) {
             QJsonArray array;
             for (qsizetype s = 0; s < sections.size(); ++s)
-                array.append(QJsonObject{{QStringLiteral("name"), sections[s].name},
+                array.append(QJsonObject{{QStringLiteral("position"), s},
+                                         {QStringLiteral("name"), sections[s].name},
                                          {QStringLiteral("address"), sections[s].address},
                                          {QStringLiteral("entries"), counts[s]}});
-            printJson(array);
+            m_output.printJson(QJsonObject{{QStringLiteral("sections"), array}});
             return kExitOk;
         }
         qsizetype width = 0;
         for (const SectionInfo& section : sections)
             width = std::max(width, section.name.size());
         for (qsizetype s = 0; s < sections.size(); ++s)
-            m_env.out << s << "  " << sections[s].name.leftJustified(width + 2) << counts[s]
-                      << (counts[s] == 1 ? " entry" : " entries") << Qt::endl;
+            m_output.out() << s << "  " << sections[s].name.leftJustified(width + 2) << counts[s]
+                           << (counts[s] == 1 ? " entry" : " entries") << Qt::endl;
         return kExitOk;
     }
 
@@ -114,22 +116,17 @@ int CtlCommands::list() {
     if (!address)
         return fail(QStringLiteral("no section \"%1\"").arg(given), kExitFailure);
     const QList<ListRow> rows = listRows(m_context, *address);
-    if (m_options.json) {
+    if (m_output.json()) {
         QJsonArray array;
-        for (const ListRow& row : rows) {
-            const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(row.tag));
-            const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(row.tag));
-            array.append(QJsonObject{{QStringLiteral("name"), row.text},
-                                     {QStringLiteral("address"), row.tag},
-                                     {QStringLiteral("regname"), working.text("REGNAME")},
-                                     {QStringLiteral("datatype"), datatypeAsWritten(working)},
-                                     {QStringLiteral("working"), row.workingState},
-                                     {QStringLiteral("machine"), row.machineState},
-                                     {QStringLiteral("workingValue"), working.currentValue().text()},
-                                     {QStringLiteral("machineValue"), machine.currentValue().text()},
-                                     {QStringLiteral("restart"), row.needsRestart}});
-        }
-        printJson(array);
+        for (const ListRow& row : rows)
+            array.append(jsonEntryState(m_context, row.tag));
+        const XmlNode section = m_context.workingCatalogue.selectSingleNode(*address);
+        m_output.printJson(
+            QJsonObject{{QStringLiteral("section"),
+                         QJsonObject{{QStringLiteral("name"),
+                                      section.attribute(QStringLiteral("Section")).value_or(QString())},
+                                     {QStringLiteral("address"), *address}}},
+                        {QStringLiteral("entries"), array}});
         return kExitOk;
     }
     QList<QStringList> lines{{QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
@@ -142,7 +139,7 @@ int CtlCommands::list() {
         for (qsizetype i = 0; i < cells.size(); ++i)
             widths[i] = std::max(widths[i], cells[i].size());
     for (const QStringList& cells : lines)
-        m_env.out << alignedLine(cells, widths) << Qt::endl;
+        m_output.out() << alignedLine(cells, widths) << Qt::endl;
     return kExitOk;
 }
 
@@ -164,35 +161,25 @@ int CtlCommands::show() {
     const RegDatum registry = m_context.registry.ReadKeyValue(GetKeyValue(working.text("KEY")),
                                                               working.text("PATH"), working.text("REGNAME"));
 
-    if (m_options.json) {
-        QJsonObject object{
-            {QStringLiteral("section"), working.section()},
-            {QStringLiteral("name"), working.text("NAME")},
-            {QStringLiteral("address"), *address},
-            {QStringLiteral("description"), working.text("DESCRIPTION")},
-            {QStringLiteral("key"), working.text("KEY")},
-            {QStringLiteral("path"), working.text("PATH")},
-            {QStringLiteral("regname"), working.text("REGNAME")},
-            {QStringLiteral("datatype"), datatypeAsWritten(working)},
-            {QStringLiteral("values"), QJsonArray::fromStringList(allowedValues(working))},
-            {QStringLiteral("default"), working.values().firstChildElement("DEFAULTVALUE").text()},
-            {QStringLiteral("image"), working.text("IMAGE")},
-            {QStringLiteral("restart"), working.needsRestart()},
-            {QStringLiteral("working"), StateText(workingValue, type)},
-            {QStringLiteral("workingValue"), workingValue},
-            {QStringLiteral("machine"), StateText(machineValue, type)},
-            {QStringLiteral("machineValue"), machineValue},
-        };
+    if (m_output.json()) {
+        QJsonObject object = jsonEntryState(m_context, *address);
+        QJsonArray values;
+        for (const QString& value : allowedValues(working))
+            values.append(jsonValueText(value));
+        object.insert(QStringLiteral("description"), working.text("DESCRIPTION"));
+        object.insert(QStringLiteral("values"), values);
+        object.insert(QStringLiteral("default"),
+                      jsonValueText(working.values().firstChildElement("DEFAULTVALUE").text()));
+        object.insert(QStringLiteral("image"), working.text("IMAGE"));
         if (!comment.isNull())
             object.insert(QStringLiteral("comment"), comment.text());
-        object.insert(QStringLiteral("registryValue"),
-                      registry.isNothing() ? QJsonValue() : QJsonValue(registry.toText()));
+        object.insert(QStringLiteral("registryValue"), jsonRegistryValue(registry));
         if (drives)
-            object.insert(QStringLiteral("hiddenDrives"), driveLetters(mask));
-        printJson(object);
+            object.insert(QStringLiteral("hiddenDrives"), driveLetterArray(mask));
+        m_output.printJson(QJsonObject{{QStringLiteral("entry"), object}});
         return kExitOk;
     }
-    QTextStream& out = m_env.out;
+    QTextStream& out = m_output.out();
     out << "Section: " << working.section() << Qt::endl;
     out << "Name: " << working.text("NAME") << Qt::endl;
     out << "Address: " << *address << Qt::endl;
@@ -209,8 +196,7 @@ int CtlCommands::show() {
     out << "Restart: " << (working.needsRestart() ? "Yes" : "No") << Qt::endl;
     out << "Tavimor Settings: " << stateWithValue(workingValue, type) << Qt::endl;
     out << "Current Machine Settings: " << stateWithValue(machineValue, type) << Qt::endl;
-    out << "In the registry: " << working.text("REGNAME") << " = "
-        << (registry.isNothing() ? QStringLiteral("(not set)") : registry.toText()) << Qt::endl;
+    out << "In the registry: " << working.text("REGNAME") << " = " << plannedValueText(registry) << Qt::endl;
     if (drives)
         out << "Hidden drives: " << driveList(mask) << Qt::endl;
     return kExitOk;
@@ -226,23 +212,27 @@ int CtlCommands::set() {
     const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(*address));
     const QString type = working.datatype();
     const QString given = m_options.arguments.at(1).trimmed();
+    const auto isOneOf = [&given](std::initializer_list<const char*> words) {
+        for (const char* word : words)
+            if (given.compare(QLatin1String(word), Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
     QString value;
     if (type == QLatin1String("BOOLEAN")) {
-        if (given.compare(QLatin1String("enable"), Qt::CaseInsensitive) == 0 || given == QLatin1String("0"))
+        if (isOneOf({"enabled", "enable", "0"}))
             value = QStringLiteral("0");
-        else if (given.compare(QLatin1String("disable"), Qt::CaseInsensitive) == 0 ||
-                 given == QLatin1String("1"))
+        else if (isOneOf({"disabled", "disable", "1"}))
             value = QStringLiteral("1");
         else
-            return fail(QStringLiteral("%1 takes enable, disable, 0 or 1, not \"%2\"").arg(title, given),
-                        kExitUsage);
+            return m_output.usageError(
+                QStringLiteral("%1 takes Enabled, Disabled, 0 or 1, not \"%2\"").arg(title, given));
     } else if (type == QLatin1String("NUMBER") || type == QLatin1String("NUMERIC")) {
         static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
         const bool isNumber = digits.match(given).hasMatch() && given.toLongLong() <= 2147483647LL;
         if (!isNumber)
-            return fail(
-                QStringLiteral("%1 takes a number from 0 to 2147483647, not \"%2\"").arg(title, given),
-                kExitUsage);
+            return m_output.usageError(
+                QStringLiteral("%1 takes a number from 0 to 2147483647, not \"%2\"").arg(title, given));
         value = QString::number(given.toLongLong());
     } else if (type == QLatin1String("DRIVES")) {
         return fail(QStringLiteral("%1 holds the hidden drive letters; use tavimorctl drives").arg(title),
@@ -253,19 +243,29 @@ int CtlCommands::set() {
                     kExitFailure);
     }
 
+    const HKEY hive = GetKeyValue(working.text("KEY"));
+    const QString path = working.text("PATH");
+    const QString regname = working.text("REGNAME");
+    const RegDatum before = m_context.registry.ReadKeyValue(hive, path, regname);
     applyEntryNow(m_context, *address, value);
     RefreshCurrentValues(m_context, *address);
+    const RegDatum after = m_context.registry.ReadKeyValue(hive, path, regname);
+    if (after != RegDatum::integer(value.toInt()))
+        return fail(title + QStringLiteral(": ") + notWritten(regname), kExitFailure);
     const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(*address));
-    const QString regname = working.text("REGNAME");
-    const QString inRegistry =
-        m_context.registry.ReadKeyValue(GetKeyValue(working.text("KEY")), working.text("PATH"), regname)
-            .toText();
-    if (inRegistry != value)
-        return fail(notWritten(regname), kExitFailure);
-    m_env.out << title << ": " << StateText(machine.currentValue().text(), type) << " (" << regname << " = "
-              << (inRegistry.isEmpty() ? QStringLiteral("not set") : inRegistry) << ")" << Qt::endl;
+    const QString state = StateText(machine.currentValue().text(), type);
+    if (m_output.json()) {
+        QJsonObject entry = jsonEntryHeader(working, *address);
+        m_output.printJson(QJsonObject{{QStringLiteral("entry"), entry},
+                                       {QStringLiteral("before"), jsonRegistryValue(before)},
+                                       {QStringLiteral("after"), value.toInt()},
+                                       {QStringLiteral("state"), state},
+                                       {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
+        return kExitOk;
+    }
+    m_output.out() << title << ": " << state << " (" << regname << " = " << value << ")" << Qt::endl;
     if (m_context.restartNeeded)
-        m_env.out << kRestartLine << Qt::endl;
+        m_output.out() << kRestartLine << Qt::endl;
     return kExitOk;
 }
 
@@ -278,24 +278,20 @@ QString CtlCommands::notWritten(const QString& valueName) const {
 
 int CtlCommands::drives() {
     if (!m_options.arguments.isEmpty()) {
-        const QString given = m_options.arguments.first();
-        const std::optional<quint32> wanted = parseDriveLetters(given);
+        QString error;
+        const std::optional<quint32> wanted = parseDriveLetters(m_options.arguments.first(), &error);
         if (!wanted)
-            return fail(QStringLiteral("drive letters are A to Z or none, not \"%1\"").arg(given),
-                        kExitUsage);
+            return m_output.usageError(error);
         writeDriveMask(m_context.registry, *wanted, m_context.errors);
         if (readDriveMask(m_context.registry, m_context.errors) != *wanted)
             return fail(notWritten(QLatin1String(kDrivesValueName)), kExitFailure);
     }
     const quint32 mask = readDriveMask(m_context.registry, m_context.errors);
-    if (m_options.json) {
-        QJsonArray letters;
-        for (const QChar letter : driveLetters(mask))
-            letters.append(QString(letter));
-        printJson(QJsonObject{{QStringLiteral("hidden"), letters}, {QStringLiteral("mask"), qint64(mask)}});
-    } else {
-        m_env.out << "Hidden drives: " << driveList(mask) << Qt::endl;
-    }
+    if (m_output.json())
+        m_output.printJson(QJsonObject{{QStringLiteral("hidden"), driveLetterArray(mask)},
+                                       {QStringLiteral("mask"), qint64(mask)}});
+    else
+        m_output.out() << "Hidden drives: " << driveList(mask) << Qt::endl;
     return kExitOk;
 }
 
@@ -319,8 +315,8 @@ std::optional<QString> CtlCommands::newPassword(int* status) {
         return read;
     }
     if (!m_env.stdinIsTerminal || !m_env.readPassword) {
-        *status = fail(QStringLiteral("a new password is needed (use --new-password-file or a terminal)"),
-                       kExitUsage);
+        *status = m_output.usageError(
+            QStringLiteral("a new password is needed (use --new-password-file or a terminal)"));
         return std::nullopt;
     }
     const std::optional<QString> first = m_env.readPassword(QStringLiteral("New password: "));
@@ -354,7 +350,10 @@ int CtlCommands::password() {
         return kExitFailure;
     if (*stored != password)
         return fail(QStringLiteral("the password could not be stored"), kExitFailure);
-    m_env.out << "Password has been set." << Qt::endl;
+    if (m_output.json())
+        m_output.printJson(QJsonObject{{QStringLiteral("passwordSet"), !password.isEmpty()}});
+    else
+        m_output.out() << "Password has been set." << Qt::endl;
     return kExitOk;
 }
 

@@ -3,10 +3,9 @@
 #include <QString>
 #include <optional>
 
-class QJsonValue;
-
 namespace tavimor {
 
+class CtlOutput;
 class ProgramContext;
 struct CtlEnvironment;
 struct CtlOptions;
@@ -14,7 +13,7 @@ struct CtlOptions;
 // The commands that look at entries and change the registry: list, show, set, drives, password.
 class CtlCommands {
 public:
-    CtlCommands(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+    CtlCommands(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env, CtlOutput& output);
 
     int list();
     int show();
@@ -29,12 +28,12 @@ private:
     int fail(const QString& text, int status);
     // "VALUE could not be written to TARGET: why".
     QString notWritten(const QString& valueName) const;
-    void printJson(const QJsonValue& value);
     std::optional<QString> newPassword(int* status);
 
     ProgramContext& m_context;
     const CtlOptions& m_options;
     CtlEnvironment& m_env;
+    CtlOutput& m_output;
 };
 
 } // namespace tavimor

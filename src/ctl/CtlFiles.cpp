@@ -1,6 +1,7 @@
 #include "CtlFiles.h"
 
 #include "base/FileUtil.h"
+#include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueCheck.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueFiles.h"
@@ -8,197 +9,279 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "ctl/CtlEnvironment.h"
-#include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
-#include "registry/RegDatum.h"
 
 #include <QFileInfo>
-#include <map>
+#include <QJsonArray>
 
 namespace tavimor {
 
 namespace {
 
-QString shown(const QString& value) {
-    return value.isEmpty() ? QStringLiteral("(empty)") : value;
+const QString kRestartLine =
+    QStringLiteral("A restart of Windows is needed before this change takes effect.");
+
+bool isStandardStream(const QString& given) {
+    return given == QLatin1String("-");
 }
 
-struct DiffItem {
-    QString title;
-    QString value;
-};
+QString planLine(const PlannedWrite& step) {
+    if (step.action == PlannedWrite::Action::CreateKey)
+        return QStringLiteral("%1: %2: create key").arg(step.title(), plannedPlace(step));
+    return QStringLiteral("%1: %2: %3 -> %4%5")
+        .arg(step.title(), plannedPlace(step), plannedValueText(step.before))
+        .arg(step.after)
+        .arg(step.needsRestart ? QStringLiteral(" (restart)") : QString());
+}
 
-std::map<std::pair<int, int>, DiffItem> entriesByPosition(const XmlDocument& catalogue) {
-    std::map<std::pair<int, int>, DiffItem> items;
-    forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
-        items[{s, e}] = {entry.section() + QLatin1Char('/') + entry.text("NAME"),
-                         entry.currentValue().text()};
-    });
-    return items;
+QJsonObject planJson(const PlannedWrite& step) {
+    const bool write = step.action == PlannedWrite::Action::WriteValue;
+    QJsonObject object{
+        {QStringLiteral("action"), write ? QStringLiteral("write") : QStringLiteral("createKey")},
+        {QStringLiteral("section"), step.section},
+        {QStringLiteral("name"), step.name},
+        {QStringLiteral("address"), step.address},
+        {QStringLiteral("key"), step.hive},
+        {QStringLiteral("path"), step.keyPath},
+        {QStringLiteral("regname"), step.valueName},
+        {QStringLiteral("restart"), step.needsRestart},
+    };
+    if (write) {
+        object.insert(QStringLiteral("before"), jsonRegistryValue(step.before));
+        object.insert(QStringLiteral("after"), step.after);
+    }
+    return object;
+}
+
+int countSections(const XmlDocument& catalogue) {
+    int sections = 0;
+    forEachSection(catalogue, [&](const XmlNode&, int) { ++sections; });
+    return sections;
+}
+
+int countEntries(const XmlDocument& catalogue) {
+    int entries = 0;
+    forEachEntry(catalogue, [&](const CatalogueEntry&, int, int) { ++entries; });
+    return entries;
 }
 
 } // namespace
 
-CtlFiles::CtlFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+CtlFiles::CtlFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env, CtlOutput& output)
     : m_context(context)
     , m_options(options)
-    , m_env(env) {
+    , m_env(env)
+    , m_output(output) {
 }
 
 int CtlFiles::fail(const QString& text) {
-    m_env.err << "tavimorctl: " << text << Qt::endl;
-    return kExitFailure;
+    return m_output.fail(text, CtlOptions::failureStatus(m_options.command));
 }
 
-bool CtlFiles::loadIntoWorking() {
-    // The core takes a bare name from the program folder; here names are the user's own.
-    QString path = QFileInfo(m_options.arguments.first()).absoluteFilePath();
-    if (QFileInfo(path).isDir())
-        return CtlPolicy(m_context, m_options, m_env).loadIntoWorking(PolicyFolder(path), false);
-    CatalogueView view;
-    CatalogueFiles files(m_context, view);
-    if (!files.LoadSettingsFile(path)) {
-        fail(QStringLiteral("cannot load %1").arg(m_options.arguments.first()));
-        return false;
+std::optional<QByteArray> CtlFiles::readInput(const QString& given, qint64 maxSize) {
+    if (isStandardStream(given)) {
+        std::optional<QByteArray> content =
+            m_env.readStandardInput ? m_env.readStandardInput(maxSize) : std::nullopt;
+        if (!content)
+            fail(QStringLiteral("cannot read standard input"));
+        return content;
     }
-    if (m_context.workingCatalogue.documentElement().isNull()) {
-        fail(QStringLiteral("%1 does not hold a readable catalogue: %2")
-                 .arg(m_options.arguments.first(), m_context.workingCatalogue.loadError()));
+    const QFileInfo info(given);
+    if (!info.exists()) {
+        fail(QStringLiteral("%1 does not exist").arg(given));
+        return std::nullopt;
+    }
+    QString why;
+    std::optional<QByteArray> content = readWholeFile(given, maxSize, &why);
+    if (!content)
+        fail(QStringLiteral("cannot read %1: %2").arg(given, why));
+    return content;
+}
+
+bool CtlFiles::writeOutput(const QString& given, const QByteArray& content) {
+    if (isStandardStream(given)) {
+        m_output.out().flush();
+        if (!m_env.writeStandardOutput || !m_env.writeStandardOutput(content)) {
+            fail(QStringLiteral("cannot write to standard output"));
+            return false;
+        }
+        return true;
+    }
+    QString why;
+    if (!writeFileAtomically(QFileInfo(given).absoluteFilePath(), content, &why)) {
+        fail(QStringLiteral("%1 was not written: %2").arg(given, why));
         return false;
     }
     return true;
 }
 
-QString CtlFiles::firstUnwritableEntry() const {
-    QString found;
-    forEachEntry(m_context.machineCatalogue, [&](const CatalogueEntry& entry, int, int) {
-        if (!found.isEmpty())
-            return;
-        const QString title = entry.section() + QLatin1Char('/') + entry.text("NAME");
-        const QString type = entry.datatype();
-        if (entry.currentValue().isNull())
-            found = title + QStringLiteral(" has no VALUES/CURRENTVALUE");
-        else if ((type == QLatin1String("BOOLEAN") || type == QLatin1String("NUMERIC")) &&
-                 !toLong(entry.currentValue().text().toUpper()))
-            found = QStringLiteral("%1: \"%2\" is not a number").arg(title, entry.currentValue().text());
-    });
-    return found;
+bool CtlFiles::loadSettingsFile(const QString& given, XmlDocument& catalogue) {
+    if (!isStandardStream(given) && QFileInfo(given).isDir()) {
+        // A folder of Group Policy files, read over the registry's values now.
+        const PolicyFolder folder(QFileInfo(given).absoluteFilePath());
+        m_policyEntries.emplace();
+        if (!CtlPolicy(m_context, m_options, m_env).loadIntoWorking(folder, false, &*m_policyEntries))
+            return false;
+        if (&catalogue != &m_context.workingCatalogue)
+            catalogue.copyFrom(m_context.workingCatalogue);
+        return true;
+    }
+    std::optional<QByteArray> content = readInput(given, kMaxSettingsFileSize);
+    if (!content)
+        return false;
+    const QByteArray text =
+        CatalogueFiles::decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
+    const QString name = isStandardStream(given) ? QStringLiteral("standard input") : given;
+    if (!text.contains("<REGISTRYSETTINGS")) {
+        fail(QStringLiteral("%1: Not a valid tavimor file").arg(name));
+        return false;
+    }
+    if (!catalogue.loadXML(text) || catalogue.documentElement().isNull()) {
+        fail(QStringLiteral("%1 does not hold a readable catalogue: %2").arg(name, catalogue.loadError()));
+        return false;
+    }
+    return true;
 }
 
 int CtlFiles::apply() {
-    if (!loadIntoWorking())
+    const QString given = m_options.arguments.first();
+    if (!loadSettingsFile(given, m_context.workingCatalogue))
         return kExitFailure;
-    // What a Yes to the pending-changes question does.
+    // What a Yes to the pending-changes question does, limited to the entries set when asked.
     m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
-    QList<AppliedValue> changed;
-    const bool complete = ApplyMachineCatalogue(m_context, &changed);
-    // Named before the refresh replaces the value that stopped the pass.
-    const QString stoppedAt = complete ? QString() : firstUnwritableEntry();
+    const ApplyPlan plan = planApply(m_context.registry, m_context.machineCatalogue,
+                                     m_options.onlySet ? PlanScope::OnlySet : PlanScope::AllEntries,
+                                     m_policyEntries ? &*m_policyEntries : nullptr);
+    QJsonArray written;
+    const bool complete = executePlan(m_context, plan, [&](const PlannedWrite& step) {
+        if (m_output.json())
+            written.append(planJson(step));
+        else
+            m_output.out() << planLine(step) << Qt::endl;
+    });
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
-    const CtlLookup lookup(m_context.machineCatalogue);
-    for (const AppliedValue& value : changed)
-        m_env.out << lookup.title(value.address) << ": "
-                  << (value.before.isEmpty() ? QStringLiteral("(not set)") : value.before) << " -> "
-                  << shown(value.after) << (value.needsRestart ? " (restart)" : "") << Qt::endl;
-    if (changed.isEmpty())
-        m_env.out << "No values changed." << Qt::endl;
-    if (m_context.restartNeeded)
-        m_env.out << "A restart of Windows is needed before this change takes effect." << Qt::endl;
-    if (!complete)
-        return fail(QStringLiteral("stopped at %1; the entries after it were not applied").arg(stoppedAt));
-    return kExitOk;
+    if (m_output.json()) {
+        m_output.printJson(QJsonObject{{QStringLiteral("file"), given},
+                                       {QStringLiteral("onlySet"), m_options.onlySet},
+                                       {QStringLiteral("written"), written},
+                                       {QStringLiteral("complete"), complete},
+                                       {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
+    } else {
+        if (complete && plan.steps.isEmpty())
+            m_output.out() << "Nothing to do." << Qt::endl;
+        if (m_context.restartNeeded)
+            m_output.out() << kRestartLine << Qt::endl;
+    }
+    // The error handler has said where and why.
+    return complete ? kExitOk : kExitFailure;
 }
 
 int CtlFiles::diff() {
-    if (!loadIntoWorking())
-        return kExitFailure;
-    const auto machine = entriesByPosition(m_context.machineCatalogue);
-    const auto file = entriesByPosition(m_context.workingCatalogue);
-    int differences = 0;
-    auto m = machine.begin();
-    auto f = file.begin();
-    while (m != machine.end() || f != file.end()) {
-        if (f == file.end() || (m != machine.end() && m->first < f->first)) {
-            m_env.out << m->second.title << ": not in the file" << Qt::endl;
-            ++m;
-        } else if (m == machine.end() || f->first < m->first) {
-            m_env.out << f->second.title << ": only in the file" << Qt::endl;
-            ++f;
-        } else {
-            if (m->second.value != f->second.value) {
-                m_env.out << f->second.title << ": " << shown(m->second.value) << " -> "
-                          << shown(f->second.value) << Qt::endl;
-                ++differences;
-            }
-            ++m;
-            ++f;
-            continue;
-        }
-        ++differences;
+    const QString given = m_options.arguments.first();
+    XmlDocument catalogue;
+    if (!loadSettingsFile(given, catalogue))
+        return kExitTrouble;
+    const ApplyPlan plan = planApply(m_context.registry, catalogue,
+                                     m_options.onlySet ? PlanScope::OnlySet : PlanScope::AllEntries,
+                                     m_policyEntries ? &*m_policyEntries : nullptr);
+    if (m_output.json()) {
+        QJsonArray changes;
+        for (const PlannedWrite& step : plan.steps)
+            changes.append(planJson(step));
+        m_output.printJson(QJsonObject{{QStringLiteral("file"), given},
+                                       {QStringLiteral("onlySet"), m_options.onlySet},
+                                       {QStringLiteral("changes"), changes},
+                                       {QStringLiteral("restartNeeded"), plan.restartNeeded()}});
+    } else {
+        for (const PlannedWrite& step : plan.steps)
+            m_output.out() << planLine(step) << Qt::endl;
+        if (plan.steps.isEmpty() && !plan.stop)
+            m_output.out() << "Nothing to do." << Qt::endl;
+        if (plan.restartNeeded())
+            m_output.out() << kRestartLine << Qt::endl;
     }
-    if (differences == 0)
-        m_env.out << "No differences." << Qt::endl;
-    return differences == 0 ? kExitOk : kExitFailure;
+    if (plan.stop)
+        return fail(QStringLiteral("%1: %2; apply would stop here").arg(plan.stop->title, plan.stop->reason));
+    return plan.steps.isEmpty() ? kExitOk : kExitDiffers;
 }
 
 int CtlFiles::save() {
     const QString given = m_options.arguments.first();
-    CatalogueView view;
+    if (isStandardStream(given) && m_output.json())
+        return m_output.usageError(QStringLiteral("--json cannot go with - as the output"));
     QString why;
-    if (!CatalogueFiles(m_context, view).WriteSettingsFile(QFileInfo(given).absoluteFilePath(), &why))
+    const std::optional<QByteArray> content = CatalogueFiles::settingsFileContent(
+        m_context.workingCatalogue.serialize(), m_context.passPhrase, &why);
+    if (!content)
         return fail(QStringLiteral("%1 was not written: %2").arg(given, why));
-    m_env.out << "Wrote " << given << "." << Qt::endl;
+    if (!writeOutput(given, *content))
+        return kExitFailure;
+    if (isStandardStream(given))
+        return kExitOk;
+    if (m_output.json())
+        m_output.printJson(
+            QJsonObject{{QStringLiteral("file"), given},
+                        {QStringLiteral("sections"), countSections(m_context.workingCatalogue)},
+                        {QStringLiteral("entries"), countEntries(m_context.workingCatalogue)}});
+    else
+        m_output.out() << "Wrote " << given << "." << Qt::endl;
     return kExitOk;
 }
 
 int CtlFiles::exportXml() {
     const QString given = m_options.arguments.first();
-    QString why;
-    const std::optional<QByteArray> content = readWholeFile(given, kMaxSettingsFileSize, &why);
-    if (!content)
-        return fail(QStringLiteral("cannot read %1: %2").arg(given, why));
-    const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
-    if (!text.contains("<REGISTRYSETTINGS"))
-        return fail(QStringLiteral("%1: Not a valid tavimor file").arg(given));
     XmlDocument document;
-    if (!document.loadXML(text))
-        return fail(
-            QStringLiteral("%1 holds a catalogue that cannot be read: %2").arg(given, document.loadError()));
-    m_env.out << document.xml();
+    if (!loadSettingsFile(given, document))
+        return kExitFailure;
+    if (m_output.json())
+        m_output.printJson(
+            QJsonObject{{QStringLiteral("file"), given}, {QStringLiteral("xml"), document.xml()}});
+    else
+        m_output.out() << document.xml();
     return kExitOk;
 }
 
 int CtlFiles::importXml() {
     const QString source = m_options.arguments.at(0);
     const QString target = m_options.arguments.at(1);
-    QString why;
-    const std::optional<QByteArray> content = readWholeFile(source, kMaxSettingsFileSize, &why);
+    if (isStandardStream(target) && m_output.json())
+        return m_output.usageError(QStringLiteral("--json cannot go with - as the output"));
+    const std::optional<QByteArray> content = readInput(source, kMaxSettingsFileSize);
     if (!content)
-        return fail(QStringLiteral("cannot read %1: %2").arg(source, why));
+        return kExitFailure;
     XmlDocument document;
     document.loadEncoded(*content);
     const QStringList problems = checkCatalogue(document);
     if (!problems.isEmpty()) {
         for (const QString& problem : problems)
-            m_env.err << "tavimorctl: " << source << ": " << problem << Qt::endl;
+            m_output.report(QStringLiteral("%1: %2").arg(source, problem));
         return fail(QStringLiteral("%1 was not written").arg(target));
     }
     const QByteArray xml = document.serialize();
+    QString why;
     const std::optional<QByteArray> enciphered =
         CatalogueFiles::settingsFileContent(xml, m_context.passPhrase, &why);
     if (!enciphered)
         return fail(QStringLiteral("%1 was not written: %2").arg(target, why));
     if (CatalogueFiles::decipherSettingsFile(*enciphered, m_context.passPhrase) != xml)
         return fail(QStringLiteral("the catalogue could not be enciphered; %1 was not written").arg(target));
-    if (!writeFileAtomically(target, *enciphered, &why))
-        return fail(QStringLiteral("%1 was not written: %2").arg(target, why));
-    int sections = 0;
-    int entries = 0;
-    forEachSection(document, [&](const XmlNode&, int) { ++sections; });
-    forEachEntry(document, [&](const CatalogueEntry&, int, int) { ++entries; });
-    m_env.out << "Wrote " << target << " (" << sections << (sections == 1 ? " section, " : " sections, ")
-              << entries << (entries == 1 ? " entry" : " entries") << ")." << Qt::endl;
+    if (!writeOutput(target, *enciphered))
+        return kExitFailure;
+    if (isStandardStream(target))
+        return kExitOk;
+    const int sections = countSections(document);
+    const int entries = countEntries(document);
+    if (m_output.json()) {
+        m_output.printJson(QJsonObject{{QStringLiteral("file"), source},
+                                       {QStringLiteral("output"), target},
+                                       {QStringLiteral("sections"), sections},
+                                       {QStringLiteral("entries"), entries}});
+        return kExitOk;
+    }
+    m_output.out() << "Wrote " << target << " (" << sections << (sections == 1 ? " section, " : " sections, ")
+                   << entries << (entries == 1 ? " entry" : " entries") << ")." << Qt::endl;
     return kExitOk;
 }
 

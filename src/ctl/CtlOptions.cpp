@@ -8,63 +8,84 @@ struct CommandInfo {
     const char* name;
     int minArgs;
     int maxArgs;
+    bool writesTarget;
+    const char* flags; // the command's own options, each between blanks: " only-set "
     const char* synopsis;
     const char* summary;
     const char* details;
 };
 
 const CommandInfo kCommands[] = {
-    {"list", 0, 1, "list [--all | SECTION]", "the sections, or entries and their state",
-     "Without SECTION: each section with its number of entries.\n"
-     "With SECTION (its name, its address or its position from 0): each entry with its state in\n"
-     "the Tavimor settings and on the machine; * marks entries that need a restart.\n"
-     "--all: every entry of every section, as Section/Name.\n"
-     "--json prints the same as a JSON array.\n"},
-    {"search", 1, 1000, "search WORDS...", "the entries that match every word",
+    {"list", 0, 1, false, " all ", "list [--all | SECTION]", "the sections, or entries and their state",
+     "Without SECTION: each section with its position and number of entries.\n"
+     "With SECTION (its name in any case, its address or its position from 0): each entry with its\n"
+     "state in the Tavimor settings and on the machine; * marks entries that need a restart.\n"
+     "--all: every entry of every section, as Section/Name.\n"},
+    {"search", 1, 1000, false, "", "search WORDS...", "the entries that match every word",
      "Prints the entries whose name, description, section or registry value name contains every\n"
      "one of the WORDS (any case), with their state as list --all shows it; * marks entries that\n"
      "need a restart. Exit status 0 with matches, 1 without.\n"},
-    {"show", 1, 1, "show ENTRY", "every field of one entry and its state",
-     "Prints every field of the entry and its state in the Tavimor settings and on the machine.\n"
-     "--json prints the same as a JSON object.\n"},
-    {"set", 2, 2, "set ENTRY VALUE", "write one value to the registry now",
-     "VALUE is enable (0), disable (1), 0 or 1 for an on/off entry, a number from 0 to 2147483647\n"
-     "for a number entry. The key is created if needed and the value written as REG_DWORD.\n"
-     "The drive letters are set with the drives command.\n"},
-    {"apply", 1, 1, "apply FILE.rds", "apply a settings file to the registry",
-     "Loads the settings file and writes all its values to the registry; prints each value that\n"
-     "changed and whether Windows needs a restart. A DIR of Group Policy files (see import-pol)\n"
-     "changes only the values its files set.\n"},
-    {"diff", 1, 1, "diff FILE.rds", "the values a settings file would change",
-     "Prints each value that applying the settings file would change; writes nothing.\n"
-     "Exit status 0 when there are none, 1 when there are some. Takes a DIR as apply does.\n"},
-    {"save", 1, 1, "save FILE.rds", "write the current catalogue as a settings file",
+    {"show", 1, 1, false, "", "show ENTRY", "every field of one entry and its state",
+     "Every field of the entry, its state in the Tavimor settings and on the machine, and what the\n"
+     "registry holds for its value (\"absent\" when nothing).\n"},
+    {"set", 2, 2, true, "", "set ENTRY VALUE", "write one value to the registry now",
+     "Writes one value now as REG_DWORD, creating its key if needed. VALUE for an on/off entry:\n"
+     "Enabled, enable or 0 (the feature is there), Disabled, disable or 1 (the restriction is on),\n"
+     "in any case; for a number entry 0 to 2147483647. The line is printed after the value has been\n"
+     "read back. Drive letters are set with drives; unset removes a value.\n"},
+    {"apply", 1, 1, true, " only-set ", "apply [--only-set] FILE.rds|DIR",
+     "write a settings file's values to the registry",
+     "Writes the values of the settings file that differ from the registry, in catalogue order:\n"
+     "every on/off entry and every entry typed Numeric, as REG_DWORD, each key created if needed\n"
+     "(Number and Drives entries are not written; their keys are created when missing). Each line\n"
+     "is printed after its write is confirmed:\n"
+     "  Section/Name: HIVE\\PATH\\VALUE: OLD -> NEW (restart)\n"
+     "OLD is \"absent\" when the registry holds no value, a quoted text for a REG_SZ value. At the\n"
+     "first value that cannot be written, or a value in the file that is no number, apply stops,\n"
+     "names the entry and the reason and exits 1; what was written before it stays written.\n"
+     "--only-set writes only the entries the file says something about: those whose CURRENTVALUE\n"
+     "holds a number other than their DEFAULTVALUE (with an empty DEFAULTVALUE, any number). All\n"
+     "other values stay as they are, so a file with three entries Disabled and the rest at their\n"
+     "default pushes those three restrictions and nothing else.\n"
+     "- reads the settings file from standard input. A DIR of Group Policy files (see import-pol)\n"
+     "is read over the registry's values, so only the values its files set are written.\n"},
+    {"diff", 1, 1, false, " only-set ", "diff [--only-set] FILE.rds|DIR",
+     "what apply would write, writing nothing",
+     "Prints exactly the lines apply with the same options would print, and writes nothing.\n"
+     "Exit status 0: nothing to do; 1: something to do; 2: trouble (the file or the target cannot\n"
+     "be read, a value that is no number, a usage error); 3: wrong password.\n"
+     "- reads the settings file from standard input; a DIR is read as apply reads it.\n"},
+    {"save", 1, 1, false, "", "save FILE.rds", "write the current catalogue as a settings file",
      "Writes the catalogue as loaded (the default settings file with the registry's values, or\n"
-     "the --file) as an enciphered settings file.\n"},
-    {"export-xml", 1, 1, "export-xml FILE.rds", "print a settings file's catalogue as XML",
-     "Deciphers the settings file and prints its catalogue as indented XML.\n"},
-    {"import-xml", 2, 2, "import-xml FILE.xml OUT.rds", "make a settings file from an XML catalogue",
+     "the --file) as an enciphered settings file, whole or not at all. - writes it to standard\n"
+     "output (not with --json).\n"},
+    {"export-xml", 1, 1, false, "", "export-xml FILE.rds", "print a settings file's catalogue as XML",
+     "Deciphers the settings file (- : standard input) and prints its catalogue as indented XML.\n"},
+    {"import-xml", 2, 2, false, "", "import-xml FILE.xml OUT.rds",
+     "make a settings file from an XML catalogue",
      "Checks the catalogue (every entry needs its elements) and writes it enciphered to OUT.rds.\n"
-     "A catalogue with problems is refused, each problem named, and nothing is written.\n"},
-    {"export-pol", 1, 1, "export-pol DIR", "write the policies as Group Policy files",
+     "A catalogue with problems is refused, each problem named, and nothing is written.\n"
+     "FILE.xml - reads standard input; OUT.rds - writes standard output (not with --json).\n"},
+    {"export-pol", 1, 1, false, "", "export-pol DIR", "write the policies as Group Policy files",
      "Writes DIR/User/Registry.pol (HKEY_CURRENT_USER values) and DIR/Machine/Registry.pol\n"
      "(HKEY_LOCAL_MACHINE values) as REG_DWORD records: the values the registry holds now, or with\n"
      "--from FILE.rds those of a settings file. Values that are not set are left out, or with\n"
      "--delete-unset written as deletions. Records of values the catalogue does not know are kept\n"
      "and listed. A file that is not a policy file is refused and nothing is written.\n"},
-    {"import-pol", 1, 2, "import-pol DIR [OUT.rds]", "read Group Policy files",
+    {"import-pol", 1, 2, false, "", "import-pol DIR [OUT.rds]", "read Group Policy files",
      "Reads DIR/User/Registry.pol and DIR/Machine/Registry.pol over the registry's values and\n"
      "prints each entry they set; with OUT.rds writes the result as a settings file. Deletions and\n"
      "values the catalogue does not know are listed and left as they are. diff and apply take such\n"
      "a DIR in place of a settings file.\n"},
-    {"gpo", 1, 2, "gpo push|pull --gpo NAME|GUID --sysvol PATH", "the files of a domain's GPO",
+    {"gpo", 1, 2, false, "", "gpo push|pull --gpo NAME|GUID --sysvol PATH", "the files of a domain's GPO",
      "push: writes the policies into the GPO's folder under the SYSVOL PATH as export-pol does\n"
      "(--from, --delete-unset) and raises the version in its GPT.INI for the halves that changed\n"
      "(user in the high 16 bits, machine in the low 16 bits), and in the directory's\n"
      "versionNumber when ldbmodify can reach its sam.ldb (--url, or PATH/../private/sam.ldb).\n"
      "pull [OUT.rds]: reads the GPO's files as import-pol does.\n"
      "A NAME is looked up in the directory; a GUID is found in the folder.\n"},
-    {"export-reg", 1, 1000, "export-reg [--format 4|5] [--from FILE.rds] [SECTION|ENTRY...] FILE|-",
+    {"export-reg", 1, 1000, false, "",
+     "export-reg [--format 4|5] [--from FILE.rds] [SECTION|ENTRY...] FILE|-",
      "write the policy values as a .reg file",
      "Writes the policy values of the catalogue's entries as a .reg file that regedit imports:\n"
      "what the registry holds now, or with --from FILE.rds what applying that settings file would\n"
@@ -77,7 +98,7 @@ const CommandInfo kCommands[] = {
      "  it) is written as a deletion, \"NAME\"=-, so importing the file removes it.\n"
      "--format 4: REGEDIT4, the 8-bit text regedit of Windows 95, 98 and Me reads. It has no\n"
      "  deletions, so entries that are not configured are left out.\n"},
-    {"import-reg", 1, 1, "import-reg FILE|-", "merge a .reg file into the registry",
+    {"import-reg", 1, 1, true, "", "import-reg FILE|-", "merge a .reg file into the registry",
      "Reads a REGEDIT4 or \"Windows Registry Editor Version 5.00\" file (UTF-16LE with a byte\n"
      "order mark, or UTF-8), FILE - from standard input, and merges it into the target as regedit\n"
      "does: keys are created, values written, \"NAME\"=- deletes a value. Any value, not only the\n"
@@ -85,15 +106,16 @@ const CommandInfo kCommands[] = {
      "A file that cannot be read as a whole (its line is named) changes nothing. A key deletion\n"
      "[-KEY] is refused and nothing is changed. When a write does not hold, the values written\n"
      "before it are put back as they were. Text must fit Latin-1, the registry's code page.\n"},
-    {"report", 1, 2, "report [SECTION] FILE|-", "write the HTML report",
+    {"report", 1, 2, false, "", "report [SECTION] FILE|-", "write the HTML report",
      "Writes the HTML report of the registry's current state (the machine catalogue), of every\n"
      "section or of SECTION, through the style sheet tavimor.xsl in the program folder: the page\n"
      "the window's Report As HTML writes. FILE - writes it to standard output.\n"},
-    {"drives", 0, 1, "drives [LETTERS|none]", "show or set the hidden drive letters",
+    {"drives", 0, 1, false, "", "drives [LETTERS|none|all]", "show or set the hidden drive letters",
      "Without an argument: the drive letters Explorer hides (NoDrives).\n"
-     "With LETTERS (\"AZ\", \"a,z\", \"A: Z:\") or none: hides exactly those drives.\n"
-     "--json prints the letters and the mask.\n"},
-    {"password", 0, 0, "password", "set the administrator password",
+     "With an argument: hides exactly those drives. LETTERS is a list separated by commas or\n"
+     "blanks (quote it), each item a letter (A), a letter with a colon (A:) or a range (A-C, A:-C:);\n"
+     "none hides no drive, all hides all 26. Anything else is refused with exit 2.\n"},
+    {"password", 0, 0, false, "", "password", "set the administrator password",
      "Asks for the new password twice on the terminal, or reads the first line of\n"
      "--new-password-file FILE. At most 10 characters; trailing spaces do not count; an empty\n"
      "password removes the protection.\n"},
@@ -142,16 +164,19 @@ const char kGlobalUsage[] =
     "\n"
     "ENTRY is an entry address (TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]), Section/Name\n"
     "(\"Start Menu/Run Dialog\") or a registry value name that only one entry has (NoRun).\n"
+    "Where a file is read or written, - means standard input or output.\n"
     "\n"
     "Options (before or after the command):\n"
     "  --target TARGET        the registry to work on, e.g. file:PATH or wine:PREFIX\n"
     "                         (default: TAVIMOR_TARGET, else the per-user registry file)\n"
     "  --file FILE.rds        load this settings file instead of the default one\n"
     "  --password-file FILE   the administrator password is the first line of FILE\n"
-    "  --json                 JSON output for list, show and drives\n"
+    "  --json                 one JSON object with \"format\": 1 on standard output, and a\n"
+    "                         failure as one JSON object on standard error (docs/json.md)\n"
+    "  --only-set             apply, diff: only the entries the settings file says something about\n"
+    "  --all                  list: every entry of every section; unset: every entry\n"
     "  --from FILE.rds        export-pol, export-reg, gpo push: the values of this settings file\n"
     "  --format 4|5           export-reg: REGEDIT4 or version 5.00 (the default)\n"
-    "  --all                  list: every entry of every section\n"
     "  --delete-unset         export-pol, gpo push: values not set become deletions\n"
     "  --gpo NAME|GUID        gpo: the Group Policy object\n"
     "  --sysvol PATH          gpo: the domain controller's SYSVOL folder\n"
@@ -164,13 +189,30 @@ const char kGlobalUsage[] =
     "\n"
     "When an administrator password is set, every command asks for it (TAVIMOR_PASSWORD or\n"
     "--password-file give it without a terminal). File names are taken from the current folder.\n"
+    "Only the commands that change the registry (set, unset, apply, drives LETTERS) create a\n"
+    "file: target that does not exist; the others refuse it. The per-user registry file is\n"
+    "created on first use.\n"
     "\n"
-    "Exit status: 0 done, 1 failed (diff: differences found), 2 usage error, 3 wrong password.\n";
+    "Exit status:\n"
+    "  0  done; diff: nothing to do\n"
+    "  1  failed, or not all was done (standard error says what and why); diff: something to do\n"
+    "  2  usage: a command, option or value that cannot be meant; nothing was done;\n"
+    "     diff: any trouble (a file or the target cannot be read)\n"
+    "  3  the administrator password is wrong or missing; nothing was done\n";
 
 } // namespace
 
 bool CtlOptions::isCommand(const QString& name) {
     return findCommand(name) != nullptr;
+}
+
+bool CtlOptions::writesTarget() const {
+    const CommandInfo* info = findCommand(command);
+    return info && (info->writesTarget || (command == QLatin1String("drives") && !arguments.isEmpty()));
+}
+
+int CtlOptions::failureStatus(const QString& command) {
+    return command == QLatin1String("diff") ? kExitTrouble : kExitFailure;
 }
 
 QString CtlOptions::usage(const QString& command) {
@@ -180,11 +222,11 @@ QString CtlOptions::usage(const QString& command) {
     QString list;
     for (const CommandInfo& info : kCommands) {
         const QString synopsis = QLatin1String(info.synopsis);
-        if (synopsis.size() > 22)
+        if (synopsis.size() > 24)
             list += QStringLiteral("  %1\n  %2 %3\n")
-                        .arg(synopsis, QString(22, QLatin1Char(' ')), QLatin1String(info.summary));
+                        .arg(synopsis, QString(24, QLatin1Char(' ')), QLatin1String(info.summary));
         else
-            list += QStringLiteral("  %1 %2\n").arg(synopsis.leftJustified(22), QLatin1String(info.summary));
+            list += QStringLiteral("  %1 %2\n").arg(synopsis.leftJustified(24), QLatin1String(info.summary));
     }
     return QLatin1String(kGlobalUsage).arg(list);
 }
@@ -233,6 +275,7 @@ std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* er
                      : name == QLatin1String("help")         ? &options.help
                      : name == QLatin1String("version")      ? &options.version
                      : name == QLatin1String("delete-unset") ? &options.deleteUnset
+                     : name == QLatin1String("only-set")     ? &options.onlySet
                                                              : nullptr;
         if (!flag)
             return fail(QStringLiteral("unknown option --%1").arg(name));
@@ -251,6 +294,14 @@ std::optional<CtlOptions> CtlOptions::parse(const QStringList& args, QString* er
         return options;
     if (!info)
         return fail(QStringLiteral("no command given"));
+    const auto ownFlag = [&](bool given, const char* flag) {
+        return !given || QLatin1String(info->flags).contains(QStringLiteral(" %1 ").arg(QLatin1String(flag)));
+    };
+    for (const auto& [given, flag] : {std::pair{options.onlySet, "only-set"}, std::pair{options.all, "all"}})
+        if (!ownFlag(given, flag))
+            return fail(QStringLiteral("--%1 does not go with %2").arg(QLatin1String(flag), options.command));
+    if (options.command == QLatin1String("unset") && options.all == !options.arguments.isEmpty())
+        return fail(QStringLiteral("unset takes one ENTRY or --all"));
     if (options.arguments.size() < info->minArgs)
         return fail(QStringLiteral("missing argument: tavimorctl %1").arg(QLatin1String(info->synopsis)));
     if (options.arguments.size() > info->maxArgs)

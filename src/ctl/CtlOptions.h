@@ -9,6 +9,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitPassword = 3;
+// diff: something to do is 1, so its failures are 2 (as diff(1)).
+inline constexpr int kExitDiffers = 1;
+inline constexpr int kExitTrouble = 2;
 
 // The command line of tavimorctl: one command, its arguments, and options before or after it.
 struct CtlOptions {
@@ -27,7 +30,8 @@ struct CtlOptions {
     QString url;
     bool deleteUnset = false;
     bool json = false;
-    bool all = false; // list: every entry of every section
+    bool onlySet = false; // apply, diff: only the entries the settings file says something about
+    bool all = false;     // list: every entry of every section; unset: every entry
     bool help = false;
     bool version = false;
 
@@ -36,6 +40,11 @@ struct CtlOptions {
     // The usage of one command, or of the whole tool for "".
     static QString usage(const QString& command);
     static bool isCommand(const QString& name);
+    // The command changes the registry, so it may create a missing file: target; the others
+    // refuse one.
+    bool writesTarget() const;
+    // The status of a failure of this command: 1, but 2 for diff, whose 1 means "something to do".
+    static int failureStatus(const QString& command);
 };
 
 } // namespace tavimor

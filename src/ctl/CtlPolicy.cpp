@@ -123,7 +123,7 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
     return true;
 }
 
-bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet) {
+bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet, QStringList* setAddresses) {
     std::array<PolFile, 2> files;
     QString error;
     if (!folder.read(files, &error)) {
@@ -138,6 +138,8 @@ bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet) {
     QTextStream& notes = listSet ? m_env.out : m_env.err;
     for (const PolScope scope : kPolScopes) {
         const PolImport& result = imports[polIndex(scope)];
+        if (setAddresses)
+            *setAddresses += result.setAddresses;
         if (listSet) {
             for (const QString& address : result.setAddresses)
                 m_env.out << lookup.title(address) << ": "

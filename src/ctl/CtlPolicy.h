@@ -31,8 +31,9 @@ public:
     bool write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool onlyChanged,
                std::array<bool, 2>* changed = nullptr);
     // Reads the folder's files into the working catalogue over the registry's values now, so
-    // that applying it changes only what the files say; reports what it leaves. false after a message.
-    bool loadIntoWorking(const PolicyFolder& folder, bool listSet);
+    // that applying it changes only what the files say; reports what it leaves. setAddresses, when
+    // given, receives the addresses of the entries the files set. false after a message.
+    bool loadIntoWorking(const PolicyFolder& folder, bool listSet, QStringList* setAddresses = nullptr);
     // Writes the working catalogue as a settings file; false after a message.
     bool saveWorking(const QString& path);
 

@@ -1,8 +1,7 @@
 #include "TerminalPrompter.h"
 
 #include "catalogue/ProgramContext.h"
-
-#include <QTextStream>
+#include "ctl/CtlOutput.h"
 
 namespace tavimor {
 
@@ -19,7 +18,7 @@ Answer TerminalPrompter::message(const QString& text, const QString& title, Mess
     }
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_err << (title.isEmpty() ? QString::fromLatin1(kAppTitle) : title) << ": " << shown << Qt::endl;
+    m_output.note((title.isEmpty() ? QString::fromLatin1(kAppTitle) : title) + QStringLiteral(": ") + shown);
     return Answer::Ok;
 }
 

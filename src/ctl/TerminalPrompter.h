@@ -2,16 +2,16 @@
 
 #include "base/Prompter.h"
 
-class QTextStream;
-
 namespace tavimor {
+
+class CtlOutput;
 
 // The core's messages on the error stream as "Title: text". Nobody is there to answer, so every
 // question is answered No (or Cancel) and file dialogs choose nothing.
 class TerminalPrompter : public Prompter {
 public:
-    explicit TerminalPrompter(QTextStream& err)
-        : m_err(err) {}
+    explicit TerminalPrompter(CtlOutput& output)
+        : m_output(output) {}
 
     Answer message(const QString& text, const QString& title, MessageIcon icon,
                    MessageButtons buttons) override;
@@ -19,7 +19,7 @@ public:
     QString saveFileName(const FileDialogRequest&) override { return QString(); }
 
 private:
-    QTextStream& m_err;
+    CtlOutput& m_output;
 };
 
 } // namespace tavimor

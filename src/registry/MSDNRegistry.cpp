@@ -49,15 +49,17 @@ long MSDNRegistry::ReadRegValue(HKEY key, const QString& valueName, RegDatum& va
     return -1;
 }
 
-void MSDNRegistry::SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName,
+long MSDNRegistry::SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName,
                                 const RegDatum& value, quint32 type) {
     HKEY key = 0;
-    if (m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+    const long opened = m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key);
+    if (opened != ERROR_SUCCESS)
         key = 0;
     // With no key the write fails on handle 0, as it does on the platform.
-    WriteRegValue(key, valueName, type, value);
+    const long written = WriteRegValue(key, valueName, type, value);
     if (key)
         m_backend.closeKey(key);
+    return opened != ERROR_SUCCESS ? opened : written;
 }
 
 long MSDNRegistry::DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
@@ -69,11 +71,37 @@ long MSDNRegistry::DeleteKeyValue(HKEY hive, const QString& keyPath, const QStri
     return status;
 }
 
-void MSDNRegistry::CreateRegKey(const QString& keyPath, HKEY hive) {
+long MSDNRegistry::CreateRegKey(const QString& keyPath, HKEY hive) {
     HKEY key = 0;
     quint32 disposition = 0;
-    if (m_backend.createKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key, &disposition) == ERROR_SUCCESS)
+    const long status = m_backend.createKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key, &disposition);
+    if (status == ERROR_SUCCESS)
         m_backend.closeKey(key);
+    return status;
+}
+
+QString MSDNRegistry::failureText(long status) const {
+    const QString own = m_backend.lastError();
+    if (!own.isEmpty())
+        return own;
+    switch (status) {
+    case ERROR_FILE_NOT_FOUND:
+        return QStringLiteral("The system cannot find the file specified.");
+    case ERROR_ACCESS_DENIED:
+        return QStringLiteral("Access is denied.");
+    case ERROR_INVALID_HANDLE:
+        return QStringLiteral("The handle is invalid.");
+    case ERROR_INVALID_PARAMETER:
+        return QStringLiteral("The parameter is incorrect.");
+    case ERROR_BADDB:
+        return QStringLiteral("The configuration registry database is corrupt.");
+    case ERROR_CANTREAD:
+        return QStringLiteral("The configuration registry key could not be read.");
+    case ERROR_CANTWRITE:
+        return QStringLiteral("The configuration registry key could not be written.");
+    default:
+        return QStringLiteral("Error %1.").arg(status);
+    }
 }
 
 RegDatum MSDNRegistry::ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {

@@ -19,15 +19,20 @@ public:
     long WriteRegValue(HKEY key, const QString& valueName, quint32 type, const RegDatum& value);
     // 0 on success; the platform's code when the value cannot be queried; -1 for another type.
     long ReadRegValue(HKEY key, const QString& valueName, RegDatum& value);
-    void SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName, const RegDatum& value,
+    // The status of the open or the write; ERROR_SUCCESS when written.
+    long SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName, const RegDatum& value,
                       quint32 type);
     // Opens the key, deletes the value and closes the key; ERROR_FILE_NOT_FOUND when the key or the
     // value is not there, which callers that want "not configured" take as done.
     long DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
-    void CreateRegKey(const QString& keyPath, HKEY hive);
+    // The status of the create; ERROR_SUCCESS also when the key was there.
+    long CreateRegKey(const QString& keyPath, HKEY hive);
     RegDatum ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
     // The computer name; "" when it cannot be had.
     QString GetSystemName();
+
+    // Why an operation that gave status failed: the backend's own words, else the platform's text.
+    QString failureText(long status) const;
 
     RegistryBackend& backend() { return m_backend; }
 

@@ -31,7 +31,7 @@ QString registryTargetFromEnvironment() {
     return qEnvironmentVariable("TAVIMOR_TARGET");
 }
 
-std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error) {
+std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error, TargetUse use) {
     const auto fail = [error](const QString& message) -> std::unique_ptr<RegistryBackend> {
         if (error)
             *error = message;
@@ -43,9 +43,13 @@ std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QStri
             return fail(target.isEmpty()
                             ? QStringLiteral("There is no per-user data folder for the registry file.")
                             : QStringLiteral("The target \"file:\" needs a path."));
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        // A mistyped path must not look like a clean machine.
+        if (!target.isEmpty() && use == TargetUse::MustExist && !QFileInfo::exists(absolute))
+            return fail(QStringLiteral("The registry file %1 does not exist.").arg(absolute));
         QString why;
         std::unique_ptr<RegistryBackend> backend =
-            RegFileBackend::open(QFileInfo(path).absoluteFilePath(), defaultComputerName(), &why);
+            RegFileBackend::open(absolute, defaultComputerName(), &why);
         return backend ? std::move(backend) : fail(why);
     }
     if (target == QLatin1String("memory:")) {

@@ -7,10 +7,15 @@
 
 namespace tavimor {
 
+// Whether opening a target may create a registry file that is not there. The per-user default
+// file is created on first use whatever is asked.
+enum class TargetUse { MayCreate, MustExist };
+
 // Opens the registry a target names: "" for the per-user default file, "file:PATH", "wine:PREFIX"
 // ("wine:" for $WINEPREFIX, else ~/.wine) or "memory:".
 // nullptr with *error set when the target is unknown or cannot be opened.
-std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error);
+std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error,
+                                                    TargetUse use = TargetUse::MayCreate);
 
 // The default per-user registry file.
 QString defaultRegistryFile();

@@ -153,15 +153,16 @@ TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
     const QList<ListRow> rows = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[6]"));
     ASSERT_EQ(rows.size(), 21);
     EXPECT_TRUE(rows.last().workingState.isEmpty());
-    // Applying writes what comes before the incomplete entry and stops there, without a message.
+    // Applying stops at the first write that fails, through the unknown hive, and says which and why.
     m_prompter.queueAnswer(Answer::Yes);
     EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 1u);
-    EXPECT_FALSE(
-        dword(QStringLiteral(
-                  "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"),
-              QStringLiteral("NoDispCpl"))
-            .has_value());
+    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")).has_value());
+    ASSERT_EQ(m_errors.reports.size(), 1);
+    EXPECT_TRUE(m_errors.reports[0].description.startsWith(
+        QStringLiteral("Display/Display Properties: "
+                       "HKEY_NOWHERE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\"
+                       "NoDispCpl could not be written: ")))
+        << m_errors.reports[0].description.toStdString();
     EXPECT_EQ(m_prompter.messages().size(), 1);
 }
 

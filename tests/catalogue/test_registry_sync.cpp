@@ -1,3 +1,4 @@
+#include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/RegistrySync.h"
 #include "support/CoreFixture.h"
@@ -99,25 +100,36 @@ TEST_F(RegistrySync, YesAppliesTheWorkingCatalogueAndNotesTheRestart) {
 
     // A second pass finds nothing different and does not set the flag by itself.
     m_context.restartNeeded = false;
-    QList<AppliedValue> changed;
-    EXPECT_TRUE(ApplyMachineCatalogue(m_context, &changed));
-    EXPECT_TRUE(changed.isEmpty());
+    EXPECT_TRUE(planApply(m_context.registry, m_context.machineCatalogue).steps.isEmpty());
+    EXPECT_TRUE(ApplyMachineCatalogue(m_context));
     EXPECT_FALSE(m_context.restartNeeded);
 }
 
-TEST_F(RegistrySync, ApplyReportsWhatChangedAndStopsAtAValueThatIsNoNumber) {
+TEST_F(RegistrySync, ThePlanIsWhatThePassChangesAndItStopsAtAValueThatIsNoNumber) {
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
-    ApplyMachineCatalogue(m_context);
-    setCurrentValue(m_context.machineCatalogue, kDisplayCpl, QStringLiteral("1"));
-    QList<AppliedValue> changed;
-    EXPECT_TRUE(ApplyMachineCatalogue(m_context, &changed));
-    ASSERT_EQ(changed.size(), 1);
-    EXPECT_EQ(changed[0].address, kDisplayCpl);
-    EXPECT_EQ(changed[0].name, QStringLiteral("Display Properties"));
-    EXPECT_EQ(changed[0].before, QStringLiteral("0"));
-    EXPECT_EQ(changed[0].after, QStringLiteral("1"));
+    // On a fresh registry every on/off entry is written: 55 values, 0 where nothing was.
+    const ApplyPlan fresh = planApply(m_context.registry, m_context.machineCatalogue);
+    ASSERT_EQ(fresh.steps.size(), 55);
+    EXPECT_TRUE(fresh.steps[0].before.isNothing());
+    EXPECT_TRUE(fresh.restartNeeded());
+    const int writesBefore = m_backend.writeCount();
+    ASSERT_TRUE(ApplyMachineCatalogue(m_context));
+    EXPECT_EQ(m_backend.writeCount() - writesBefore, 55);
 
-    // "Null" in an entry typed Numeric ends the pass: what came before is written, what follows is not.
+    // A text value of the same number is still a change: the pass writes a REG_DWORD.
+    m_backend.putValue(kSystemKey, QStringLiteral("NoDispCpl"), regSz(QStringLiteral("1")));
+    setCurrentValue(m_context.machineCatalogue, kDisplayCpl, QStringLiteral("1"));
+    const ApplyPlan one = planApply(m_context.registry, m_context.machineCatalogue);
+    ASSERT_EQ(one.steps.size(), 1);
+    EXPECT_EQ(one.steps[0].address, kDisplayCpl);
+    EXPECT_EQ(plannedPlace(one.steps[0]), kSystemKey + QStringLiteral("\\NoDispCpl"));
+    EXPECT_EQ(plannedValueText(one.steps[0].before), QStringLiteral("\"1\""));
+    EXPECT_EQ(one.steps[0].after, 1);
+    ASSERT_TRUE(ApplyMachineCatalogue(m_context));
+    EXPECT_EQ(dword(kSystemKey, QStringLiteral("NoDispCpl")), 1u);
+
+    // "Null" in an entry typed Numeric ends the pass: what came before is written, what follows
+    // is not, and the error handler is told which entry.
     CatalogueEntry(m_context.machineCatalogue.selectSingleNode(kMinPwdLen))
         .values()
         .setAttribute(QStringLiteral("Datatype"), QStringLiteral("Numeric"));
@@ -127,6 +139,42 @@ TEST_F(RegistrySync, ApplyReportsWhatChangedAndStopsAtAValueThatIsNoNumber) {
     EXPECT_FALSE(ApplyMachineCatalogue(m_context));
     EXPECT_EQ(dword(kSystemKey, QStringLiteral("NoDispCpl")), 0u);
     EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 0u);
+    ASSERT_EQ(m_errors.reports.size(), 1);
+    EXPECT_EQ(
+        m_errors.reports[0].description,
+        QStringLiteral("Network/Set Minimum Password Length: \"Null\" is not a number; the entries after "
+                       "it were not applied."));
+}
+
+TEST_F(RegistrySync, AFailedWriteStopsThePassAndSaysWhichEntryAndWhy) {
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    m_backend.setUnreadable(true);
+    EXPECT_FALSE(ApplyMachineCatalogue(m_context));
+    EXPECT_FALSE(m_context.restartNeeded);
+    EXPECT_EQ(m_backend.writeCount(), 0);
+    ASSERT_EQ(m_errors.reports.size(), 1);
+    EXPECT_TRUE(m_errors.reports[0].description.startsWith(
+        QStringLiteral("Display/Display Properties: %1\\NoDispCpl could not be written: ").arg(kSystemKey)))
+        << m_errors.reports[0].description.toStdString();
+}
+
+TEST_F(RegistrySync, OnlySetPlansTheEntriesAFileSaysSomethingAbout) {
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    setCurrentValue(m_context.machineCatalogue, QLatin1String(kRunDialog), QStringLiteral("1"));
+    setCurrentValue(m_context.machineCatalogue, kDisplayCpl, QStringLiteral("  "));
+    // An entry whose default is empty counts with any value, also its default's.
+    CatalogueEntry find(
+        m_context.machineCatalogue.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]")));
+    find.values().firstChildElement("DEFAULTVALUE").setText(QString());
+    const ApplyPlan plan = planApply(m_context.registry, m_context.machineCatalogue, PlanScope::OnlySet);
+    ASSERT_EQ(plan.steps.size(), 2);
+    EXPECT_EQ(plan.steps[0].address, QLatin1String(kRunDialog));
+    EXPECT_EQ(plan.steps[0].after, 1);
+    EXPECT_EQ(plan.steps[1].valueName, QStringLiteral("NoFind"));
+    EXPECT_EQ(plan.steps[1].after, 0);
+    EXPECT_FALSE(plan.stop);
+    // The Number entry's "Null" says nothing.
+    EXPECT_FALSE(entryIsSet(CatalogueEntry(m_context.machineCatalogue.selectSingleNode(kMinPwdLen))));
 }
 
 TEST(StateText, BooleanValuesReadAsTheFeatureState) {

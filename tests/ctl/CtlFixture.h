@@ -36,6 +36,10 @@ protected:
                                         rds(builtinCatalogueText())));
         EXPECT_TRUE(writeFileAtomically(programFolder() + QStringLiteral("/.hidden"), "tavimor.rds\n"));
         m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + path("registry.reg"));
+        // A fresh machine: the commands that only read refuse a file: target that is not there.
+        QString error;
+        EXPECT_TRUE(openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error))
+            << error.toStdString();
     }
 
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
@@ -85,6 +89,9 @@ protected:
         return backend ? MSDNRegistry(*backend).ReadKeyValue(hive, keyPath, name).toText() : QString();
     }
     QString noRun() { return registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoRun")); }
+    QByteArray registryBytes() const {
+        return readWholeFile(path("registry.reg"), 1 << 20).value_or("missing");
+    }
 
     QTemporaryDir m_dir;
     QHash<QString, QString> m_vars;

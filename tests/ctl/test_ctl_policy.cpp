@@ -93,7 +93,7 @@ TEST_F(CtlPolicy, ABrokenFileStopsEverythingAndStaysAsItWas) {
 
     for (const char* command : {"export-pol", "import-pol", "diff", "apply"}) {
         const Result r = run({QLatin1String(command), dir});
-        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.status, QLatin1String(command) == QLatin1String("diff") ? 2 : 1) << command;
         EXPECT_TRUE(
             r.err.contains(QLatin1String("Machine/Registry.pol: the record at byte 8 has no key name")))
             << command << r.err.toStdString();
@@ -122,8 +122,12 @@ TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
 
     const Result diff = run({QStringLiteral("diff"), dir});
     EXPECT_EQ(diff.status, 1);
-    EXPECT_EQ(diff.out, QLatin1String("Start Menu/Run Dialog: 0 -> 1\n"));
-    EXPECT_EQ(run({QStringLiteral("diff"), path("out.rds")}).out, diff.out);
+    // Only what the files set is written; the settings file made from them says the same with --only-set.
+    EXPECT_EQ(diff.out,
+              QStringLiteral("Start Menu/Run Dialog: HKEY_CURRENT_USER\\%1\\NoRun: absent -> 1 (restart)\n"
+                             "A restart of Windows is needed before this change takes effect.\n")
+                  .arg(kExplorer));
+    EXPECT_EQ(run({QStringLiteral("diff"), QStringLiteral("--only-set"), path("out.rds")}).out, diff.out);
     ASSERT_EQ(run({QStringLiteral("apply"), dir}).status, 0);
     EXPECT_EQ(noRun(), QLatin1String("1"));
     EXPECT_EQ(run({QStringLiteral("diff"), dir}).status, 0);

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "registry/RegDatum.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace tavimor {
+
+class CatalogueEntry;
+class MSDNRegistry;
+class ProgramContext;
+class XmlDocument;
+
+// One change that applying a catalogue makes to the registry.
+struct PlannedWrite {
+    enum class Action { WriteValue, CreateKey };
+    Action action = Action::WriteValue;
+    QString address; // the entry's address
+    QString section;
+    QString name;      // the entry's NAME
+    QString hive;      // the KEY text
+    QString keyPath;   // the PATH text
+    QString valueName; // the REGNAME text
+    RegDatum before;   // nothing when the registry holds no value (or one of another type)
+    qint32 after = 0;
+    bool needsRestart = false; // the entry needs a restart once this value is written
+
+    QString title() const { return section + QLatin1Char('/') + name; }
+};
+
+// The entry at which the pass stops before writing: it has no CURRENTVALUE, or one that is no number.
+struct PlanStop {
+    QString address;
+    QString title;
+    QString reason;
+};
+
+// What writing a catalogue to the registry does, in catalogue order: the values that differ and
+// the keys of other entries that are missing. Executing it changes exactly these.
+struct ApplyPlan {
+    QList<PlannedWrite> steps;
+    std::optional<PlanStop> stop; // the pass ends with a failure after the steps
+
+    bool restartNeeded() const;
+};
+
+enum class PlanScope {
+    AllEntries, // every entry, as the pending-changes Yes writes them
+    OnlySet,    // only the entries entryIsSet finds something in
+};
+
+// Reads the registry and compares; writes nothing. With only given, the entries at those addresses
+// alone are looked at.
+ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue,
+                    PlanScope scope = PlanScope::AllEntries, const QStringList* only = nullptr);
+
+// A settings file says something about an entry when its CURRENTVALUE holds a value (not empty,
+// not "Null") other than its DEFAULTVALUE; with an empty or "Null" DEFAULTVALUE any value counts.
+bool entryIsSet(const CatalogueEntry& entry);
+
+// Runs the steps in order, checking each write; written is called after each confirmed step. At the
+// first failure, or at the plan's stop, reports through the error handler which entry and why,
+// and returns false; the steps before it stay done, those after it are not run.
+bool executePlan(ProgramContext& context, const ApplyPlan& plan,
+                 const std::function<void(const PlannedWrite&)>& written = {});
+
+// "HKEY_CURRENT_USER\Software\...\NoRun" as the plan lines show a step's place.
+QString plannedPlace(const PlannedWrite& step);
+// A registry value as the plan lines show it: "absent", 1, or "text" (REG_SZ) in quotes.
+QString plannedValueText(const RegDatum& value);
+
+} // namespace tavimor
