@@ -149,6 +149,8 @@ int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options, CtlOutp
         return commands.show();
     if (command == QLatin1String("set"))
         return commands.set();
+    if (command == QLatin1String("unset"))
+        return commands.unset();
     if (command == QLatin1String("drives"))
         return commands.drives();
     if (command == QLatin1String("password"))

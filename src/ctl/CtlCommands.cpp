@@ -276,6 +276,70 @@ QString CtlCommands::notWritten(const QString& valueName) const {
            (why.isEmpty() ? QString() : QStringLiteral(": ") + why);
 }
 
+int CtlCommands::unset() {
+    QStringList addresses;
+    if (m_options.all) {
+        forEachEntry(m_context.workingCatalogue,
+                     [&](const CatalogueEntry&, int s, int e) { addresses.append(entryAddress(s, e)); });
+    } else {
+        QString error;
+        const std::optional<QString> address =
+            CtlLookup(m_context.workingCatalogue).entry(m_options.arguments.first(), &error);
+        if (!address)
+            return fail(error, kExitFailure);
+        addresses.append(*address);
+    }
+    QJsonArray changes;
+    int absent = 0;
+    for (const QString& address : addresses) {
+        const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
+        const QString title = entry.section() + QLatin1Char('/') + entry.text("NAME");
+        const HKEY hive = GetKeyValue(entry.text("KEY"));
+        const QString path = entry.text("PATH");
+        const QString regname = entry.text("REGNAME");
+        const QString place = entry.text("KEY") + QLatin1Char('\\') + path + QLatin1Char('\\') + regname;
+        const RegDatum before = m_context.registry.ReadKeyValue(hive, path, regname);
+        const long status = m_context.registry.DeleteKeyValue(hive, path, regname);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return fail(QStringLiteral("%1: %2 could not be deleted: %3")
+                            .arg(title, place, m_context.registry.failureText(status)),
+                        kExitFailure);
+        if (!m_context.registry.ReadKeyValue(hive, path, regname).isNothing())
+            return fail(QStringLiteral("%1: %2 is still there after it was deleted").arg(title, place),
+                        kExitFailure);
+        const bool deleted = status == ERROR_SUCCESS;
+        const bool restart = deleted && entry.needsRestart();
+        if (restart)
+            m_context.restartNeeded = true;
+        QJsonObject change = jsonEntryHeader(entry, address);
+        change.insert(QStringLiteral("action"), QStringLiteral("delete"));
+        change.insert(QStringLiteral("before"), jsonRegistryValue(before));
+        change.insert(QStringLiteral("restart"), restart);
+        changes.append(change);
+        if (m_output.json())
+            continue;
+        if (deleted)
+            m_output.out() << title << ": not configured (" << regname << " deleted, was "
+                           << plannedValueText(before) << ")" << (restart ? " (restart)" : "") << Qt::endl;
+        else if (!m_options.all)
+            m_output.out() << title << ": not configured (" << regname << " was not set)" << Qt::endl;
+        else
+            ++absent;
+    }
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    if (m_output.json()) {
+        m_output.printJson(QJsonObject{{QStringLiteral("changes"), changes},
+                                       {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
+        return kExitOk;
+    }
+    if (absent > 0)
+        m_output.out() << absent << (absent == 1 ? " other value was" : " other values were") << " not set."
+                       << Qt::endl;
+    if (m_context.restartNeeded)
+        m_output.out() << kRestartLine << Qt::endl;
+    return kExitOk;
+}
+
 int CtlCommands::drives() {
     if (!m_options.arguments.isEmpty()) {
         QString error;

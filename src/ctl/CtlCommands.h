@@ -18,6 +18,7 @@ public:
     int list();
     int show();
     int set();
+    int unset();
     int drives();
     int password();
 

@@ -33,6 +33,11 @@ const CommandInfo kCommands[] = {
      "Enabled, enable or 0 (the feature is there), Disabled, disable or 1 (the restriction is on),\n"
      "in any case; for a number entry 0 to 2147483647. The line is printed after the value has been\n"
      "read back. Drive letters are set with drives; unset removes a value.\n"},
+    {"unset", 0, 1, true, " all ", "unset ENTRY | unset --all", "remove values: \"not configured\"",
+     "Deletes the entry's value from the registry, so that no policy is set for it (\"not\n"
+     "configured\"; Windows then behaves as it does without the restriction). --all deletes the value\n"
+     "of every entry of the catalogue, the drive letters and numbers included. A value that is\n"
+     "already absent counts as done and is noted as such.\n"},
     {"apply", 1, 1, true, " only-set ", "apply [--only-set] FILE.rds|DIR",
      "write a settings file's values to the registry",
      "Writes the values of the settings file that differ from the registry, in catalogue order:\n"
@@ -189,9 +194,9 @@ const char kGlobalUsage[] =
     "\n"
     "When an administrator password is set, every command asks for it (TAVIMOR_PASSWORD or\n"
     "--password-file give it without a terminal). File names are taken from the current folder.\n"
-    "Only the commands that change the registry (set, unset, apply, drives LETTERS) create a\n"
-    "file: target that does not exist; the others refuse it. The per-user registry file is\n"
-    "created on first use.\n"
+    "Only the commands that change the registry (set, unset, apply, drives LETTERS, import-reg)\n"
+    "create a file: target that does not exist; the others refuse it. The per-user registry file\n"
+    "is created on first use.\n"
     "\n"
     "Exit status:\n"
     "  0  done; diff: nothing to do\n"

@@ -42,6 +42,9 @@ run 0 diff office.rds
 run 0 set NoRun Disabled
 grep -qx 'Start Menu/Run Dialog: Disabled (NoRun = 1)' out || fail "set printed: $(cat out)"
 grep -q '^"NoRun"=dword:00000001' "$registry" || fail "registry file lacks NoRun"
+run 0 unset NoRun
+grep -q '"NoRun"' "$registry" && fail "unset left NoRun in the registry file"
+run 0 set NoRun 1
 
 # A registry that cannot be written: apply stops at the first value, says which and why, prints
 # no line for it, exits 1, and the file stays as it was byte for byte.

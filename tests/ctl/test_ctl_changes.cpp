@@ -67,5 +67,34 @@ TEST_F(CtlChanges, DrivesShowsAndSetsTheMask) {
     EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoDrives")), QLatin1String("0"));
 }
 
+TEST_F(CtlChanges, UnsetDeletesValuesAndAnAbsentOneCountsAsDone) {
+    ASSERT_EQ(run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("1")}).status, 0);
+    const Result unset = run({QStringLiteral("unset"), QStringLiteral("NoRun")});
+    ASSERT_EQ(unset.status, 0) << unset.err.toStdString();
+    EXPECT_EQ(unset.out,
+              QStringLiteral("Start Menu/Run Dialog: not configured (NoRun deleted, was 1) (restart)\n") +
+                  kRestart);
+    EXPECT_FALSE(registryBytes().contains("\"NoRun\""));
+    const Result again = run({QStringLiteral("unset"), QStringLiteral("NoRun")});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, QLatin1String("Start Menu/Run Dialog: not configured (NoRun was not set)\n"));
+
+    ASSERT_EQ(run({QStringLiteral("set"), QStringLiteral("NoDispCpl"), QStringLiteral("1")}).status, 0);
+    ASSERT_EQ(run({QStringLiteral("set"), QStringLiteral("MinPwdLen"), QStringLiteral("7")}).status, 0);
+    ASSERT_EQ(run({QStringLiteral("drives"), QStringLiteral("A")}).status, 0);
+    const Result all = run({QStringLiteral("unset"), QStringLiteral("--all")});
+    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    EXPECT_EQ(all.out, QStringLiteral(
+                           "Display/Display Properties: not configured (NoDispCpl deleted, was 1)\n"
+                           "Network/Set Minimum Password Length: not configured (MinPwdLen deleted, was 7)\n"
+                           "Security/Handle Drive(s): not configured (NoDrives deleted, was 1) (restart)\n"
+                           "54 other values were not set.\n") +
+                           kRestart);
+    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoDrives")), QString());
+
+    EXPECT_EQ(run({QStringLiteral("unset")}).status, 2);
+    EXPECT_EQ(run({QStringLiteral("unset"), QStringLiteral("--all"), QStringLiteral("NoRun")}).status, 2);
+}
+
 } // namespace
 } // namespace tavimor::test

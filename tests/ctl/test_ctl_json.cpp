@@ -94,6 +94,12 @@ TEST_F(CtlJson, ChangingCommandsSayWhatTheyDid) {
     const QJsonObject applied = json({QStringLiteral("apply"), path("office.rds")});
     EXPECT_EQ(applied[QLatin1String("written")], diff[QLatin1String("changes")]);
     EXPECT_EQ(applied[QLatin1String("complete")], true);
+    const QJsonObject unset =
+        json({QStringLiteral("unset"), QStringLiteral("NoRun")})[QLatin1String("changes")]
+            .toArray()[0]
+            .toObject();
+    EXPECT_EQ(unset[QLatin1String("action")], QLatin1String("delete"));
+    EXPECT_EQ(unset[QLatin1String("before")], 1);
 
     EXPECT_TRUE(
         json({QStringLiteral("export-xml"), path("office.rds")})[QLatin1String("xml")].toString().startsWith(
