@@ -1,5 +1,7 @@
 #include "RegistryTarget.h"
 
+#include "HiveBackend.h"
+#include "HiveFiles.h"
 #include "MemoryBackend.h"
 #include "RegFileBackend.h"
 #include "WinePrefixBackend.h"
@@ -30,6 +32,43 @@ QString defaultComputerName() {
 QString registryTargetFromEnvironment() {
     return qEnvironmentVariable("TAVIMOR_TARGET");
 }
+
+namespace {
+
+std::unique_ptr<RegistryBackend> openHiveTarget(const QString& target, QString* error) {
+    HiveBackend::Files files;
+    if (target.startsWith(QLatin1String("hive:"))) {
+        const QStringList paths = target.mid(5).split(QLatin1Char(','));
+        if (paths.size() > 3 || paths.join(QString()).isEmpty()) {
+            *error = QStringLiteral(
+                "The target \"hive:\" takes one to three hive files: hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]].");
+            return nullptr;
+        }
+        const auto absolute = [&](int i) {
+            return paths.value(i).isEmpty() ? QString() : QFileInfo(paths[i]).absoluteFilePath();
+        };
+        files = {absolute(0), absolute(1), absolute(2)};
+    } else {
+        QString root = target.mid(8);
+        QString user;
+        if (const qsizetype query = root.lastIndexOf(QLatin1String("?user=")); query >= 0) {
+            user = root.mid(query + 6);
+            root.truncate(query);
+        }
+        if (root.isEmpty()) {
+            *error = QStringLiteral("The target \"windows:\" needs the folder a Windows disk is mounted on.");
+            return nullptr;
+        }
+        const std::optional<WindowsHives> found =
+            findWindowsHives(QFileInfo(root).absoluteFilePath(), user, error);
+        if (!found)
+            return nullptr;
+        files = {found->user, found->software, found->system};
+    }
+    return HiveBackend::open(files, target, error);
+}
+
+} // namespace
 
 std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error, TargetUse use) {
     const auto fail = [error](const QString& message) -> std::unique_ptr<RegistryBackend> {
@@ -65,8 +104,15 @@ std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QStri
             WinePrefixBackend::open(QFileInfo(prefix).absoluteFilePath(), &why);
         return backend ? std::move(backend) : fail(why);
     }
-    return fail(
-        QStringLiteral("Unknown registry target \"%1\". Use file:PATH, wine:PREFIX or memory:.").arg(target));
+    if (target.startsWith(QLatin1String("hive:")) || target.startsWith(QLatin1String("windows:"))) {
+        QString why;
+        std::unique_ptr<RegistryBackend> backend = openHiveTarget(target, &why);
+        return backend ? std::move(backend) : fail(why);
+    }
+    return fail(QStringLiteral("Unknown registry target \"%1\". Use file:PATH, wine:PREFIX, "
+                               "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], "
+                               "windows:ROOT[?user=NAME] or memory:.")
+                    .arg(target));
 }
 
 } // namespace tavimor

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Hivex.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <hivex.h>
+#include <vector>
+
+namespace tavimor {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T> using Owned = std::unique_ptr<T, FreeDeleter>;
+
+bool isText(quint32 type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// Hives keep text as UTF-16LE; the program hands it over as ANSI with a terminating zero.
+QByteArray textToHive(const QByteArray& ansi) {
+    const qsizetype nul = ansi.indexOf('\0');
+    const QString text = QString::fromLatin1(nul < 0 ? ansi : ansi.left(nul));
+    QByteArray bytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return bytes.append(2, '\0');
+}
+
+QByteArray textFromHive(const char* data, size_t size) {
+    QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data), qsizetype(size / 2));
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+    return text.toLatin1() + '\0';
+}
+
+QString why(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace
+
+Hivex::~Hivex() {
+    hivex_close(m_hive);
+}
+
+std::unique_ptr<Hivex> Hivex::open(const QString& path, bool writable, QString* error) {
+    errno = 0;
+    hive_h* hive = hivex_open(QFile::encodeName(path).constData(), writable ? HIVEX_OPEN_WRITE : 0);
+    if (!hive) {
+        if (error)
+            *error = errno == ENOTSUP || errno == EINVAL
+                         ? QStringLiteral("%1 is not a Windows registry hive").arg(path)
+                         : QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return nullptr;
+    }
+    return std::unique_ptr<Hivex>(new Hivex(hive, writable));
+}
+
+Hivex::Node Hivex::root() const {
+    return hivex_root(m_hive);
+}
+
+Hivex::Node Hivex::child(Node parent, const QString& name) const {
+    if (!parent || name.isEmpty())
+        return 0;
+    return hivex_node_get_child(m_hive, parent, name.toUtf8().constData());
+}
+
+Hivex::Node Hivex::find(const QString& path) const {
+    Node node = root();
+    for (const QString& part : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        node = child(node, part);
+        if (!node)
+            return 0;
+    }
+    return node;
+}
+
+Hivex::Node Hivex::addChild(Node parent, const QString& name) {
+    if (!m_writable || !parent)
+        return 0;
+    return hivex_node_add_child(m_hive, parent, name.toUtf8().constData());
+}
+
+long Hivex::value(Node node, const QString& name, RegValue* value) const {
+    if (!node)
+        return ERROR_FILE_NOT_FOUND;
+    errno = 0;
+    const hive_value_h handle = hivex_node_get_value(m_hive, node, name.toUtf8().constData());
+    if (!handle)
+        return errno == 0 || errno == HIVEX_NO_KEY ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
+    hive_type type = hive_t_REG_NONE;
+    size_t size = 0;
+    const Owned<char> data(hivex_value_value(m_hive, handle, &type, &size));
+    if (!data)
+        return ERROR_BADDB;
+    value->type = quint32(type);
+    value->data =
+        isText(value->type) ? textFromHive(data.get(), size) : QByteArray(data.get(), qsizetype(size));
+    return ERROR_SUCCESS;
+}
+
+bool Hivex::setValue(Node node, const QString& name, const RegValue& value) {
+    if (!m_writable || !node)
+        return false;
+    QByteArray key = name.toUtf8();
+    QByteArray data = isText(value.type) ? textToHive(value.data) : value.data;
+    const hive_set_value set{key.data(), hive_type(value.type), size_t(data.size()), data.data()};
+    return hivex_node_set_value(m_hive, node, &set, 0) == 0;
+}
+
+long Hivex::deleteValue(Node node, const QString& name) {
+    if (!node)
+        return ERROR_FILE_NOT_FOUND;
+    if (!m_writable)
+        return ERROR_ACCESS_DENIED;
+    // hivex has no call for one value: the key gets all its other values back.
+    const Owned<hive_value_h> handles(hivex_node_values(m_hive, node));
+    if (!handles)
+        return ERROR_BADDB;
+    std::vector<Owned<char>> owned;
+    std::vector<hive_set_value> kept;
+    bool found = false;
+    for (const hive_value_h* at = handles.get(); *at; ++at) {
+        Owned<char> key(hivex_value_key(m_hive, *at));
+        hive_type type = hive_t_REG_NONE;
+        size_t size = 0;
+        Owned<char> data(hivex_value_value(m_hive, *at, &type, &size));
+        if (!key || !data)
+            return ERROR_BADDB;
+        if (!found && QString::fromUtf8(key.get()).compare(name, Qt::CaseInsensitive) == 0) {
+            found = true;
+            continue;
+        }
+        kept.push_back(hive_set_value{key.get(), type, size, data.get()});
+        owned.push_back(std::move(key));
+        owned.push_back(std::move(data));
+    }
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    return hivex_node_set_values(m_hive, node, kept.size(), kept.data(), 0) == 0 ? ERROR_SUCCESS
+                                                                                 : ERROR_CANTWRITE;
+}
+
+bool Hivex::commit(const QString& path, QString* error) {
+    errno = 0;
+    if (hivex_commit(m_hive, QFile::encodeName(path).constData(), 0) == 0)
+        return true;
+    if (error)
+        *error = why("cannot write the hive");
+    return false;
+}
+
+} // namespace tavimor

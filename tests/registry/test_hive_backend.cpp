@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueEntry.h"
+#include "registry/HiveBackend.h"
+#include "registry/MSDNRegistry.h"
+#include "registry/RegistryTarget.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+using namespace tavimor;
+
+namespace {
+
+constexpr auto kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A peer tool's exit code and what it printed; -1 when it could not be run.
+struct ToolRun {
+    int exitCode = -1;
+    QString output;
+};
+
+ToolRun runTool(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+// hivexsh, a peer from libhivex-bin, fills a copy of the minimal hive: "add"/"cd" lines then
+// "setval" blocks, as its manual page gives them.
+void fillHive(const QString& path, const QString& script) {
+    const ToolRun run = runTool(QStringLiteral("hivexsh"), {QStringLiteral("-w"), path},
+                                (script + QStringLiteral("\ncommit\n")).toUtf8());
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+}
+
+QString hivexget(const QString& path, const QString& key, const QString& name) {
+    const ToolRun run = runTool(QStringLiteral("hivexget"), {path, key, name});
+    return run.exitCode == 0 ? run.output.trimmed() : QStringLiteral("<missing>");
+}
+
+class HiveBackendTest : public ::testing::Test {
+protected:
+    HiveBackendTest() {
+        for (const char* name : {"NTUSER.DAT", "SOFTWARE", "SYSTEM"})
+            QFile::copy(QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv"), path(name));
+        for (const char* name : {"NTUSER.DAT", "SOFTWARE", "SYSTEM"})
+            QFile::setPermissions(path(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    QString target() const {
+        return QStringLiteral("hive:%1,%2,%3").arg(path("NTUSER.DAT"), path("SOFTWARE"), path("SYSTEM"));
+    }
+    std::unique_ptr<RegistryBackend> open(QString* error = nullptr) {
+        QString why;
+        std::unique_ptr<RegistryBackend> backend = openRegistryTarget(target(), &why);
+        if (error)
+            *error = why;
+        return backend;
+    }
+    void fillWindows10() {
+        fillHive(path("SOFTWARE"),
+                 QStringLiteral("add Microsoft\ncd Microsoft\nadd Windows NT\ncd Windows NT\n"
+                                "add CurrentVersion\ncd CurrentVersion\nsetval 4\n"
+                                "CurrentVersion\nstring:6.3\nCurrentMajorVersionNumber\n"
+                                "dword:0x0000000a\nCurrentBuildNumber\nstring:19045\n"
+                                "ProductName\nstring:Windows 10 Pro"));
+        // Two control sets: the name is read from the one Select\Current names.
+        QString system =
+            QStringLiteral("add Select\ncd Select\nsetval 1\nCurrent\ndword:0x00000002\ncd ..\n");
+        for (const auto& [set, name] :
+             {std::pair{"ControlSet001", "OLDNAME"}, std::pair{"ControlSet002", "KIOSK-7"}})
+            system += QStringLiteral(
+                          "add %1\ncd %1\nadd Control\ncd Control\nadd ComputerName\ncd ComputerName\n"
+                          "add ComputerName\ncd ComputerName\nsetval 1\nComputerName\nstring:%2\ncd \\\n")
+                          .arg(QLatin1String(set), QLatin1String(name));
+        fillHive(path("SYSTEM"), system);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(HiveBackendTest, TheMinimalHiveIsAHiveToTwoIndependentReaders) {
+    const ToolRun regf =
+        runTool(QStringLiteral("regfinfo"), {QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv")});
+    EXPECT_EQ(regf.exitCode, 0) << regf.output.toStdString();
+    EXPECT_TRUE(regf.output.contains(QLatin1String("(key:) ROOT"))) << regf.output.toStdString();
+    const ToolRun hivexsh = runTool(QStringLiteral("hivexsh"), {path("NTUSER.DAT")}, "lsval\nls\n");
+    EXPECT_EQ(hivexsh.exitCode, 0) << hivexsh.output.toStdString();
+}
+
+TEST_F(HiveBackendTest, ReadsWhatAPeerWroteWithVersionAndComputerName) {
+    fillWindows10();
+    fillHive(path("NTUSER.DAT"),
+             QStringLiteral("add Software\ncd Software\nadd Microsoft\ncd Microsoft\nadd Windows\n"
+                            "cd Windows\nadd CurrentVersion\ncd CurrentVersion\nadd Policies\n"
+                            "cd Policies\nadd Explorer\ncd Explorer\nsetval 3\nNoRun\n"
+                            "dword:0x00000001\nText\nstring:abc\nBlob\nhex:3:01,00,00,00"));
+    std::unique_ptr<RegistryBackend> backend = open();
+    ASSERT_TRUE(backend);
+    MSDNRegistry registry(*backend);
+    EXPECT_EQ(
+        registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("norun")).toText(),
+        QStringLiteral("1"));
+    EXPECT_EQ(
+        registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("Text")).toText(),
+        QStringLiteral("abc"));
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("Blob"))
+                    .isNothing());
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kPolicies), QStringLiteral("NoRun"))
+                    .isNothing());
+    EXPECT_EQ(registry.GetSystemName(), QStringLiteral("KIOSK-7"));
+    // The NT family: the version question treats it as unsupported.
+    const WindowsVersion version = backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 2u);
+    EXPECT_EQ(version.major, 10u);
+    EXPECT_EQ(version.build, 19045u);
+    EXPECT_EQ(version.name, QStringLiteral("Windows 10 Pro"));
+}
+
+TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReaders) {
+    XmlDocument catalogue;
+    ASSERT_TRUE(catalogue.loadXML(builtinCatalogueText()));
+    struct Written {
+        QString hive, key, name;
+        quint32 value;
+    };
+    QList<Written> written;
+    {
+        std::unique_ptr<RegistryBackend> backend = open();
+        ASSERT_TRUE(backend);
+        MSDNRegistry registry(*backend);
+        forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
+            const HKEY hive = GetKeyValue(entry.text("KEY"));
+            const quint32 value = quint32(s * 100 + e + 2);
+            registry.CreateRegKey(entry.text("PATH"), hive);
+            registry.SaveKeyValue(hive, entry.text("PATH"), entry.text("REGNAME"),
+                                  RegDatum::integer(qint32(value)), REG_DWORD);
+            QString key = entry.text("PATH");
+            QString file = path("NTUSER.DAT");
+            if (hive == HKEY_LOCAL_MACHINE) {
+                ASSERT_TRUE(key.startsWith(QLatin1String("Software\\"), Qt::CaseInsensitive));
+                key = key.mid(9);
+                file = path("SOFTWARE");
+            }
+            written.append({file, key, entry.text("REGNAME"), value});
+        });
+    }
+    ASSERT_EQ(written.size(), 57);
+    const QString userExport = runTool(QStringLiteral("regfexport"), {path("NTUSER.DAT")}).output;
+    const QString machineExport = runTool(QStringLiteral("regfexport"), {path("SOFTWARE")}).output;
+    std::unique_ptr<RegistryBackend> again = open();
+    ASSERT_TRUE(again);
+    MSDNRegistry registry(*again);
+    for (const Written& w : written) {
+        SCOPED_TRACE(w.name.toStdString());
+        EXPECT_EQ(hivexget(w.hive, w.key, w.name), QString::number(w.value));
+        const QString exported = w.hive == path("SOFTWARE") ? machineExport : userExport;
+        const QString block = QStringLiteral("Key path: ROOT\\%1\n").arg(w.key);
+        const qsizetype at = exported.indexOf(block, 0, Qt::CaseInsensitive);
+        ASSERT_GE(at, 0) << block.toStdString();
+        const QString values = exported.mid(at, exported.indexOf(QLatin1String("Key path:"), at + 1) - at);
+        EXPECT_TRUE(values.contains(
+            QStringLiteral(" %1\nType: 32-bit integer little-endian (REG_DWORD_LITTLE_ENDIAN)\n"
+                           "Data size: 4\nData: %2\n")
+                .arg(w.name)
+                .arg(w.value)))
+            << values.toStdString();
+        const HKEY hive = w.hive == path("SOFTWARE") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        const QString key = hive == HKEY_LOCAL_MACHINE ? QStringLiteral("Software\\") + w.key : w.key;
+        EXPECT_EQ(registry.ReadKeyValue(hive, key, w.name).toText(), QString::number(w.value));
+    }
+}
+
+TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerAndMode) {
+    const QByteArray original = readFile(path("NTUSER.DAT"));
+    ASSERT_EQ(::chmod(QFile::encodeName(path("NTUSER.DAT")).constData(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(path("NTUSER.DAT")).constData(), 65534, 65534), 0);
+    }
+    std::unique_ptr<RegistryBackend> backend = open();
+    ASSERT_TRUE(backend);
+    MSDNRegistry registry(*backend);
+    registry.CreateRegKey(QLatin1String(kPolicies), HKEY_CURRENT_USER);
+    for (qint32 value : {1, 0})
+        registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun"),
+                              RegDatum::integer(value), REG_DWORD);
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoRun")),
+              QStringLiteral("0"));
+    EXPECT_EQ(readFile(path("NTUSER.DAT.tavimor-bak")), original);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path("NTUSER.DAT")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 65534u);
+    }
+    // Nothing but the hive and its one backup is left in the folder.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+TEST_F(HiveBackendTest, AHiveWindowsHasNotFinishedWritingIsRefusedUntouched) {
+    // A header whose sequence numbers differ.
+    QByteArray dirty = readFile(path("SOFTWARE"));
+    qToLittleEndian<quint32>(7, dirty.data() + 8);
+    QFile software(path("SOFTWARE"));
+    ASSERT_TRUE(software.open(QIODevice::WriteOnly) && software.write(dirty) == dirty.size());
+    software.close();
+    QString error;
+    EXPECT_FALSE(open(&error));
+    EXPECT_TRUE(error.contains(QLatin1String("not shut down cleanly"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(path("SOFTWARE"))) << error.toStdString();
+    EXPECT_EQ(readFile(path("SOFTWARE")), dirty);
+
+    // A transaction log written after the hive; one written before it is history.
+    QFile::remove(path("SOFTWARE"));
+    QFile::copy(QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv"), path("SOFTWARE"));
+    QFile log(path("ntuser.dat.LOG1"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("log") == 3);
+    log.close();
+    const struct utimbuf past { 1000000000, 1000000000 };
+    ASSERT_EQ(::utime(QFile::encodeName(path("NTUSER.DAT")).constData(), &past), 0);
+    EXPECT_FALSE(open(&error));
+    EXPECT_TRUE(error.contains(QLatin1String("ntuser.dat.LOG1 is newer than the hive")))
+        << error.toStdString();
+    ASSERT_EQ(::utime(QFile::encodeName(path("ntuser.dat.LOG1")).constData(), &past), 0);
+    ASSERT_EQ(::utime(QFile::encodeName(path("NTUSER.DAT")).constData(), nullptr), 0);
+    EXPECT_TRUE(open(&error)) << error.toStdString();
+}
+
+TEST_F(HiveBackendTest, AFileThatIsNoHiveIsRefused) {
+    QFile file(path("SYSTEM"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("REGEDIT4\r\n") > 0);
+    file.close();
+    QString error;
+    EXPECT_FALSE(open(&error));
+    EXPECT_TRUE(error.contains(path("SYSTEM"))) << error.toStdString();
+}
+
+TEST_F(HiveBackendTest, AMountedWindowsFolderIsFoundWhateverTheCaseOfItsNames) {
+    const QString root = m_dir.filePath(QStringLiteral("mnt"));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/WINDOWS/system32/Config")));
+    QFile::copy(path("SOFTWARE"), root + QStringLiteral("/WINDOWS/system32/Config/software"));
+    QFile::copy(path("SYSTEM"), root + QStringLiteral("/WINDOWS/system32/Config/SYSTEM"));
+    for (const char* profile : {"users/Anna", "users/Default", "users/Public"}) {
+        ASSERT_TRUE(QDir().mkpath(root + QLatin1Char('/') + QLatin1String(profile)));
+        QFile::copy(path("NTUSER.DAT"),
+                    root + QLatin1Char('/') + QLatin1String(profile) + QStringLiteral("/ntuser.dat"));
+    }
+    QString error;
+    std::unique_ptr<RegistryBackend> backend = openRegistryTarget(QStringLiteral("windows:") + root, &error);
+    ASSERT_TRUE(backend) << error.toStdString();
+    MSDNRegistry registry(*backend);
+    registry.CreateRegKey(QLatin1String(kPolicies), HKEY_CURRENT_USER);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun"),
+                          RegDatum::integer(1), REG_DWORD);
+    EXPECT_EQ(hivexget(root + QStringLiteral("/users/Anna/ntuser.dat"), QLatin1String(kPolicies),
+                       QStringLiteral("NoRun")),
+              QStringLiteral("1"));
+
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/users/Ben")));
+    QFile::copy(path("NTUSER.DAT"), root + QStringLiteral("/users/Ben/NTUSER.DAT"));
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:") + root, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("several user profiles: Anna, Ben"))) << error.toStdString();
+    EXPECT_TRUE(openRegistryTarget(QStringLiteral("windows:%1?user=ben").arg(root), &error))
+        << error.toStdString();
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:%1?user=carl").arg(root), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("Anna, Ben"))) << error.toStdString();
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:") + m_dir.path(), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("holds no Windows installation"))) << error.toStdString();
+}
+
+} // namespace
