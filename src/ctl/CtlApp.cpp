@@ -135,6 +135,13 @@ int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options, CtlOutp
     CtlRegFiles regFiles(context, options, m_env);
     CtlSearch search(context, options, m_env);
     const QString& command = options.command;
+    const bool writes = command == QLatin1String("set") || command == QLatin1String("apply") ||
+                        command == QLatin1String("unset") || command == QLatin1String("import-reg") ||
+                        (command == QLatin1String("drives") && !options.arguments.isEmpty());
+    if (const QString refusal = context.registry.backend().writeRefusal(); writes && !refusal.isEmpty()) {
+        m_env.err << "tavimorctl: " << refusal << Qt::endl;
+        return kExitFailure;
+    }
     if (command == QLatin1String("list"))
         return options.all ? search.listAll() : commands.list();
     if (command == QLatin1String("search"))

@@ -71,6 +71,8 @@ public:
     virtual bool requestRestart() = 0;
     // False for a target with no Windows of its own to restart (the embedded file).
     virtual bool canRestart() const { return true; }
+    // Why this registry takes no writes at all; "" when it does.
+    virtual QString writeRefusal() const { return QString(); }
     // Names the target in messages, e.g. "file:/home/ann/.local/share/tavimor/registry.reg".
     virtual QString targetName() const = 0;
     // Why the last failing operation failed, in the system's words; "" when the target keeps no reason.

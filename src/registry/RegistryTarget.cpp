@@ -4,6 +4,7 @@
 #include "HiveFiles.h"
 #include "MemoryBackend.h"
 #include "RegFileBackend.h"
+#include "Win9xBackend.h"
 #include "WinePrefixBackend.h"
 
 #include <QFileInfo>
@@ -109,9 +110,18 @@ std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QStri
         std::unique_ptr<RegistryBackend> backend = openHiveTarget(target, &why);
         return backend ? std::move(backend) : fail(why);
     }
+    if (target.startsWith(QLatin1String("win9x:"))) {
+        if (target.size() == 6)
+            return fail(
+                QStringLiteral("The target \"win9x:\" needs the WINDOWS folder of a Windows 95/98/Me disk."));
+        QString why;
+        std::unique_ptr<RegistryBackend> backend =
+            Win9xBackend::open(QFileInfo(target.mid(6)).absoluteFilePath(), &why);
+        return backend ? std::move(backend) : fail(why);
+    }
     return fail(QStringLiteral("Unknown registry target \"%1\". Use file:PATH, wine:PREFIX, "
                                "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], "
-                               "windows:ROOT[?user=NAME] or memory:.")
+                               "windows:ROOT[?user=NAME], win9x:FOLDER or memory:.")
                     .arg(target));
 }
 

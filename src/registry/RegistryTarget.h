@@ -13,7 +13,8 @@ enum class TargetUse { MayCreate, MustExist };
 
 // Opens the registry a target names: "" for the per-user default file, "file:PATH", "wine:PREFIX"
 // ("wine:" for $WINEPREFIX, else ~/.wine), "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]]" (offline hive
-// files; any may be left empty), "windows:ROOT[?user=NAME]" (a mounted Windows folder) or "memory:".
+// files; any may be left empty), "windows:ROOT[?user=NAME]" (a mounted Windows folder),
+// "win9x:FOLDER" (the WINDOWS folder of a Windows 95/98/Me disk, read-only) or "memory:".
 // nullptr with *error set when the target is unknown or cannot be opened.
 std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QString* error,
                                                     TargetUse use = TargetUse::MayCreate);

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CregFile.h"
+
+#include <QFile>
+// Debian's libcreg announces its libbfio entry points without shipping libbfio's header; they
+// are not used here.
+#include <libcreg/features.h>
+#undef LIBCREG_HAVE_BFIO
+#include <libcreg.h>
+
+namespace tavimor {
+
+namespace {
+
+struct ErrorGuard {
+    libcreg_error_t* error = nullptr;
+    ~ErrorGuard() { libcreg_error_free(&error); }
+    QString text() const {
+        char buffer[512] = {};
+        if (error)
+            libcreg_error_sprint(error, buffer, sizeof buffer);
+        return QString::fromLocal8Bit(buffer).trimmed();
+    }
+};
+
+struct Key {
+    libcreg_key_t* key = nullptr;
+    ~Key() { libcreg_key_free(&key, nullptr); }
+};
+
+struct Value {
+    libcreg_value_t* value = nullptr;
+    ~Value() { libcreg_value_free(&value, nullptr); }
+};
+
+} // namespace
+
+struct CregFile::Handle {
+    libcreg_file_t* file = nullptr;
+    ~Handle() {
+        libcreg_file_close(file, nullptr);
+        libcreg_file_free(&file, nullptr);
+    }
+    // 1 with *key set, 0 when there is no such key, -1 on a damaged file.
+    int key(const QString& path, Key* key) const {
+        const QByteArray utf8 = path.toUtf8();
+        if (path.isEmpty())
+            return libcreg_file_get_root_key(file, &key->key, nullptr);
+        return libcreg_file_get_key_by_utf8_path(file, reinterpret_cast<const uint8_t*>(utf8.constData()),
+                                                 size_t(utf8.size()), &key->key, nullptr);
+    }
+};
+
+CregFile::CregFile(std::unique_ptr<Handle> handle)
+    : m_handle(std::move(handle)) {
+}
+
+CregFile::~CregFile() = default;
+
+std::unique_ptr<CregFile> CregFile::open(const QString& path, QString* error) {
+    auto handle = std::make_unique<Handle>();
+    ErrorGuard failure;
+    if (libcreg_file_initialize(&handle->file, &failure.error) != 1 ||
+        libcreg_file_open(handle->file, QFile::encodeName(path).constData(), LIBCREG_OPEN_READ,
+                          &failure.error) != 1) {
+        *error = QStringLiteral("%1 is not a Windows 95/98/Me registry file (%2)").arg(path, failure.text());
+        return nullptr;
+    }
+    return std::unique_ptr<CregFile>(new CregFile(std::move(handle)));
+}
+
+bool CregFile::keyExists(const QString& keyPath) const {
+    Key key;
+    return m_handle->key(keyPath, &key) == 1;
+}
+
+long CregFile::value(const QString& keyPath, const QString& name, RegValue* result) const {
+    Key key;
+    const int found = m_handle->key(keyPath, &key);
+    if (found != 1)
+        return found == 0 ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
+    Value value;
+    const QByteArray utf8 = name.toUtf8();
+    const int has =
+        libcreg_key_get_value_by_utf8_name(key.key, reinterpret_cast<const uint8_t*>(utf8.constData()),
+                                           size_t(utf8.size()), &value.value, nullptr);
+    if (has != 1)
+        return has == 0 ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
+    uint32_t type = 0;
+    size_t size = 0;
+    if (libcreg_value_get_value_type(value.value, &type, nullptr) != 1 ||
+        libcreg_value_get_value_data_size(value.value, &size, nullptr) != 1)
+        return ERROR_BADDB;
+    QByteArray data(qsizetype(size), '\0');
+    if (size > 0 && libcreg_value_get_value_data(value.value, reinterpret_cast<uint8_t*>(data.data()), size,
+                                                 nullptr) != 1)
+        return ERROR_BADDB;
+    // Windows 9x keeps text in the ANSI code page, sometimes without its terminating zero.
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && !data.endsWith('\0'))
+        data.append('\0');
+    *result = RegValue{type, data};
+    return ERROR_SUCCESS;
+}
+
+} // namespace tavimor

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ctl/CtlFixture.h"
+#include "registry/MSDNRegistry.h"
+#include "registry/RegistryTarget.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace tavimor;
+
+namespace {
+
+constexpr auto kData = TAVIMOR_TEST_DATA "/win98";
+constexpr auto kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString peer(const QString& program, const QString& file, int* exitCode) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {file});
+    process.waitForFinished(30000);
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAll());
+}
+
+class Win9xTarget : public test::CtlFixture {
+protected:
+    Win9xTarget() {
+        // The names as a FAT disk mounted on Linux may show them.
+        QDir().mkpath(path("WINDOWS"));
+        QFile::copy(QLatin1String(kData) + QStringLiteral("/USER.DAT"), path("WINDOWS/user.dat"));
+        QFile::copy(QLatin1String(kData) + QStringLiteral("/SYSTEM.DAT"), path("WINDOWS/System.dat"));
+        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("win9x:") + path("WINDOWS"));
+    }
+};
+
+TEST_F(Win9xTarget, TheFilesAreWindows98RegistryFilesToLibcregsOwnTools) {
+    for (const char* name : {"USER.DAT", "SYSTEM.DAT"}) {
+        const QString file = QLatin1String(kData) + QLatin1Char('/') + QLatin1String(name);
+        int status = -1;
+        const QString info = peer(QStringLiteral("creginfo"), file, &status);
+        EXPECT_EQ(status, 0) << info.toStdString();
+        const QString exported = peer(QStringLiteral("cregexport"), file, &status);
+        EXPECT_EQ(status, 0) << exported.toStdString();
+        EXPECT_TRUE(exported.contains(QLatin1String("Type: 32-bit integer little-endian")))
+            << exported.toStdString();
+    }
+}
+
+TEST_F(Win9xTarget, ReadsValuesVersionAndComputerNameAsWindows98HasThem) {
+    QString error;
+    std::unique_ptr<RegistryBackend> backend =
+        openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error);
+    ASSERT_TRUE(backend) << error.toStdString();
+    MSDNRegistry registry(*backend);
+    const auto read = [&](HKEY hive, const char* key, const char* name) {
+        return registry.ReadKeyValue(hive, QLatin1String(key), QLatin1String(name));
+    };
+    // HKEY_CURRENT_USER is the .DEFAULT user of USER.DAT.
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "norun").toText(), QStringLiteral("1"));
+    EXPECT_TRUE(read(HKEY_CURRENT_USER, kExplorer, "NoClose").isNothing()); // REG_BINARY
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoFind").toText(), QStringLiteral("1"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoSetFolders").toText(), QStringLiteral("0"));
+    EXPECT_EQ(read(HKEY_USERS, ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                   "DisableRegistryTools")
+                  .toText(),
+              QStringLiteral("1"));
+    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network",
+                   "NoFileSharing")
+                  .toText(),
+              QStringLiteral("1"));
+    EXPECT_TRUE(read(HKEY_LOCAL_MACHINE, kExplorer, "NoRun").isNothing());
+    EXPECT_EQ(registry.GetSystemName(), QStringLiteral("OLDPC"));
+    const WindowsVersion version = backend->windowsVersion();
+    EXPECT_EQ(version.platformId, 1u);
+    EXPECT_EQ(version.major, 4u);
+    EXPECT_EQ(version.minor, 10u);
+    EXPECT_EQ(version.name, QStringLiteral("Windows 98"));
+}
+
+TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
+    const Result list = run({QStringLiteral("list"), QStringLiteral("Start Menu")});
+    EXPECT_EQ(list.status, 0) << list.err.toStdString();
+    EXPECT_TRUE(list.out.contains(QRegularExpression(QStringLiteral("Run Dialog +Disabled +Disabled"))))
+        << list.out.toStdString();
+
+    const QByteArray user = readFile(path("WINDOWS/user.dat"));
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("0")},
+          QStringList{QStringLiteral("drives"), QStringLiteral("C")}}) {
+        const Result write = run(args);
+        EXPECT_EQ(write.status, 1);
+        EXPECT_TRUE(write.err.contains(QLatin1String("export-reg"))) << write.err.toStdString();
+        EXPECT_TRUE(write.err.contains(QLatin1String("regedit on that machine"))) << write.err.toStdString();
+        EXPECT_TRUE(write.out.isEmpty()) << write.out.toStdString();
+    }
+    EXPECT_EQ(readFile(path("WINDOWS/user.dat")), user);
+    EXPECT_EQ(run({QStringLiteral("drives")}).status, 0);
+
+    m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("win9x:") + path("program"));
+    const Result missing = run({QStringLiteral("list")});
+    EXPECT_NE(missing.status, 0);
+    EXPECT_TRUE(missing.err.contains(QLatin1String("has no USER.DAT"))) << missing.err.toStdString();
+}
+
+} // namespace
