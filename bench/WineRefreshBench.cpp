@@ -150,3 +150,25 @@ void WineRefreshThroughRegQuery(benchmark::State& state) {
 BENCHMARK(WineRefreshThroughRegQuery)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
+
+// The anchor: one "wine reg export" of the policies tree while a server runs.
+void WineRegExportOfPolicies(benchmark::State& state) {
+    const QString prefix = freshPrefix();
+    if (prefix.isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-p5")});
+    QTemporaryDir dir;
+    const QString wine = WineRegTool::wineProgram();
+    for (auto _ : state) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(wine, {QStringLiteral("reg"), QStringLiteral("export"),
+                             QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies"),
+                             QStringLiteral("policies.reg"), QStringLiteral("/y")});
+        process.waitForFinished(60000);
+    }
+    waitForWineserver();
+}
+BENCHMARK(WineRegExportOfPolicies)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -242,7 +242,7 @@ long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&,
 long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
     switch (route()) {
     case Route::Tool:
-        return m_tool.keyExists(path, exists);
+        return toolKeyExists(path, exists);
     case Route::Failed:
         return ERROR_CANTREAD;
     case Route::Files:
@@ -292,10 +292,11 @@ long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
         return status;
     m_lastRead.reset();
     bool exists = false;
-    if (const long found = m_tool.keyExists(path, &exists))
+    if (const long found = toolKeyExists(path, &exists))
         return found;
     if (exists)
         return ERROR_SUCCESS;
+    m_exports.clear();
     if (const long made = m_tool.createKey(path)) {
         m_lastError = m_tool.lastError();
         return made;
@@ -323,6 +324,7 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
     if (status != kServerRunning)
         return status;
     m_lastRead.reset();
+    m_exports.clear();
     // The handle's key was there a moment ago; reg add would make it again if not.
     if (const long written = m_tool.writeValue(path, name, value)) {
         m_lastError = m_tool.lastError();
@@ -362,12 +364,20 @@ long WinePrefixBackend::readThroughTool(const QString& path, const QString& name
         return ERROR_SUCCESS;
     }
     m_lastRead.reset();
+    if (const std::optional<long> exported = m_exports.readValue(path, name, value))
+        return *exported;
     const long status = m_tool.readValue(path, name, value);
     if (status == ERROR_SUCCESS) {
         m_lastRead = LastRead{path, name, *value, {}};
         m_lastRead->age.start();
     }
     return status;
+}
+
+long WinePrefixBackend::toolKeyExists(const QString& path, bool* exists) {
+    if (const std::optional<long> exported = m_exports.keyExists(path, exists))
+        return *exported;
+    return m_tool.keyExists(path, exists);
 }
 
 long WinePrefixBackend::underLock(const std::function<long()>& body) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyStoreBackend.h"
+#include "WineRegExport.h"
 #include "WineRegFile.h"
 #include "WineRegTool.h"
 #include "WineServerLock.h"
@@ -83,6 +84,8 @@ private:
     long modify(Hive hive, const std::function<long(WineRegFile&, bool* changed)>& change);
     // Runs body holding the server's lock over freshly read files; kServerRunning when a server has it.
     long underLock(const std::function<long()>& body);
+    // Through a subtree export where the key is deep enough, else through reg query.
+    long toolKeyExists(const QString& path, bool* exists);
     long readThroughTool(const QString& path, const QString& name, RegValue* value);
     qint64 fileTimeNow() const;
 
@@ -90,6 +93,7 @@ private:
     std::array<HiveFile, 2> m_hives;
     WineServerLock m_lock;
     WineRegTool m_tool;
+    WineRegExportCache m_exports{m_tool};
     const Clock* m_clock = nullptr;
     SystemClock m_systemClock;
     QString m_lastError;

@@ -2,9 +2,11 @@
 
 #include "base/Waiting.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 namespace tavimor {
@@ -60,7 +62,7 @@ QString WineRegTool::wineProgram() {
     return QFileInfo::exists(debian) ? debian : QString();
 }
 
-int WineRegTool::run(const QStringList& arguments, QByteArray* output) {
+int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder) {
     const QString wine = wineProgram();
     if (wine.isEmpty()) {
         m_lastError = QStringLiteral("Wine is not installed (no wine or wine64 on the PATH).");
@@ -79,6 +81,8 @@ int WineRegTool::run(const QStringList& arguments, QByteArray* output) {
         m_lastError = QStringLiteral("Cancelled: %1").arg(what);
         return -1;
     }
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
     process.start(wine, arguments);
     if (!process.waitForStarted(m_timeout)) {
         m_lastError = QStringLiteral("Cannot run %1: %2").arg(wine, process.errorString());
@@ -171,6 +175,30 @@ long WineRegTool::deleteValue(const QString& key, const QString& name) {
     if (status == ERROR_FILE_NOT_FOUND)
         return ERROR_FILE_NOT_FOUND;
     return ERROR_CANTWRITE;
+}
+
+long WineRegTool::exportKey(const QString& key, QByteArray* content, bool* exists) {
+    // A name relative to the working folder reaches it whichever drive letter maps it.
+    const QTemporaryDir folder;
+    if (!folder.isValid()) {
+        m_lastError = QStringLiteral("Cannot make a temporary folder: %1").arg(folder.errorString());
+        return ERROR_CANTREAD;
+    }
+    const int code = run({QStringLiteral("reg"), QStringLiteral("export"), key, QStringLiteral("export.reg"),
+                          QStringLiteral("/y")},
+                         nullptr, folder.path());
+    if (code < 0)
+        return ERROR_CANTREAD;
+    QFile file(folder.filePath(QStringLiteral("export.reg")));
+    *exists = code == 0;
+    if (!*exists)
+        return ERROR_SUCCESS;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = QStringLiteral("reg export wrote no file for %1").arg(key);
+        return ERROR_CANTREAD;
+    }
+    *content = file.readAll();
+    return ERROR_SUCCESS;
 }
 
 bool WineRegTool::restart() {

@@ -24,6 +24,9 @@ public:
     long writeValue(const QString& key, const QString& name, const RegValue& value);
     // ERROR_FILE_NOT_FOUND when the value was not there.
     long deleteValue(const QString& key, const QString& name);
+    // What "reg export" writes for the key and everything below it (a version 5 .reg file in
+    // UTF-16LE); *exists false, and ERROR_SUCCESS, when there is no such key.
+    long exportKey(const QString& key, QByteArray* content, bool* exists);
     // Ends the prefix's Windows session and boots it again, as Wine's own restart does.
     bool restart();
 
@@ -33,7 +36,7 @@ public:
 
 private:
     // The exit code, or -1 when Wine could not be run or did not end in time.
-    int run(const QStringList& arguments, QByteArray* output = nullptr);
+    int run(const QStringList& arguments, QByteArray* output = nullptr, const QString& folder = QString());
 
     QString m_prefix;
     QString m_lastError;

@@ -165,9 +165,11 @@ TEST_F(RegFileBackendTest, AFailedSaveKeepsTheOldFileAndModel) {
 
 TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
     QString error;
-    EXPECT_FALSE(openRegistryTarget(QStringLiteral("hive:/x"), &error));
+    EXPECT_FALSE(openRegistryTarget(QStringLiteral("bogus:/x"), &error));
     EXPECT_EQ(error,
-              QStringLiteral("Unknown registry target \"hive:/x\". Use file:PATH, wine:PREFIX or memory:."));
+              QStringLiteral("Unknown registry target \"bogus:/x\". Use file:PATH, wine:PREFIX, "
+                             "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], windows:ROOT[?user=NAME], win9x:FOLDER "
+                             "or memory:."));
     EXPECT_FALSE(openRegistryTarget(QStringLiteral("wine:/nonexistent/.wine"), &error));
     EXPECT_EQ(error, QStringLiteral("The Wine prefix /nonexistent/.wine does not exist."));
 

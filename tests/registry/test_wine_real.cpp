@@ -353,4 +353,28 @@ TEST_F(RealWine, RegFilesGoBothWaysBetweenTavimorAndWinesRegedit) {
             << name;
     EXPECT_EQ(readRegValue(imported, HKEY_CURRENT_USER, path, QStringLiteral("Text")),
               (RegValue{REG_SZ, QByteArray("a \\ \"b\"\0", 8)}));
+TEST_F(RealWine, WhileAServerRunsDeepKeysAreReadFromOneExportAndAWriteIsSeenAtOnce) {
+    const QString policies =
+        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\TavimorDeep");
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + policies;
+    ASSERT_EQ(QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-p10")}), 0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("NoRun"), QStringLiteral("REG_DWORD"), QStringLiteral("5")), 0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Text"), QStringLiteral("REG_SZ"), QStringLiteral("a \"b\" \\ c")),
+              0);
+    ASSERT_TRUE(m_backend->serverRunning());
+    MSDNRegistry registry(*m_backend);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("norun")),
+              RegDatum::integer(5));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("Text")),
+              RegDatum::text(QStringLiteral("a \"b\" \\ c")));
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("Missing")).isNothing());
+    EXPECT_TRUE(
+        registry.ReadKeyValue(HKEY_CURRENT_USER, policies + QStringLiteral("\\None"), QStringLiteral("NoRun"))
+            .isNothing());
+    registry.SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"), RegDatum::integer(6),
+                          REG_DWORD);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun")),
+              RegDatum::integer(6));
+    EXPECT_EQ(wineQuery(key, QStringLiteral("NoRun")), (RegValue{REG_DWORD, QByteArray("\6\0\0\0", 4)}));
+    ASSERT_TRUE(WineEnvironment::waitForServer());
 }
