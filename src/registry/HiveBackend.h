@@ -46,7 +46,7 @@ protected:
     long storeCreateKey(const QString& path, bool* created) override;
     long storeReadValue(const QString& path, const QString& name, RegValue* value) override;
     long storeWriteValue(const QString& path, const QString& name, const RegValue& value) override;
-    long storeDeleteValue(const QString& path, const QString& name);
+    long storeDeleteValue(const QString& path, const QString& name) override;
 
 private:
     enum Which { User, Software, System };

@@ -349,6 +349,7 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
     if (status != kServerRunning)
         return status;
     m_lastRead.reset();
+    m_exports.clear();
     if (const long deleted = m_tool.deleteValue(path, name)) {
         m_lastError = m_tool.lastError();
         return deleted;

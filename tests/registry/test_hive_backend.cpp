@@ -208,6 +208,20 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
                               RegDatum::integer(value), REG_DWORD);
     EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoRun")),
               QStringLiteral("0"));
+    // "Not configured": the value goes, its neighbours stay.
+    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoFind"),
+                          RegDatum::integer(1), REG_DWORD);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("norun")),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun")),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoRun")),
+              QStringLiteral("<missing>"));
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoFind")),
+              QStringLiteral("1"));
+    const QString exported = runTool(QStringLiteral("regfexport"), {path("NTUSER.DAT")}).output;
+    EXPECT_FALSE(exported.contains(QLatin1String("NoRun"))) << exported.toStdString();
+    EXPECT_TRUE(exported.contains(QLatin1String("NoFind"))) << exported.toStdString();
     EXPECT_EQ(readFile(path("NTUSER.DAT.tavimor-bak")), original);
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path("NTUSER.DAT")).constData(), &info), 0);

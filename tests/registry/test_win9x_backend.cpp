@@ -76,6 +76,8 @@ TEST_F(Win9xTarget, ReadsValuesVersionAndComputerNameAsWindows98HasThem) {
                   .toText(),
               QStringLiteral("1"));
     EXPECT_TRUE(read(HKEY_LOCAL_MACHINE, kExplorer, "NoRun").isNothing());
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kExplorer), QStringLiteral("NoRun")),
+              ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry.GetSystemName(), QStringLiteral("OLDPC"));
     const WindowsVersion version = backend->windowsVersion();
     EXPECT_EQ(version.platformId, 1u);

@@ -265,7 +265,11 @@ TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
         fake, "#!/bin/sh\necho \"$WINEPREFIX|$*\" >> '" + QFile::encodeName(log) +
                   "'\n"
                   "case \"$*\" in *\" /v NoRun\"*) printf '\\r\\nHKEY\\r\\n    NoRun    REG_DWORD    "
-                  "0x1\\r\\n\\r\\n';; esac\nexit 0\n"));
+                  "0x1\\r\\n\\r\\n';;\n"
+                  "*\"reg export \"*) { printf '\\377\\376'; printf 'Windows Registry Editor Version "
+                  "5.00\\r\\n\\r\\n"
+                  "[%s]\\r\\n\\r\\n[%s\\\\Explorer]\\r\\n\"NoRun\"=dword:00000001\\r\\n' \"$3\" \"$3\" | "
+                  "iconv -f UTF-8 -t UTF-16LE; } > \"$4\";;\nesac\nexit 0\n"));
     ASSERT_TRUE(QFile::setPermissions(fake, QFile::ReadOwner | QFile::ExeOwner));
     qputenv("WINE", QFile::encodeName(fake));
 
@@ -286,14 +290,15 @@ TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
     EXPECT_EQ(readFile(userReg()), userBefore);
     const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + QLatin1String(kPolicies);
     const QString p = m_prefix + QLatin1Char('|');
-    EXPECT_EQ(
-        readFile(log),
-        (QStringList{p + QStringLiteral("reg query ") + key, p + QStringLiteral("reg query ") + key,
-                     p + QStringLiteral("reg add ") + key + QStringLiteral(" /v NoRun /t REG_DWORD /d 1 /f"),
-                     p + QStringLiteral("reg query ") + key,
-                     p + QStringLiteral("reg query ") + key + QStringLiteral(" /v NoRun"), QString()})
-            .join(QLatin1Char('\n'))
-            .toStdString());
+    // One export of the Policies tree answers every read until a write.
+    const QString exported = p + QStringLiteral("reg export ") + key.section(QLatin1Char('\\'), 0, 5) +
+                             QStringLiteral(" export.reg /y");
+    EXPECT_EQ(readFile(log), (QStringList{exported,
+                                          p + QStringLiteral("reg add ") + key +
+                                              QStringLiteral(" /v NoRun /t REG_DWORD /d 1 /f"),
+                                          exported, QString()})
+                                 .join(QLatin1Char('\n'))
+                                 .toStdString());
     EXPECT_FALSE(backend->serverRunning());
 }
 
