@@ -10,11 +10,11 @@ namespace tavimor {
 
 namespace {
 
-// Keys of this depth or more (hive included) are read through an export of their ancestor at
-// kSubtreeDepth: for a policy value, the Policies key.
+// Keys of this depth or more (hive included) are read through an export of their nearest
+// Policies ancestor, else of their ancestor at kSubtreeDepth.
 constexpr int kMinDepth = 4;
 constexpr int kSubtreeDepth = 6;
-constexpr qint64 kReuseMs = 2000;
+constexpr qint64 kReuseMs = 5000;
 
 // The value syntax is wineserver's own, which writes characters beyond ASCII as \x escapes.
 QByteArray asciiLine(const QString& line) {
@@ -72,7 +72,15 @@ std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtr
     const QStringList parts = path.split(QLatin1Char('\\'));
     if (parts.size() < kMinDepth)
         return std::nullopt;
-    const QString root = parts.mid(0, kSubtreeDepth).join(QLatin1Char('\\'));
+    // A Policies key holds every policy below it and little else: one export answers them all.
+    qsizetype depth = kSubtreeDepth;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].compare(QLatin1String("Policies"), Qt::CaseInsensitive) == 0) {
+            depth = i + 1;
+            break;
+        }
+    }
+    const QString root = parts.mid(0, depth).join(QLatin1Char('\\'));
     const QString id = root.toLower();
     const auto cached = m_subtrees.constFind(id);
     if (cached != m_subtrees.constEnd() && cached->age.elapsed() < kReuseMs) {

@@ -18,7 +18,7 @@ std::optional<ExportedKeys> parseRegExport(const QByteArray& bytes);
 
 // Reads a running wineserver's registry a subtree at a time: one "reg export" answers every key
 // and value below, where "reg query" would take a Wine process for each value. An answer is
-// reused for a moment only, as long as a refresh takes.
+// reused for a few seconds only, as long as a refresh takes, and dropped at every write.
 class WineRegExportCache {
 public:
     explicit WineRegExportCache(WineRegTool& tool)
