@@ -353,6 +353,8 @@ TEST_F(RealWine, RegFilesGoBothWaysBetweenTavimorAndWinesRegedit) {
             << name;
     EXPECT_EQ(readRegValue(imported, HKEY_CURRENT_USER, path, QStringLiteral("Text")),
               (RegValue{REG_SZ, QByteArray("a \\ \"b\"\0", 8)}));
+}
+
 TEST_F(RealWine, WhileAServerRunsDeepKeysAreReadFromOneExportAndAWriteIsSeenAtOnce) {
     const QString policies =
         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\TavimorDeep");
