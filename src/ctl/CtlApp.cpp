@@ -132,8 +132,8 @@ int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options, Ct
 int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output) {
     CtlCommands commands(context, options, m_env, output);
     CtlFiles files(context, options, m_env, output);
-    CtlRegFiles regFiles(context, options, m_env);
-    CtlSearch search(context, options, m_env);
+    CtlRegFiles regFiles(context, options, m_env, output);
+    CtlSearch search(context, options, output);
     const QString& command = options.command;
     const bool writes = command == QLatin1String("set") || command == QLatin1String("apply") ||
                         command == QLatin1String("unset") || command == QLatin1String("import-reg") ||

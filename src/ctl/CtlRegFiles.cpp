@@ -11,6 +11,7 @@
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 #include "registry/RegPatchImport.h"
 
 namespace tavimor {
@@ -25,18 +26,12 @@ QString counted(int count, const char* one, const char* many) {
 
 } // namespace
 
-CtlRegFiles::CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+CtlRegFiles::CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env,
+                         CtlOutput& output)
     : m_context(context)
     , m_options(options)
-    , m_env(env) {
-}
-
-int CtlRegFiles::fail(const QString& text, int status) {
-    m_env.err << "tavimorctl: " << text;
-    if (status == kExitUsage)
-        m_env.err << "; see tavimorctl --help";
-    m_env.err << Qt::endl;
-    return status;
+    , m_env(env)
+    , m_output(output) {
 }
 
 std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catalogue,
@@ -54,7 +49,7 @@ std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catal
             QString error;
             const std::optional<QString> entry = lookup.entry(name, &error);
             if (!entry) {
-                fail(QStringLiteral("no section or entry \"%1\"").arg(name), kExitFailure);
+                m_output.fail(QStringLiteral("no section or entry \"%1\"").arg(name), kExitFailure);
                 return std::nullopt;
             }
             found.append(*entry);
@@ -101,9 +96,8 @@ int CtlRegFiles::exportReg() {
     if (m_options.format == QLatin1String("4"))
         format = RegFormat::Regedit4;
     else if (!m_options.format.isEmpty() && m_options.format != QLatin1String("5"))
-        return fail(
-            QStringLiteral("--format is 4 (REGEDIT4) or 5 (version 5.00), not \"%1\"").arg(m_options.format),
-            kExitUsage);
+        return m_output.usageError(
+            QStringLiteral("--format is 4 (REGEDIT4) or 5 (version 5.00), not \"%1\"").arg(m_options.format));
     const QString output = m_options.arguments.last();
     const QStringList given = m_options.arguments.mid(0, m_options.arguments.size() - 1);
 
@@ -113,10 +107,11 @@ int CtlRegFiles::exportReg() {
         QString error;
         const std::optional<QByteArray> content = readInput(m_options.from, kMaxSettingsFileSize, &error);
         if (!content)
-            return fail(error, kExitFailure);
+            return m_output.fail(error, kExitFailure);
         const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
         if (!text.contains("<REGISTRYSETTINGS") || !settings.loadXML(text))
-            return fail(QStringLiteral("%1: Not a valid tavimor file").arg(m_options.from), kExitFailure);
+            return m_output.fail(QStringLiteral("%1: Not a valid tavimor file").arg(m_options.from),
+                                 kExitFailure);
     }
     const XmlDocument& catalogue = fromFile ? settings : m_context.workingCatalogue;
     const std::optional<QStringList> addresses = selectedEntries(catalogue, given);
@@ -127,26 +122,34 @@ int CtlRegFiles::exportReg() {
         fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
                  : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses, &skipped);
     for (const QString& title : skipped)
-        m_env.err << "tavimorctl: " << title << " names no registry key Tavimor can write; left out"
-                  << Qt::endl;
+        m_output.report(title + QStringLiteral(" names no registry key Tavimor can write; left out"));
 
     QString error;
     if (!writeOutput(output, patch.serialize(format), &error))
-        return fail(error, kExitFailure);
+        return m_output.fail(error, kExitFailure);
     if (output == QLatin1String("-"))
         return kExitOk;
     int values = 0;
     int deletions = 0;
     for (const RegPatch::Change& change : patch.changes())
         ++(change.kind == RegPatch::Change::Kind::SetValue ? values : deletions);
-    m_env.out << "Wrote " << output << " (" << (format == RegFormat::Regedit4 ? "REGEDIT4" : "version 5")
-              << ", " << counted(values, "value", "values");
-    if (format == RegFormat::Version5)
-        m_env.out << ", " << counted(deletions, "deletion", "deletions");
+    const bool regedit4 = format == RegFormat::Regedit4;
+    if (m_output.json()) {
+        m_output.printJson({{QStringLiteral("file"), output},
+                            {QStringLiteral("regFormat"), regedit4 ? 4 : 5},
+                            {QStringLiteral("values"), values},
+                            {QStringLiteral("deletions"), regedit4 ? 0 : deletions},
+                            {QStringLiteral("notSet"), deletions}});
+        return kExitOk;
+    }
+    QTextStream& out = m_output.out();
+    out << "Wrote " << output << " (" << (regedit4 ? "REGEDIT4" : "version 5") << ", "
+        << counted(values, "value", "values");
+    if (!regedit4)
+        out << ", " << counted(deletions, "deletion", "deletions");
     else if (deletions > 0)
-        m_env.out << "; " << counted(deletions, "value", "values")
-                  << " not set, which REGEDIT4 cannot delete";
-    m_env.out << ")." << Qt::endl;
+        out << "; " << counted(deletions, "value", "values") << " not set, which REGEDIT4 cannot delete";
+    out << ")." << Qt::endl;
     return kExitOk;
 }
 
@@ -155,19 +158,28 @@ int CtlRegFiles::importReg() {
     QString error;
     const std::optional<QByteArray> content = readInput(input, kMaxRegFileSize, &error);
     if (!content)
-        return fail(error, kExitFailure);
+        return m_output.fail(error, kExitFailure);
     int line = 0;
     const std::optional<RegPatch> patch = RegPatch::parse(*content, &error, &line);
     if (!patch)
-        return fail(QStringLiteral("%1:%2: %3; nothing was changed").arg(input).arg(line).arg(error),
-                    kExitFailure);
+        return m_output.fail(QStringLiteral("%1:%2: %3; nothing was changed").arg(input).arg(line).arg(error),
+                             kExitFailure);
     const std::optional<RegImportResult> result =
         importRegPatch(m_context.registry.backend(), *patch, &error);
     if (!result)
-        return fail(error, kExitFailure);
-    m_env.out << "Imported " << input << " into " << m_context.registry.backend().targetName() << ": "
-              << counted(result->set, "value", "values") << " written, " << result->deleted << " deleted."
-              << Qt::endl;
+        return m_output.fail(error, kExitFailure);
+    const QString target = m_context.registry.backend().targetName();
+    if (m_output.json()) {
+        m_output.printJson({{QStringLiteral("file"), input},
+                            {QStringLiteral("target"), target},
+                            {QStringLiteral("keys"), result->keys},
+                            {QStringLiteral("written"), result->set},
+                            {QStringLiteral("deleted"), result->deleted}});
+        return kExitOk;
+    }
+    m_output.out() << "Imported " << input << " into " << target << ": "
+                   << counted(result->set, "value", "values") << " written, " << result->deleted
+                   << " deleted." << Qt::endl;
     return kExitOk;
 }
 
@@ -178,7 +190,8 @@ int CtlRegFiles::report() {
         const std::optional<QString> section =
             CtlLookup(m_context.machineCatalogue).section(m_options.arguments.first());
         if (!section)
-            return fail(QStringLiteral("no section \"%1\"").arg(m_options.arguments.first()), kExitFailure);
+            return m_output.fail(QStringLiteral("no section \"%1\"").arg(m_options.arguments.first()),
+                                 kExitFailure);
         address = *section;
     }
     const QDateTime now = m_env.now ? m_env.now() : QDateTime::currentDateTime();
@@ -186,11 +199,15 @@ int CtlRegFiles::report() {
     const std::optional<QByteArray> html = ReportPage::html(
         m_context.machineCatalogue, address, m_context.programFolder, ReportPage::dateText(now), &error);
     if (!html)
-        return fail(error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")), kExitFailure);
+        return m_output.fail(error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")), kExitFailure);
     if (!writeOutput(output, *html, &error))
-        return fail(error, kExitFailure);
-    if (output != QLatin1String("-"))
-        m_env.out << "Wrote " << output << "." << Qt::endl;
+        return m_output.fail(error, kExitFailure);
+    if (output == QLatin1String("-"))
+        return kExitOk;
+    if (m_output.json())
+        m_output.printJson({{QStringLiteral("file"), output}, {QStringLiteral("address"), address}});
+    else
+        m_output.out() << "Wrote " << output << "." << Qt::endl;
     return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 
 namespace tavimor {
 
+class CtlOutput;
 class ProgramContext;
 class XmlDocument;
 struct CtlEnvironment;
@@ -15,14 +16,13 @@ struct CtlOptions;
 // The commands that carry policies to other machines and to people: export-reg, import-reg, report.
 class CtlRegFiles {
 public:
-    CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+    CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env, CtlOutput& output);
 
     int exportReg();
     int importReg();
     int report();
 
 private:
-    int fail(const QString& text, int status);
     // The entry addresses the arguments name (sections and entries), every entry without any.
     std::optional<QStringList> selectedEntries(const XmlDocument& catalogue, const QStringList& given);
     // A file, or standard input for "-".
@@ -33,6 +33,7 @@ private:
     ProgramContext& m_context;
     const CtlOptions& m_options;
     CtlEnvironment& m_env;
+    CtlOutput& m_output;
 };
 
 } // namespace tavimor

@@ -4,19 +4,17 @@
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
-#include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace tavimor {
 
-CtlSearch::CtlSearch(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+CtlSearch::CtlSearch(ProgramContext& context, const CtlOptions& options, CtlOutput& output)
     : m_context(context)
     , m_options(options)
-    , m_env(env) {
+    , m_output(output) {
 }
 
 QStringList CtlSearch::matchingEntries(const ProgramContext& context, const QStringList& words) {
@@ -51,15 +49,11 @@ void CtlSearch::printEntries(const QStringList& addresses) {
                      StateText(working.currentValue().text(), type),
                      StateText(machine.currentValue().text(), type), working.needsRestart()});
     }
-    if (m_options.json) {
-        QJsonArray array;
+    if (m_output.json()) {
+        QJsonArray entries;
         for (const Row& row : rows)
-            array.append(QJsonObject{{QStringLiteral("entry"), row.title},
-                                     {QStringLiteral("address"), row.address},
-                                     {QStringLiteral("working"), row.working},
-                                     {QStringLiteral("machine"), row.machine},
-                                     {QStringLiteral("restart"), row.restart}});
-        m_env.out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+            entries.append(jsonEntryState(m_context, row.address));
+        m_output.printJson({{QStringLiteral("entries"), entries}});
         return;
     }
     qsizetype widths[3] = {5, 16, 24};
@@ -71,7 +65,7 @@ void CtlSearch::printEntries(const QStringList& addresses) {
     const auto line = [&](const QString& a, const QString& b, const QString& c, bool restart) {
         QString text = a.leftJustified(widths[0] + 2) + b.leftJustified(widths[1] + 2) +
                        (restart ? c.leftJustified(widths[2] + 2) + QLatin1Char('*') : c);
-        m_env.out << text << Qt::endl;
+        m_output.out() << text << Qt::endl;
     };
     line(QStringLiteral("Entry"), QStringLiteral("Tavimor Settings"),
          QStringLiteral("Current Machine Settings"), false);
@@ -81,13 +75,12 @@ void CtlSearch::printEntries(const QStringList& addresses) {
 
 int CtlSearch::search() {
     const QStringList found = matchingEntries(m_context, m_options.arguments);
-    if (found.isEmpty() && !m_options.json) {
-        m_env.err << "tavimorctl: no entry matches \"" << m_options.arguments.join(QLatin1Char(' ')) << "\""
-                  << Qt::endl;
-        return kExitFailure;
-    }
+    if (found.isEmpty())
+        return m_output.fail(
+            QStringLiteral("no entry matches \"%1\"").arg(m_options.arguments.join(QLatin1Char(' '))),
+            kExitFailure);
     printEntries(found);
-    return found.isEmpty() ? kExitFailure : kExitOk;
+    return kExitOk;
 }
 
 int CtlSearch::listAll() {

@@ -5,14 +5,14 @@
 
 namespace tavimor {
 
+class CtlOutput;
 class ProgramContext;
-struct CtlEnvironment;
 struct CtlOptions;
 
 // Finding entries across sections: search WORDS and list --all.
 class CtlSearch {
 public:
-    CtlSearch(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+    CtlSearch(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
 
     int search();
     int listAll();
@@ -26,7 +26,7 @@ private:
 
     ProgramContext& m_context;
     const CtlOptions& m_options;
-    CtlEnvironment& m_env;
+    CtlOutput& m_output;
 };
 
 } // namespace tavimor

@@ -98,7 +98,6 @@ protected:
     bool m_terminal = false;
     QStringList m_typed;
     QStringList m_prompts;
-    QByteArray m_stdin;
 };
 
 } // namespace tavimor::test

@@ -3,6 +3,9 @@
 #include "registry/RegPatch.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace tavimor::test {
 namespace {
@@ -172,6 +175,43 @@ TEST_F(CtlExchange, ReportGoesToAFileOrStandardOutput) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QLatin1String("tavimor.xsl"))) << missing.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("never.html")));
+}
+
+TEST_F(CtlExchange, JsonOnEveryCommand) {
+    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
+    const auto json = [this](const QStringList& args) {
+        const Result r = ok(QStringList{QStringLiteral("--json")} + args);
+        const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        EXPECT_EQ(object.value(QStringLiteral("format")).toInt(), 1) << r.out.toStdString();
+        EXPECT_EQ(object.value(QStringLiteral("command")).toString(), args.first());
+        return object;
+    };
+    const QJsonArray found = json({QStringLiteral("search"), QStringLiteral("run"), QStringLiteral("dialog")})
+                                 .value(QStringLiteral("entries"))
+                                 .toArray();
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].toObject().value(QStringLiteral("regname")).toString(), QLatin1String("NoRun"));
+    EXPECT_EQ(found[0].toObject().value(QStringLiteral("machineValue")).toInt(), 1);
+    EXPECT_EQ(json({QStringLiteral("list"), QStringLiteral("--all")})
+                  .value(QStringLiteral("entries"))
+                  .toArray()
+                  .size(),
+              57);
+
+    const QJsonObject exported =
+        json({QStringLiteral("export-reg"), QStringLiteral("Start Menu"), path("s.reg")});
+    EXPECT_EQ(exported.value(QStringLiteral("regFormat")).toInt(), 5);
+    EXPECT_EQ(exported.value(QStringLiteral("values")).toInt(), 1);
+    EXPECT_EQ(exported.value(QStringLiteral("deletions")).toInt(), 7);
+    const QJsonObject imported = json({QStringLiteral("import-reg"), path("s.reg")});
+    EXPECT_EQ(imported.value(QStringLiteral("written")).toInt(), 1);
+    EXPECT_EQ(imported.value(QStringLiteral("deleted")).toInt(), 7);
+
+    const Result refused = run({QStringLiteral("--json"), QStringLiteral("import-reg"), path("missing.reg")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, QString());
+    EXPECT_EQ(QJsonDocument::fromJson(refused.err.toUtf8()).object().value(QStringLiteral("status")).toInt(),
+              1);
 }
 
 } // namespace
