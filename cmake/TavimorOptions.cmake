@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One place for build policy; every target links tavimor_options.
 add_library(tavimor_options INTERFACE)
 target_compile_features(tavimor_options INTERFACE cxx_std_20)

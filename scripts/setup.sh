@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Tavimor builds and tests with; does nothing when all are there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libxml2-dev libxslt1-dev libssl-dev

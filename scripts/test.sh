@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds with warnings as errors and library assertions on, and runs every test,
 # then runs each fuzz target for a while (TAVIMOR_FUZZ_SECONDS, default 30; 0 skips them).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times program start to main window shown, against a bare QMainWindow, each in fresh processes.
 // Usage: tavimor_startup_bench [RUNS]
 #include "base/Clock.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the start-up pictures (splash and dialog icons) as PNG files.
 
 Usage: draw_startup_pictures.py OUTPUT_FOLDER

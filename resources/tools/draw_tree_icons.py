@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the eight tree icons (seven sections, then the root) at 16 and 32 pixels.
 
 Shapes are given on a 32-unit grid, mostly on even coordinates so that they fall on whole

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes one help page per catalogue section, listing its restrictions.
 
 Usage: make_help_sections.py CATALOGUE.xml HELP_FOLDER

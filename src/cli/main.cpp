@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/CtlApp.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "WineRegTool.h"
 
 #include "base/Waiting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "StartupPictures.h"
 
 // A static library's resources are linked only when something names them.

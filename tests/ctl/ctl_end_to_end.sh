@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tavimorctl as built, on the program folder the build lays out: what a script sees of it
 # (exit status, standard output and error, files left untouched).
 set -u

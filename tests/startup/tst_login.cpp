@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "StartupFixture.h"
 #include "gui/AppWindows.h"
 #include "startup/StartupSequence.h"
