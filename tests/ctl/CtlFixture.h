@@ -99,6 +99,7 @@ protected:
     bool m_terminal = false;
     QStringList m_typed;
     QStringList m_prompts;
+    QByteArray m_stdin;
 };
 
 } // namespace tavimor::test
