@@ -172,7 +172,7 @@ private slots:
         StartupFixture f;
         RecordingShell shell;
         frmLogin login(f.prompter);
-        frmOSConfirm os(f.settings);
+        frmOSConfirm os(f.settings, f.errors);
         frmAbout about(shell);
         for (QDialog* dialog :
              {static_cast<QDialog*>(&login), static_cast<QDialog*>(&os), static_cast<QDialog*>(&about)}) {
