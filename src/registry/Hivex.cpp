@@ -6,11 +6,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <hivex.h>
+#include <type_traits>
 #include <vector>
 
 namespace tavimor {
 
 namespace {
+
+// hivex hands types back as the hive stores them, which may lie outside the enum's range:
+// move them as bytes, never through a load or a cast of the enum.
+using RawType = std::underlying_type_t<hive_type>;
+static_assert(sizeof(RawType) == sizeof(hive_type));
+
+quint32 rawType(const hive_type& type) {
+    RawType raw = 0;
+    std::memcpy(&raw, &type, sizeof raw);
+    return quint32(raw);
+}
+
+void setRawType(hive_type* type, quint32 value) {
+    const RawType raw = RawType(value);
+    std::memcpy(type, &raw, sizeof raw);
+}
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -98,7 +115,7 @@ long Hivex::value(Node node, const QString& name, RegValue* value) const {
     const Owned<char> data(hivex_value_value(m_hive, handle, &type, &size));
     if (!data)
         return ERROR_BADDB;
-    value->type = quint32(type);
+    value->type = rawType(type);
     value->data =
         isText(value->type) ? textFromHive(data.get(), size) : QByteArray(data.get(), qsizetype(size));
     return ERROR_SUCCESS;
@@ -109,7 +126,8 @@ bool Hivex::setValue(Node node, const QString& name, const RegValue& value) {
         return false;
     QByteArray key = name.toUtf8();
     QByteArray data = isText(value.type) ? textToHive(value.data) : value.data;
-    const hive_set_value set{key.data(), hive_type(value.type), size_t(data.size()), data.data()};
+    hive_set_value set{key.data(), hive_t_REG_NONE, size_t(data.size()), data.data()};
+    setRawType(&set.t, value.type);
     return hivex_node_set_value(m_hive, node, &set, 0) == 0;
 }
 
@@ -136,7 +154,8 @@ long Hivex::deleteValue(Node node, const QString& name) {
             found = true;
             continue;
         }
-        kept.push_back(hive_set_value{key.get(), type, size, data.get()});
+        kept.push_back(hive_set_value{key.get(), hive_t_REG_NONE, size, data.get()});
+        setRawType(&kept.back().t, rawType(type));
         owned.push_back(std::move(key));
         owned.push_back(std::move(data));
     }

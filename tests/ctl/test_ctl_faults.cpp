@@ -8,7 +8,11 @@ namespace {
 // tavimorctl with its settings store and registry file on a place the test breaks.
 class CtlFaults : public CtlFixture {
 protected:
-    CtlFaults() { m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + registry()); }
+    CtlFaults() {
+        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + registry());
+        // Only writing commands make a registry file; the faults are set up on an existing one.
+        EXPECT_EQ(runHere({QStringLiteral("unset"), QStringLiteral("NoRun")}).status, 0);
+    }
     QString registry() const { return m_place.filePath(QStringLiteral("registry.reg")); }
     QString store() const { return m_place.filePath(QStringLiteral("TAVIMOR 4.0.ini")); }
     Result runHere(QStringList args) {
@@ -133,7 +137,8 @@ TEST_F(CtlFaults, SaveToAFullDiskOrALinkKeepsTheOldFile) {
     ASSERT_TRUE(m_place.fill());
     const Result full = runHere({QStringLiteral("save"), target});
     EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, QStringLiteral("tavimorctl: %1 was not written: No space left on device\n").arg(target));
+    EXPECT_EQ(full.err,
+              QStringLiteral("tavimorctl: %1 was not written: No space left on device\n").arg(target));
     EXPECT_FALSE(QFile::exists(target));
 }
 

@@ -360,6 +360,9 @@ TEST_F(RealWine, WhileAServerRunsDeepKeysAreReadFromOneExportAndAWriteIsSeenAtOn
     const QString policies =
         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\TavimorDeep");
     const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + policies;
+    // An earlier case may have left a server; start one of known persistence.
+    QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-k")});
+    QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-w")});
     ASSERT_EQ(QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-p10")}), 0);
     ASSERT_EQ(wineAdd(key, QStringLiteral("NoRun"), QStringLiteral("REG_DWORD"), QStringLiteral("5")), 0);
     ASSERT_EQ(wineAdd(key, QStringLiteral("Text"), QStringLiteral("REG_SZ"), QStringLiteral("a \"b\" \\ c")),
