@@ -85,7 +85,8 @@ TEST_F(CtlFaults, SetPrintsNoSuccessWhenTheRegistryCannotBeWritten) {
         EXPECT_EQ(locked.out, QString());
         EXPECT_TRUE(locked.err.startsWith(
             QStringLiteral(
-                "tavimorctl: NoRun could not be written to file:%1: %2 is locked by another program (")
+                "tavimorctl: Start Menu/Run Dialog: NoRun could not be written to file:%1: %2 is locked by "
+                "another program (")
                 .arg(registry(), lock)))
             << locked.err.toStdString();
         EXPECT_TRUE(locked.err.endsWith(
