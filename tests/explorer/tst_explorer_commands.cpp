@@ -106,7 +106,8 @@ private slots:
         // Two empty boxes confirmed with OK: the empty password, stored as the empty text.
         f->windows.passwordAnswer = QString();
         f->action(QStringLiteral("mnuSubApplication6"))->trigger();
-        QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), QStringLiteral("unset")), std::optional<QString>(QString()));
+        QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), QStringLiteral("unset")),
+                 std::optional<QString>(QString()));
         QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 3);
     }
 

@@ -2,8 +2,8 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistrySync.h"
-#include "explorer/ExplorerStatusBar.h"
 #include "explorer/DescriptionList.h"
+#include "explorer/ExplorerStatusBar.h"
 #include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 

@@ -29,10 +29,10 @@ SYSTEM = {
 }
 
 
-def key_tree(spec):
+def key_tree(contents):
     keys = [("ROOT", -1, [])]  # name, parent, values
     index = {"": 0}
-    for path, values in spec.items():
+    for path, values in contents.items():
         at = ""
         for part in path.split("\\"):
             child = at + "\\" + part if at else part
@@ -48,8 +48,8 @@ def name_hash(name):
     return sum(c for c in name.upper().encode("ascii") if c < 0x80)
 
 
-def creg(spec):
-    keys = key_tree(spec)
+def creg(contents):
+    keys = key_tree(contents)
     entry_at = lambda i: 0x20 + i * 28 if i >= 0 else 0xFFFFFFFF
     entries = b""
     for i, (name, parent, _) in enumerate(keys):
@@ -74,9 +74,9 @@ def creg(spec):
 
 
 def main(folder):
-    for name, spec in (("USER.DAT", USER), ("SYSTEM.DAT", SYSTEM)):
+    for name, contents in (("USER.DAT", USER), ("SYSTEM.DAT", SYSTEM)):
         with open(os.path.join(folder, name), "wb") as out:
-            out.write(creg(spec))
+            out.write(creg(contents))
 
 
 if __name__ == "__main__":
