@@ -80,6 +80,10 @@ int CtlOutput::finish(int status) {
     return status;
 }
 
+QString counted(qsizetype count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 QJsonValue jsonValueText(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^-?[0-9]{1,10}$"));
     const QString trimmed = text.trimmed();

@@ -45,6 +45,9 @@ private:
     QStringList m_notes;
 };
 
+// "1 value", "3 values": a count with the word that fits it.
+QString counted(qsizetype count, const char* one, const char* many);
+
 // A catalogue value text as JSON: a number when it is a decimal number, null when it is empty
 // or "Null", the text itself otherwise (only a hand-made settings file holds such a text).
 QJsonValue jsonValueText(const QString& text);

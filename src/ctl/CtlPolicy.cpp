@@ -10,6 +10,7 @@
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,10 +21,6 @@ namespace {
 
 QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(QDir::cleanPath(path));
-}
-
-QString plural(qsizetype n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
 } // namespace
@@ -110,8 +107,8 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
             for (const PolRecord& record : merge.file.records)
                 deletions += record.isDeletion() ? 1 : 0;
             m_env.out << "Wrote " << shownPath(folder.filePath(scope)) << " ("
-                      << plural(merge.file.records.size() - deletions, "value", "values") << ", "
-                      << plural(deletions, "deletion", "deletions") << ")." << Qt::endl;
+                      << counted(merge.file.records.size() - deletions, "value", "values") << ", "
+                      << counted(deletions, "deletion", "deletions") << ")." << Qt::endl;
         } else {
             m_env.out << shownPath(folder.filePath(scope)) << " is unchanged." << Qt::endl;
         }

@@ -20,10 +20,6 @@ namespace {
 
 constexpr qint64 kMaxRegFileSize = 64 * 1024 * 1024;
 
-QString counted(int count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
-
 } // namespace
 
 CtlRegFiles::CtlRegFiles(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env,
