@@ -80,21 +80,20 @@ bool EditedEntry::canApplyNow() const {
 QString EditedEntry::problem() const {
     const QString shown = m_name.isEmpty() ? m_address : m_name;
     if (m_kind == Kind::Missing)
-        return QStringLiteral("The catalogue holds no entry at %1.").arg(m_address);
+        return tr("The catalogue holds no entry at %1.").arg(m_address);
     if (m_kind == Kind::Unknown) {
-        return QStringLiteral("The entry \"%1\" has the data type \"%2\", which this dialog cannot edit.")
+        return tr("The entry \"%1\" has the data type \"%2\", which this dialog cannot edit.")
             .arg(shown, m_datatype);
     }
     if (!m_missing.isEmpty()) {
-        const QString what = canApplyLater() ? QStringLiteral("it cannot be applied to the registry now")
-                                             : QStringLiteral("it cannot be changed");
-        return QStringLiteral("The entry \"%1\" lacks %2 in the catalogue, so %3.")
+        const QString what =
+            canApplyLater() ? tr("it cannot be applied to the registry now") : tr("it cannot be changed");
+        return tr("The entry \"%1\" lacks %2 in the catalogue, so %3.")
             .arg(shown, m_missing.join(QStringLiteral(", ")), what);
     }
     if (m_hive == 0) {
-        return QStringLiteral(
-                   "The entry \"%1\" names the unknown hive \"%2\", so it cannot be applied to the "
-                   "registry now.")
+        return tr("The entry \"%1\" names the unknown hive \"%2\", so it cannot be applied to the "
+                  "registry now.")
             .arg(shown, m_keyText);
     }
     return QString();
@@ -103,8 +102,8 @@ QString EditedEntry::problem() const {
 QString EditedEntry::applyNowProblem(const QString& newValue) const {
     if (m_kind != Kind::String || RegDatum::text(newValue).toInteger())
         return QString();
-    return QStringLiteral("\"%1\" is not a whole number. Tavimor writes every registry value as a 32-bit "
-                          "number (REG_DWORD), so this text can only be kept with Apply later.")
+    return tr("\"%1\" is not a whole number. Tavimor writes every registry value as a 32-bit "
+              "number (REG_DWORD), so this text can only be kept with Apply later.")
         .arg(newValue);
 }
 

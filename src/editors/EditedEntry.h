@@ -3,6 +3,7 @@
 
 #include "registry/RegistryBackend.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,8 @@ class XmlDocument;
 // The one catalogue entry the edit setting dialog works on, read from the working catalogue,
 // and the values its controls stand for. Holds no widgets, so the rules can be tested alone.
 class EditedEntry {
+    Q_DECLARE_TR_FUNCTIONS(EditedEntry)
+
 public:
     enum class Kind { Missing, Boolean, Number, String, Unknown };
     enum class Choice { Enable, Disable, Neither };

@@ -4,6 +4,7 @@
 #include "gui/Twips.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFrame>
 #include <QLabel>
@@ -14,7 +15,8 @@ namespace tavimor {
 QLabel* makeScreenShotBox(QDialog* dialog) {
     auto* picture = new QLabel;
     picture->setObjectName(QStringLiteral("pctScreenShot"));
-    picture->setAccessibleName(QObject::tr("Screenshot of what the setting changes"));
+    picture->setAccessibleName(
+        QCoreApplication::translate("EditorLayout", "Screenshot of what the setting changes"));
     picture->setFixedSize(twipsToPixels(3285, dialog), twipsToPixels(4275, dialog));
     picture->setAlignment(Qt::AlignCenter);
     picture->setFrameShape(QFrame::Panel);

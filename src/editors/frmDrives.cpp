@@ -27,25 +27,25 @@ frmDrives::frmDrives(ProgramContext& context, QWidget* parent)
     , m_context(context) {
     initEditorResources();
     setObjectName(QStringLiteral("frmDrives"));
-    setWindowTitle(QStringLiteral("Hide Drive Letters"));
+    setWindowTitle(tr("Hide Drive Letters"));
 
     QLabel* picture = makeScreenShotBox(this);
     picture->setPixmap(QPixmap(QStringLiteral(":/editors/drives.png")));
-    m_cmdOK = makeEditorButton(QStringLiteral("OK"), QStringLiteral("cmdOK"), 1035, 360, this);
-    m_cmdCancel = makeEditorButton(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"), 1035, 360, this);
-    m_cmdApply = makeEditorButton(QStringLiteral("&Apply"), QStringLiteral("cmdApply"), 1035, 360, this);
+    m_cmdOK = makeEditorButton(tr("OK"), QStringLiteral("cmdOK"), 1035, 360, this);
+    m_cmdCancel = makeEditorButton(tr("Cancel"), QStringLiteral("cmdCancel"), 1035, 360, this);
+    m_cmdApply = makeEditorButton(tr("&Apply"), QStringLiteral("cmdApply"), 1035, 360, this);
     m_cmdOK->setDefault(true);
     connect(m_cmdOK, &QPushButton::clicked, this, &frmDrives::cmdOK_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_cmdApply, &QPushButton::clicked, this, &frmDrives::cmdApply_Click);
-    layOutEditor(this, new TitleBanner(QStringLiteral("Handle Drives"), this), picture, {buildDriveFrame()},
+    layOutEditor(this, new TitleBanner(tr("Handle Drives"), this), picture, {buildDriveFrame()},
                  {m_cmdOK, m_cmdCancel, m_cmdApply});
 
     Form_Load();
 }
 
 QWidget* frmDrives::buildDriveFrame() {
-    auto* frame = new QGroupBox(QStringLiteral("Select the drive letters you want to be hidden:"));
+    auto* frame = new QGroupBox(tr("Select the drive letters you want to be hidden:"));
     frame->setObjectName(QStringLiteral("fraDrives"));
     frame->setFixedWidth(twipsToPixels(4215, this));
     // The boxes stand where the layout puts them in twips; a grid keeps them from clipping
@@ -67,8 +67,7 @@ QWidget* frmDrives::buildDriveFrame() {
         separator->setFrameShadow(QFrame::Sunken);
         grid->addWidget(separator, 0, line * 2 + 1, 9, 1);
     }
-    auto* note =
-        new QLabel(QStringLiteral("This setting will get activated only after a restart of the system."));
+    auto* note = new QLabel(tr("This setting will get activated only after a restart of the system."));
     note->setObjectName(QStringLiteral("lblRestartDesc"));
     note->setWordWrap(true);
     QPalette darkRed = note->palette();

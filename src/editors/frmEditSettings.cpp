@@ -47,13 +47,13 @@ QFrame* frmEditSettings::buildEditFrame(int index, QLabel** name, QLabel** descr
     frame->setObjectName(QStringLiteral("fraEditRegistry%1").arg(index));
     frame->setFixedWidth(twipsToPixels(4215, this));
     frame->setMinimumHeight(twipsToPixels(4395, this));
-    *name = new QLabel(QStringLiteral("Registry Key Name"));
+    *name = new QLabel(tr("Registry Key Name"));
     (*name)->setObjectName(QStringLiteral("lblRegName%1").arg(index));
     (*name)->setWordWrap(true);
     QFont bold = (*name)->font();
     bold.setBold(true);
     (*name)->setFont(bold);
-    *description = new QLabel(QStringLiteral("Registry Key Description"));
+    *description = new QLabel(tr("Registry Key Description"));
     (*description)->setObjectName(QStringLiteral("lblRegDesc%1").arg(index));
     (*description)->setWordWrap(true);
     (*description)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -73,7 +73,7 @@ void frmEditSettings::buildControls() {
     m_frame[0] = buildEditFrame(0, &m_regName[0], &m_regDesc[0]);
     auto* booleanLayout = static_cast<QVBoxLayout*>(m_frame[0]->layout());
     auto* options = new QButtonGroup(m_frame[0]);
-    const QString captions[2] = {QStringLiteral("Enable"), QStringLiteral("Disable")};
+    const QString captions[2] = {tr("Enable"), tr("Disable")};
     for (int i = 0; i < 2; ++i) {
         m_optRegValue[i] = new QRadioButton(captions[i]);
         m_optRegValue[i]->setObjectName(QStringLiteral("optRegValue%1").arg(i));
@@ -83,8 +83,7 @@ void frmEditSettings::buildControls() {
     }
     m_optRegValue[0]->setChecked(true);
     booleanLayout->addStretch();
-    m_restartDesc =
-        new QLabel(QStringLiteral("This setting will get activated only after a restart of the system."));
+    m_restartDesc = new QLabel(tr("This setting will get activated only after a restart of the system."));
     m_restartDesc->setObjectName(QStringLiteral("lblRestartDesc"));
     m_restartDesc->setWordWrap(true);
     QPalette darkRed = m_restartDesc->palette();
@@ -117,9 +116,9 @@ void frmEditSettings::buildControls() {
     m_frame[1]->hide();
     m_frame[2]->hide();
 
-    m_cmdOK = makeEditorButton(QStringLiteral("Apply &later"), QStringLiteral("cmdOK"), 1095, 345, this);
-    m_cmdCancel = makeEditorButton(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"), 1095, 345, this);
-    m_cmdApply = makeEditorButton(QStringLiteral("&Apply now"), QStringLiteral("cmdApply"), 1095, 345, this);
+    m_cmdOK = makeEditorButton(tr("Apply &later"), QStringLiteral("cmdOK"), 1095, 345, this);
+    m_cmdCancel = makeEditorButton(tr("Cancel"), QStringLiteral("cmdCancel"), 1095, 345, this);
+    m_cmdApply = makeEditorButton(tr("&Apply now"), QStringLiteral("cmdApply"), 1095, 345, this);
     m_cmdOK->setEnabled(false);
     m_cmdApply->setEnabled(false);
     connect(m_cmdOK, &QPushButton::clicked, this, &frmEditSettings::cmdOK_Click);
@@ -206,8 +205,7 @@ void frmEditSettings::loadScreenShot() {
     const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPictureSize);
     const QImage image = bytes ? QImage::fromData(*bytes) : QImage();
     if (image.isNull()) {
-        m_screenShot->setText(
-            QStringLiteral("The picture %1 cannot be read.").arg(QFileInfo(path).fileName()));
+        m_screenShot->setText(tr("The picture %1 cannot be read.").arg(QFileInfo(path).fileName()));
         return;
     }
     QPixmap picture = QPixmap::fromImage(image);

@@ -21,27 +21,26 @@ frmRestart::frmRestart(ProgramContext& context, QWidget* parent)
     : QDialog(parent)
     , m_context(context) {
     setObjectName(QStringLiteral("frmRestart"));
-    setWindowTitle(QStringLiteral("Tavimor - Restart Confirmation Dialog"));
+    setWindowTitle(tr("Tavimor - Restart Confirmation Dialog"));
 
     auto* fraRestart = new QFrame;
     fraRestart->setObjectName(QStringLiteral("fraRestart"));
-    auto* question =
-        new QLabel(QStringLiteral("Few of the settings that you have made require a restart. Do you "
-                                  "want to restart your system now?"));
+    auto* question = new QLabel(tr("Few of the settings that you have made require a restart. Do you "
+                                   "want to restart your system now?"));
     question->setObjectName(QStringLiteral("lblTitle"));
     question->setWordWrap(true);
     question->setMinimumSize(twipsToPixels(5115, this), twipsToPixels(615, this));
     question->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_chkHide = new QCheckBox(QStringLiteral("Don't display this dialog again."));
+    m_chkHide = new QCheckBox(tr("Don't display this dialog again."));
     m_chkHide->setObjectName(QStringLiteral("chkHide"));
     auto* frameLayout = new QVBoxLayout(fraRestart);
     frameLayout->setContentsMargins(0, 0, 0, 0);
     frameLayout->addWidget(question);
     frameLayout->addWidget(m_chkHide);
 
-    m_okButton = new QPushButton(QStringLiteral("Restart &Now"));
+    m_okButton = new QPushButton(tr("Restart &Now"));
     m_okButton->setObjectName(QStringLiteral("OKButton"));
-    m_cancelButton = new QPushButton(QStringLiteral("Restart &Later"));
+    m_cancelButton = new QPushButton(tr("Restart &Later"));
     m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -95,9 +94,8 @@ void frmRestart::OKButton_Click() {
         target.requestRestart();
     else
         m_context.prompter.message(
-            QStringLiteral(
-                "The registry target %1 has no Windows that Tavimor can restart. The settings take "
-                "effect when the Windows using this registry starts again.")
+            tr("The registry target %1 has no Windows that Tavimor can restart. The settings take "
+               "effect when the Windows using this registry starts again.")
                 .arg(target.targetName()),
             m_context.appTitle, MessageIcon::Information, MessageButtons::Ok);
     accept();

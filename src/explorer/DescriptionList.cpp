@@ -76,8 +76,7 @@ QIcon DescriptionList::blankIcon() const {
 void DescriptionList::setColumns() {
     clear();
     setColumnCount(3);
-    setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
-                     QStringLiteral("Current Machine Settings")});
+    setHeaderLabels({tr("Name"), tr("Tavimor Settings"), tr("Current Machine Settings")});
     const int widths[] = {2500, 1500, 2234};
     for (int column = 0; column < 3; ++column) {
         header()->setSectionResizeMode(column, QHeaderView::Interactive);
@@ -130,8 +129,8 @@ QString DescriptionList::hintAt(const QPoint& viewportPos) const {
     if (!row)
         return {};
     if (row->text(0).isEmpty() || !isRestartRow(row))
-        return QStringLiteral("Double Click to change the settings.");
-    return QStringLiteral("Options in Red Color will get activated only after a restart of the system.");
+        return tr("Double Click to change the settings.");
+    return tr("Options in Red Color will get activated only after a restart of the system.");
 }
 
 void DescriptionList::keyPressEvent(QKeyEvent* event) {

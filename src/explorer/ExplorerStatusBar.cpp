@@ -19,8 +19,8 @@ ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent,
     setObjectName(QStringLiteral("stbTavimor"));
     setSizeGripEnabled(true);
     addPanel(QString(), false);
-    for (const char* name : {"CAPS", "NUM", "INS"})
-        addPanel(QLatin1String(name), true);
+    for (const char* name : {QT_TR_NOOP("CAPS"), QT_TR_NOOP("NUM"), QT_TR_NOOP("INS")})
+        addPanel(tr(name), true);
     addPanel(QString(), true);
     addPanel(QString(), true);
     if (const std::optional<LockKeys> keys = lockKeys()) {

@@ -24,9 +24,9 @@ void HtmlReport::showCritical(const QString& text) {
 
 QString HtmlReport::AskReportFileName() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Report As HTML");
+    request.title = tr("Report As HTML");
     request.fileName = QStringLiteral(".html");
-    request.filter = QStringLiteral("HTML Files | *.html");
+    request.filter = tr("HTML Files | *.html");
     request.flags = 2050;
     const QString name = m_context.prompter.saveFileName(request);
     // The dialog gives the suggested ".html" back as a full path in the folder it shows.
@@ -35,9 +35,8 @@ QString HtmlReport::AskReportFileName() {
 
 void HtmlReport::GenerateReport(const QString& address, const QString& dateText) {
     if (!m_context.machineCatalogue.selectSingleNode(QLatin1String(kRootAddress))) {
-        m_context.prompter.message(
-            QStringLiteral("There is no catalogue to report on. Open a settings file first."),
-            m_context.appTitle, MessageIcon::Information, MessageButtons::Ok);
+        m_context.prompter.message(tr("There is no catalogue to report on. Open a settings file first."),
+                                   m_context.appTitle, MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     QString error;
@@ -52,8 +51,8 @@ void HtmlReport::GenerateReport(const QString& address, const QString& dateText)
         return;
     QString writeError;
     if (!writeFileAtomically(name, *html, &writeError)) {
-        showCritical(QStringLiteral("The report could not be written to ") + QDir::toNativeSeparators(name) +
-                     QStringLiteral(".\r\n") + writeError);
+        showCritical(tr("The report could not be written to %1.\r\n%2")
+                         .arg(QDir::toNativeSeparators(name), writeError));
         return;
     }
     m_shell.open(name);

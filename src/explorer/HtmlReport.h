@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace tavimor {
@@ -10,6 +11,8 @@ class Shell;
 
 // The HTML report of the machine catalogue, through the style sheet beside the program.
 class HtmlReport {
+    Q_DECLARE_TR_FUNCTIONS(HtmlReport)
+
 public:
     HtmlReport(ProgramContext& context, Shell& shell);
 

@@ -113,12 +113,11 @@ void frmRegistryExplorer::createControls() {
 }
 
 void frmRegistryExplorer::createMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(tr("File"));
     file->setObjectName(QStringLiteral("mnuApplication"));
-    const QStringList fileItems = {
-        QStringLiteral("Open"),           QStringLiteral("Save"), QStringLiteral("Save As"),
-        QStringLiteral("Report As HTML"), QStringLiteral("-"),    QStringLiteral("Refresh"),
-        QStringLiteral("Set Password"),   QStringLiteral("Exit")};
+    const QStringList fileItems = {tr("Open"),           tr("Save"),          tr("Save As"),
+                                   tr("Report As HTML"), QStringLiteral("-"), tr("Refresh"),
+                                   tr("Set Password"),   tr("Exit")};
     for (int i = 0; i < fileItems.size(); ++i) {
         QAction* item =
             fileItems[i] == QLatin1String("-") ? file->addSeparator() : file->addAction(fileItems[i]);
@@ -128,22 +127,22 @@ void frmRegistryExplorer::createMenus() {
     file->actions().at(0)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     file->actions().at(1)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
-    m_contextMenu = new QMenu(QStringLiteral("Context Menu"), this);
+    m_contextMenu = new QMenu(tr("Context Menu"), this);
     m_contextMenu->setObjectName(QStringLiteral("mnuContextMenu"));
-    const QStringList contextItems = {QStringLiteral("&Generate Report"), QStringLiteral("&Refresh")};
+    const QStringList contextItems = {tr("&Generate Report"), tr("&Refresh")};
     for (int i = 0; i < contextItems.size(); ++i) {
         QAction* item = m_contextMenu->addAction(contextItems[i]);
         item->setObjectName(QStringLiteral("mnuSubContextMenu%1").arg(i));
         connect(item, &QAction::triggered, this, [this, i] { contextCommand(i); });
     }
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu* help = menuBar()->addMenu(tr("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* topics = help->addAction(QStringLiteral("Help Topics"));
+    QAction* topics = help->addAction(tr("Help Topics"));
     topics->setObjectName(QStringLiteral("mnuSubHelp0"));
     connect(topics, &QAction::triggered, this, [this] { m_windows.help(this, QStringLiteral("main")); });
     help->addSeparator()->setObjectName(QStringLiteral("mnuSubHelp1"));
-    QAction* about = help->addAction(QStringLiteral("About ") + QLatin1String(kAppTitle));
+    QAction* about = help->addAction(tr("About %1").arg(QLatin1String(kAppTitle)));
     about->setObjectName(QStringLiteral("mnuSubHelp2"));
     connect(about, &QAction::triggered, this, [this] { m_windows.about(this); });
 

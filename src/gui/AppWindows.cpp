@@ -19,7 +19,7 @@ AppWindows::AppWindows(ProgramContext& context, Shell& shell)
 }
 
 void AppWindows::notAvailable() {
-    m_context.prompter.message(QStringLiteral("This window is not available yet."), m_context.appTitle,
+    m_context.prompter.message(tr("This window is not available yet."), m_context.appTitle,
                                MessageIcon::Critical, MessageButtons::Ok);
 }
 

@@ -3,6 +3,8 @@
 
 #include "gui/ProgramWindows.h"
 
+#include <QCoreApplication>
+
 namespace tavimor {
 
 class ProgramContext;
@@ -10,6 +12,8 @@ class Shell;
 
 // The program's real windows behind the ProgramWindows seam.
 class AppWindows : public ProgramWindows {
+    Q_DECLARE_TR_FUNCTIONS(AppWindows)
+
 public:
     AppWindows(ProgramContext& context, Shell& shell);
 

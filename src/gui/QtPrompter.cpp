@@ -31,8 +31,8 @@ void PathCheckedFileDialog::accept() {
     if (m_pathMustExist && !files.isEmpty()) {
         const QFileInfo chosen(files.first());
         if (!chosen.isDir() && !chosen.dir().exists()) {
-            m_refuse(QStringLiteral("The folder ") + QDir::toNativeSeparators(chosen.absolutePath()) +
-                     QStringLiteral(" does not exist.\r\nCheck the folder name and try again."));
+            m_refuse(tr("The folder %1 does not exist.\r\nCheck the folder name and try again.")
+                         .arg(QDir::toNativeSeparators(chosen.absolutePath())));
             return;
         }
     }

@@ -3,6 +3,7 @@
 
 #include "base/Prompter.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QPointer>
 #include <functional>
@@ -14,6 +15,8 @@ namespace tavimor {
 // A file dialog that, asked for path-must-exist (2048), refuses a name in a folder that does not
 // exist while it is still open, so the user can correct it there.
 class PathCheckedFileDialog : public QFileDialog {
+    Q_DECLARE_TR_FUNCTIONS(PathCheckedFileDialog)
+
 public:
     using Refuse = std::function<void(const QString& text)>;
     PathCheckedFileDialog(QWidget* owner, const FileDialogRequest& request, bool save, Refuse refuse);

@@ -3,6 +3,7 @@
 
 #include "base/FileUtil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
 
@@ -34,9 +35,11 @@ QString writeErrorLog(const QString& report, const QString& programFolder, const
 }
 
 QString errorWindowFailureText(qint32 number, const QString& description, const QString& handler) {
-    return QStringLiteral("Error Occurred, please contact Quillmoor support team\r\nError Number: ") +
-           QString::number(number) + QStringLiteral("\r\nError Description: ") + description +
-           QStringLiteral("\r\nError Source: frmErrorHandler") + handler;
+    return QCoreApplication::translate("ErrorReport",
+                                       "Error Occurred, please contact Quillmoor support team\r\n"
+                                       "Error Number: %1\r\nError Description: %2\r\n"
+                                       "Error Source: frmErrorHandler%3")
+        .arg(QString::number(number), description, handler);
 }
 
 } // namespace tavimor

@@ -3,6 +3,7 @@
 
 #include "base/FileUtil.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QWidget>
@@ -33,7 +34,7 @@ QString HelpBook::pageFor(const QString& topic) const {
 
 QList<HelpBook::Topic> HelpBook::contents() const {
     const std::optional<QByteArray> index = readWholeFile(m_folder + QStringLiteral("/index.html"), 1 << 20);
-    QList<Topic> topics{{QStringLiteral("Contents"), QStringLiteral("index.html")}};
+    QList<Topic> topics{{QCoreApplication::translate("HelpBook", "Contents"), QStringLiteral("index.html")}};
     if (!index)
         return topics;
     static const QRegularExpression link(QStringLiteral("<a href=\"([a-z0-9-]+\\.html)\">([^<]+)</a>"));

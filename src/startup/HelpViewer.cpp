@@ -22,7 +22,7 @@ HelpViewer::HelpViewer(const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Window)
     , m_book(programFolder) {
     setObjectName(QStringLiteral("frmHelp"));
-    setWindowTitle(QLatin1String(kAppTitle) + QStringLiteral(" Help"));
+    setWindowTitle(tr("%1 Help").arg(QLatin1String(kAppTitle)));
     setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     m_contents = new QListWidget(this);
@@ -43,9 +43,9 @@ HelpViewer::HelpViewer(const QString& programFolder, QWidget* parent)
         b->setEnabled(false);
         return b;
     };
-    QToolButton* back = button("cmdBack", QStringLiteral("< &Back"));
-    QToolButton* forward = button("cmdForward", QStringLiteral("&Forward >"));
-    QToolButton* home = button("cmdContents", QStringLiteral("&Contents"));
+    QToolButton* back = button("cmdBack", tr("< &Back"));
+    QToolButton* forward = button("cmdForward", tr("&Forward >"));
+    QToolButton* home = button("cmdContents", tr("&Contents"));
     home->setEnabled(true);
     connect(back, &QToolButton::clicked, m_page, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, m_page, &QTextBrowser::forward);

@@ -62,10 +62,10 @@ bool StartupSequence::firstStart() {
     if (!m_context.settings.save(QLatin1String(kFirstRunKey), QStringLiteral("1")))
         return storeFailed();
     const Answer answer = m_context.prompter.message(
-        QStringLiteral("You are running Tavimor " TAVIMOR_VERSION
-                       " for first time, the administrator password is set as "
-                       "empty. You can change the password anytime later by choosing Change Password from "
-                       "the File menu.\r\nWould you like to change the password now?"),
+        tr("You are running Tavimor %1 for first time, the administrator password is set as "
+           "empty. You can change the password anytime later by choosing Change Password from "
+           "the File menu.\r\nWould you like to change the password now?")
+            .arg(QLatin1String(TAVIMOR_VERSION)),
         QLatin1String(kAppTitle), MessageIcon::Question, MessageButtons::YesNo);
     return MyPwdWrite(m_context,
                       answer == Answer::Yes ? m_windows.passwordDialog(true).value_or(QString()) : QString());
@@ -104,10 +104,9 @@ bool StartupSequence::login() {
         }
         if (*right)
             return true;
-        m_context.prompter.message(QStringLiteral("Wrong Password. Retry"), title, MessageIcon::None,
-                                   MessageButtons::Ok);
+        m_context.prompter.message(tr("Wrong Password. Retry"), title, MessageIcon::None, MessageButtons::Ok);
     }
-    m_context.prompter.message(QStringLiteral("Too many tries of invalid passwords. Access Denied"), title,
+    m_context.prompter.message(tr("Too many tries of invalid passwords. Access Denied"), title,
                                MessageIcon::None, MessageButtons::Ok);
     end();
     return false;

@@ -4,6 +4,7 @@
 #include "TavimorVersion.h"
 #include "registry/RegistryBackend.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -29,6 +30,8 @@ bool isSupportedWindows(const WindowsVersion& version);
 // The road from the splash window to the main window. Ending the program goes through quit,
 // which does not return in the program; after it, the sequence does nothing more.
 class StartupSequence {
+    Q_DECLARE_TR_FUNCTIONS(StartupSequence)
+
 public:
     using Quit = std::function<void(int)>;
     StartupSequence(ProgramContext& context, StartupWindows& windows, Quit quit);

@@ -18,7 +18,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + QLatin1String(kAppTitle));
+    setWindowTitle(tr("About %1").arg(QLatin1String(kAppTitle)));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
@@ -31,7 +31,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.4);
     title->setFont(big);
-    auto* version = new QLabel(QStringLiteral("Version %1.%2").arg(kVersionMajor).arg(kVersionMinor), this);
+    auto* version = new QLabel(tr("Version %1.%2").arg(kVersionMajor).arg(kVersionMinor), this);
     version->setObjectName(QStringLiteral("lblVersion"));
 
     auto* company =
@@ -44,7 +44,7 @@ frmAbout::frmAbout(Shell& shell, QWidget* parent)
                                   QStringLiteral("mailto:") + QLatin1String(kMakerSupportMail), shell, this);
     support->setObjectName(QStringLiteral("lblQuillmoor"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     ok->setMinimumWidth(twipsToPixels(1140, this));

@@ -39,10 +39,10 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     icon->setPixmap(startupPicture(QStringLiteral("quillmoor32.png")));
     icon->setAccessibleName(tr("Quillmoor logo"));
     icon->setAlignment(Qt::AlignTop);
-    auto* title = new QLabel(
-        QStringLiteral("Tavimor4.exe has encountered a problem and needs to close. We are sorry for the "
-                       "inconvenience."),
-        band);
+    auto* title =
+        new QLabel(tr("Tavimor4.exe has encountered a problem and needs to close. We are sorry for the "
+                      "inconvenience."),
+                   band);
     title->setObjectName(QStringLiteral("lblTitle1"));
     title->setWordWrap(true);
     QFont bold = title->font();
@@ -68,9 +68,9 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     m_report->setReadOnly(true);
     m_report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    auto* send = new QPushButton(QStringLiteral("&Send Error Report"), this);
+    auto* send = new QPushButton(tr("&Send Error Report"), this);
     send->setObjectName(QStringLiteral("cmdSendReport"));
-    auto* dontSend = new QPushButton(QStringLiteral("&Don't Send"), this);
+    auto* dontSend = new QPushButton(tr("&Don't Send"), this);
     dontSend->setObjectName(QStringLiteral("cmdDontSend"));
     connect(send, &QPushButton::clicked, this, &frmErrorHandler::cmdSendReport_Click);
     connect(dontSend, &QPushButton::clicked, this, &frmErrorHandler::cmdDontSend_Click);
@@ -86,12 +86,11 @@ frmErrorHandler::frmErrorHandler(const Services& services, QWidget* parent)
     auto* body = new QVBoxLayout;
     const int margin = twipsToPixels(180, this);
     body->setContentsMargins(margin, 0, margin, 0);
-    body->addWidget(
-        label("lblInfo1", QStringLiteral("If you were in the middle of something, the information "
+    body->addWidget(label("lblInfo1", tr("If you were in the middle of something, the information "
                                          "you were working on might be lost.")));
-    body->addWidget(label("lblInfo2", QStringLiteral("Please tell Quillmoor about this problem.")));
-    body->addWidget(label("lblInfo3", QStringLiteral("We have created an error report that you can send to "
-                                                     "us. We will check the problem and get back to you.")));
+    body->addWidget(label("lblInfo2", tr("Please tell Quillmoor about this problem.")));
+    body->addWidget(label("lblInfo3", tr("We have created an error report that you can send to "
+                                         "us. We will check the problem and get back to you.")));
     body->addWidget(separator);
     body->addWidget(m_report, 1);
     body->addLayout(buttons);
@@ -120,8 +119,7 @@ void frmErrorHandler::cmdSendReport_Click() {
     QString why;
     if (writeErrorLog(report, m_services.programFolder, m_services.fallbackFolder, &why).isEmpty()) {
         // The window stays, so the user can still leave by the other button.
-        m_services.prompter.message(errorWindowFailureText(75,
-                                                           QStringLiteral("Path/File access error: ") + why,
+        m_services.prompter.message(errorWindowFailureText(75, tr("Path/File access error: ") + why,
                                                            QStringLiteral(".cmdSendReport_Click")),
                                     QLatin1String(kAppTitle), MessageIcon::None, MessageButtons::Ok);
         return;

@@ -24,7 +24,7 @@ frmLogin::frmLogin(Prompter& prompter, QWidget* parent)
     setWindowTitle(QLatin1String(kAppTitle));
     setWindowIcon(startupIcon(QStringLiteral("key32.png")));
 
-    const char* texts[2] = {"&Password:", "&Verify Password:"};
+    const char* texts[2] = {QT_TR_NOOP("&Password:"), QT_TR_NOOP("&Verify Password:")};
     auto* grid = new QGridLayout(this);
     for (int i = 0; i < 2; ++i) {
         m_boxes[i] = new QLineEdit(this);
@@ -32,7 +32,7 @@ frmLogin::frmLogin(Prompter& prompter, QWidget* parent)
         m_boxes[i]->setEchoMode(QLineEdit::Password);
         m_boxes[i]->setMaxLength(kMaxPasswordLength);
         m_boxes[i]->setMinimumWidth(twipsToPixels(2175, this));
-        m_labels[i] = new QLabel(QLatin1String(texts[i]), this);
+        m_labels[i] = new QLabel(tr(texts[i]), this);
         m_labels[i]->setObjectName(QStringLiteral("lblLabels%1").arg(i));
         m_labels[i]->setBuddy(m_boxes[i]);
         grid->addWidget(m_labels[i], i, 0);
@@ -46,10 +46,10 @@ frmLogin::frmLogin(Prompter& prompter, QWidget* parent)
     }
     setTabOrder(m_boxes[0], m_boxes[1]);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    auto* ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     for (QPushButton* button : {ok, cancel})
         button->setMinimumSize(twipsToPixels(1140, this), twipsToPixels(390, this));
@@ -90,8 +90,7 @@ QString frmLogin::enteredPassword() const {
 void frmLogin::cmdOK_Click() {
     const QString title = QLatin1String(kPasswordTitle);
     if (m_set && m_boxes[0]->text() != m_boxes[1]->text()) {
-        m_prompter.message(QStringLiteral("Passwords don't match"), title, MessageIcon::Information,
-                           MessageButtons::Ok);
+        m_prompter.message(tr("Passwords don't match"), title, MessageIcon::Information, MessageButtons::Ok);
         for (QLineEdit* box : m_boxes)
             box->clear();
         m_boxes[0]->setFocus();
@@ -99,8 +98,8 @@ void frmLogin::cmdOK_Click() {
     }
     m_entered = m_boxes[0]->text();
     if (m_set)
-        m_prompter.message(QStringLiteral("Password has been set.\r\nTavimor requires this password to be "
-                                          "used everytime for login"),
+        m_prompter.message(tr("Password has been set.\r\nTavimor requires this password to be "
+                              "used everytime for login"),
                            title, MessageIcon::Information, MessageButtons::Ok);
     accept();
 }

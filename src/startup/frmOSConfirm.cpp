@@ -3,6 +3,7 @@
 
 #include "StartupPictures.h"
 #include "StartupSequence.h"
+#include "TavimorVersion.h"
 #include "base/ErrorHandler.h"
 #include "catalogue/ProgramContext.h"
 #include "registry/SettingsStore.h"
@@ -22,23 +23,26 @@ frmOSConfirm::frmOSConfirm(SettingsStore& settings, ErrorHandler& errors, QWidge
     , m_settings(settings)
     , m_errors(errors) {
     setObjectName(QStringLiteral("frmOSConfirm"));
-    setWindowTitle(QLatin1String(kAppTitle) + QStringLiteral(" for 95/98/Me"));
+    setWindowTitle(tr("%1 for 95/98/Me").arg(QLatin1String(kAppTitle)));
     setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     icon->setAccessibleName(tr("Warning"));
     icon->setAlignment(Qt::AlignTop);
-    auto* message = new QLabel(
-        QString::fromLatin1(kOSConfirmMessage).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);
+    auto* message = new QLabel(tr("You are running Tavimor %1 on an unsupported version of Windows.\nThis "
+                                  "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
+                                  "continue running the program?")
+                                   .arg(QLatin1String(TAVIMOR_VERSION)),
+                               this);
     message->setObjectName(QStringLiteral("lblMessage"));
-    m_hide = new QCheckBox(QStringLiteral("Don't display this dialog again."), this);
+    m_hide = new QCheckBox(tr("Don't display this dialog again."), this);
     m_hide->setObjectName(QStringLiteral("chkHide"));
 
-    auto* yes = new QPushButton(QStringLiteral("Yes"), this);
+    auto* yes = new QPushButton(tr("Yes"), this);
     yes->setObjectName(QStringLiteral("cmdOK"));
     yes->setDefault(true);
-    auto* no = new QPushButton(QStringLiteral("No"), this);
+    auto* no = new QPushButton(tr("No"), this);
     no->setObjectName(QStringLiteral("cmdCancel"));
     connect(yes, &QPushButton::clicked, this, &frmOSConfirm::cmdOK_Click);
     connect(no, &QPushButton::clicked, this, &frmOSConfirm::cmdCancel_Click);

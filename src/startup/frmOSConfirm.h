@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "TavimorVersion.h"
-
 #include <QDialog>
 
 class QCheckBox;
@@ -11,11 +9,6 @@ namespace tavimor {
 
 class ErrorHandler;
 class SettingsStore;
-
-inline constexpr auto kOSConfirmMessage =
-    "You are running Tavimor " TAVIMOR_VERSION
-    " on an unsupported version of Windows.\r\nThis program is designed to run "
-    "only on Windows'95/98/Me.\r\n\r\nDo you want to continue running the program?";
 
 // The warning about an unsupported Windows version: "Yes" continues, "No", Esc and the close box stop.
 class frmOSConfirm : public QDialog {
