@@ -174,11 +174,11 @@ int CtlApp::dispatch(ProgramContext& context, const CtlOptions& options, CtlOutp
     if (command == QLatin1String("import-xml"))
         return files.importXml();
     if (command == QLatin1String("export-pol"))
-        return CtlPolicy(context, options, m_env).exportPol();
+        return CtlPolicy(context, options, output).exportPol();
     if (command == QLatin1String("import-pol"))
-        return CtlPolicy(context, options, m_env).importPol();
+        return CtlPolicy(context, options, output).importPol();
     if (command == QLatin1String("gpo"))
-        return CtlGpo(context, options, m_env).run();
+        return CtlGpo(context, options, output).run();
     return kExitUsage;
 }
 

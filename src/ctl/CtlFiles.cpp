@@ -123,7 +123,7 @@ bool CtlFiles::loadSettingsFile(const QString& given, XmlDocument& catalogue) {
         // A folder of Group Policy files, read over the registry's values now.
         const PolicyFolder folder(QFileInfo(given).absoluteFilePath());
         m_policyEntries.emplace();
-        if (!CtlPolicy(m_context, m_options, m_env).loadIntoWorking(folder, false, &*m_policyEntries))
+        if (!CtlPolicy(m_context, m_options, m_output).loadIntoWorking(folder, false, &*m_policyEntries))
             return false;
         if (&catalogue != &m_context.workingCatalogue)
             catalogue.copyFrom(m_context.workingCatalogue);

@@ -5,12 +5,14 @@
 #include "catalogue/PolicyFolder.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
+#include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
 #include "ctl/GpoDirectory.h"
 #include "ctl/GpoTemplate.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace tavimor {
 
@@ -32,17 +34,27 @@ QString versionText(quint32 number) {
     return QStringLiteral("%1 (user %2, machine %3)").arg(number).arg(version.user).arg(version.machine);
 }
 
+QJsonObject versionJson(quint32 number) {
+    const GpoVersion version = GpoVersion::fromNumber(number);
+    return {{QStringLiteral("number"), qint64(number)},
+            {QStringLiteral("user"), version.user},
+            {QStringLiteral("machine"), version.machine}};
+}
+
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(QDir::cleanPath(path));
+}
+
 } // namespace
 
-CtlGpo::CtlGpo(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
+CtlGpo::CtlGpo(ProgramContext& context, const CtlOptions& options, CtlOutput& output)
     : m_context(context)
     , m_options(options)
-    , m_env(env) {
+    , m_output(output) {
 }
 
 int CtlGpo::fail(const QString& text, int status) {
-    m_env.err << "tavimorctl: " << text << Qt::endl;
-    return status;
+    return m_output.fail(text, status);
 }
 
 QString CtlGpo::findFolder(const QString& guid) const {
@@ -104,13 +116,13 @@ int CtlGpo::run() {
         return fail(QStringLiteral("GPO %1 has no folder under %2").arg(guid, m_options.sysvol),
                     kExitFailure);
     if (!isPush)
-        return pull(folder);
+        return pull(guid, folder);
     if (!container)
-        m_env.err << "tavimorctl: the directory cannot be updated: " << directoryProblem << Qt::endl;
-    return push(folder, container ? &*container : nullptr, url);
+        m_output.report(QStringLiteral("the directory cannot be updated: ") + directoryProblem);
+    return push(guid, folder, container ? &*container : nullptr, url);
 }
 
-int CtlGpo::push(const QString& folder, GpoContainer* container, const QString& url) {
+int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* container, const QString& url) {
     const QString gptPath = entryNamed(folder, QStringLiteral("GPT.INI"));
     const std::optional<QByteArray> gptBytes =
         gptPath.isEmpty() ? std::nullopt : readWholeFile(gptPath, kMaxGptIniSize);
@@ -122,7 +134,7 @@ int CtlGpo::push(const QString& folder, GpoContainer* container, const QString& 
     if (!gpt)
         return fail(QStringLiteral("%1: %2; nothing was written").arg(gptPath, error), kExitFailure);
 
-    CtlPolicy policy(m_context, m_options, m_env);
+    CtlPolicy policy(m_context, m_options, m_output);
     const PolicyFolder files(folder);
     const std::optional<std::array<PolMerge, 2>> merges = policy.plan(files);
     if (!merges)
@@ -136,39 +148,63 @@ int CtlGpo::push(const QString& folder, GpoContainer* container, const QString& 
         version = version.atLeast(GpoVersion::fromNumber(container->version));
     const bool anyChange = changed[polIndex(PolScope::User)] || changed[polIndex(PolScope::Machine)];
     version = version.raised(changed[polIndex(PolScope::User)], changed[polIndex(PolScope::Machine)]);
-    if (version.number() != gpt->version()) {
-        if (!writeFileAtomically(gptPath, gpt->withVersion(version.number()), &error))
-            return fail(QStringLiteral("cannot write %1: %2").arg(gptPath, error), kExitFailure);
-        m_env.out << "GPT.INI version " << versionText(gpt->version()) << " -> "
-                  << versionText(version.number()) << "." << Qt::endl;
-    } else {
-        m_env.out << "GPT.INI version stays " << versionText(version.number()) << "." << Qt::endl;
+    const bool gptRaised = version.number() != gpt->version();
+    if (gptRaised && !writeFileAtomically(gptPath, gpt->withVersion(version.number()), &error))
+        return fail(QStringLiteral("cannot write %1: %2").arg(gptPath, error), kExitFailure);
+    QJsonObject result = policy.jsonResult();
+    result.insert(QStringLiteral("action"), QStringLiteral("push"));
+    result.insert(QStringLiteral("gpo"), guid);
+    result.insert(QStringLiteral("folder"), shownPath(folder));
+    result.insert(QStringLiteral("gptVersion"),
+                  QJsonObject{{QStringLiteral("before"), versionJson(gpt->version())},
+                              {QStringLiteral("after"), versionJson(version.number())}});
+    if (!m_output.json()) {
+        if (gptRaised)
+            m_output.out() << "GPT.INI version " << versionText(gpt->version()) << " -> "
+                           << versionText(version.number()) << "." << Qt::endl;
+        else
+            m_output.out() << "GPT.INI version stays " << versionText(version.number()) << "." << Qt::endl;
     }
-    if (!container)
-        return kExitOk;
-    const quint32 before = container->version;
-    container->version = version.number();
-    if (!merges->at(polIndex(PolScope::User)).file.records.isEmpty())
-        container->userExtensions = withRegistryExtension(container->userExtensions, false);
-    if (!merges->at(polIndex(PolScope::Machine)).file.records.isEmpty())
-        container->machineExtensions = withRegistryExtension(container->machineExtensions, true);
-    if (!anyChange && before == container->version)
-        return kExitOk;
-    if (!GpoDirectory(url).update(*container, &error))
-        return fail(
-            QStringLiteral("the files were written, but the directory was not updated: %1").arg(error),
-            kExitFailure);
-    m_env.out << "Directory version of " << container->displayName << " " << before << " -> "
-              << container->version << "." << Qt::endl;
+    result.insert(QStringLiteral("directoryVersion"), QJsonValue());
+    if (container) {
+        const quint32 before = container->version;
+        container->version = version.number();
+        if (!merges->at(polIndex(PolScope::User)).file.records.isEmpty())
+            container->userExtensions = withRegistryExtension(container->userExtensions, false);
+        if (!merges->at(polIndex(PolScope::Machine)).file.records.isEmpty())
+            container->machineExtensions = withRegistryExtension(container->machineExtensions, true);
+        if (anyChange || before != container->version) {
+            if (!GpoDirectory(url).update(*container, &error))
+                return fail(QStringLiteral("the files were written, but the directory was not updated: %1")
+                                .arg(error),
+                            kExitFailure);
+            if (!m_output.json())
+                m_output.out() << "Directory version of " << container->displayName << " " << before << " -> "
+                               << container->version << "." << Qt::endl;
+        }
+        result.insert(QStringLiteral("name"), container->displayName);
+        result.insert(QStringLiteral("directoryVersion"),
+                      QJsonObject{{QStringLiteral("before"), qint64(before)},
+                                  {QStringLiteral("after"), qint64(container->version)}});
+    }
+    if (m_output.json())
+        m_output.printJson(result);
     return kExitOk;
 }
 
-int CtlGpo::pull(const QString& folder) {
-    CtlPolicy policy(m_context, m_options, m_env);
+int CtlGpo::pull(const QString& guid, const QString& folder) {
+    CtlPolicy policy(m_context, m_options, m_output);
     if (!policy.loadIntoWorking(PolicyFolder(folder), true))
         return kExitFailure;
     if (m_options.arguments.size() > 1 && !policy.saveWorking(m_options.arguments.at(1)))
         return kExitFailure;
+    if (m_output.json()) {
+        QJsonObject result = policy.jsonResult();
+        result.insert(QStringLiteral("action"), QStringLiteral("pull"));
+        result.insert(QStringLiteral("gpo"), guid);
+        result.insert(QStringLiteral("folder"), shownPath(folder));
+        m_output.printJson(result);
+    }
     return kExitOk;
 }
 

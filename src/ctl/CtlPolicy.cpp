@@ -23,17 +23,21 @@ QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
 
-} // namespace
-
-CtlPolicy::CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env)
-    : m_context(context)
-    , m_options(options)
-    , m_env(env) {
+QString scopeName(PolScope scope) {
+    return scope == PolScope::User ? QStringLiteral("user") : QStringLiteral("machine");
 }
 
-int CtlPolicy::fail(const QString& text) {
-    m_env.err << "tavimorctl: " << text << Qt::endl;
-    return kExitFailure;
+} // namespace
+
+CtlPolicy::CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlOutput& output)
+    : m_context(context)
+    , m_options(options)
+    , m_output(output) {
+}
+
+bool CtlPolicy::fail(const QString& text) {
+    m_output.fail(text, kExitFailure);
+    return false;
 }
 
 std::optional<XmlDocument> CtlPolicy::fromFile(const QString& path) {
@@ -86,10 +90,9 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
         bytes[i] = merges[i].file.serialize();
         // Every file must read back as what was meant before anything is written.
         const std::optional<PolFile> again = PolFile::parse(bytes[i]);
-        if (!again || again->records != merges[i].file.records) {
-            fail(QStringLiteral("%1 could not be laid out; nothing was written").arg(folder.filePath(scope)));
-            return false;
-        }
+        if (!again || again->records != merges[i].file.records)
+            return fail(
+                QStringLiteral("%1 could not be laid out; nothing was written").arg(folder.filePath(scope)));
         // A file that is not there and would hold nothing is as good as unchanged.
         const std::optional<QByteArray> current = onlyChanged ? folder.currentBytes(scope) : std::nullopt;
         writes[i] = !onlyChanged || (current ? *current != bytes[i] : !merges[i].file.records.isEmpty());
@@ -97,25 +100,36 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
     for (const PolScope scope : kPolScopes) {
         const qsizetype i = polIndex(scope);
         const PolMerge& merge = merges[i];
-        if (writes[i]) {
-            QString error;
-            if (!folder.write(scope, bytes[i], &error)) {
-                fail(error);
-                return false;
-            }
-            qsizetype deletions = 0;
-            for (const PolRecord& record : merge.file.records)
-                deletions += record.isDeletion() ? 1 : 0;
-            m_env.out << "Wrote " << shownPath(folder.filePath(scope)) << " ("
-                      << counted(merge.file.records.size() - deletions, "value", "values") << ", "
-                      << counted(deletions, "deletion", "deletions") << ")." << Qt::endl;
-        } else {
-            m_env.out << shownPath(folder.filePath(scope)) << " is unchanged." << Qt::endl;
-        }
-        for (const PolRecord& record : merge.kept)
-            m_env.out << "  kept, not in the catalogue: " << recordTitle(scope, record) << Qt::endl;
+        QString error;
+        if (writes[i] && !folder.write(scope, bytes[i], &error))
+            return fail(error);
         if (changed)
             (*changed)[i] = writes[i];
+        qsizetype deletions = 0;
+        for (const PolRecord& record : merge.file.records)
+            deletions += record.isDeletion() ? 1 : 0;
+        const QString path = shownPath(folder.filePath(scope));
+        if (m_output.json()) {
+            QJsonArray kept;
+            for (const PolRecord& record : merge.kept)
+                kept.append(recordTitle(scope, record));
+            m_files.append(QJsonObject{{QStringLiteral("scope"), scopeName(scope)},
+                                       {QStringLiteral("file"), path},
+                                       {QStringLiteral("written"), writes[i]},
+                                       {QStringLiteral("values"), merge.file.records.size() - deletions},
+                                       {QStringLiteral("deletions"), deletions},
+                                       {QStringLiteral("kept"), kept}});
+            continue;
+        }
+        QTextStream& out = m_output.out();
+        if (writes[i])
+            out << "Wrote " << path << " ("
+                << counted(merge.file.records.size() - deletions, "value", "values") << ", "
+                << counted(deletions, "deletion", "deletions") << ")." << Qt::endl;
+        else
+            out << path << " is unchanged." << Qt::endl;
+        for (const PolRecord& record : merge.kept)
+            out << "  kept, not in the catalogue: " << recordTitle(scope, record) << Qt::endl;
     }
     return true;
 }
@@ -123,64 +137,97 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
 bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet, QStringList* setAddresses) {
     std::array<PolFile, 2> files;
     QString error;
-    if (!folder.read(files, &error)) {
-        fail(error);
-        return false;
-    }
+    if (!folder.read(files, &error))
+        return fail(error);
     m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     std::array<PolImport, 2> imports;
     for (const PolScope scope : kPolScopes)
         importPolicy(m_context.workingCatalogue, scope, files[polIndex(scope)], imports[polIndex(scope)]);
+    m_loaded = true;
     const CtlLookup lookup(m_context.workingCatalogue);
-    QTextStream& notes = listSet ? m_env.out : m_env.err;
+    const bool json = m_output.json();
     for (const PolScope scope : kPolScopes) {
         const PolImport& result = imports[polIndex(scope)];
         if (setAddresses)
             *setAddresses += result.setAddresses;
-        if (listSet) {
-            for (const QString& address : result.setAddresses)
-                m_env.out << lookup.title(address) << ": "
-                          << CatalogueEntry(m_context.workingCatalogue.selectSingleNode(address))
-                                 .currentValue()
-                                 .text()
-                          << Qt::endl;
+        for (const QString& address : result.setAddresses) {
+            const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
+            const QString value = entry.currentValue().text();
+            if (listSet && json) {
+                QJsonObject object = jsonEntryHeader(entry, address);
+                object.insert(QStringLiteral("value"), jsonValueText(value));
+                m_set.append(object);
+            } else if (listSet) {
+                m_output.out() << lookup.title(address) << ": " << value << Qt::endl;
+            }
         }
-        for (const PolRecord& record : result.deletions)
-            notes << "left as it is: " << recordTitle(scope, record) << " deletes a value" << Qt::endl;
-        for (const PolRecord& record : result.unusable)
-            notes << "left as it is: " << recordTitle(scope, record) << " is not a REG_DWORD" << Qt::endl;
-        for (const PolRecord& record : result.unknown)
-            notes << "not in the catalogue: " << recordTitle(scope, record) << Qt::endl;
+        // Records that change nothing, each with the reason; a command that only reads the files
+        // for another purpose (diff, apply) tells them as messages.
+        const auto leave = [&](const QList<PolRecord>& records, const char* reason, const char* prefix,
+                               const char* suffix) {
+            for (const PolRecord& record : records) {
+                const QString title = recordTitle(scope, record);
+                if (listSet && json)
+                    m_left.append(QJsonObject{{QStringLiteral("value"), title},
+                                              {QStringLiteral("reason"), QLatin1String(reason)}});
+                else if (listSet)
+                    m_output.out() << prefix << title << suffix << Qt::endl;
+                else
+                    m_output.note(QLatin1String(prefix) + title + QLatin1String(suffix));
+            }
+        };
+        leave(result.deletions, "deletes a value", "left as it is: ", " deletes a value");
+        leave(result.unusable, "not a REG_DWORD", "left as it is: ", " is not a REG_DWORD");
+        leave(result.unknown, "not in the catalogue", "not in the catalogue: ", "");
     }
     return true;
 }
 
 bool CtlPolicy::saveWorking(const QString& path) {
     CatalogueView view;
-    if (!CatalogueFiles(m_context, view).WriteSettingsFile(QFileInfo(path).absoluteFilePath())) {
-        fail(QStringLiteral("cannot write %1").arg(path));
-        return false;
-    }
-    m_env.out << "Wrote " << path << "." << Qt::endl;
+    if (!CatalogueFiles(m_context, view).WriteSettingsFile(QFileInfo(path).absoluteFilePath()))
+        return fail(QStringLiteral("cannot write %1").arg(path));
+    m_saved = path;
+    if (!m_output.json())
+        m_output.out() << "Wrote " << path << "." << Qt::endl;
     return true;
+}
+
+QJsonObject CtlPolicy::jsonResult() const {
+    if (!m_loaded)
+        return {{QStringLiteral("files"), m_files}};
+    return {{QStringLiteral("set"), m_set},
+            {QStringLiteral("left"), m_left},
+            {QStringLiteral("saved"), m_saved.isEmpty() ? QJsonValue() : QJsonValue(m_saved)}};
 }
 
 int CtlPolicy::exportPol() {
     const PolicyFolder folder(QFileInfo(m_options.arguments.first()).absoluteFilePath());
     const std::optional<std::array<PolMerge, 2>> merges = plan(folder);
-    if (!merges)
+    if (!merges || !write(folder, *merges, false))
         return kExitFailure;
-    return write(folder, *merges, false) ? kExitOk : kExitFailure;
+    if (m_output.json()) {
+        QJsonObject result = jsonResult();
+        result.insert(QStringLiteral("folder"), shownPath(folder.folder()));
+        m_output.printJson(result);
+    }
+    return kExitOk;
 }
 
 int CtlPolicy::importPol() {
     const QString dir = m_options.arguments.first();
     if (!QFileInfo(dir).isDir())
-        return fail(QStringLiteral("%1 is not a folder").arg(dir));
-    if (!loadIntoWorking(PolicyFolder(QFileInfo(dir).absoluteFilePath()), true))
+        return m_output.fail(QStringLiteral("%1 is not a folder").arg(dir), kExitFailure);
+    const PolicyFolder folder(QFileInfo(dir).absoluteFilePath());
+    if (!loadIntoWorking(folder, true))
         return kExitFailure;
     if (m_options.arguments.size() > 1 && !saveWorking(m_options.arguments.at(1)))
         return kExitFailure;
+    if (m_output.json()) {
+        QJsonObject result = jsonResult();
+        result.insert(QStringLiteral("folder"), shownPath(folder.folder()));
+        m_output.printJson(result);
+    }
     return kExitOk;
 }
 

@@ -3,12 +3,15 @@
 
 #include "catalogue/PolicyFiles.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <optional>
 
 namespace tavimor {
 
+class CtlOutput;
 class PolicyFolder;
 class ProgramContext;
 class XmlDocument;
@@ -16,9 +19,10 @@ struct CtlEnvironment;
 struct CtlOptions;
 
 // Group Policy registry files: export-pol, import-pol, and what gpo push and pull share with them.
+// In JSON mode nothing is printed as text; what was done is gathered for the command's object.
 class CtlPolicy {
 public:
-    CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlEnvironment& env);
+    CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
 
     int exportPol();
     int importPol();
@@ -37,13 +41,22 @@ public:
     // Writes the working catalogue as a settings file; false after a message.
     bool saveWorking(const QString& path);
 
+    // What write wrote ("files"), what loadIntoWorking set and left ("set", "left") and what
+    // saveWorking saved ("saved"), for the JSON object.
+    QJsonObject jsonResult() const;
+
 private:
-    int fail(const QString& text);
+    bool fail(const QString& text);
     std::optional<XmlDocument> fromFile(const QString& path);
 
     ProgramContext& m_context;
     const CtlOptions& m_options;
-    CtlEnvironment& m_env;
+    CtlOutput& m_output;
+    QJsonArray m_files;
+    QJsonArray m_set;
+    QJsonArray m_left;
+    QString m_saved;
+    bool m_loaded = false;
 };
 
 } // namespace tavimor

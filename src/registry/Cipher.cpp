@@ -244,6 +244,8 @@ std::optional<QByteArray> fromBase64(const QByteArray& text) {
 } // namespace
 
 const QString& cataloguePassPhrase() {
+    // Part of the .rds format, not the program's version: every later version must open the files
+    // this one wrote, so this text never changes with project(VERSION).
     static const QString passPhrase =
         QStringLiteral("tvm4~catalogue~seal|Qz8r-Lw3k-Pd6n-Xh2v-Bm9t|REGIKEY@4.0");
     return passPhrase;

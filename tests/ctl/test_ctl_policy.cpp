@@ -4,6 +4,10 @@
 #include "ctl/GpoTemplate.h"
 #include "registry/PolFile.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace tavimor::test {
 namespace {
 
@@ -28,6 +32,11 @@ protected:
         const std::optional<PolFile> file = bytes ? PolFile::parse(*bytes) : std::nullopt;
         EXPECT_TRUE(file) << path.toStdString();
         return file ? file->records : QList<PolRecord>();
+    }
+    QJsonObject json(const QStringList& args) {
+        const Result r = run(QStringList{QStringLiteral("--json")} + args);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return QJsonDocument::fromJson(r.out.toUtf8()).object();
     }
     void set(const char* name, const char* value) {
         ASSERT_EQ(run({QStringLiteral("set"), QLatin1String(name), QLatin1String(value)}).status, 0);
@@ -128,6 +137,11 @@ TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
                              "A restart of Windows is needed before this change takes effect.\n")
                   .arg(kExplorer));
     EXPECT_EQ(run({QStringLiteral("diff"), QStringLiteral("--only-set"), path("out.rds")}).out, diff.out);
+    const QJsonObject object = json({QStringLiteral("import-pol"), dir});
+    EXPECT_EQ(object[QLatin1String("set")].toArray()[0].toObject()[QLatin1String("value")], 1);
+    EXPECT_EQ(object[QLatin1String("left")].toArray()[1].toObject()[QLatin1String("reason")],
+              QLatin1String("not a REG_DWORD"));
+    EXPECT_TRUE(object[QLatin1String("saved")].isNull());
     ASSERT_EQ(run({QStringLiteral("apply"), dir}).status, 0);
     EXPECT_EQ(noRun(), QLatin1String("1"));
     EXPECT_EQ(run({QStringLiteral("diff"), dir}).status, 0);
@@ -156,13 +170,26 @@ TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
     EXPECT_TRUE(run(push).out.contains(QLatin1String("GPT.INI version stays 65536")));
     set("ClearRecentDocsOnExit", "1");
     set("NoRun", "0");
-    ASSERT_EQ(run(push).status, 0);
+    const QJsonObject pushed = json(push);
     EXPECT_EQ(version(), "[General]\r\nVersion=131073\r\n");
+    EXPECT_EQ(pushed[QLatin1String("gptVersion")].toObject()[QLatin1String("after")],
+              (QJsonObject{{QStringLiteral("number"), 131073},
+                           {QStringLiteral("user"), 2},
+                           {QStringLiteral("machine"), 1}}));
+    const QJsonObject machine = pushed[QLatin1String("files")].toArray()[1].toObject();
+    EXPECT_EQ(machine[QLatin1String("scope")], QLatin1String("machine"));
+    EXPECT_EQ(machine[QLatin1String("values")], 1);
+    EXPECT_TRUE(pushed[QLatin1String("directoryVersion")].isNull());
 
     const Result pulled = run({QStringLiteral("gpo"), QStringLiteral("pull"), QStringLiteral("--sysvol"),
                                path("sysvol"), QStringLiteral("--gpo"), guid});
     EXPECT_EQ(pulled.out,
               QLatin1String("Start Menu/Run Dialog: 0\nStart Menu/Retain Recent Documents upon exit: 1\n"));
+    const QJsonObject pulledJson =
+        json({QStringLiteral("gpo"), QStringLiteral("pull"), QStringLiteral("--sysvol"), path("sysvol"),
+              QStringLiteral("--gpo"), guid});
+    EXPECT_EQ(pulledJson[QLatin1String("set")].toArray()[1].toObject()[QLatin1String("regname")],
+              QLatin1String("ClearRecentDocsOnExit"));
 
     QStringList named = push;
     named.last() = QStringLiteral("Default Domain Policy");
