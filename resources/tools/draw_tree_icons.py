@@ -68,6 +68,9 @@ def cut(shape, hole):
 
 INK = (40, 44, 52)
 WHITE = (255, 255, 255)
+# Parts drawn in one colour alone, with no lighter fill inside them, take this mid grey: at least
+# 3:1 against a white list and against a near-black one, so they show in light and dark palettes.
+STEEL = (120, 128, 140)
 
 
 def display():
@@ -75,16 +78,16 @@ def display():
         (rounded(2, 4, 30, 24, 2), INK),
         (rect(4, 6, 28, 22), (64, 132, 214)),
         (polygon([(4, 22), (28, 6), (28, 22)]), (92, 160, 232)),
-        (rect(14, 24, 18, 27), INK),
-        (rounded(8, 26, 24, 30, 1), INK),
+        (rect(14, 24, 18, 27), STEEL),
+        (rounded(8, 26, 24, 30, 1), STEEL),
     ]
 
 
 def network():
     blue = (64, 132, 214)
     return [
-        (rect(15, 10, 17, 17), INK), (rect(5, 15, 27, 17), INK),
-        (rect(5, 15, 7, 21), INK), (rect(25, 15, 27, 21), INK),
+        (rect(15, 10, 17, 17), STEEL), (rect(5, 15, 27, 17), STEEL),
+        (rect(5, 15, 7, 21), STEEL), (rect(25, 15, 27, 21), STEEL),
         (rounded(10, 2, 22, 10, 1), INK), (rect(12, 4, 20, 8), blue),
         (rounded(0, 20, 12, 28, 1), INK), (rect(2, 22, 10, 26), blue),
         (rounded(20, 20, 32, 28, 1), INK), (rect(22, 22, 30, 26), blue),
@@ -104,8 +107,8 @@ def printer():
 def security():
     gold = (232, 178, 40)
     return [
-        (clipped(ring(16, 12, 9, 5), rect(0, 0, 32, 15)), INK),
-        (rect(7, 12, 11, 16), INK), (rect(21, 12, 25, 16), INK),
+        (clipped(ring(16, 12, 9, 5), rect(0, 0, 32, 15)), STEEL),
+        (rect(7, 12, 11, 16), STEEL), (rect(21, 12, 25, 16), STEEL),
         (rounded(4, 14, 28, 30, 2), INK), (rect(6, 16, 26, 28), gold),
         (circle(16, 21, 2.5), INK), (rect(15, 21, 17, 26), INK),
     ]
