@@ -48,8 +48,9 @@ QString upperHive(const QString& path) {
 
 class RegPatch::Parser {
 public:
-    Parser(RegPatch& patch, QString* error, int* line)
+    Parser(RegPatch& patch, RegText text, QString* error, int* line)
         : m_patch(patch)
+        , m_text(text)
         , m_error(error)
         , m_errorLine(line) {}
 
@@ -75,6 +76,7 @@ private:
     bool valueLine(QByteArrayView body);
 
     RegPatch& m_patch;
+    RegText m_text;
     QString* m_error;
     int* m_errorLine;
     QList<QByteArray> m_lines;
@@ -180,19 +182,24 @@ bool RegPatch::Parser::valueLine(QByteArrayView body) {
         change.value = {};
     } else if (change.value.type == REG_SZ) {
         const QString text = QString::fromUtf8(QByteArrayView(change.value.data).chopped(1));
-        if (!isLatin1(text))
+        if (m_text == RegText::Utf16) {
+            change.value.data = QByteArray(reinterpret_cast<const char*>(text.utf16()),
+                                           (text.size() + 1) * qsizetype(sizeof(char16_t)));
+        } else if (!isLatin1(text)) {
             return fail(line, QStringLiteral("the text of \"%1\" has characters outside Latin-1, which the "
                                              "registry's code page cannot hold")
                                   .arg(change.name));
-        change.value.data = text.toLatin1() + '\0';
+        } else {
+            change.value.data = text.toLatin1() + '\0';
+        }
     }
     m_patch.m_changes.append(change);
     return true;
 }
 
-std::optional<RegPatch> RegPatch::parse(const QByteArray& bytes, QString* error, int* line) {
+std::optional<RegPatch> RegPatch::parse(const QByteArray& bytes, QString* error, int* line, RegText text) {
     RegPatch patch;
-    if (!Parser(patch, error, line).run(bytes))
+    if (!Parser(patch, text, error, line).run(bytes))
         return std::nullopt;
     return patch;
 }
@@ -234,6 +241,10 @@ QByteArray RegPatch::serialize(RegFormat format) const {
     const QString wide = QString::fromUtf8(text);
     return QByteArray("\xFF\xFE") +
            QByteArray(reinterpret_cast<const char*>(wide.utf16()), wide.size() * qsizetype(sizeof(char16_t)));
+}
+
+void RegPatch::createKey(const QString& keyPath) {
+    m_changes.append(Change{Change::Kind::CreateKey, upperHive(keyPath), {}, {}, 0});
 }
 
 void RegPatch::setValue(const QString& keyPath, const QString& name, const RegValue& value) {

@@ -12,6 +12,10 @@ namespace tavimor {
 
 enum class RegFormat { Regedit4 = 4, Version5 = 5 };
 
+// How parse hands over quoted texts: as the registry layer holds them (Latin-1 and a NUL, a text
+// beyond Latin-1 refused), or as Wine's server holds them (UTF-16LE and a zero, any text).
+enum class RegText { Latin1, Utf16 };
+
 // A .reg file as users exchange them: the changes it carries, in file order. Reads REGEDIT4 (8-bit
 // text) and "Windows Registry Editor Version 5.00" (UTF-16LE with a byte order mark, as regedit
 // writes it, or UTF-8); writes either.
@@ -29,11 +33,13 @@ public:
     };
 
     // nullopt when the file cannot be read as a whole; *error says why and *line where (from 1).
-    static std::optional<RegPatch> parse(const QByteArray& bytes, QString* error, int* line);
+    static std::optional<RegPatch> parse(const QByteArray& bytes, QString* error, int* line,
+                                         RegText text = RegText::Latin1);
     // Keys in the order they first appear. REGEDIT4, the format of Windows 95, 98 and Me, has no
     // deletions, so they are left out of it.
     QByteArray serialize(RegFormat format) const;
 
+    void createKey(const QString& keyPath);
     void setValue(const QString& keyPath, const QString& name, const RegValue& value);
     void deleteValue(const QString& keyPath, const QString& name);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WineRegExport.h"
 
+#include "RegPatch.h"
 #include "WineRegSyntax.h"
 #include "WineRegTool.h"
 
@@ -16,54 +17,23 @@ constexpr int kMinDepth = 4;
 constexpr int kSubtreeDepth = 6;
 constexpr qint64 kReuseMs = 5000;
 
-// The value syntax is wineserver's own, which writes characters beyond ASCII as \x escapes.
-QByteArray asciiLine(const QString& line) {
-    QByteArray out;
-    out.reserve(line.size());
-    for (const QChar c : line) {
-        if (c.unicode() < 0x80)
-            out.append(char(c.unicode()));
-        else
-            out.append("\\x" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0'));
-    }
-    return out;
-}
-
 } // namespace
 
 std::optional<ExportedKeys> parseRegExport(const QByteArray& bytes) {
-    if (bytes.size() < 2 || bytes.size() % 2 != 0 || !bytes.startsWith("\xff\xfe"))
+    // Wine's reg writes version 5 in UTF-16LE only, and no deletions.
+    if (!bytes.startsWith("\xff\xfe"))
         return std::nullopt;
-    const QString text =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    if (lines.isEmpty() || lines.first() != QLatin1String("Windows Registry Editor Version 5.00"))
+    const std::optional<RegPatch> patch = RegPatch::parse(bytes, nullptr, nullptr, RegText::Utf16);
+    if (!patch || patch->format() != RegFormat::Version5)
         return std::nullopt;
     ExportedKeys keys;
-    QHash<QString, RegValue>* current = nullptr;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        QString line = lines[i];
-        // Long hex data goes on over lines ending in a backslash.
-        while (line.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
-            line.chop(1);
-            line += lines[++i].trimmed();
-        }
-        if (line.isEmpty())
-            continue;
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            current = &keys[line.mid(1, line.size() - 2).toLower()];
-            continue;
-        }
-        if (!current)
+    for (const RegPatch::Change& change : patch->changes()) {
+        if (change.kind == RegPatch::Change::Kind::CreateKey)
+            keys[change.keyPath.toLower()];
+        else if (change.kind == RegPatch::Change::Kind::SetValue)
+            keys[change.keyPath.toLower()].insert(change.name.toLower(), change.value);
+        else
             return std::nullopt;
-        const std::optional<winereg::ParsedValue> parsed = winereg::parseValueLine(asciiLine(line));
-        if (!parsed)
-            return std::nullopt;
-        current->insert(parsed->name.toLower(), parsed->value);
     }
     return keys;
 }
