@@ -18,6 +18,8 @@
 
 namespace tavimor::test {
 
+using namespace Qt::StringLiterals;
+
 inline constexpr auto kExplorerPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
 // tavimorctl run in-process over a registry file, a settings folder and a program folder in a
@@ -81,6 +83,16 @@ protected:
         return result;
     }
 
+    // ctl("set", "NoRun", "1"): the arguments as a shell passes them.
+    template <typename... Args> Result ctl(const Args&... args) { return run(QStringList{arg(args)...}); }
+    template <typename... Args> Result ok(const Args&... args) {
+        Result r = ctl(args...);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return r;
+    }
+    static QString arg(const char* text) { return QString::fromUtf8(text); }
+    static QString arg(const QString& text) { return text; }
+
     // What the registry file holds now, as another process would read it.
     QString registryValue(const QString& keyPath, const QString& name, HKEY hive = HKEY_CURRENT_USER) {
         QString error;
@@ -89,7 +101,8 @@ protected:
         EXPECT_TRUE(backend) << error.toStdString();
         return backend ? MSDNRegistry(*backend).ReadKeyValue(hive, keyPath, name).toText() : QString();
     }
-    QString noRun() { return registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoRun")); }
+    QString explorer(const char* name) { return registryValue(QLatin1String(kExplorerPath), arg(name)); }
+    QString noRun() { return explorer("NoRun"); }
     QByteArray registryBytes() const {
         return readWholeFile(path("registry.reg"), 1 << 20).value_or("missing");
     }

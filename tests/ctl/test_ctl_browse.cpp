@@ -6,112 +6,88 @@ namespace {
 
 using CtlBrowse = CtlFixture;
 
-TEST_F(CtlBrowse, ListsSectionsWithTheirEntryCounts) {
-    const Result r = run({QStringLiteral("list")});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 7);
-    EXPECT_TRUE(lines[0].startsWith(QLatin1String("0  Display")));
-    EXPECT_TRUE(lines[4].contains(QLatin1String("Start Menu")));
-    EXPECT_TRUE(lines[4].endsWith(QLatin1String("8 entries")));
-}
+TEST_F(CtlBrowse, ListsSectionsAndASectionByNamePositionOrAddressWithRestartMarks) {
+    const QStringList sections = ok("list").out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(sections.size(), 7);
+    EXPECT_TRUE(sections[0].startsWith("0  Display"_L1));
 
-TEST_F(CtlBrowse, ListsASectionByNamePositionOrAddressWithRestartMarks) {
-    const Result byName = run({QStringLiteral("list"), QStringLiteral("start menu")});
-    ASSERT_EQ(byName.status, 0) << byName.err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("list"), QStringLiteral("4")}).out, byName.out);
-    EXPECT_EQ(run({QStringLiteral("list"), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]")}).out, byName.out);
-
-    const QStringList lines = byName.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const Result byName = ok("list", "start menu");
+    EXPECT_EQ(ctl("list", "4").out, byName.out);
+    EXPECT_EQ(ctl("list", "TAVIMOR/REGISTRYSETTINGS[4]").out, byName.out);
+    const QStringList lines = byName.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 9);
-    EXPECT_TRUE(lines[0].startsWith(QLatin1String("Name")));
-    EXPECT_TRUE(lines[0].contains(QLatin1String("Current Machine Settings")));
+    EXPECT_TRUE(lines[0].startsWith("Name"_L1) && lines[0].contains("Current Machine Settings"_L1));
     const QString runDialog = lines[4];
-    EXPECT_TRUE(runDialog.startsWith(QLatin1String("Run Dialog"))) << runDialog.toStdString();
-    EXPECT_TRUE(runDialog.endsWith(QLatin1Char('*')));
+    EXPECT_TRUE(runDialog.startsWith("Run Dialog"_L1) && runDialog.endsWith(u'*')) << runDialog.toStdString();
     // The machine column lines up under its heading.
-    EXPECT_EQ(runDialog.lastIndexOf(QLatin1String("Enabled")), lines[0].indexOf(QLatin1String("Current")));
+    EXPECT_EQ(runDialog.lastIndexOf("Enabled"_L1), lines[0].indexOf("Current"_L1));
 
-    const Result unknown = run({QStringLiteral("list"), QStringLiteral("Nowhere")});
+    const Result unknown = ctl("list", "Nowhere");
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_TRUE(unknown.err.contains(QLatin1String("no section \"Nowhere\"")));
+    EXPECT_TRUE(unknown.err.contains("no section \"Nowhere\""_L1));
 }
 
 TEST_F(CtlBrowse, ShowFindsAnEntryByAddressSectionNameOrRegname) {
-    const Result byAddress =
-        run({QStringLiteral("show"), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]")});
-    ASSERT_EQ(byAddress.status, 0) << byAddress.err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("Start Menu/Run Dialog")}).out, byAddress.out);
-    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("start menu/run dialog")}).out, byAddress.out);
-    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("norun")}).out, byAddress.out);
-    for (const char* line :
-         {"Section: Start Menu\n", "Name: Run Dialog\n", "Regname: NoRun\n", "Values: 0, 1\n",
-          "Restart: Yes\n", "Tavimor Settings: Enabled (0)\n", "Current Machine Settings: Enabled (0)\n"})
+    const Result byAddress = ok("show", "TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]");
+    EXPECT_EQ(ctl("show", "Start Menu/Run Dialog").out, byAddress.out);
+    EXPECT_EQ(ctl("show", "start menu/run dialog").out, byAddress.out);
+    EXPECT_EQ(ctl("show", "norun").out, byAddress.out);
+    for (const char* line : {"Section: Start Menu\n", "Name: Run Dialog\n", "Regname: NoRun\n",
+                             "Values: 0, 1\n", "Restart: Yes\n", "Tavimor Settings: Enabled (0)\n",
+                             "Current Machine Settings: Enabled (0)\n", "In the registry: NoRun = absent\n"})
         EXPECT_TRUE(byAddress.out.contains(QLatin1String(line))) << line;
-    EXPECT_FALSE(byAddress.out.contains(QLatin1String("Comment:")));
-    EXPECT_TRUE(byAddress.out.contains(QLatin1String("In the registry: NoRun = absent\n")));
-    EXPECT_TRUE(run({QStringLiteral("show"), QStringLiteral("NoSaveSettings")})
-                    .out.contains(QLatin1String("Comment: Doesnot work in Windows 98\n")));
-}
+    EXPECT_FALSE(byAddress.out.contains("Comment:"_L1));
+    EXPECT_TRUE(ctl("show", "NoSaveSettings").out.contains("Comment: Doesnot work in Windows 98\n"_L1));
 
-TEST_F(CtlBrowse, UnknownAndAmbiguousEntriesFail) {
-    const Result unknown = run({QStringLiteral("show"), QStringLiteral("NoSuchThing")});
+    const Result unknown = ctl("show", "NoSuchThing");
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_EQ(unknown.err, QLatin1String("tavimorctl: no entry \"NoSuchThing\"\n"));
-    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]")}).status,
-              1);
+    EXPECT_EQ(unknown.err, "tavimorctl: no entry \"NoSuchThing\"\n"_L1);
+    EXPECT_EQ(ctl("show", "TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]").status, 1);
 
     QString twice = builtinCatalogueText();
-    twice.replace(QLatin1String("<REGNAME>NoFind</REGNAME>"), QLatin1String("<REGNAME>NoRun</REGNAME>"));
+    twice.replace("<REGNAME>NoFind</REGNAME>"_L1, "<REGNAME>NoRun</REGNAME>"_L1);
     ASSERT_TRUE(writeFileAtomically(path("twice.rds"), rds(twice)));
-    const Result ambiguous =
-        run({QStringLiteral("--file"), path("twice.rds"), QStringLiteral("show"), QStringLiteral("NoRun")});
+    const Result ambiguous = ctl("--file", path("twice.rds"), "show", "NoRun");
     EXPECT_EQ(ambiguous.status, 1);
-    EXPECT_TRUE(ambiguous.err.contains(QLatin1String("Start Menu/Run Dialog, Start Menu/Find Dialog")))
+    EXPECT_TRUE(ambiguous.err.contains("Start Menu/Run Dialog, Start Menu/Find Dialog"_L1))
         << ambiguous.err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("--file"), path("twice.rds"), QStringLiteral("show"),
-                   QStringLiteral("Start Menu/Find Dialog")})
-                  .status,
-              0);
+    EXPECT_EQ(ctl("--file", path("twice.rds"), "show", "Start Menu/Find Dialog").status, 0);
 }
 
 TEST_F(CtlBrowse, UsageErrorsExitTwoAndHelpExitsZero) {
     const QByteArray fresh = registryBytes();
-    const QList<QStringList> wrong{
-        {},
-        {QStringLiteral("frobnicate")},
-        {QStringLiteral("show")},
-        {QStringLiteral("set"), QStringLiteral("NoRun")},
-        {QStringLiteral("password"), QStringLiteral("extra")},
-        {QStringLiteral("list"), QStringLiteral("--bogus")},
-        {QStringLiteral("list"), QStringLiteral("--file")},
-        {QStringLiteral("list"), QStringLiteral("--new-password-file"), QStringLiteral("x")},
-        {QStringLiteral("--version=1")},
-        {QStringLiteral("list"), QStringLiteral("--only-set")},
-        {QStringLiteral("apply"), QStringLiteral("--all"), QStringLiteral("x.rds")}};
+    const QList<QStringList> wrong{{},
+                                   {u"frobnicate"_s},
+                                   {u"show"_s},
+                                   {u"set"_s, u"NoRun"_s},
+                                   {u"password"_s, u"extra"_s},
+                                   {u"list"_s, u"--bogus"_s},
+                                   {u"list"_s, u"--file"_s},
+                                   {u"list"_s, u"--new-password-file"_s, u"x"_s},
+                                   {u"--version=1"_s},
+                                   {u"list"_s, u"--only-set"_s},
+                                   {u"apply"_s, u"--all"_s, u"x.rds"_s}};
     for (const QStringList& args : wrong) {
         const Result r = run(args);
-        EXPECT_EQ(r.status, 2) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.startsWith(QLatin1String("tavimorctl: ")));
-        EXPECT_TRUE(r.err.endsWith(QLatin1String("; see tavimorctl --help\n"))) << r.err.toStdString();
-        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("tavimorctl: "_L1));
+        EXPECT_TRUE(r.err.endsWith("; see tavimorctl --help\n"_L1)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(u'\n'), 1);
     }
-    // A usage error touches nothing, not even the registry file.
-    EXPECT_EQ(registryBytes(), fresh);
     // Values are checked against the entry, so these come after loading.
-    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("maybe")}).status, 2);
+    EXPECT_EQ(ctl("set", "NoRun", "maybe").status, 2);
     // Words are not read as the letters they happen to hold ("off" is not F: O:).
     for (const char* bad : {"A9", "off", "clear", "C-A", "", "A,,none", "AB"})
-        EXPECT_EQ(run({QStringLiteral("drives"), QLatin1String(bad)}).status, 2) << bad;
+        EXPECT_EQ(ctl("drives", bad).status, 2) << bad;
+    // A usage error touches nothing, not even the registry file.
     EXPECT_EQ(registryBytes(), fresh);
 
-    const Result help = run({QStringLiteral("set"), QStringLiteral("--help")});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage: tavimorctl [OPTIONS] set ENTRY VALUE")));
-    const QString usage = run({QStringLiteral("-h")}).out;
-    EXPECT_TRUE(usage.contains(QLatin1String("import-xml FILE.xml OUT.rds")));
-    EXPECT_TRUE(usage.contains(QLatin1String("  3  the administrator password is wrong or missing")));
-    EXPECT_EQ(run({QStringLiteral("--version")}).out, QLatin1String("tavimorctl 4.0\n"));
+    const Result help = ok("set", "--help");
+    EXPECT_TRUE(help.out.startsWith("Usage: tavimorctl [OPTIONS] set ENTRY VALUE"_L1));
+    const QString usage = ctl("-h").out;
+    EXPECT_TRUE(usage.contains("import-xml FILE.xml OUT.rds"_L1));
+    EXPECT_TRUE(usage.contains("  3  the administrator password is wrong or missing"_L1));
+    EXPECT_EQ(ctl("--version").out, "tavimorctl 4.0\n"_L1);
 }
 
 } // namespace

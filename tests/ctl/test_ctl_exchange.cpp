@@ -14,106 +14,80 @@ using Kind = RegPatch::Change::Kind;
 
 class CtlExchange : public CtlFixture {
 protected:
-    QByteArray read(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    RegPatch patchOf(const QByteArray& bytes) {
+    QByteArray read(const QString& file) { return readWholeFile(file, 1 << 20).value_or(QByteArray()); }
+    // name -> "dword" value as hex, or "-" for a deletion.
+    QHash<QString, QString> valuesOf(const QByteArray& bytes) {
         QString error;
         int line = 0;
         const std::optional<RegPatch> patch = RegPatch::parse(bytes, &error, &line);
         EXPECT_TRUE(patch) << line << ": " << error.toStdString();
-        return patch.value_or(RegPatch());
-    }
-    // name -> "dword" value or "-" for a deletion.
-    QHash<QString, QString> valuesOf(const RegPatch& patch) {
         QHash<QString, QString> values;
-        for (const RegPatch::Change& change : patch.changes()) {
+        for (const RegPatch::Change& change : patch ? patch->changes() : QList<RegPatch::Change>()) {
             if (change.kind == Kind::SetValue)
                 values.insert(change.name, QString::fromLatin1(change.value.data.toHex()));
             else if (change.kind == Kind::DeleteValue)
-                values.insert(change.name, QStringLiteral("-"));
+                values.insert(change.name, u"-"_s);
         }
         return values;
     }
-    Result ok(const QStringList& args) {
-        Result r = run(args);
-        EXPECT_EQ(r.status, 0) << args.join(QLatin1Char(' ')).toStdString() << ": " << r.err.toStdString();
-        return r;
-    }
 };
 
+// The UTF-16 file, its three values and nothing beyond the policies: ctl_exchange.sh.
 TEST_F(CtlExchange, ExportHoldsThePolicyValuesAndNothingElse) {
-    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
-    const Result wide = ok({QStringLiteral("export-reg"), path("all.reg")});
-    EXPECT_EQ(wide.out,
-              QStringLiteral("Wrote %1 (version 5, 1 value, 56 deletions).\n").arg(path("all.reg")));
-    const QByteArray bytes = read(path("all.reg"));
-    ASSERT_TRUE(bytes.startsWith("\xFF\xFEW\0"));
-    const RegPatch patch = patchOf(bytes);
-    const QHash<QString, QString> values = valuesOf(patch);
+    ok("set", "NoRun", "disable");
+    EXPECT_EQ(ok("export-reg", path("all.reg")).out,
+              u"Wrote %1 (version 5, 1 value, 56 deletions).\n"_s.arg(path("all.reg")));
+    const QHash<QString, QString> values = valuesOf(read(path("all.reg")));
     EXPECT_EQ(values.size(), 57);
-    EXPECT_EQ(values.value(QStringLiteral("NoRun")), QLatin1String("01000000"));
-    EXPECT_EQ(values.value(QStringLiteral("NoFind")), QLatin1String("-"));
-    const QString text =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
-    EXPECT_FALSE(text.contains(QLatin1String("VersionNumber")));
-    EXPECT_FALSE(text.contains(QLatin1String("ComputerName")));
+    EXPECT_EQ(values.value(u"NoRun"_s), "01000000"_L1);
+    EXPECT_EQ(values.value(u"NoFind"_s), "-"_L1);
 
     // REGEDIT4 to standard output: the one value set, no deletions; a section and an entry chosen.
-    const Result ansi = ok({QStringLiteral("export-reg"), QStringLiteral("--format"), QStringLiteral("4"),
-                            QStringLiteral("Display"), QStringLiteral("NoRun"), QStringLiteral("-")});
+    const Result ansi = ok("export-reg", "--format", "4", "Display", "NoRun", "-");
     EXPECT_EQ(ansi.out, QString());
     EXPECT_EQ(ansi.bytes,
               QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
                          "CurrentVersion\\Policies\\Explorer]\r\n\"NoRun\"=dword:00000001\r\n\r\n"));
 
     // With --from, what the settings file would write: its numbers, and no number as not configured.
-    ok({QStringLiteral("save"), path("saved.rds")});
-    const Result from = ok({QStringLiteral("export-reg"), QStringLiteral("--from"), path("saved.rds"),
-                            QStringLiteral("Network"), QStringLiteral("Security"), QStringLiteral("-")});
-    const QHash<QString, QString> fromValues = valuesOf(patchOf(from.bytes));
-    EXPECT_EQ(fromValues.value(QStringLiteral("NoNetHood")), QLatin1String("00000000"));
-    EXPECT_EQ(fromValues.value(QStringLiteral("MinPwdLen")), QLatin1String("-"));
-    EXPECT_EQ(fromValues.value(QStringLiteral("NoDrives")), QLatin1String("-"));
-    EXPECT_FALSE(fromValues.contains(QStringLiteral("NoRun")));
-}
+    ok("save", path("saved.rds"));
+    const QHash<QString, QString> from =
+        valuesOf(ok("export-reg", "--from", path("saved.rds"), "Network", "Security", "-").bytes);
+    EXPECT_EQ(from.value(u"NoNetHood"_s), "00000000"_L1);
+    EXPECT_EQ(from.value(u"MinPwdLen"_s), "-"_L1);
+    EXPECT_EQ(from.value(u"NoDrives"_s), "-"_L1);
+    EXPECT_FALSE(from.contains(u"NoRun"_s));
 
-TEST_F(CtlExchange, ExportRefusesWhatCannotBeMeantAndWritesNothing) {
-    const Result unknown = run({QStringLiteral("export-reg"), QStringLiteral("NoSuchThing"), path("x.reg")});
+    // What cannot be meant writes nothing.
+    const Result unknown = ctl("export-reg", "NoSuchThing", path("x.reg"));
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_TRUE(unknown.err.contains(QLatin1String("no section or entry \"NoSuchThing\"")))
-        << unknown.err.toStdString();
-    const Result format = run({QStringLiteral("export-reg"), QStringLiteral("--format=6"), path("x.reg")});
-    EXPECT_EQ(format.status, 2);
-    EXPECT_EQ(run({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("4")}).status, 2);
+    EXPECT_TRUE(unknown.err.contains("no section or entry \"NoSuchThing\""_L1)) << unknown.err.toStdString();
+    EXPECT_EQ(ctl("export-reg", "--format=6", path("x.reg")).status, 2);
+    EXPECT_EQ(ctl("list", "--format", "4").status, 2);
     ASSERT_TRUE(writeFileAtomically(path("plain.rds"), "<TAVIMOR/>"));
-    EXPECT_EQ(run({QStringLiteral("export-reg"), QStringLiteral("--from"), path("plain.rds"), path("x.reg")})
-                  .status,
-              1);
+    EXPECT_EQ(ctl("export-reg", "--from", path("plain.rds"), path("x.reg")).status, 1);
     EXPECT_FALSE(QFile::exists(path("x.reg")));
 }
 
 TEST_F(CtlExchange, ImportMergesAFileAndADamagedOneChangesNothing) {
-    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
-    ok({QStringLiteral("set"), QStringLiteral("NoFind"), QStringLiteral("disable")});
-    ok({QStringLiteral("export-reg"), QStringLiteral("Start Menu"), path("push.reg")});
+    ok("set", "NoRun", "disable");
+    ok("set", "NoFind", "disable");
+    ok("export-reg", "Start Menu", path("push.reg"));
 
     // Into a fresh machine, as regedit would: the values set arrive, the deletions find nothing.
-    m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + path("other.reg"));
-    const Result imported = ok({QStringLiteral("import-reg"), path("push.reg")});
-    EXPECT_EQ(imported.out, QStringLiteral("Imported %1 into file:%2: 2 values written, 6 deleted.\n")
-                                .arg(path("push.reg"), path("other.reg")));
-    EXPECT_EQ(noRun(), QLatin1String("1"));
-    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("NoFind")), QLatin1String("1"));
+    m_vars.insert(u"TAVIMOR_TARGET"_s, u"file:"_s + path("other.reg"));
+    EXPECT_EQ(ok("import-reg", path("push.reg")).out,
+              u"Imported %1 into file:%2: 2 values written, 6 deleted.\n"_s.arg(path("push.reg"),
+                                                                                path("other.reg")));
+    EXPECT_EQ(noRun(), "1"_L1);
+    EXPECT_EQ(explorer("NoFind"), "1"_L1);
 
     // Standard input, UTF-8: a deletion removes the value.
     m_stdin = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\" + QByteArray(kExplorerPath) +
               "]\n\"NoRun\"=-\n\"Other\"=\"t\xC3\xA9xt\"\n";
-    ok({QStringLiteral("import-reg"), QStringLiteral("-")});
+    ok("import-reg", "-");
     EXPECT_EQ(noRun(), QString());
-    EXPECT_EQ(registryValue(QLatin1String(kExplorerPath), QStringLiteral("Other")),
-              QStringLiteral("t\u00e9xt"));
+    EXPECT_EQ(explorer("Other"), u"t\u00e9xt"_s);
 
     const QByteArray before = read(path("other.reg"));
     const QByteArray key = "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + QByteArray(kExplorerPath) + "]\r\n";
@@ -128,90 +102,63 @@ TEST_F(CtlExchange, ImportMergesAFileAndADamagedOneChangesNothing) {
     };
     for (const auto& d : damaged) {
         ASSERT_TRUE(writeFileAtomically(path("push.reg"), d.text));
-        const Result r = run({QStringLiteral("import-reg"), path("push.reg")});
+        const Result r = ctl("import-reg", path("push.reg"));
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, QString());
         EXPECT_TRUE(r.err.contains(QLatin1String(d.message))) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(QLatin1String("nothing was changed"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("nothing was changed"_L1)) << r.err.toStdString();
         EXPECT_EQ(read(path("other.reg")), before);
     }
-    EXPECT_EQ(run({QStringLiteral("import-reg"), path("missing.reg")}).status, 1);
+    EXPECT_EQ(ctl("import-reg", path("missing.reg")).status, 1);
 }
 
-TEST_F(CtlExchange, SearchFindsEveryWordInAnyField) {
-    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
+TEST_F(CtlExchange, SearchFindsEveryWordInAnyFieldAlsoAsJson) {
+    ok("set", "NoRun", "disable");
     // Name and section, any case; the value name; a word of the description.
-    const Result run1 = ok(
-        {QStringLiteral("search"), QStringLiteral("RUN"), QStringLiteral("dialog"), QStringLiteral("Start")});
-    EXPECT_EQ(run1.out,
-              QStringLiteral("Entry                  Tavimor Settings  Current Machine Settings\n"
-                             "Start Menu/Run Dialog  Disabled          Disabled                  *\n"));
-    EXPECT_TRUE(ok({QStringLiteral("search"), QStringLiteral("nodispcpl")})
-                    .out.contains(QLatin1String("Display/Display Properties")));
-    EXPECT_EQ(ok({QStringLiteral("search"), QStringLiteral("wallpaper")}).out.count(QLatin1Char('\n')), 3);
-    const Result none = run({QStringLiteral("search"), QStringLiteral("dialog"), QStringLiteral("printer")});
+    EXPECT_EQ(ok("search", "RUN", "dialog", "Start").out,
+              "Entry                  Tavimor Settings  Current Machine Settings\n"
+              "Start Menu/Run Dialog  Disabled          Disabled                  *\n"_L1);
+    EXPECT_TRUE(ok("search", "nodispcpl").out.contains("Display/Display Properties"_L1));
+    EXPECT_EQ(ok("search", "wallpaper").out.count(u'\n'), 3);
+    const Result none = ctl("search", "dialog", "printer");
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, QString());
-    EXPECT_TRUE(none.err.contains(QLatin1String("no entry matches \"dialog printer\"")));
+    EXPECT_TRUE(none.err.contains("no entry matches \"dialog printer\""_L1));
+    EXPECT_EQ(ctl("list", "--all", "Display").status, 2);
 
-    const Result all = ok({QStringLiteral("list"), QStringLiteral("--all")});
-    EXPECT_EQ(all.out.count(QLatin1Char('\n')), 1 + 57);
-    EXPECT_EQ(run({QStringLiteral("list"), QStringLiteral("--all"), QStringLiteral("Display")}).status, 2);
-}
-
-TEST_F(CtlExchange, ReportGoesToAFileOrStandardOutput) {
-    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
-                            programFolder() + QStringLiteral("/tavimor.xsl")));
-    const Result toFile = ok({QStringLiteral("report"), QStringLiteral("Start Menu"), path("r.html")});
-    EXPECT_EQ(toFile.out, QStringLiteral("Wrote %1.\n").arg(path("r.html")));
-    const Result toOut = ok({QStringLiteral("report"), QStringLiteral("4"), QStringLiteral("-")});
-    EXPECT_EQ(toOut.bytes, read(path("r.html")));
-    EXPECT_TRUE(toOut.bytes.contains("Run Dialog"));
-    EXPECT_FALSE(toOut.bytes.contains("Display Properties"));
-
-    ASSERT_TRUE(QFile::remove(programFolder() + QStringLiteral("/tavimor.xsl")));
-    const Result missing = run({QStringLiteral("report"), path("never.html")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.contains(QLatin1String("tavimor.xsl"))) << missing.err.toStdString();
-    EXPECT_FALSE(QFile::exists(path("never.html")));
-}
-
-TEST_F(CtlExchange, JsonOnEveryCommand) {
-    ok({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("disable")});
-    const auto json = [this](const QStringList& args) {
-        const Result r = ok(QStringList{QStringLiteral("--json")} + args);
-        const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
-        EXPECT_EQ(object.value(QStringLiteral("format")).toInt(), 1) << r.out.toStdString();
-        EXPECT_EQ(object.value(QStringLiteral("command")).toString(), args.first());
-        return object;
-    };
-    const QJsonArray found = json({QStringLiteral("search"), QStringLiteral("run"), QStringLiteral("dialog")})
-                                 .value(QStringLiteral("entries"))
+    const QJsonArray found = QJsonDocument::fromJson(ok("--json", "search", "run", "dialog").out.toUtf8())
+                                 .object()
+                                 .value("entries"_L1)
                                  .toArray();
     ASSERT_EQ(found.size(), 1);
-    EXPECT_EQ(found[0].toObject().value(QStringLiteral("regname")).toString(), QLatin1String("NoRun"));
-    EXPECT_EQ(found[0].toObject().value(QStringLiteral("machineValue")).toInt(), 1);
-    EXPECT_EQ(json({QStringLiteral("list"), QStringLiteral("--all")})
-                  .value(QStringLiteral("entries"))
-                  .toArray()
-                  .size(),
-              57);
-
+    EXPECT_EQ(found[0].toObject().value("regname"_L1).toString(), "NoRun"_L1);
+    EXPECT_EQ(found[0].toObject().value("machineValue"_L1).toInt(), 1);
     const QJsonObject exported =
-        json({QStringLiteral("export-reg"), QStringLiteral("Start Menu"), path("s.reg")});
-    EXPECT_EQ(exported.value(QStringLiteral("regFormat")).toInt(), 5);
-    EXPECT_EQ(exported.value(QStringLiteral("values")).toInt(), 1);
-    EXPECT_EQ(exported.value(QStringLiteral("deletions")).toInt(), 7);
-    const QJsonObject imported = json({QStringLiteral("import-reg"), path("s.reg")});
-    EXPECT_EQ(imported.value(QStringLiteral("written")).toInt(), 1);
-    EXPECT_EQ(imported.value(QStringLiteral("deleted")).toInt(), 7);
+        QJsonDocument::fromJson(ok("--json", "export-reg", "Start Menu", path("s.reg")).out.toUtf8())
+            .object();
+    EXPECT_EQ(exported.value("regFormat"_L1).toInt(), 5);
+    EXPECT_EQ(exported.value("values"_L1).toInt(), 1);
+    EXPECT_EQ(exported.value("deletions"_L1).toInt(), 7);
+    const QJsonObject imported =
+        QJsonDocument::fromJson(ok("--json", "import-reg", path("s.reg")).out.toUtf8()).object();
+    EXPECT_EQ(imported.value("written"_L1).toInt(), 1);
+    EXPECT_EQ(imported.value("deleted"_L1).toInt(), 7);
+}
 
-    const Result refused = run({QStringLiteral("--json"), QStringLiteral("import-reg"), path("missing.reg")});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.out, QString());
-    EXPECT_EQ(QJsonDocument::fromJson(refused.err.toUtf8()).object().value(QStringLiteral("status")).toInt(),
-              1);
+// The file and standard output agree: ctl_exchange.sh.
+TEST_F(CtlExchange, ReportNeedsItsStyleSheetAndWritesNothingWithout) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
+                            programFolder() + u"/tavimor.xsl"_s));
+    EXPECT_EQ(ok("report", "Start Menu", path("r.html")).out, u"Wrote %1.\n"_s.arg(path("r.html")));
+    const QByteArray page = ok("report", "4", "-").bytes;
+    EXPECT_TRUE(page.contains("Run Dialog"));
+    EXPECT_FALSE(page.contains("Display Properties"));
+
+    ASSERT_TRUE(QFile::remove(programFolder() + u"/tavimor.xsl"_s));
+    const Result missing = ctl("report", path("never.html"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("tavimor.xsl"_L1)) << missing.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("never.html")));
 }
 
 } // namespace

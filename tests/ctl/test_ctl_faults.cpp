@@ -9,21 +9,19 @@ namespace {
 class CtlFaults : public CtlFixture {
 protected:
     CtlFaults() {
-        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + registry());
+        m_vars.insert(u"TAVIMOR_TARGET"_s, u"file:"_s + registry());
         // Only writing commands make a registry file; the faults are set up on an existing one.
-        EXPECT_EQ(runHere({QStringLiteral("unset"), QStringLiteral("NoRun")}).status, 0);
+        EXPECT_EQ(runHere("unset", "NoRun").status, 0);
     }
-    QString registry() const { return m_place.filePath(QStringLiteral("registry.reg")); }
-    QString store() const { return m_place.filePath(QStringLiteral("TAVIMOR 4.0.ini")); }
-    Result runHere(QStringList args) {
-        return run(QStringList{QStringLiteral("--settings-folder"), m_place.path()} + args);
+    QString registry() const { return m_place.filePath(u"registry.reg"_s); }
+    QString store() const { return m_place.filePath(u"TAVIMOR 4.0.ini"_s); }
+    template <typename... Args> Result runHere(const Args&... args) {
+        return ctl("--settings-folder", m_place.path(), args...);
     }
-    Result setNoRun(const char* value) {
-        return runHere({QStringLiteral("set"), QStringLiteral("NoRun"), QLatin1String(value)});
-    }
+    Result setNoRun(const char* value) { return runHere("set", "NoRun", value); }
     Result setPassword(const QByteArray& password) {
         EXPECT_TRUE(writeFileAtomically(path("new.txt"), password));
-        return runHere({QStringLiteral("password"), QStringLiteral("--new-password-file"), path("new.txt")});
+        return runHere("password", "--new-password-file", path("new.txt"));
     }
 
     FaultPlace m_place;
@@ -33,7 +31,7 @@ TEST_F(CtlFaults, PasswordOnAFullDiskFailsAndTheOldPasswordStillGuards) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_EQ(setPassword("old").status, 0);
     const QByteArray before = fileBytes(store());
-    m_vars.insert(QStringLiteral("TAVIMOR_PASSWORD"), QStringLiteral("old"));
+    m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"old"_s);
     ASSERT_TRUE(m_place.fill());
 
     const Result full = setPassword("new");
@@ -45,19 +43,16 @@ TEST_F(CtlFaults, PasswordOnAFullDiskFailsAndTheOldPasswordStillGuards) {
                              "the cause and try again. (error 75 in bGlobal.MyPwdWrite)\n")
                   .arg(store()));
     EXPECT_EQ(fileBytes(store()), before);
-    m_vars.insert(QStringLiteral("TAVIMOR_PASSWORD"), QStringLiteral("new"));
-    EXPECT_EQ(runHere({QStringLiteral("list")}).status, 3);
-    m_vars.remove(QStringLiteral("TAVIMOR_PASSWORD"));
-    EXPECT_EQ(runHere({QStringLiteral("list")}).status, 3);
+    m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"new"_s);
+    EXPECT_EQ(runHere("list").status, 3);
+    m_vars.remove(u"TAVIMOR_PASSWORD"_s);
+    EXPECT_EQ(runHere("list").status, 3);
 }
 
 TEST_F(CtlFaults, ADamagedStoreStopsEveryCommandAndIsLeftAlone) {
     const QByteArray damaged = "[REGIKEY]\nquorvel=abc\n[REGIKEY\n";
     ASSERT_TRUE(writeBytes(store(), damaged));
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("list")},
-          QStringList{QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("1")}}) {
-        const Result result = runHere(args);
+    for (const Result& result : {runHere("list"), setNoRun("1")}) {
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, QString());
         EXPECT_EQ(
@@ -76,7 +71,7 @@ TEST_F(CtlFaults, ADamagedStoreStopsEveryCommandAndIsLeftAlone) {
 TEST_F(CtlFaults, SetPrintsNoSuccessWhenTheRegistryCannotBeWritten) {
     ASSERT_EQ(setNoRun("0").status, 0);
     const QByteArray before = fileBytes(registry());
-    const QString lock = registry() + QStringLiteral(".lock");
+    const QString lock = registry() + u".lock"_s;
     {
         const LockHolder holder(lock);
         ASSERT_TRUE(holder.held());
@@ -89,42 +84,38 @@ TEST_F(CtlFaults, SetPrintsNoSuccessWhenTheRegistryCannotBeWritten) {
                 "another program (")
                 .arg(registry(), lock)))
             << locked.err.toStdString();
-        EXPECT_TRUE(locked.err.endsWith(
-            QStringLiteral("process %1); try again when it has ended.\n").arg(holder.pid())));
+        EXPECT_TRUE(locked.err.endsWith(u"process %1); try again when it has ended.\n"_s.arg(holder.pid())));
         EXPECT_EQ(fileBytes(registry()), before);
     }
-    const QString victim = m_place.filePath(QStringLiteral("victim.reg"));
+    const QString victim = m_place.filePath(u"victim.reg"_s);
     ASSERT_TRUE(QFile::rename(registry(), victim));
     ASSERT_TRUE(QFile::link(victim, registry()));
     const Result linked = setNoRun("1");
     EXPECT_EQ(linked.status, 1);
     EXPECT_EQ(linked.out, QString());
-    EXPECT_TRUE(linked.err.contains(QStringLiteral("it is a symbolic link"))) << linked.err.toStdString();
+    EXPECT_TRUE(linked.err.contains(u"it is a symbolic link"_s)) << linked.err.toStdString();
     EXPECT_EQ(fileBytes(victim), before);
     ASSERT_TRUE(QFile::remove(registry()));
     ASSERT_TRUE(QFile::rename(victim, registry()));
 
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.makeReadOnly());
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("1")},
-          QStringList{QStringLiteral("drives"), QStringLiteral("A")}}) {
-        const Result readOnly = runHere(args);
+    for (const Result& readOnly : {setNoRun("1"), runHere("drives", "A")}) {
         EXPECT_EQ(readOnly.status, 1);
         EXPECT_EQ(readOnly.out, QString());
-        EXPECT_TRUE(readOnly.err.endsWith(
-            QStringLiteral("Cannot create the lock file %1: Read-only file system\n").arg(lock)))
+        EXPECT_TRUE(
+            readOnly.err.endsWith(u"Cannot create the lock file %1: Read-only file system\n"_s.arg(lock)))
             << readOnly.err.toStdString();
     }
     EXPECT_EQ(fileBytes(registry()), before);
 }
 
 TEST_F(CtlFaults, SaveToAFullDiskOrALinkKeepsTheOldFile) {
-    const QString target = m_place.filePath(QStringLiteral("out.rds"));
-    const QString victim = m_place.filePath(QStringLiteral("victim"));
+    const QString target = m_place.filePath(u"out.rds"_s);
+    const QString victim = m_place.filePath(u"victim"_s);
     ASSERT_TRUE(writeBytes(victim, "keep me\n"));
     ASSERT_TRUE(QFile::link(victim, target));
-    const Result linked = runHere({QStringLiteral("save"), target});
+    const Result linked = runHere("save", target);
     EXPECT_EQ(linked.status, 1);
     EXPECT_EQ(linked.out, QString());
     EXPECT_EQ(linked.err,
@@ -136,10 +127,9 @@ TEST_F(CtlFaults, SaveToAFullDiskOrALinkKeepsTheOldFile) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(QFile::remove(target));
     ASSERT_TRUE(m_place.fill());
-    const Result full = runHere({QStringLiteral("save"), target});
+    const Result full = runHere("save", target);
     EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err,
-              QStringLiteral("tavimorctl: %1 was not written: No space left on device\n").arg(target));
+    EXPECT_EQ(full.err, u"tavimorctl: %1 was not written: No space left on device\n"_s.arg(target));
     EXPECT_FALSE(QFile::exists(target));
 }
 
