@@ -6,12 +6,13 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
 
 const QString kPass = cataloguePassPhrase();
-const QString kRefused = QStringLiteral("-2");
+const QString kRefused = u"-2"_s;
 
 QByteArray envelopeOf(const QString& cipherText) {
     return QByteArray::fromBase64(cipherText.toLatin1());
@@ -26,10 +27,10 @@ QString textOf(const QByteArray& envelope) {
 TEST(Cipher, RoundTripsTextsOfEveryKind) {
     QString big;
     while (big.size() < 5 * 1024 * 1024)
-        big += QStringLiteral("<ENTRY NAME=\"NoRun\" CURRENTVALUE=\"%1\"/>\r\n").arg(big.size());
+        big += u"<ENTRY NAME=\"NoRun\" CURRENTVALUE=\"%1\"/>\r\n"_s.arg(big.size());
     const QString samples[] = {
-        QStringLiteral("<?xml version=\"1.0\"?><TAVIMOR/>"),
-        QStringLiteral("Größe \u00e9t\u00e9 \u4e2d\u6587 \U0001F600 line\r\nbreak"),
+        u"<?xml version=\"1.0\"?><TAVIMOR/>"_s,
+        u"Größe \u00e9t\u00e9 \u4e2d\u6587 \U0001F600 line\r\nbreak"_s,
         QString(),
         big,
     };
@@ -37,7 +38,7 @@ TEST(Cipher, RoundTripsTextsOfEveryKind) {
         const QString cipher = EncipherText(text, kPass);
         EXPECT_FALSE(cipher.startsWith(u'-') || cipher.contains(u'\n'));
         EXPECT_EQ(DecipherText(cipher, kPass), text);
-        EXPECT_EQ(DecipherText(cipher + QStringLiteral("\r\n"), kPass), text);
+        EXPECT_EQ(DecipherText(cipher + u"\r\n"_s, kPass), text);
         EXPECT_EQ(EncipheredSize(text.toUtf8().size()), cipher.size());
     }
     for (const int size : {1, 2, 3, 4})
@@ -45,8 +46,8 @@ TEST(Cipher, RoundTripsTextsOfEveryKind) {
 }
 
 TEST(Cipher, WritesAFreshVersionedEnvelope) {
-    const QString first = EncipherText(QStringLiteral("secret"), kPass);
-    const QString second = EncipherText(QStringLiteral("secret"), kPass);
+    const QString first = EncipherText(u"secret"_s, kPass);
+    const QString second = EncipherText(u"secret"_s, kPass);
     const QByteArray envelope = envelopeOf(first);
     ASSERT_EQ(envelope.size(), 38 + 6 + 16);
     EXPECT_EQ(envelope.left(6), QByteArray("TVRD\x01\x01", 6));
@@ -57,28 +58,28 @@ TEST(Cipher, WritesAFreshVersionedEnvelope) {
 }
 
 TEST(Cipher, RefusesWhatItDidNotWrite) {
-    EXPECT_EQ(DecipherText(QString(), kPass), QStringLiteral("-1"));
-    const QString cipher = EncipherText(QStringLiteral("<TAVIMOR/>"), kPass);
+    EXPECT_EQ(DecipherText(QString(), kPass), u"-1"_s);
+    const QString cipher = EncipherText(u"<TAVIMOR/>"_s, kPass);
     EXPECT_EQ(DecipherText(cipher, kPass + u'x'), kRefused);
     EXPECT_EQ(DecipherText(cipher, QString()), kRefused);
 
     QByteArray noise(200, Qt::Uninitialized);
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     const QString refused[] = {
-        QStringLiteral("<?xml version=\"1.0\"?><TAVIMOR/>"),
+        u"<?xml version=\"1.0\"?><TAVIMOR/>"_s,
         textOf(noise),
         cipher.left(cipher.size() / 2),
         textOf(envelopeOf(cipher).left(53)),
-        cipher + QStringLiteral("AAAA"),
-        QStringLiteral("\u00e9") + cipher,
-        QStringLiteral("\r\n"),
+        cipher + u"AAAA"_s,
+        u"\u00e9"_s + cipher,
+        u"\r\n"_s,
     };
     for (const QString& text : refused)
         EXPECT_EQ(DecipherText(text, kPass), kRefused) << text.left(60).toStdString();
 }
 
 TEST(Cipher, DetectsDamageAnywhereInTheEnvelope) {
-    const QByteArray envelope = envelopeOf(EncipherText(QStringLiteral("<TAVIMOR>payload</TAVIMOR>"), kPass));
+    const QByteArray envelope = envelopeOf(EncipherText(u"<TAVIMOR>payload</TAVIMOR>"_s, kPass));
     // Magic, version, KDF id, iterations, salt, nonce, ciphertext, tag.
     for (const qsizetype at : {0, 4, 5, 9, 12, 30, 40, 50, 70}) {
         QByteArray damaged = envelope;
@@ -94,11 +95,11 @@ TEST(Cipher, DetectsDamageAnywhereInTheEnvelope) {
 }
 
 TEST(Cipher, ReadsWrappedAndIndentedText) {
-    const QString text = QStringLiteral("<TAVIMOR>wrapped</TAVIMOR>");
+    const QString text = u"<TAVIMOR>wrapped</TAVIMOR>"_s;
     const QString cipher = EncipherText(text, kPass);
     QString wrapped;
     for (qsizetype at = 0; at < cipher.size(); at += 20)
-        wrapped += QStringLiteral(" \t") + cipher.mid(at, 20) + QStringLiteral("\r\n");
+        wrapped += u" \t"_s + cipher.mid(at, 20) + u"\r\n"_s;
     EXPECT_EQ(DecipherText(wrapped, kPass), text);
 }
 

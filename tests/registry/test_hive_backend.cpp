@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
@@ -49,14 +50,13 @@ ToolRun runTool(const QString& program, const QStringList& arguments, const QByt
 // hivexsh, a peer from libhivex-bin, fills a copy of the minimal hive: "add"/"cd" lines then
 // "setval" blocks, as its manual page gives them.
 void fillHive(const QString& path, const QString& script) {
-    const ToolRun run = runTool(QStringLiteral("hivexsh"), {QStringLiteral("-w"), path},
-                                (script + QStringLiteral("\ncommit\n")).toUtf8());
+    const ToolRun run = runTool(u"hivexsh"_s, {u"-w"_s, path}, (script + u"\ncommit\n"_s).toUtf8());
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
 }
 
 QString hivexget(const QString& path, const QString& key, const QString& name) {
-    const ToolRun run = runTool(QStringLiteral("hivexget"), {path, key, name});
-    return run.exitCode == 0 ? run.output.trimmed() : QStringLiteral("<missing>");
+    const ToolRun run = runTool(u"hivexget"_s, {path, key, name});
+    return run.exitCode == 0 ? run.output.trimmed() : u"<missing>"_s;
 }
 
 class HiveBackendTest : public ::testing::Test {
@@ -69,7 +69,7 @@ protected:
     }
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
     QString target() const {
-        return QStringLiteral("hive:%1,%2,%3").arg(path("NTUSER.DAT"), path("SOFTWARE"), path("SYSTEM"));
+        return u"hive:%1,%2,%3"_s.arg(path("NTUSER.DAT"), path("SOFTWARE"), path("SYSTEM"));
     }
     std::unique_ptr<RegistryBackend> open(QString* error = nullptr) {
         QString why;
@@ -86,8 +86,7 @@ protected:
                                 "dword:0x0000000a\nCurrentBuildNumber\nstring:19045\n"
                                 "ProductName\nstring:Windows 10 Pro"));
         // Two control sets: the name is read from the one Select\Current names.
-        QString system =
-            QStringLiteral("add Select\ncd Select\nsetval 1\nCurrent\ndword:0x00000002\ncd ..\n");
+        QString system = u"add Select\ncd Select\nsetval 1\nCurrent\ndword:0x00000002\ncd ..\n"_s;
         for (const auto& [set, name] :
              {std::pair{"ControlSet001", "OLDNAME"}, std::pair{"ControlSet002", "KIOSK-7"}})
             system += QStringLiteral(
@@ -101,11 +100,10 @@ protected:
 };
 
 TEST_F(HiveBackendTest, TheMinimalHiveIsAHiveToTwoIndependentReaders) {
-    const ToolRun regf =
-        runTool(QStringLiteral("regfinfo"), {QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv")});
+    const ToolRun regf = runTool(u"regfinfo"_s, {QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv")});
     EXPECT_EQ(regf.exitCode, 0) << regf.output.toStdString();
-    EXPECT_TRUE(regf.output.contains(QLatin1String("(key:) ROOT"))) << regf.output.toStdString();
-    const ToolRun hivexsh = runTool(QStringLiteral("hivexsh"), {path("NTUSER.DAT")}, "lsval\nls\n");
+    EXPECT_TRUE(regf.output.contains("(key:) ROOT"_L1)) << regf.output.toStdString();
+    const ToolRun hivexsh = runTool(u"hivexsh"_s, {path("NTUSER.DAT")}, "lsval\nls\n");
     EXPECT_EQ(hivexsh.exitCode, 0) << hivexsh.output.toStdString();
 }
 
@@ -119,23 +117,19 @@ TEST_F(HiveBackendTest, ReadsWhatAPeerWroteWithVersionAndComputerName) {
     std::unique_ptr<RegistryBackend> backend = open();
     ASSERT_TRUE(backend);
     MSDNRegistry registry(*backend);
-    EXPECT_EQ(
-        registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("norun")).toText(),
-        QStringLiteral("1"));
-    EXPECT_EQ(
-        registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("Text")).toText(),
-        QStringLiteral("abc"));
-    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("Blob"))
-                    .isNothing());
-    EXPECT_TRUE(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kPolicies), QStringLiteral("NoRun"))
-                    .isNothing());
-    EXPECT_EQ(registry.GetSystemName(), QStringLiteral("KIOSK-7"));
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"norun"_s).toText(),
+              u"1"_s);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"Text"_s).toText(),
+              u"abc"_s);
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"Blob"_s).isNothing());
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kPolicies), u"NoRun"_s).isNothing());
+    EXPECT_EQ(registry.GetSystemName(), u"KIOSK-7"_s);
     // The NT family: the version question treats it as unsupported.
     const WindowsVersion version = backend->windowsVersion();
     EXPECT_EQ(version.platformId, 2u);
     EXPECT_EQ(version.major, 10u);
     EXPECT_EQ(version.build, 19045u);
-    EXPECT_EQ(version.name, QStringLiteral("Windows 10 Pro"));
+    EXPECT_EQ(version.name, u"Windows 10 Pro"_s);
 }
 
 TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReaders) {
@@ -159,7 +153,7 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
             QString key = entry.text("PATH");
             QString file = path("NTUSER.DAT");
             if (hive == HKEY_LOCAL_MACHINE) {
-                ASSERT_TRUE(key.startsWith(QLatin1String("Software\\"), Qt::CaseInsensitive));
+                ASSERT_TRUE(key.startsWith("Software\\"_L1, Qt::CaseInsensitive));
                 key = key.mid(9);
                 file = path("SOFTWARE");
             }
@@ -167,8 +161,8 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
         });
     }
     ASSERT_EQ(written.size(), 57);
-    const QString userExport = runTool(QStringLiteral("regfexport"), {path("NTUSER.DAT")}).output;
-    const QString machineExport = runTool(QStringLiteral("regfexport"), {path("SOFTWARE")}).output;
+    const QString userExport = runTool(u"regfexport"_s, {path("NTUSER.DAT")}).output;
+    const QString machineExport = runTool(u"regfexport"_s, {path("SOFTWARE")}).output;
     std::unique_ptr<RegistryBackend> again = open();
     ASSERT_TRUE(again);
     MSDNRegistry registry(*again);
@@ -176,10 +170,10 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
         SCOPED_TRACE(w.name.toStdString());
         EXPECT_EQ(hivexget(w.hive, w.key, w.name), QString::number(w.value));
         const QString exported = w.hive == path("SOFTWARE") ? machineExport : userExport;
-        const QString block = QStringLiteral("Key path: ROOT\\%1\n").arg(w.key);
+        const QString block = u"Key path: ROOT\\%1\n"_s.arg(w.key);
         const qsizetype at = exported.indexOf(block, 0, Qt::CaseInsensitive);
         ASSERT_GE(at, 0) << block.toStdString();
-        const QString values = exported.mid(at, exported.indexOf(QLatin1String("Key path:"), at + 1) - at);
+        const QString values = exported.mid(at, exported.indexOf("Key path:"_L1, at + 1) - at);
         EXPECT_TRUE(values.contains(
             QStringLiteral(" %1\nType: 32-bit integer little-endian (REG_DWORD_LITTLE_ENDIAN)\n"
                            "Data size: 4\nData: %2\n")
@@ -187,7 +181,7 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
                 .arg(w.value)))
             << values.toStdString();
         const HKEY hive = w.hive == path("SOFTWARE") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        const QString key = hive == HKEY_LOCAL_MACHINE ? QStringLiteral("Software\\") + w.key : w.key;
+        const QString key = hive == HKEY_LOCAL_MACHINE ? u"Software\\"_s + w.key : w.key;
         EXPECT_EQ(registry.ReadKeyValue(hive, key, w.name).toText(), QString::number(w.value));
     }
 }
@@ -204,24 +198,21 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
     MSDNRegistry registry(*backend);
     registry.CreateRegKey(QLatin1String(kPolicies), HKEY_CURRENT_USER);
     for (qint32 value : {1, 0})
-        registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun"),
+        registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"NoRun"_s,
                               RegDatum::integer(value), REG_DWORD);
-    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoRun")),
-              QStringLiteral("0"));
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), u"NoRun"_s), u"0"_s);
     // "Not configured": the value goes, its neighbours stay.
-    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoFind"),
-                          RegDatum::integer(1), REG_DWORD);
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("norun")),
+    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"NoFind"_s, RegDatum::integer(1),
+                          REG_DWORD);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"norun"_s),
               ERROR_SUCCESS);
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun")),
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"NoRun"_s),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoRun")),
-              QStringLiteral("<missing>"));
-    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), QStringLiteral("NoFind")),
-              QStringLiteral("1"));
-    const QString exported = runTool(QStringLiteral("regfexport"), {path("NTUSER.DAT")}).output;
-    EXPECT_FALSE(exported.contains(QLatin1String("NoRun"))) << exported.toStdString();
-    EXPECT_TRUE(exported.contains(QLatin1String("NoFind"))) << exported.toStdString();
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), u"NoRun"_s), u"<missing>"_s);
+    EXPECT_EQ(hivexget(path("NTUSER.DAT"), QLatin1String(kPolicies), u"NoFind"_s), u"1"_s);
+    const QString exported = runTool(u"regfexport"_s, {path("NTUSER.DAT")}).output;
+    EXPECT_FALSE(exported.contains("NoRun"_L1)) << exported.toStdString();
+    EXPECT_TRUE(exported.contains("NoFind"_L1)) << exported.toStdString();
     EXPECT_EQ(readFile(path("NTUSER.DAT.tavimor-bak")), original);
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path("NTUSER.DAT")).constData(), &info), 0);
@@ -242,7 +233,7 @@ TEST_F(HiveBackendTest, AHiveWindowsHasNotFinishedWritingIsRefusedUntouched) {
     software.close();
     QString error;
     EXPECT_FALSE(open(&error));
-    EXPECT_TRUE(error.contains(QLatin1String("not shut down cleanly"))) << error.toStdString();
+    EXPECT_TRUE(error.contains("not shut down cleanly"_L1)) << error.toStdString();
     EXPECT_TRUE(error.contains(path("SOFTWARE"))) << error.toStdString();
     EXPECT_EQ(readFile(path("SOFTWARE")), dirty);
 
@@ -255,8 +246,7 @@ TEST_F(HiveBackendTest, AHiveWindowsHasNotFinishedWritingIsRefusedUntouched) {
     const struct utimbuf past { 1000000000, 1000000000 };
     ASSERT_EQ(::utime(QFile::encodeName(path("NTUSER.DAT")).constData(), &past), 0);
     EXPECT_FALSE(open(&error));
-    EXPECT_TRUE(error.contains(QLatin1String("ntuser.dat.LOG1 is newer than the hive")))
-        << error.toStdString();
+    EXPECT_TRUE(error.contains("ntuser.dat.LOG1 is newer than the hive"_L1)) << error.toStdString();
     ASSERT_EQ(::utime(QFile::encodeName(path("ntuser.dat.LOG1")).constData(), &past), 0);
     ASSERT_EQ(::utime(QFile::encodeName(path("NTUSER.DAT")).constData(), nullptr), 0);
     EXPECT_TRUE(open(&error)) << error.toStdString();
@@ -272,36 +262,32 @@ TEST_F(HiveBackendTest, AFileThatIsNoHiveIsRefused) {
 }
 
 TEST_F(HiveBackendTest, AMountedWindowsFolderIsFoundWhateverTheCaseOfItsNames) {
-    const QString root = m_dir.filePath(QStringLiteral("mnt"));
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/WINDOWS/system32/Config")));
-    QFile::copy(path("SOFTWARE"), root + QStringLiteral("/WINDOWS/system32/Config/software"));
-    QFile::copy(path("SYSTEM"), root + QStringLiteral("/WINDOWS/system32/Config/SYSTEM"));
+    const QString root = m_dir.filePath(u"mnt"_s);
+    ASSERT_TRUE(QDir().mkpath(root + u"/WINDOWS/system32/Config"_s));
+    QFile::copy(path("SOFTWARE"), root + u"/WINDOWS/system32/Config/software"_s);
+    QFile::copy(path("SYSTEM"), root + u"/WINDOWS/system32/Config/SYSTEM"_s);
     for (const char* profile : {"users/Anna", "users/Default", "users/Public"}) {
-        ASSERT_TRUE(QDir().mkpath(root + QLatin1Char('/') + QLatin1String(profile)));
-        QFile::copy(path("NTUSER.DAT"),
-                    root + QLatin1Char('/') + QLatin1String(profile) + QStringLiteral("/ntuser.dat"));
+        ASSERT_TRUE(QDir().mkpath(root + u'/' + QLatin1String(profile)));
+        QFile::copy(path("NTUSER.DAT"), root + u'/' + QLatin1String(profile) + u"/ntuser.dat"_s);
     }
     QString error;
-    std::unique_ptr<RegistryBackend> backend = openRegistryTarget(QStringLiteral("windows:") + root, &error);
+    std::unique_ptr<RegistryBackend> backend = openRegistryTarget(u"windows:"_s + root, &error);
     ASSERT_TRUE(backend) << error.toStdString();
     MSDNRegistry registry(*backend);
     registry.CreateRegKey(QLatin1String(kPolicies), HKEY_CURRENT_USER);
-    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), QStringLiteral("NoRun"),
-                          RegDatum::integer(1), REG_DWORD);
-    EXPECT_EQ(hivexget(root + QStringLiteral("/users/Anna/ntuser.dat"), QLatin1String(kPolicies),
-                       QStringLiteral("NoRun")),
-              QStringLiteral("1"));
+    registry.SaveKeyValue(HKEY_CURRENT_USER, QLatin1String(kPolicies), u"NoRun"_s, RegDatum::integer(1),
+                          REG_DWORD);
+    EXPECT_EQ(hivexget(root + u"/users/Anna/ntuser.dat"_s, QLatin1String(kPolicies), u"NoRun"_s), u"1"_s);
 
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/users/Ben")));
-    QFile::copy(path("NTUSER.DAT"), root + QStringLiteral("/users/Ben/NTUSER.DAT"));
-    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:") + root, &error));
-    EXPECT_TRUE(error.contains(QLatin1String("several user profiles: Anna, Ben"))) << error.toStdString();
-    EXPECT_TRUE(openRegistryTarget(QStringLiteral("windows:%1?user=ben").arg(root), &error))
-        << error.toStdString();
-    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:%1?user=carl").arg(root), &error));
-    EXPECT_TRUE(error.contains(QLatin1String("Anna, Ben"))) << error.toStdString();
-    EXPECT_FALSE(openRegistryTarget(QStringLiteral("windows:") + m_dir.path(), &error));
-    EXPECT_TRUE(error.contains(QLatin1String("holds no Windows installation"))) << error.toStdString();
+    ASSERT_TRUE(QDir().mkpath(root + u"/users/Ben"_s));
+    QFile::copy(path("NTUSER.DAT"), root + u"/users/Ben/NTUSER.DAT"_s);
+    EXPECT_FALSE(openRegistryTarget(u"windows:"_s + root, &error));
+    EXPECT_TRUE(error.contains("several user profiles: Anna, Ben"_L1)) << error.toStdString();
+    EXPECT_TRUE(openRegistryTarget(u"windows:%1?user=ben"_s.arg(root), &error)) << error.toStdString();
+    EXPECT_FALSE(openRegistryTarget(u"windows:%1?user=carl"_s.arg(root), &error));
+    EXPECT_TRUE(error.contains("Anna, Ben"_L1)) << error.toStdString();
+    EXPECT_FALSE(openRegistryTarget(u"windows:"_s + m_dir.path(), &error));
+    EXPECT_TRUE(error.contains("holds no Windows installation"_L1)) << error.toStdString();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tavimor::test {
 namespace {
 
@@ -40,9 +42,8 @@ const QByteArray kHeader("PReg\x01\x00\x00\x00", 8);
 
 TEST(PolFile, LaysOutRecordsAsTheFormatSays) {
     PolFile file;
-    file.records = {
-        PolRecord::dwordRecord(QStringLiteral("Software\\Policies\\Ä"), QStringLiteral("NoRun"), 1),
-        PolRecord::deletion(QStringLiteral("Software\\X"), QStringLiteral("NoFind"))};
+    file.records = {PolRecord::dwordRecord(u"Software\\Policies\\Ä"_s, u"NoRun"_s, 1),
+                    PolRecord::deletion(u"Software\\X"_s, u"NoFind"_s)};
     const QByteArray expected =
         kHeader + rawRecord(u"Software\\Policies\\Ä", u"NoRun", REG_DWORD, QByteArray("\x01\0\0\0", 4)) +
         rawRecord(u"Software\\X", u"**del.NoFind", REG_SZ, QByteArray(" \0\0\0", 4));
@@ -54,7 +55,7 @@ TEST(PolFile, LaysOutRecordsAsTheFormatSays) {
     EXPECT_EQ(read->records[0].dword(), 1u);
     EXPECT_FALSE(read->records[0].isDeletion());
     EXPECT_TRUE(read->records[1].isDeletion());
-    EXPECT_EQ(read->records[1].targetName(), QLatin1String("NoFind"));
+    EXPECT_EQ(read->records[1].targetName(), "NoFind"_L1);
     EXPECT_FALSE(read->records[1].dword());
 }
 
@@ -78,16 +79,16 @@ TEST(PolFile, RefusesWhatIsNotAPolicyFile) {
     QString error;
     EXPECT_FALSE(PolFile::parse("", &error));
     EXPECT_FALSE(PolFile::parse("REGEDIT4\r\n", &error));
-    EXPECT_EQ(error, QLatin1String("not a Registry.pol file (no PReg signature)"));
+    EXPECT_EQ(error, "not a Registry.pol file (no PReg signature)"_L1);
     EXPECT_FALSE(PolFile::parse(QByteArray("PReg\x02\x00\x00\x00", 8), &error));
-    EXPECT_EQ(error, QLatin1String("version 2 is not the known version 1"));
+    EXPECT_EQ(error, "version 2 is not the known version 1"_L1);
     // Every cut inside the record and a size that runs past the end are refused.
     for (qsizetype cut = kHeader.size() + 1; cut < good.size(); ++cut)
         EXPECT_FALSE(PolFile::parse(good.left(cut))) << cut;
     QByteArray tooLong = good;
     tooLong[kHeader.size() + 20] = 5; // the size field: 5 bytes of data, only 4 there before ]
     EXPECT_FALSE(PolFile::parse(tooLong, &error));
-    EXPECT_TRUE(error.startsWith(QLatin1String("the record at byte 8 "))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith("the record at byte 8 "_L1)) << error.toStdString();
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tavimor {
 void PrintTo(const RegPatch::Change& c, std::ostream* os) {
     *os << int(c.kind) << " " << c.keyPath.toStdString() << " [" << c.name.toStdString() << "] "
@@ -16,7 +18,7 @@ namespace {
 
 using Kind = RegPatch::Change::Kind;
 
-const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Policies\\Test");
+const QString kKey = u"HKEY_CURRENT_USER\\Software\\Policies\\Test"_s;
 
 QByteArray utf16(const QString& text) {
     return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -52,12 +54,12 @@ const QString kVersion5 = QStringLiteral("Windows Registry Editor Version 5.00\r
 TEST(RegPatch, ReadsEveryEncodingRegeditAndUsersWrite) {
     const QList<RegPatch::Change> expected{
         {Kind::CreateKey, kKey, {}, {}, 3},
-        {Kind::SetValue, kKey, QStringLiteral("NoRun"), {REG_DWORD, QByteArray("\1\0\0\0", 4)}, 4},
+        {Kind::SetValue, kKey, u"NoRun"_s, {REG_DWORD, QByteArray("\1\0\0\0", 4)}, 4},
         {Kind::SetValue, kKey, QString(), {REG_SZ, QByteArray("caf\xE9 \\ \"q\"\0", 11)}, 5},
-        {Kind::SetValue, kKey, QStringLiteral("Bytes"), {REG_BINARY, QByteArray("\1\2\3")}, 6},
-        {Kind::SetValue, kKey, QStringLiteral("Path"), {REG_EXPAND_SZ, QByteArray("%\0\0\0", 4)}, 8},
-        {Kind::DeleteValue, kKey, QStringLiteral("Gone"), {}, 9},
-        {Kind::DeleteKey, QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Old"), {}, {}, 11},
+        {Kind::SetValue, kKey, u"Bytes"_s, {REG_BINARY, QByteArray("\1\2\3")}, 6},
+        {Kind::SetValue, kKey, u"Path"_s, {REG_EXPAND_SZ, QByteArray("%\0\0\0", 4)}, 8},
+        {Kind::DeleteValue, kKey, u"Gone"_s, {}, 9},
+        {Kind::DeleteKey, u"HKEY_LOCAL_MACHINE\\Software\\Old"_s, {}, {}, 11},
     };
     const RegPatch wide = parsed(utf16(kVersion5));
     EXPECT_EQ(wide.format(), RegFormat::Version5);
@@ -65,7 +67,7 @@ TEST(RegPatch, ReadsEveryEncodingRegeditAndUsersWrite) {
     EXPECT_EQ(parsed(kVersion5.toUtf8()).changes(), expected);
     EXPECT_EQ(parsed("\xEF\xBB\xBF" + kVersion5.toUtf8()).changes(), expected);
     QString regedit4 = kVersion5;
-    regedit4.replace(QStringLiteral("Windows Registry Editor Version 5.00"), QStringLiteral("REGEDIT4"));
+    regedit4.replace(u"Windows Registry Editor Version 5.00"_s, u"REGEDIT4"_s);
     const RegPatch ansi = parsed(regedit4.toLatin1());
     EXPECT_EQ(ansi.format(), RegFormat::Regedit4);
     EXPECT_EQ(ansi.changes(), expected);
@@ -75,22 +77,20 @@ TEST(RegPatch, ReadsEveryEncodingRegeditAndUsersWrite) {
 
 TEST(RegPatch, WritesWhatItReadsInBothFormats) {
     RegPatch patch;
-    patch.setValue(kKey, QStringLiteral("NoRun"), {REG_DWORD, QByteArray("\1\0\0\0", 4)});
-    patch.deleteValue(QStringLiteral("hkey_local_machine\\Software\\Lm"), QStringLiteral("MinPwdLen"));
-    patch.setValue(kKey, QStringLiteral("Text"), {REG_SZ, QByteArray("\xE9t\xE9\0", 4)});
-    patch.setValue(kKey, QStringLiteral("Long"), {REG_BINARY, QByteArray(100, '\x7f')});
+    patch.setValue(kKey, u"NoRun"_s, {REG_DWORD, QByteArray("\1\0\0\0", 4)});
+    patch.deleteValue(u"hkey_local_machine\\Software\\Lm"_s, u"MinPwdLen"_s);
+    patch.setValue(kKey, u"Text"_s, {REG_SZ, QByteArray("\xE9t\xE9\0", 4)});
+    patch.setValue(kKey, u"Long"_s, {REG_BINARY, QByteArray(100, '\x7f')});
 
     const QByteArray wide = patch.serialize(RegFormat::Version5);
     const QString text =
         QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.constData() + 2), (wide.size() - 2) / 2);
     EXPECT_TRUE(wide.startsWith("\xFF\xFEW\0i\0"));
-    EXPECT_TRUE(
-        text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[") + kKey +
-                        QStringLiteral("]\r\n\"NoRun\"=dword:00000001\r\n\"Text\"=\"\u00e9t\u00e9\"\r\n")));
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Lm]\r\n\"MinPwdLen\"=-\r\n\r\n")));
+    EXPECT_TRUE(text.startsWith(u"Windows Registry Editor Version 5.00\r\n\r\n["_s + kKey +
+                                u"]\r\n\"NoRun\"=dword:00000001\r\n\"Text\"=\"\u00e9t\u00e9\"\r\n"_s));
+    EXPECT_TRUE(text.contains(u"\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Lm]\r\n\"MinPwdLen\"=-\r\n\r\n"_s));
     EXPECT_EQ(withoutLines(parsed(wide).changes()).size(), 6);
-    for (const QString& line : text.split(QStringLiteral("\r\n")))
+    for (const QString& line : text.split(u"\r\n"_s))
         EXPECT_LE(line.size(), 80);
 
     // REGEDIT4 has no deletions; everything else reads back as it was.
@@ -116,7 +116,7 @@ TEST(RegPatch, ADamagedFileNamesItsLine) {
         const char* reason;
     } cases[] = {
         {"REGEDIT5\r\n", 1, "first line"},
-        {utf16(QStringLiteral("REGEDIT4")) + "x", 1, "odd number"},
+        {utf16(u"REGEDIT4"_s) + "x", 1, "odd number"},
         {key + "\"a\"=\"\xE9\"\r\n", 4, "not UTF-8"},
         {"REGEDIT4\r\n\"a\"=dword:1\r\n", 2, "before any key"},
         {"REGEDIT4\r\n[HKEY_CURRENT_CONFIG\\K]\r\n", 2, "HKEY_USERS"},
@@ -125,7 +125,7 @@ TEST(RegPatch, ADamagedFileNamesItsLine) {
         {key + "\"a\"=hex:01,\\\r\n  0g\r\n", 5, "\"0g\""},
         {key + "\"a\"=dword:123456789\r\n", 4, "dword"},
         {key + "stray\r\n", 4, "unreadable"},
-        {utf16(QString::fromUtf8(key) + QStringLiteral("\"a\"=\"\u20ac\"\r\n")), 4, "Latin-1"},
+        {utf16(QString::fromUtf8(key) + u"\"a\"=\"\u20ac\"\r\n"_s), 4, "Latin-1"},
     };
     for (const auto& c : cases) {
         QString error;

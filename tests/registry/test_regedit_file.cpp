@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
 
-const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Test");
+const QString kKey = u"HKEY_CURRENT_USER\\Software\\Test"_s;
 
 RegEditFile parsed(const QByteArray& text) {
     QString error;
@@ -38,21 +39,18 @@ TEST(RegEditFile, ReadsEveryValueKindWithEitherLineEnd) {
             "\"Empty\"=hex:\r\n";
         text.replace("\r\n", eol);
         const RegEditFile file = parsed(text);
-        EXPECT_EQ(file.value(kKey, QString()), regSz(QStringLiteral("default")));
-        EXPECT_EQ(file.value(kKey.toLower(), QStringLiteral("TEXT")),
-                  regSz(QStringLiteral("a \"quoted\" back\\slash")));
-        EXPECT_EQ(file.value(kKey, QStringLiteral("Dword")), regDword(10));
-        EXPECT_EQ(file.value(kKey, QStringLiteral("Bin")), raw(REG_BINARY, "\x01\x02\xff"));
-        EXPECT_EQ(file.value(kKey, QStringLiteral("Expand")), raw(REG_EXPAND_SZ, QByteArray("%\0", 2)));
-        EXPECT_EQ(file.value(kKey, QStringLiteral("Long")), raw(REG_BINARY, QByteArray("\0\1\2\3\4", 5)));
-        EXPECT_EQ(file.value(kKey, QStringLiteral("Empty")), raw(REG_BINARY, QByteArray()));
-        EXPECT_FALSE(file.value(kKey, QStringLiteral("Missing")));
-        EXPECT_TRUE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE")));
-        EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other")));
-        EXPECT_EQ(
-            file.valueNames(kKey),
-            (QStringList{QString(), QStringLiteral("Text"), QStringLiteral("Dword"), QStringLiteral("Bin"),
-                         QStringLiteral("Expand"), QStringLiteral("Long"), QStringLiteral("Empty")}));
+        EXPECT_EQ(file.value(kKey, QString()), regSz(u"default"_s));
+        EXPECT_EQ(file.value(kKey.toLower(), u"TEXT"_s), regSz(u"a \"quoted\" back\\slash"_s));
+        EXPECT_EQ(file.value(kKey, u"Dword"_s), regDword(10));
+        EXPECT_EQ(file.value(kKey, u"Bin"_s), raw(REG_BINARY, "\x01\x02\xff"));
+        EXPECT_EQ(file.value(kKey, u"Expand"_s), raw(REG_EXPAND_SZ, QByteArray("%\0", 2)));
+        EXPECT_EQ(file.value(kKey, u"Long"_s), raw(REG_BINARY, QByteArray("\0\1\2\3\4", 5)));
+        EXPECT_EQ(file.value(kKey, u"Empty"_s), raw(REG_BINARY, QByteArray()));
+        EXPECT_FALSE(file.value(kKey, u"Missing"_s));
+        EXPECT_TRUE(file.hasKey(u"HKEY_CURRENT_USER\\SOFTWARE"_s));
+        EXPECT_FALSE(file.hasKey(u"HKEY_CURRENT_USER\\Software\\Other"_s));
+        EXPECT_EQ(file.valueNames(kKey), (QStringList{QString(), u"Text"_s, u"Dword"_s, u"Bin"_s, u"Expand"_s,
+                                                      u"Long"_s, u"Empty"_s}));
         EXPECT_EQ(file.serialize(), text);
     }
 }
@@ -72,10 +70,10 @@ TEST(RegEditFile, WritesBackAnUnchangedFileByteForByte) {
                             "\"Last\"=\"no line end\"";
     const RegEditFile file = parsed(text);
     EXPECT_EQ(file.serialize(), text);
-    EXPECT_EQ(file.value(kKey, QStringLiteral("CAF\u00c9")), regSz(QStringLiteral("\u00e9t\u00e9")));
-    EXPECT_EQ(file.value(QStringLiteral("HKEY_DYN_DATA\\PerfStats"), QStringLiteral("Multi")),
+    EXPECT_EQ(file.value(kKey, u"CAF\u00c9"_s), regSz(u"\u00e9t\u00e9"_s));
+    EXPECT_EQ(file.value(u"HKEY_DYN_DATA\\PerfStats"_s, u"Multi"_s),
               raw(REG_MULTI_SZ, QByteArray("a\0b\0\0\0", 6)));
-    EXPECT_EQ(file.keyPaths(), (QStringList{QStringLiteral("HKEY_DYN_DATA\\PerfStats"), kKey}));
+    EXPECT_EQ(file.keyPaths(), (QStringList{u"HKEY_DYN_DATA\\PerfStats"_s, kKey}));
 }
 
 TEST(RegEditFile, ChangingAValueRewritesOnlyItsLines) {
@@ -84,30 +82,28 @@ TEST(RegEditFile, ChangingAValueRewritesOnlyItsLines) {
                               "\"NoRun\"=hex(4):00,00,\\\r\n  00,00\r\n"
                               "\"Same\"=dword:00000007\n";
     RegEditFile file = parsed(before);
-    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("norun"), regDword(1)));
-    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("Same"), regDword(7)));
+    ASSERT_TRUE(file.setValue(kKey, u"norun"_s, regDword(1)));
+    ASSERT_TRUE(file.setValue(kKey, u"Same"_s, regDword(7)));
     const QByteArray after = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
                              "\"Keep\"=hex:01,\\\r\n  02\r\n"
                              "\"NoRun\"=dword:00000001\r\n"
                              "\"Same\"=dword:00000007\n";
     EXPECT_EQ(file.serialize(), after);
-    EXPECT_EQ(parsed(after).value(kKey, QStringLiteral("NoRun")), regDword(1));
+    EXPECT_EQ(parsed(after).value(kKey, u"NoRun"_s), regDword(1));
 }
 
 TEST(RegEditFile, PlacesNewValuesInTheirBlockAndNewKeysAtTheEnd) {
     RegEditFile file =
         parsed("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n\"A\"=dword:00000001\r\n\r\n"
                "[HKEY_LOCAL_MACHINE\\Software\\X\\Y]\r\n\"Z\"=\"z\"");
-    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("B\"\\"), regSz(QStringLiteral("b"))));
+    ASSERT_TRUE(file.setValue(kKey, u"B\"\\"_s, regSz(u"b"_s)));
     // A parent exists without a line of its own until a value needs one.
-    EXPECT_TRUE(file.createKey(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\X")));
-    ASSERT_TRUE(
-        file.setValue(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\X"), QString(), regDword(0xABCDEF)));
-    ASSERT_TRUE(file.createKey(QStringLiteral("HKEY_CURRENT_USER\\New\\Deep")));
-    EXPECT_TRUE(file.hasKey(QStringLiteral("hkey_current_user\\new")));
-    EXPECT_FALSE(
-        file.setValue(QStringLiteral("HKEY_CURRENT_USER\\Nowhere"), QStringLiteral("V"), regDword(1)));
-    EXPECT_FALSE(file.setValue(kKey, QStringLiteral("line\nbreak"), regDword(1)));
+    EXPECT_TRUE(file.createKey(u"HKEY_LOCAL_MACHINE\\Software\\X"_s));
+    ASSERT_TRUE(file.setValue(u"HKEY_LOCAL_MACHINE\\Software\\X"_s, QString(), regDword(0xABCDEF)));
+    ASSERT_TRUE(file.createKey(u"HKEY_CURRENT_USER\\New\\Deep"_s));
+    EXPECT_TRUE(file.hasKey(u"hkey_current_user\\new"_s));
+    EXPECT_FALSE(file.setValue(u"HKEY_CURRENT_USER\\Nowhere"_s, u"V"_s, regDword(1)));
+    EXPECT_FALSE(file.setValue(kKey, u"line\nbreak"_s, regDword(1)));
     EXPECT_EQ(file.serialize(),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n\"A\"=dword:00000001\r\n"
               "\"B\\\"\\\\\"=\"b\"\r\n\r\n"
@@ -120,11 +116,11 @@ TEST(RegEditFile, WritesValuesRegeditCannotShowAsHex) {
     RegEditFile file;
     ASSERT_TRUE(file.createKey(kKey));
     const QList<std::pair<QString, RegValue>> values = {
-        {QStringLiteral("Nul"), raw(REG_SZ, QByteArray("a\0b\0", 4))},
-        {QStringLiteral("Lines"), raw(REG_SZ, "a\r\nb")},
-        {QStringLiteral("Short"), raw(REG_DWORD, "\x01\x02")},
-        {QStringLiteral("Wide"), raw(0x20, QByteArray(100, '\x5a'))},
-        {QStringLiteral("Latin"), regSz(QStringLiteral("caf\u00e9"))},
+        {u"Nul"_s, raw(REG_SZ, QByteArray("a\0b\0", 4))},
+        {u"Lines"_s, raw(REG_SZ, "a\r\nb")},
+        {u"Short"_s, raw(REG_DWORD, "\x01\x02")},
+        {u"Wide"_s, raw(0x20, QByteArray(100, '\x5a'))},
+        {u"Latin"_s, regSz(u"caf\u00e9"_s)},
     };
     for (const auto& [name, value] : values)
         ASSERT_TRUE(file.setValue(kKey, name, value));
@@ -148,17 +144,17 @@ TEST(RegEditFile, DeletionLinesHideWhatTheyDelete) {
                               "[HKEY_CURRENT_USER\\A\\B\\C]\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Test]\r\n\"V\"=dword:3\r\n\"V\"=-\r\n"
                               "[-HKEY_CURRENT_USER\\A\\B]\r\n\"Y\"=dword:9\r\n");
-    EXPECT_FALSE(file.value(kKey, QStringLiteral("V")));
-    EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B")));
-    EXPECT_FALSE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B\\C")));
-    EXPECT_TRUE(file.hasKey(QStringLiteral("HKEY_CURRENT_USER\\A")));
-    ASSERT_TRUE(file.setValue(kKey, QStringLiteral("V"), regDword(4)));
-    ASSERT_TRUE(file.createKey(QStringLiteral("HKEY_CURRENT_USER\\A\\B")));
-    ASSERT_TRUE(file.setValue(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("X"), regDword(5)));
+    EXPECT_FALSE(file.value(kKey, u"V"_s));
+    EXPECT_FALSE(file.hasKey(u"HKEY_CURRENT_USER\\A\\B"_s));
+    EXPECT_FALSE(file.hasKey(u"HKEY_CURRENT_USER\\A\\B\\C"_s));
+    EXPECT_TRUE(file.hasKey(u"HKEY_CURRENT_USER\\A"_s));
+    ASSERT_TRUE(file.setValue(kKey, u"V"_s, regDword(4)));
+    ASSERT_TRUE(file.createKey(u"HKEY_CURRENT_USER\\A\\B"_s));
+    ASSERT_TRUE(file.setValue(u"HKEY_CURRENT_USER\\A\\B"_s, u"X"_s, regDword(5)));
     const RegEditFile again = parsed(file.serialize());
-    EXPECT_EQ(again.value(kKey, QStringLiteral("V")), regDword(4));
-    EXPECT_EQ(again.value(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("X")), regDword(5));
-    EXPECT_FALSE(again.value(QStringLiteral("HKEY_CURRENT_USER\\A\\B"), QStringLiteral("Y")));
+    EXPECT_EQ(again.value(kKey, u"V"_s), regDword(4));
+    EXPECT_EQ(again.value(u"HKEY_CURRENT_USER\\A\\B"_s, u"X"_s), regDword(5));
+    EXPECT_FALSE(again.value(u"HKEY_CURRENT_USER\\A\\B"_s, u"Y"_s));
 }
 
 TEST(RegEditFile, NamesTheLineOfEachBrokenConstruct) {

@@ -3,37 +3,18 @@
 #include "registry/MemoryBackend.h"
 #include "registry/RegEditFile.h"
 #include "registry/RegFileBackend.h"
-#include "registry/WinePrefixBackend.h"
 #include "registry/WineRegFile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
 
-const QString kPath = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer");
-
-const QByteArray kUserReg =
-    "WINE REGISTRY Version 2\n"
-    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
-const QByteArray kSystemReg = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
-                              "#arch=win64\n";
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime::fromSecsSinceEpoch(1796561295, QTimeZone::utc()); }
-};
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+const QString kPath = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
 
 struct BackendCase {
     const char* name;
@@ -41,25 +22,7 @@ struct BackendCase {
     std::function<std::unique_ptr<RegistryBackend>(const QTemporaryDir& dir)> make;
 };
 
-std::unique_ptr<RegistryBackend> makeWine(const QTemporaryDir& dir) {
-    static const FixedClock clock;
-    const QString prefix = dir.filePath(QStringLiteral("prefix"));
-    if (!QFile::exists(prefix + QStringLiteral("/user.reg"))) {
-        QDir().mkpath(prefix);
-        QDir().mkpath(dir.filePath(QStringLiteral("tmp")));
-        writeFile(prefix + QStringLiteral("/user.reg"), kUserReg);
-        writeFile(prefix + QStringLiteral("/system.reg"), kSystemReg);
-    }
-    QString error;
-    std::unique_ptr<WinePrefixBackend> backend = WinePrefixBackend::open(prefix, &error);
-    EXPECT_TRUE(backend) << error.toStdString();
-    if (backend) {
-        backend->setTemporaryBase(dir.filePath(QStringLiteral("tmp")));
-        backend->setClock(&clock);
-    }
-    return backend;
-}
-
+// The Wine prefix deletes in its files and through reg against a real Wine, in test_wine_real.
 const BackendCase kCases[] = {
     {"Memory",
      [](const QTemporaryDir&) -> std::unique_ptr<RegistryBackend> {
@@ -68,12 +31,10 @@ const BackendCase kCases[] = {
     {"RegFile",
      [](const QTemporaryDir& dir) -> std::unique_ptr<RegistryBackend> {
          QString error;
-         auto backend =
-             RegFileBackend::open(dir.filePath(QStringLiteral("registry.reg")), QStringLiteral("PC"), &error);
+         auto backend = RegFileBackend::open(dir.filePath(u"registry.reg"_s), u"PC"_s, &error);
          EXPECT_TRUE(backend) << error.toStdString();
          return backend;
      }},
-    {"WinePrefix", makeWine},
 };
 
 class ValueDelete : public ::testing::TestWithParam<BackendCase> {
@@ -83,10 +44,8 @@ protected:
         ASSERT_TRUE(m_backend);
         MSDNRegistry registry(*m_backend);
         registry.CreateRegKey(kPath, HKEY_CURRENT_USER);
-        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("NoRun"), RegDatum::integer(1),
-                              REG_DWORD);
-        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("Kept"),
-                              RegDatum::text(QStringLiteral("x")), REG_SZ);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s, RegDatum::integer(1), REG_DWORD);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, u"Kept"_s, RegDatum::text(u"x"_s), REG_SZ);
     }
 
     QTemporaryDir m_dir;
@@ -97,17 +56,14 @@ protected:
 
 TEST_P(ValueDelete, RemovesOnlyThatValueAndSaysWhenNothingWasThere) {
     MSDNRegistry registry(*m_backend);
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("norun")), ERROR_SUCCESS);
-    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("NoRun")).isNothing());
-    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("Kept")),
-              RegDatum::text(QStringLiteral("x")));
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, u"norun"_s), ERROR_SUCCESS);
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s).isNothing());
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"Kept"_s), RegDatum::text(u"x"_s));
 
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("NoRun")),
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath + u"\\Missing"_s, u"Kept"_s),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath + QStringLiteral("\\Missing"),
-                                      QStringLiteral("Kept")),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(m_backend->deleteValue(0x7777, QStringLiteral("Kept")), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(m_backend->deleteValue(0x7777, u"Kept"_s), ERROR_INVALID_HANDLE);
 
     // A fresh instance on the same store agrees: the delete was saved.
     if (std::string(GetParam().name) == "Memory")
@@ -115,9 +71,8 @@ TEST_P(ValueDelete, RemovesOnlyThatValueAndSaysWhenNothingWasThere) {
     const std::unique_ptr<RegistryBackend> again = GetParam().make(m_dir);
     ASSERT_TRUE(again);
     MSDNRegistry reread(*again);
-    EXPECT_TRUE(reread.ReadKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("NoRun")).isNothing());
-    EXPECT_EQ(reread.ReadKeyValue(HKEY_CURRENT_USER, kPath, QStringLiteral("Kept")),
-              RegDatum::text(QStringLiteral("x")));
+    EXPECT_TRUE(reread.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s).isNothing());
+    EXPECT_EQ(reread.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"Kept"_s), RegDatum::text(u"x"_s));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ValueDelete, ::testing::ValuesIn(kCases),
@@ -132,33 +87,36 @@ TEST(ValueDeleteInFiles, RegEditFileDropsTheLinesAndKeepsTheRestByteForByte) {
                             "\"Last\"=\"x\"";
     std::optional<RegEditFile> file = RegEditFile::parse(text);
     ASSERT_TRUE(file);
-    const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\T");
-    EXPECT_TRUE(file->removeValue(key, QStringLiteral("GONE")));
+    const QString key = u"HKEY_CURRENT_USER\\Software\\T"_s;
+    EXPECT_TRUE(file->removeValue(key, u"GONE"_s));
     // The older line of the same value goes too, or it would come back on the next read.
     EXPECT_EQ(file->serialize(),
               QByteArray("REGEDIT4\r\n\r\n; keep me\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
                          "\"Stay\"=hex:00,01,\\\r\n  02\r\n"
                          "\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
                          "\"Last\"=\"x\""));
-    EXPECT_FALSE(file->value(key, QStringLiteral("Gone")));
-    EXPECT_FALSE(file->removeValue(key, QStringLiteral("Gone")));
-    EXPECT_TRUE(file->removeValue(key, QStringLiteral("Last")));
+    EXPECT_FALSE(file->value(key, u"Gone"_s));
+    EXPECT_FALSE(file->removeValue(key, u"Gone"_s));
+    EXPECT_TRUE(file->removeValue(key, u"Last"_s));
     EXPECT_TRUE(file->serialize().endsWith("\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"));
 }
 
 TEST(ValueDeleteInFiles, WineRegFileDropsTheLinesAndRenewsTheKeyTime) {
+    const QByteArray kUserReg =
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
     const QByteArray text = kUserReg + "\n[Software\\\\T] 1700000000\n#time=1da1747c66d0000\n"
                                        "\"A\"=dword:00000001\n\"B\"=hex:01,\\\n  02\n\n"
                                        "[Software\\\\U] 1700000000\n#time=1da1747c66d0000\n\"A\"=\"u\"\n";
     std::optional<WineRegFile> file = WineRegFile::parse(text);
     ASSERT_TRUE(file);
     const qint64 later = WineRegFile::kUnixEpochFileTime + 1796561295LL * 10000000;
-    EXPECT_TRUE(file->removeValue(QStringLiteral("software\\t"), QStringLiteral("b"), later));
+    EXPECT_TRUE(file->removeValue(u"software\\t"_s, u"b"_s, later));
     EXPECT_EQ(file->serialize(), kUserReg +
                                      "\n[Software\\\\T] 1796561295\n#time=1dd85800f4d1180\n"
                                      "\"A\"=dword:00000001\n\n"
                                      "[Software\\\\U] 1700000000\n#time=1da1747c66d0000\n\"A\"=\"u\"\n");
-    EXPECT_EQ(file->modified(QStringLiteral("Software\\T")), later);
-    EXPECT_FALSE(file->removeValue(QStringLiteral("Software\\T"), QStringLiteral("B"), later));
-    EXPECT_FALSE(file->removeValue(QStringLiteral("Software\\None"), QStringLiteral("A"), later));
+    EXPECT_EQ(file->modified(u"Software\\T"_s), later);
+    EXPECT_FALSE(file->removeValue(u"Software\\T"_s, u"B"_s, later));
+    EXPECT_FALSE(file->removeValue(u"Software\\None"_s, u"A"_s, later));
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,81 +35,78 @@ protected:
     Win9xTarget() {
         // The names as a FAT disk mounted on Linux may show them.
         QDir().mkpath(path("WINDOWS"));
-        QFile::copy(QLatin1String(kData) + QStringLiteral("/USER.DAT"), path("WINDOWS/user.dat"));
-        QFile::copy(QLatin1String(kData) + QStringLiteral("/SYSTEM.DAT"), path("WINDOWS/System.dat"));
-        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("win9x:") + path("WINDOWS"));
+        QFile::copy(QLatin1String(kData) + u"/USER.DAT"_s, path("WINDOWS/user.dat"));
+        QFile::copy(QLatin1String(kData) + u"/SYSTEM.DAT"_s, path("WINDOWS/System.dat"));
+        m_vars.insert(u"TAVIMOR_TARGET"_s, u"win9x:"_s + path("WINDOWS"));
     }
 };
 
 TEST_F(Win9xTarget, TheFilesAreWindows98RegistryFilesToLibcregsOwnTools) {
     for (const char* name : {"USER.DAT", "SYSTEM.DAT"}) {
-        const QString file = QLatin1String(kData) + QLatin1Char('/') + QLatin1String(name);
+        const QString file = QLatin1String(kData) + u'/' + QLatin1String(name);
         int status = -1;
-        const QString info = peer(QStringLiteral("creginfo"), file, &status);
+        const QString info = peer(u"creginfo"_s, file, &status);
         EXPECT_EQ(status, 0) << info.toStdString();
-        const QString exported = peer(QStringLiteral("cregexport"), file, &status);
+        const QString exported = peer(u"cregexport"_s, file, &status);
         EXPECT_EQ(status, 0) << exported.toStdString();
-        EXPECT_TRUE(exported.contains(QLatin1String("Type: 32-bit integer little-endian")))
-            << exported.toStdString();
+        EXPECT_TRUE(exported.contains("Type: 32-bit integer little-endian"_L1)) << exported.toStdString();
     }
 }
 
 TEST_F(Win9xTarget, ReadsValuesVersionAndComputerNameAsWindows98HasThem) {
     QString error;
-    std::unique_ptr<RegistryBackend> backend =
-        openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error);
+    std::unique_ptr<RegistryBackend> backend = openRegistryTarget(m_vars.value(u"TAVIMOR_TARGET"_s), &error);
     ASSERT_TRUE(backend) << error.toStdString();
     MSDNRegistry registry(*backend);
     const auto read = [&](HKEY hive, const char* key, const char* name) {
         return registry.ReadKeyValue(hive, QLatin1String(key), QLatin1String(name));
     };
     // HKEY_CURRENT_USER is the .DEFAULT user of USER.DAT.
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "norun").toText(), QStringLiteral("1"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "norun").toText(), u"1"_s);
     EXPECT_TRUE(read(HKEY_CURRENT_USER, kExplorer, "NoClose").isNothing()); // REG_BINARY
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoFind").toText(), QStringLiteral("1"));
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoSetFolders").toText(), QStringLiteral("0"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoFind").toText(), u"1"_s);
+    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoSetFolders").toText(), u"0"_s);
     EXPECT_EQ(read(HKEY_USERS, ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
                    "DisableRegistryTools")
                   .toText(),
-              QStringLiteral("1"));
+              u"1"_s);
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network",
                    "NoFileSharing")
                   .toText(),
-              QStringLiteral("1"));
+              u"1"_s);
     EXPECT_TRUE(read(HKEY_LOCAL_MACHINE, kExplorer, "NoRun").isNothing());
-    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kExplorer), QStringLiteral("NoRun")),
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kExplorer), u"NoRun"_s),
               ERROR_ACCESS_DENIED);
-    EXPECT_EQ(registry.GetSystemName(), QStringLiteral("OLDPC"));
+    EXPECT_EQ(registry.GetSystemName(), u"OLDPC"_s);
     const WindowsVersion version = backend->windowsVersion();
     EXPECT_EQ(version.platformId, 1u);
     EXPECT_EQ(version.major, 4u);
     EXPECT_EQ(version.minor, 10u);
-    EXPECT_EQ(version.name, QStringLiteral("Windows 98"));
+    EXPECT_EQ(version.name, u"Windows 98"_s);
 }
 
 TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
-    const Result list = run({QStringLiteral("list"), QStringLiteral("Start Menu")});
+    const Result list = run({u"list"_s, u"Start Menu"_s});
     EXPECT_EQ(list.status, 0) << list.err.toStdString();
-    EXPECT_TRUE(list.out.contains(QRegularExpression(QStringLiteral("Run Dialog +Disabled +Disabled"))))
+    EXPECT_TRUE(list.out.contains(QRegularExpression(u"Run Dialog +Disabled +Disabled"_s)))
         << list.out.toStdString();
 
     const QByteArray user = readFile(path("WINDOWS/user.dat"));
     for (const QStringList& args :
-         {QStringList{QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("0")},
-          QStringList{QStringLiteral("drives"), QStringLiteral("C")}}) {
+         {QStringList{u"set"_s, u"NoRun"_s, u"0"_s}, QStringList{u"drives"_s, u"C"_s}}) {
         const Result write = run(args);
         EXPECT_EQ(write.status, 1);
-        EXPECT_TRUE(write.err.contains(QLatin1String("export-reg"))) << write.err.toStdString();
-        EXPECT_TRUE(write.err.contains(QLatin1String("regedit on that machine"))) << write.err.toStdString();
+        EXPECT_TRUE(write.err.contains("export-reg"_L1)) << write.err.toStdString();
+        EXPECT_TRUE(write.err.contains("regedit on that machine"_L1)) << write.err.toStdString();
         EXPECT_TRUE(write.out.isEmpty()) << write.out.toStdString();
     }
     EXPECT_EQ(readFile(path("WINDOWS/user.dat")), user);
-    EXPECT_EQ(run({QStringLiteral("drives")}).status, 0);
+    EXPECT_EQ(run({u"drives"_s}).status, 0);
 
-    m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("win9x:") + path("program"));
-    const Result missing = run({QStringLiteral("list")});
+    m_vars.insert(u"TAVIMOR_TARGET"_s, u"win9x:"_s + path("program"));
+    const Result missing = run({u"list"_s});
     EXPECT_NE(missing.status, 0);
-    EXPECT_TRUE(missing.err.contains(QLatin1String("has no USER.DAT"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("has no USER.DAT"_L1)) << missing.err.toStdString();
 }
 
 } // namespace

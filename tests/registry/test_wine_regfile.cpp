@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 using namespace tavimor::winereg;
 
@@ -47,46 +48,41 @@ TEST(WineRegFile, ReadsEveryValueKind) {
                                             "\"Qword\"=hex(b):01,00,00,00,00,00,00,00\n"
                                             "\"Nothing\"=hex(0):\n"
                                             "\"Empty\"=\"\"\n"));
-    EXPECT_EQ(file.root(), QStringLiteral("REGISTRY\\Machine"));
-    EXPECT_EQ(file.architecture(), QStringLiteral("win64"));
-    const QString key = QStringLiteral("kinds");
-    EXPECT_EQ(file.value(key, QString()), sz(REG_SZ, QStringLiteral("default")));
-    EXPECT_EQ(file.value(key, QStringLiteral("PLAIN")), sz(REG_SZ, QStringLiteral("text")));
-    EXPECT_EQ(file.value(key, QStringLiteral("Str")), sz(REG_SZ, QStringLiteral("also text")));
-    EXPECT_EQ(file.value(key, QStringLiteral("Expand")),
-              sz(REG_EXPAND_SZ, QStringLiteral("%SystemRoot%\\x")));
-    EXPECT_EQ(file.value(key, QStringLiteral("Multi")),
-              sz(REG_MULTI_SZ, QStringLiteral("a") + QChar(0) + QStringLiteral("bc") + QChar(0)));
-    EXPECT_EQ(file.value(key, QStringLiteral("Number")), dword(0x4be5019a));
-    EXPECT_EQ(file.value(key, QStringLiteral("Binary")),
-              (RegValue{REG_BINARY, QByteArray("\x00\xff\x10", 3)}));
-    EXPECT_EQ(file.value(key, QStringLiteral("Qword")), (RegValue{11, QByteArray("\x01\0\0\0\0\0\0\0", 8)}));
-    EXPECT_EQ(file.value(key, QStringLiteral("Nothing")), (RegValue{REG_NONE, QByteArray()}));
-    EXPECT_EQ(file.value(key, QStringLiteral("Empty")), sz(REG_SZ, QString()));
+    EXPECT_EQ(file.root(), u"REGISTRY\\Machine"_s);
+    EXPECT_EQ(file.architecture(), u"win64"_s);
+    const QString key = u"kinds"_s;
+    EXPECT_EQ(file.value(key, QString()), sz(REG_SZ, u"default"_s));
+    EXPECT_EQ(file.value(key, u"PLAIN"_s), sz(REG_SZ, u"text"_s));
+    EXPECT_EQ(file.value(key, u"Str"_s), sz(REG_SZ, u"also text"_s));
+    EXPECT_EQ(file.value(key, u"Expand"_s), sz(REG_EXPAND_SZ, u"%SystemRoot%\\x"_s));
+    EXPECT_EQ(file.value(key, u"Multi"_s), sz(REG_MULTI_SZ, u"a"_s + QChar(0) + u"bc"_s + QChar(0)));
+    EXPECT_EQ(file.value(key, u"Number"_s), dword(0x4be5019a));
+    EXPECT_EQ(file.value(key, u"Binary"_s), (RegValue{REG_BINARY, QByteArray("\x00\xff\x10", 3)}));
+    EXPECT_EQ(file.value(key, u"Qword"_s), (RegValue{11, QByteArray("\x01\0\0\0\0\0\0\0", 8)}));
+    EXPECT_EQ(file.value(key, u"Nothing"_s), (RegValue{REG_NONE, QByteArray()}));
+    EXPECT_EQ(file.value(key, u"Empty"_s), sz(REG_SZ, QString()));
     EXPECT_EQ(file.modified(key), 0x1dd85800dea981cLL);
-    EXPECT_FALSE(file.value(key, QStringLiteral("Missing")));
+    EXPECT_FALSE(file.value(key, u"Missing"_s));
 }
 
 TEST(WineRegFile, UnescapesAndEscapesAsWineserver) {
     const WineRegFile file =
         parsed(wrapped("\n[Odd\\\\Br\\[ack\\]et] 0\n"
                        "\"Quote\\\"d\\\\\"=\"tab\\there\\nnl\\x263a\\x41\\101\\e\\q\"\n"));
-    const QString key = QStringLiteral("Odd\\Br[ack]et");
+    const QString key = u"Odd\\Br[ack]et"_s;
     ASSERT_TRUE(file.hasKey(key));
-    EXPECT_TRUE(file.hasKey(QStringLiteral("odd")));
-    const QString expected = QStringLiteral("tab\there\nnl") + QChar(0x263a) + QChar(0x41) +
-                             QStringLiteral("A") + QChar(0x1b) + QStringLiteral("q");
-    EXPECT_EQ(file.value(key, QStringLiteral("Quote\"d\\")), sz(REG_SZ, expected));
+    EXPECT_TRUE(file.hasKey(u"odd"_s));
+    const QString expected = u"tab\there\nnl"_s + QChar(0x263a) + QChar(0x41) + u"A"_s + QChar(0x1b) + u"q"_s;
+    EXPECT_EQ(file.value(key, u"Quote\"d\\"_s), sz(REG_SZ, expected));
 
     constexpr char kQuotes[2] = {'"', '"'};
     constexpr char kBrackets[2] = {'[', ']'};
     // Hex and octal escapes are padded only where the next character would extend them.
-    EXPECT_EQ(escaped(QStringLiteral("\u00e9a\u00e9z"), kQuotes), QByteArray("\\x00e9a\\xe9z"));
-    EXPECT_EQ(escaped(QString(QChar(1)) + QStringLiteral("5") + QChar(1) + QStringLiteral("z"), kQuotes),
-              QByteArray("\\0015\\1z"));
-    EXPECT_EQ(escaped(QStringLiteral("\t\r\a\x1b\"[\\"), kQuotes), QByteArray("\\t\\r\\a\\e\\\"[\\\\"));
-    EXPECT_EQ(escaped(QStringLiteral("\"[]"), kBrackets), QByteArray("\"\\[\\]"));
-    const QString tricky = QStringLiteral("x\u20ac1\u0001\u00027\"\\ end");
+    EXPECT_EQ(escaped(u"\u00e9a\u00e9z"_s, kQuotes), QByteArray("\\x00e9a\\xe9z"));
+    EXPECT_EQ(escaped(QString(QChar(1)) + u"5"_s + QChar(1) + u"z"_s, kQuotes), QByteArray("\\0015\\1z"));
+    EXPECT_EQ(escaped(u"\t\r\a\x1b\"[\\"_s, kQuotes), QByteArray("\\t\\r\\a\\e\\\"[\\\\"));
+    EXPECT_EQ(escaped(u"\"[]"_s, kBrackets), QByteArray("\"\\[\\]"));
+    const QString tricky = u"x\u20ac1\u0001\u00027\"\\ end"_s;
     qsizetype end = 0;
     EXPECT_EQ(unescaped(QByteArray(escaped(tricky, kQuotes) + '"'), '"', &end), tricky);
     EXPECT_FALSE(unescaped("no end", '"', &end));
@@ -101,11 +97,9 @@ TEST(WineRegFile, JoinsContinuationLinesOfHexValuesOnly) {
                                     "\"Text\"=\"ends in \\\\\"\n"
                                     "\"After\"=dword:00000001\n");
     const WineRegFile file = parsed(text);
-    EXPECT_EQ(file.value(QStringLiteral("Key"), QStringLiteral("Long")),
-              (RegValue{REG_LINK, QByteArray("\x5c\0\x52\0\x65\0", 6)}));
-    EXPECT_EQ(file.value(QStringLiteral("Key"), QStringLiteral("Text")),
-              sz(REG_SZ, QStringLiteral("ends in \\")));
-    EXPECT_EQ(file.value(QStringLiteral("Key"), QStringLiteral("After")), dword(1));
+    EXPECT_EQ(file.value(u"Key"_s, u"Long"_s), (RegValue{REG_LINK, QByteArray("\x5c\0\x52\0\x65\0", 6)}));
+    EXPECT_EQ(file.value(u"Key"_s, u"Text"_s), sz(REG_SZ, u"ends in \\"_s));
+    EXPECT_EQ(file.value(u"Key"_s, u"After"_s), dword(1));
     EXPECT_EQ(file.serialize(), text);
 }
 
@@ -132,9 +126,8 @@ TEST(WineRegFile, WritesValueLinesAsWineserverDoes) {
         EXPECT_EQ(valueText(value->name, value->value), line);
     }
     // Strings that lack their terminating zero are kept as hex, as wineserver keeps them.
-    EXPECT_EQ(valueText(QStringLiteral("S"), RegValue{REG_SZ, QByteArray("a\0", 2)}),
-              QByteArray("\"S\"=hex(1):61,00\n"));
-    EXPECT_EQ(valueText(QStringLiteral("D"), RegValue{REG_DWORD, QByteArray("\1\0", 2)}),
+    EXPECT_EQ(valueText(u"S"_s, RegValue{REG_SZ, QByteArray("a\0", 2)}), QByteArray("\"S\"=hex(1):61,00\n"));
+    EXPECT_EQ(valueText(u"D"_s, RegValue{REG_DWORD, QByteArray("\1\0", 2)}),
               QByteArray("\"D\"=hex(4):01,00\n"));
 }
 
@@ -145,7 +138,7 @@ TEST(WineRegFile, KeepsUnchangedTextByteForByte) {
                                     "[Z] 1\n\"no newline at the end\"=\"x\"");
     const WineRegFile file = parsed(text);
     EXPECT_EQ(file.serialize(), text);
-    EXPECT_EQ(file.keyPaths(), (QStringList{QStringLiteral("A\\B"), QStringLiteral("Z")}));
+    EXPECT_EQ(file.keyPaths(), (QStringList{u"A\\B"_s, u"Z"_s}));
 
     QString error;
     int line = 0;
@@ -159,38 +152,34 @@ TEST(WineRegFile, ChangesOnlyTheTouchedLinesAndStampsTheKey) {
                                     "\"A\"=dword:00000000\n\"B\"=\"b\"\n\n"
                                     "[Other] 1796561292\n#time=1dd85800dea981c\n\"C\"=\"c\"\n");
     WineRegFile file = parsed(text);
-    ASSERT_TRUE(
-        file.setValue(QStringLiteral("control panel\\desktop"), QStringLiteral("a"), dword(1), kTime));
-    ASSERT_TRUE(file.setValue(QStringLiteral("Control Panel\\Desktop"), QStringLiteral("New \"one\""),
-                              sz(REG_SZ, QStringLiteral("n")), kTime));
+    ASSERT_TRUE(file.setValue(u"control panel\\desktop"_s, u"a"_s, dword(1), kTime));
+    ASSERT_TRUE(file.setValue(u"Control Panel\\Desktop"_s, u"New \"one\""_s, sz(REG_SZ, u"n"_s), kTime));
     QByteArray expected = text;
     expected.replace("[Control Panel\\\\Desktop] 1796561292\n#time=1dd85800dea981c\n\"A\"=dword:00000000\n",
                      "[Control Panel\\\\Desktop] 1796561295\n#time=1dd85800fa10402\n\"A\"=dword:00000001\n");
     expected.replace("\"B\"=\"b\"\n", "\"B\"=\"b\"\n\"New \\\"one\\\"\"=\"n\"\n");
     EXPECT_EQ(file.serialize(), expected);
-    EXPECT_EQ(file.modified(QStringLiteral("Other")), 0x1dd85800dea981cLL);
+    EXPECT_EQ(file.modified(u"Other"_s), 0x1dd85800dea981cLL);
 
     // A new key comes last, after an empty line, with its time; its parents exist with it.
     bool created = false;
-    ASSERT_TRUE(file.createKey(QStringLiteral("Software\\Policies\\X"), kTime, &created));
+    ASSERT_TRUE(file.createKey(u"Software\\Policies\\X"_s, kTime, &created));
     EXPECT_TRUE(created);
-    EXPECT_TRUE(file.hasKey(QStringLiteral("software\\policies")));
-    ASSERT_TRUE(
-        file.setValue(QStringLiteral("Software\\Policies\\X"), QStringLiteral("NoRun"), dword(1), kTime));
+    EXPECT_TRUE(file.hasKey(u"software\\policies"_s));
+    ASSERT_TRUE(file.setValue(u"Software\\Policies\\X"_s, u"NoRun"_s, dword(1), kTime));
     EXPECT_TRUE(file.serialize().endsWith("\"C\"=\"c\"\n\n[Software\\\\Policies\\\\X] "
                                           "1796561295\n#time=1dd85800fa10402\n\"NoRun\"=dword:00000001\n"));
-    ASSERT_TRUE(file.createKey(QStringLiteral("Software\\Policies\\X"), kTime + 1, &created));
+    ASSERT_TRUE(file.createKey(u"Software\\Policies\\X"_s, kTime + 1, &created));
     EXPECT_FALSE(created);
-    EXPECT_FALSE(file.createKey(QStringLiteral("A\\\\B"), kTime));
+    EXPECT_FALSE(file.createKey(u"A\\\\B"_s, kTime));
 
     // A key known only as a parent gets lines of its own when it gets a value.
-    ASSERT_TRUE(file.setValue(QStringLiteral("Software"), QStringLiteral("V"), dword(2), kTime));
+    ASSERT_TRUE(file.setValue(u"Software"_s, u"V"_s, dword(2), kTime));
     const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->value(QStringLiteral("software"), QStringLiteral("v")), dword(2));
-    EXPECT_EQ(again->value(QStringLiteral("Software\\Policies\\X"), QStringLiteral("NoRun")), dword(1));
-    EXPECT_EQ(again->value(QStringLiteral("Control Panel\\Desktop"), QStringLiteral("New \"one\"")),
-              sz(REG_SZ, QStringLiteral("n")));
+    EXPECT_EQ(again->value(u"software"_s, u"v"_s), dword(2));
+    EXPECT_EQ(again->value(u"Software\\Policies\\X"_s, u"NoRun"_s), dword(1));
+    EXPECT_EQ(again->value(u"Control Panel\\Desktop"_s, u"New \"one\""_s), sz(REG_SZ, u"n"_s));
     EXPECT_EQ(again->serialize(), file.serialize());
 }
 
@@ -198,25 +187,25 @@ TEST(WineRegFile, MarksLinkKeys) {
     const WineRegFile file =
         parsed(wrapped("\n[Software\\\\Classes\\\\Wow6432Node\\\\AppId] 0\n#time=0\n#link\n"
                        "\"SymbolicLinkValue\"=hex(6):5c,00\n"));
-    EXPECT_TRUE(file.isLink(QStringLiteral("software\\classes\\wow6432node\\appid")));
-    EXPECT_FALSE(file.isLink(QStringLiteral("software\\classes")));
+    EXPECT_TRUE(file.isLink(u"software\\classes\\wow6432node\\appid"_s));
+    EXPECT_FALSE(file.isLink(u"software\\classes"_s));
 }
 
 // Damaged or unusual text: read as Wine reads it, and our lines never merge with it.
 TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
     WineRegFile file = parsed(wrapped("\n[K] 0\n#time=1\n\"a\"=\"x\"\n#time=2\n"
                                       "\"h\"=hex:zz,\\\n[L] 0\n\"v\"=dword:00000001"));
-    ASSERT_TRUE(file.hasKey(QStringLiteral("L")));
-    EXPECT_FALSE(file.value(QStringLiteral("K"), QStringLiteral("h")));
-    EXPECT_EQ(file.modified(QStringLiteral("K")), 2);
-    ASSERT_TRUE(file.setValue(QStringLiteral("K"), QStringLiteral("a"), dword(3), kTime));
-    ASSERT_TRUE(file.setValue(QStringLiteral("L"), QStringLiteral("w"), dword(4), kTime));
+    ASSERT_TRUE(file.hasKey(u"L"_s));
+    EXPECT_FALSE(file.value(u"K"_s, u"h"_s));
+    EXPECT_EQ(file.modified(u"K"_s), 2);
+    ASSERT_TRUE(file.setValue(u"K"_s, u"a"_s, dword(3), kTime));
+    ASSERT_TRUE(file.setValue(u"L"_s, u"w"_s, dword(4), kTime));
     const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->modified(QStringLiteral("K")), kTime);
-    EXPECT_EQ(again->value(QStringLiteral("K"), QStringLiteral("a")), dword(3));
-    EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("v")), dword(1));
-    EXPECT_EQ(again->value(QStringLiteral("L"), QStringLiteral("w")), dword(4));
+    EXPECT_EQ(again->modified(u"K"_s), kTime);
+    EXPECT_EQ(again->value(u"K"_s, u"a"_s), dword(3));
+    EXPECT_EQ(again->value(u"L"_s, u"v"_s), dword(1));
+    EXPECT_EQ(again->value(u"L"_s, u"w"_s), dword(4));
 }
 
 // Found by fuzzing: hex data cut off after its "\" at the end of the file took in the lines
@@ -224,14 +213,14 @@ TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
 TEST(WineRegFile, ACutOffLastLineTakesInNothingWeAppend) {
     for (const QByteArray& end : {QByteArray(), QByteArray("\n"), QByteArray(" \r\n")}) {
         WineRegFile file = parsed("WINE REGISTRY Version 2\n[o]\n\"inary\"=hex:\n\"inary\"=hex:\\" + end);
-        EXPECT_EQ(file.value(QStringLiteral("o"), QStringLiteral("inary")), (RegValue{REG_BINARY, {}}));
-        ASSERT_TRUE(file.setValue(QStringLiteral("o"), QStringLiteral("inary"), dword(7), kTime));
-        ASSERT_TRUE(file.createKey(QStringLiteral("o\\Fuzz"), kTime));
-        ASSERT_TRUE(file.setValue(QStringLiteral("o\\Fuzz"), QString(), dword(8), kTime));
+        EXPECT_EQ(file.value(u"o"_s, u"inary"_s), (RegValue{REG_BINARY, {}}));
+        ASSERT_TRUE(file.setValue(u"o"_s, u"inary"_s, dword(7), kTime));
+        ASSERT_TRUE(file.createKey(u"o\\Fuzz"_s, kTime));
+        ASSERT_TRUE(file.setValue(u"o\\Fuzz"_s, QString(), dword(8), kTime));
         const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
         ASSERT_TRUE(again);
-        EXPECT_EQ(again->value(QStringLiteral("o"), QStringLiteral("inary")), dword(7));
-        EXPECT_EQ(again->value(QStringLiteral("o\\Fuzz"), QString()), dword(8));
+        EXPECT_EQ(again->value(u"o"_s, u"inary"_s), dword(7));
+        EXPECT_EQ(again->value(u"o\\Fuzz"_s, QString()), dword(8));
         EXPECT_EQ(again->serialize(), file.serialize());
     }
 }
@@ -240,7 +229,7 @@ TEST(WineRegFile, ACutOffLastLineTakesInNothingWeAppend) {
 TEST(WineRegFile, KeyLineSecondsOutOfRangeReadAsNone) {
     const WineRegFile file = parsed("WINE REGISTRY Version 2\n[A] 99999999999999\n[B] -99999999999999\n"
                                     "[C] 1796561295\n");
-    EXPECT_EQ(file.modified(QStringLiteral("A")), WineRegFile::kUnixEpochFileTime);
-    EXPECT_EQ(file.modified(QStringLiteral("B")), WineRegFile::kUnixEpochFileTime);
-    EXPECT_EQ(file.modified(QStringLiteral("C")), WineRegFile::kUnixEpochFileTime + 17965612950000000LL);
+    EXPECT_EQ(file.modified(u"A"_s), WineRegFile::kUnixEpochFileTime);
+    EXPECT_EQ(file.modified(u"B"_s), WineRegFile::kUnixEpochFileTime);
+    EXPECT_EQ(file.modified(u"C"_s), WineRegFile::kUnixEpochFileTime + 17965612950000000LL);
 }
