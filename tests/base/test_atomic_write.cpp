@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 using namespace tavimor::test;
 
@@ -21,7 +22,7 @@ const QByteArray kOld = "old content\n";
 class AtomicWrite : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(writeBytes(target(), kOld)); }
-    QString target() const { return m_place.filePath(QStringLiteral("file.txt")); }
+    QString target() const { return m_place.filePath(u"file.txt"_s); }
     // The write fails with exactly this reason and leaves the file and its folder as they were.
     void expectRefused(const QString& reason) {
         const QStringList entries = folderEntries(m_place.path());
@@ -50,13 +51,13 @@ TEST_F(AtomicWrite, ReplacesTheFileKeepingModeOwnerAndGroup) {
     ASSERT_TRUE(writeFileAtomically(target(), {"new ", "content"}, &why)) << why.toStdString();
     EXPECT_EQ(fileBytes(target()), QByteArray("new content"));
     EXPECT_EQ(factsOf(target()), before);
-    EXPECT_EQ(folderEntries(m_place.path()), QStringList{QStringLiteral("file.txt")});
+    EXPECT_EQ(folderEntries(m_place.path()), QStringList{u"file.txt"_s});
     ASSERT_TRUE(writeFileAtomically(target(), QByteArray("secret"), &why, true));
     EXPECT_EQ(factsOf(target()).mode, 0600u);
 }
 
 TEST_F(AtomicWrite, LinksAndWhatIsNoFileAreRefusedNotFollowed) {
-    const QString victim = m_place.filePath(QStringLiteral("victim"));
+    const QString victim = m_place.filePath(u"victim"_s);
     ASSERT_TRUE(QFile::rename(target(), victim));
     ASSERT_TRUE(QFile::link(victim, target()));
     expectRefused(QStringLiteral("it is a symbolic link, and Tavimor does not write through links; put the "
@@ -66,51 +67,49 @@ TEST_F(AtomicWrite, LinksAndWhatIsNoFileAreRefusedNotFollowed) {
     ASSERT_TRUE(QDir().mkdir(target()));
     QString why;
     EXPECT_FALSE(writeFileAtomically(target(), QByteArray("new"), &why));
-    EXPECT_EQ(why, QStringLiteral("it is not a regular file"));
+    EXPECT_EQ(why, u"it is not a regular file"_s);
 }
 
 TEST_F(AtomicWrite, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.fill());
-    expectRefused(QStringLiteral("No space left on device"));
+    expectRefused(u"No space left on device"_s);
 }
 
 TEST_F(AtomicWrite, AReadOnlyPlaceLeavesTheOldFile) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.makeReadOnly());
-    expectRefused(QStringLiteral("Read-only file system"));
+    expectRefused(u"Read-only file system"_s);
 }
 
 // The registry writers go through the same write: a linked registry file is refused, not followed.
 TEST_F(AtomicWrite, RegistryFilesThatAreLinksAreNotFollowed) {
-    const QString victim = m_place.filePath(QStringLiteral("victim"));
+    const QString victim = m_place.filePath(u"victim"_s);
     const QByteArray regedit = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n";
     ASSERT_TRUE(writeBytes(victim, regedit));
-    const QString reg = m_place.filePath(QStringLiteral("registry.reg"));
+    const QString reg = m_place.filePath(u"registry.reg"_s);
     ASSERT_TRUE(QFile::link(victim, reg));
     QString error;
-    const std::unique_ptr<RegFileBackend> file = RegFileBackend::open(reg, QStringLiteral("PC"), &error);
+    const std::unique_ptr<RegFileBackend> file = RegFileBackend::open(reg, u"PC"_s, &error);
     ASSERT_TRUE(file) << error.toStdString();
-    MSDNRegistry(*file).CreateRegKey(QStringLiteral("Software\\Tavimor"), HKEY_CURRENT_USER);
-    EXPECT_TRUE(
-        file->lastError().startsWith(QStringLiteral("Cannot write %1: it is a symbolic link").arg(reg)));
+    MSDNRegistry(*file).CreateRegKey(u"Software\\Tavimor"_s, HKEY_CURRENT_USER);
+    EXPECT_TRUE(file->lastError().startsWith(u"Cannot write %1: it is a symbolic link"_s.arg(reg)));
     EXPECT_EQ(fileBytes(victim), regedit);
 
-    const QString prefix = m_place.filePath(QStringLiteral("prefix"));
+    const QString prefix = m_place.filePath(u"prefix"_s);
     ASSERT_TRUE(QDir().mkpath(prefix));
     const QByteArray userReg =
         "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1\n\n#arch=win64\n";
     ASSERT_TRUE(
-        writeBytes(prefix + QStringLiteral("/system.reg"),
+        writeBytes(prefix + u"/system.reg"_s,
                    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"));
     ASSERT_TRUE(writeBytes(victim, userReg));
-    ASSERT_TRUE(QFile::link(victim, prefix + QStringLiteral("/user.reg")));
+    ASSERT_TRUE(QFile::link(victim, prefix + u"/user.reg"_s));
     const std::unique_ptr<WinePrefixBackend> wine = WinePrefixBackend::open(prefix, &error);
     ASSERT_TRUE(wine) << error.toStdString();
-    ASSERT_TRUE(QDir().mkpath(m_place.filePath(QStringLiteral("tmp"))));
-    wine->setTemporaryBase(m_place.filePath(QStringLiteral("tmp")));
-    MSDNRegistry(*wine).CreateRegKey(QStringLiteral("Software\\Tavimor"), HKEY_CURRENT_USER);
-    EXPECT_TRUE(wine->lastError().contains(QStringLiteral("it is a symbolic link")))
-        << wine->lastError().toStdString();
+    ASSERT_TRUE(QDir().mkpath(m_place.filePath(u"tmp"_s)));
+    wine->setTemporaryBase(m_place.filePath(u"tmp"_s));
+    MSDNRegistry(*wine).CreateRegKey(u"Software\\Tavimor"_s, HKEY_CURRENT_USER);
+    EXPECT_TRUE(wine->lastError().contains(u"it is a symbolic link"_s)) << wine->lastError().toStdString();
     EXPECT_EQ(fileBytes(victim), userReg);
 }

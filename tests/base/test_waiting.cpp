@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
@@ -30,7 +31,7 @@ struct WatcherScope {
 };
 
 void startSleep(QProcess& process, const char* seconds) {
-    process.start(QStringLiteral("sleep"), {QLatin1String(seconds)});
+    process.start(u"sleep"_s, {QLatin1String(seconds)});
     ASSERT_TRUE(process.waitForStarted());
 }
 } // namespace
@@ -42,17 +43,17 @@ TEST(Waiting, CancelKillsTheProgramAtOnceAndTimeoutStopsIt) {
     startSleep(process, "30");
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(waitForProcess(process, 60000, QStringLiteral("sleep 30")), WaitResult::Cancelled);
+    EXPECT_EQ(waitForProcess(process, 60000, u"sleep 30"_s), WaitResult::Cancelled);
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(process.state(), QProcess::NotRunning);
-    EXPECT_EQ(watcher.last, QStringLiteral("sleep 30"));
-    EXPECT_FALSE(keepWaiting(QStringLiteral("next")));
+    EXPECT_EQ(watcher.last, u"sleep 30"_s);
+    EXPECT_FALSE(keepWaiting(u"next"_s));
 
     setWaitWatcher(nullptr);
-    EXPECT_TRUE(keepWaiting(QStringLiteral("no watcher")));
+    EXPECT_TRUE(keepWaiting(u"no watcher"_s));
     QProcess slow;
     startSleep(slow, "30");
-    EXPECT_EQ(waitForProcess(slow, 200, QStringLiteral("sleep 30")), WaitResult::TimedOut);
+    EXPECT_EQ(waitForProcess(slow, 200, u"sleep 30"_s), WaitResult::TimedOut);
     EXPECT_EQ(slow.state(), QProcess::NotRunning);
 }
 
@@ -60,12 +61,12 @@ TEST(Waiting, AQuickProgramFinishesEvenWhenAlreadyEnded) {
     CountingWatcher watcher(1000);
     WatcherScope scope(&watcher);
     QProcess process;
-    process.start(QStringLiteral("true"), {});
+    process.start(u"true"_s, {});
     ASSERT_TRUE(process.waitForFinished());
     // Already ended before the wait: waitForFinished() alone would report a failure here.
-    EXPECT_EQ(waitForProcess(process, 1000, QStringLiteral("true")), WaitResult::Finished);
+    EXPECT_EQ(waitForProcess(process, 1000, u"true"_s), WaitResult::Finished);
     QProcess ticking;
     startSleep(ticking, "0.3");
-    EXPECT_EQ(waitForProcess(ticking, 5000, QStringLiteral("sleep")), WaitResult::Finished);
+    EXPECT_EQ(waitForProcess(ticking, 5000, u"sleep"_s), WaitResult::Finished);
     EXPECT_GE(watcher.calls, 2);
 }

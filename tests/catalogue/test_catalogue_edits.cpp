@@ -10,6 +10,7 @@
 #include "registry/Cipher.h"
 #include "support/CoreFixture.h"
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 using namespace tavimor::test;
 
@@ -27,109 +28,106 @@ protected:
 };
 
 TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
-    const QList<ListRow> sections = listRows(m_context, QStringLiteral("TAVIMOR"));
+    const QList<ListRow> sections = listRows(m_context, u"TAVIMOR"_s);
     ASSERT_EQ(sections.size(), 7);
-    EXPECT_EQ(sections[1].text, QStringLiteral("Network"));
+    EXPECT_EQ(sections[1].text, u"Network"_s);
     EXPECT_TRUE(sections[1].tag.isEmpty());
-    EXPECT_EQ(catalogueSections(m_context)[6].address, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[6]"));
+    EXPECT_EQ(catalogueSections(m_context)[6].address, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
 
-    applyEntryLater(m_context, QLatin1String(kRunDialog), QStringLiteral("1"));
-    const QList<ListRow> rows = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+    applyEntryLater(m_context, QLatin1String(kRunDialog), u"1"_s);
+    const QList<ListRow> rows = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
     ASSERT_EQ(rows.size(), 8);
-    EXPECT_EQ(rows[3].text, QStringLiteral("Run Dialog"));
+    EXPECT_EQ(rows[3].text, u"Run Dialog"_s);
     EXPECT_EQ(rows[3].tag, QLatin1String(kRunDialog));
-    EXPECT_EQ(rows[3].workingState, QStringLiteral("Disabled"));
-    EXPECT_EQ(rows[3].machineState, QStringLiteral("Enabled"));
+    EXPECT_EQ(rows[3].workingState, u"Disabled"_s);
+    EXPECT_EQ(rows[3].machineState, u"Enabled"_s);
     EXPECT_TRUE(rows[3].needsRestart);
     EXPECT_FALSE(rows[0].needsRestart);
 
-    const QList<ListRow> network = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
-    EXPECT_EQ(network[6].workingState, QStringLiteral("Null"));
-    EXPECT_EQ(listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[3]"))[0].machineState, QString());
-    EXPECT_TRUE(listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[9]")).isEmpty());
+    const QList<ListRow> network = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
+    EXPECT_EQ(network[6].workingState, u"Null"_s);
+    EXPECT_EQ(listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[3]"_s)[0].machineState, QString());
+    EXPECT_TRUE(listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[9]"_s).isEmpty());
 
     // An entry without VALUES/CURRENTVALUE is listed by name with empty states.
     CatalogueEntry(m_context.workingCatalogue.selectSingleNode(QLatin1String(kRunDialog)))
         .values()
         .setText(QString());
-    const ListRow bare = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"))[3];
-    EXPECT_EQ(bare.text, QStringLiteral("Run Dialog"));
+    const ListRow bare = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s)[3];
+    EXPECT_EQ(bare.text, u"Run Dialog"_s);
     EXPECT_TRUE(bare.workingState.isEmpty() && bare.machineState.isEmpty());
 }
 
 TEST_F(CatalogueEdits, ApplyNowWritesBothCataloguesAndFlagsOnlyARealChange) {
-    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), QStringLiteral("1")));
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")), 1u);
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), u"1"_s));
+    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s), 1u);
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
     EXPECT_TRUE(m_context.restartNeeded);
     EXPECT_FALSE(changesPending(m_context));
 
     m_context.restartNeeded = false;
-    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), QStringLiteral("1")));
+    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), u"1"_s));
     EXPECT_FALSE(m_context.restartNeeded);
 
     // A restart-free entry never sets the flag; the Number entry is written as a DWORD too.
-    EXPECT_TRUE(applyEntryNow(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]"),
-                              QStringLiteral("8")));
+    EXPECT_TRUE(applyEntryNow(m_context, u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]"_s, u"8"_s));
     EXPECT_FALSE(m_context.restartNeeded);
     EXPECT_EQ(
         dword(QStringLiteral(
                   "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
-              QStringLiteral("MinPwdLen")),
+              u"MinPwdLen"_s),
         8u);
-    EXPECT_FALSE(applyEntryNow(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]"),
-                               QStringLiteral("1")));
+    EXPECT_FALSE(applyEntryNow(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]"_s, u"1"_s));
 
     // Apply later touches the working catalogue alone.
     const int writes = m_backend.writeCount();
     EXPECT_TRUE(applyEntryLater(m_context, QLatin1String(kRunDialog), QString()));
     EXPECT_EQ(m_backend.writeCount(), writes);
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
     EXPECT_TRUE(changesPending(m_context));
 }
 
 TEST_F(CatalogueEdits, DriveMaskKeepsTheLow26Bits) {
     EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
     writeDriveMask(m_context.registry, 0, m_errors);
-    EXPECT_EQ(dword(kDrivesKey, QStringLiteral("NoDrives")), 0u);
+    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0u);
 
-    m_backend.putValue(kDrivesKey, QStringLiteral("NoDrives"), regDword(0xFC000004));
+    m_backend.putValue(kDrivesKey, u"NoDrives"_s, regDword(0xFC000004));
     EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 4u);
-    m_backend.putValue(kDrivesKey, QStringLiteral("NoDrives"),
-                       RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
+    m_backend.putValue(kDrivesKey, u"NoDrives"_s, RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
     EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
-    m_backend.putValue(kDrivesKey, QStringLiteral("NoDrives"), regSz(QStringLiteral("many")));
+    m_backend.putValue(kDrivesKey, u"NoDrives"_s, regSz(u"many"_s));
     EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
 
-    writeDriveMask(m_context.registry, *parseDriveLetters(QStringLiteral("A,z")), m_errors);
-    EXPECT_EQ(dword(kDrivesKey, QStringLiteral("NoDrives")), 0x2000001u);
+    writeDriveMask(m_context.registry, *parseDriveLetters(u"A,z"_s), m_errors);
+    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x2000001u);
     writeDriveMask(m_context.registry, 0xFFFFFFFF, m_errors);
-    EXPECT_EQ(dword(kDrivesKey, QStringLiteral("NoDrives")), 0x3FFFFFFu);
-    EXPECT_EQ(driveLetters(0x2000005), QStringLiteral("ACZ"));
-    EXPECT_EQ(parseDriveLetters(QStringLiteral("none")), 0u);
-    EXPECT_EQ(parseDriveLetters(QStringLiteral("C: D:")), 12u);
-    EXPECT_FALSE(parseDriveLetters(QStringLiteral("C1")).has_value());
+    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x3FFFFFFu);
+    EXPECT_EQ(driveLetters(0x2000005), u"ACZ"_s);
+    EXPECT_EQ(parseDriveLetters(u"none"_s), 0u);
+    EXPECT_EQ(parseDriveLetters(u"C: D:"_s), 12u);
+    EXPECT_FALSE(parseDriveLetters(u"C1"_s).has_value());
     EXPECT_TRUE(m_errors.reports.isEmpty());
 }
 
 TEST_F(CatalogueEdits, PasswordIsStoredEncipheredAndComparedAfterTrimming) {
     EXPECT_EQ(MyPwdRead(m_context), QString());
-    MyPwdWrite(m_context, QStringLiteral(" Secret  "));
-    const QString stored = m_settings.read(QStringLiteral("quorvel"), QString()).value_or(QString());
-    EXPECT_FALSE(stored.contains(QStringLiteral("Secret")));
-    EXPECT_EQ(DecipherText(stored, cataloguePassPhrase()), QStringLiteral(" Secret  "));
-    EXPECT_EQ(MyPwdRead(m_context), QStringLiteral(" Secret"));
-    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(QStringLiteral(" Secret ")), *MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QStringLiteral("Secret"), *MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QStringLiteral(" secret"), *MyPwdRead(m_context)));
+    MyPwdWrite(m_context, u" Secret  "_s);
+    const QString stored = m_settings.read(u"quorvel"_s, QString()).value_or(QString());
+    EXPECT_FALSE(stored.contains(u"Secret"_s));
+    EXPECT_EQ(DecipherText(stored, cataloguePassPhrase()), u" Secret  "_s);
+    EXPECT_EQ(MyPwdRead(m_context), u" Secret"_s);
+    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(u" Secret "_s), *MyPwdRead(m_context)));
+    EXPECT_FALSE(passwordMatches(u"Secret"_s, *MyPwdRead(m_context)));
+    EXPECT_FALSE(passwordMatches(u" secret"_s, *MyPwdRead(m_context)));
     EXPECT_FALSE(passwordMatches(QString(), *MyPwdRead(m_context)));
 
     // A stored text that does not decipher reads as the empty password.
-    m_settings.save(QStringLiteral("quorvel"), QStringLiteral("-3"));
+    m_settings.save(u"quorvel"_s, u"-3"_s);
     EXPECT_EQ(MyPwdRead(m_context), QString());
     MyPwdWrite(m_context, QString());
-    EXPECT_EQ(m_settings.read(QStringLiteral("quorvel"), QStringLiteral("x")), QString());
+    EXPECT_EQ(m_settings.read(u"quorvel"_s, u"x"_s), QString());
     EXPECT_TRUE(m_errors.reports.isEmpty());
 }
 
@@ -140,18 +138,18 @@ TEST(CatalogueCheck, NamesTheEntryAndTheMissingElement) {
         "<KEY>HKEY_NOWHERE</KEY><REGNAME>R</REGNAME><VALUES Datatype=\"Boolean\">"
         "<DEFAULTVALUE>0</DEFAULTVALUE></VALUES><IMAGE/></ENTRY></REGISTRYSETTINGS></TAVIMOR>"));
     const QStringList problems = checkCatalogue(doc);
-    EXPECT_EQ(problems,
-              (QStringList{
-                  QStringLiteral("Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) has no PATH element."),
-                  QStringLiteral("Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) has no "
-                                 "VALUES/CURRENTVALUE element."),
-                  QStringLiteral("Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) names the unknown "
-                                 "hive \"HKEY_NOWHERE\" in KEY.")}));
+    EXPECT_EQ(
+        problems,
+        (QStringList{u"Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) has no PATH element."_s,
+                     QStringLiteral("Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) has no "
+                                    "VALUES/CURRENTVALUE element."),
+                     QStringLiteral("Entry \"One\" (TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]) names the unknown "
+                                    "hive \"HKEY_NOWHERE\" in KEY.")}));
     doc.loadXML(builtinCatalogueText());
     EXPECT_TRUE(checkCatalogue(doc).isEmpty());
-    doc.loadXML(QStringLiteral("<CATALOGUE/>"));
+    doc.loadXML(u"<CATALOGUE/>"_s);
     EXPECT_EQ(checkCatalogue(doc).size(), 1);
-    doc.loadXML(QStringLiteral("<TAVIMOR><REGISTRYSETTINGS Section=\"Tavimor\"/></TAVIMOR>"));
+    doc.loadXML(u"<TAVIMOR><REGISTRYSETTINGS Section=\"Tavimor\"/></TAVIMOR>"_s);
     EXPECT_EQ(checkCatalogue(doc).size(), 1);
 }
 

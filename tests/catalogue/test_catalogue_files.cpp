@@ -10,80 +10,77 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+using namespace Qt::StringLiterals;
 using namespace tavimor;
 using namespace tavimor::test;
 
 namespace {
 
-const QString kNotValid = QStringLiteral("Not a valid tavimor file");
-const QString kMissing = QStringLiteral("RDS file does not exist.");
-const QString kEnterRds = QStringLiteral("Enter a .rds file as parameter.");
+const QString kNotValid = u"Not a valid tavimor file"_s;
+const QString kMissing = u"RDS file does not exist."_s;
+const QString kEnterRds = u"Enter a .rds file as parameter."_s;
 
 QString withRunDialog(const QString& value) {
     QString text = builtinCatalogueText();
-    const QString marker = QStringLiteral("<REGNAME>NoRun</REGNAME>");
-    const qsizetype at = text.indexOf(QStringLiteral("<CURRENTVALUE>0</CURRENTVALUE>"), text.indexOf(marker));
-    return text.replace(at, 30, QStringLiteral("<CURRENTVALUE>%1</CURRENTVALUE>").arg(value));
+    const QString marker = u"<REGNAME>NoRun</REGNAME>"_s;
+    const qsizetype at = text.indexOf(u"<CURRENTVALUE>0</CURRENTVALUE>"_s, text.indexOf(marker));
+    return text.replace(at, 30, u"<CURRENTVALUE>%1</CURRENTVALUE>"_s.arg(value));
 }
 
 using CatalogueStartup = CoreFixture;
 
 TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
-    writeDefaultRds(withRunDialog(QStringLiteral("1")), false);
-    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoFind"), regDword(1));
+    writeDefaultRds(withRunDialog(u"1"_s), false);
+    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_TRUE(m_prompter.messages().isEmpty());
     EXPECT_FALSE(changesPending(m_context));
     // The registry wins over the file: NoRun is not set there, NoFind is.
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("0"));
-    EXPECT_EQ(
-        currentValue(m_context.workingCatalogue, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]")),
-        QStringLiteral("1"));
-    EXPECT_EQ(m_context.machineCatalogue.documentElement().attribute(QStringLiteral("SystemName")),
-              QStringLiteral("TESTBOX"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
+    EXPECT_EQ(m_context.machineCatalogue.documentElement().attribute(u"SystemName"_s), u"TESTBOX"_s);
     EXPECT_EQ(m_context.currentSettingsFile, QString());
-    EXPECT_EQ(m_context.helpFile, m_context.programFolder + QStringLiteral("/help/Tavimor4.chm"));
+    EXPECT_EQ(m_context.helpFile, m_context.programFolder + u"/help/Tavimor4.chm"_s);
 }
 
 TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
-    writeDefaultRds(QStringLiteral("garbage that is never read"), true);
-    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun"), regDword(1));
+    writeDefaultRds(u"garbage that is never read"_s, true);
+    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_TRUE(m_prompter.messages().isEmpty());
     EXPECT_EQ(m_context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
     EXPECT_FALSE(changesPending(m_context));
 
     // A dot-name is hidden as well.
-    EXPECT_FALSE(isListedByPlainSearch(m_dir.filePath(QStringLiteral(".tavimor.rds"))));
+    EXPECT_FALSE(isListedByPlainSearch(m_dir.filePath(u".tavimor.rds"_s)));
 }
 
 TEST_F(CatalogueStartup, TheCommandLineNamesAFile) {
-    writeRds(QStringLiteral("mine.RDS"), withRunDialog(QStringLiteral("1")));
-    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun"), regDword(0));
-    m_files.Startup(m_dir.filePath(QStringLiteral("mine.RDS")));
+    writeRds(u"mine.RDS"_s, withRunDialog(u"1"_s));
+    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(0));
+    m_files.Startup(m_dir.filePath(u"mine.RDS"_s));
     EXPECT_TRUE(m_prompter.messages().isEmpty());
     // Both documents hold the file's values; the registry is not read.
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
     EXPECT_FALSE(changesPending(m_context));
 }
 
 TEST_F(CatalogueStartup, CommandLineMistakesAreReportedInOrder) {
     writeDefaultRds(builtinCatalogueText(), true);
-    m_files.Startup(QStringLiteral("settings.txt"));
+    m_files.Startup(u"settings.txt"_s);
     EXPECT_EQ(m_prompter.messageTexts(), QStringList{kEnterRds});
     EXPECT_EQ(m_context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
     const auto& box = m_prompter.messages().first();
-    EXPECT_EQ(box.title, QStringLiteral("Tavimor 4.0"));
+    EXPECT_EQ(box.title, u"Tavimor 4.0"_s);
     EXPECT_EQ(box.icon, MessageIcon::Critical);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
 
     // A bare name is looked for in the program folder; the default file is then not tried.
     m_prompter.clear();
-    m_files.Startup(QStringLiteral("absent.rds"));
-    EXPECT_EQ(
-        m_prompter.messageTexts(),
-        (QStringList{kMissing, m_context.programFolder + QStringLiteral("/absent.rds does not exist.")}));
+    m_files.Startup(u"absent.rds"_s);
+    EXPECT_EQ(m_prompter.messageTexts(),
+              (QStringList{kMissing, m_context.programFolder + u"/absent.rds does not exist."_s}));
     EXPECT_TRUE(m_context.workingCatalogue.isEmpty());
     EXPECT_TRUE(m_context.machineCatalogue.isEmpty());
 }
@@ -91,7 +88,7 @@ TEST_F(CatalogueStartup, CommandLineMistakesAreReportedInOrder) {
 class SettingsFileInput : public CoreFixture {
 protected:
     void expectRefused(const QByteArray& content, const char* what) {
-        const QString path = m_dir.filePath(QStringLiteral("bad.rds"));
+        const QString path = m_dir.filePath(u"bad.rds"_s);
         ASSERT_TRUE(writeFileAtomically(path, content));
         const QByteArray before = m_context.workingCatalogue.serialize();
         m_prompter.clear();
@@ -112,10 +109,8 @@ TEST_F(SettingsFileInput, DamagedFilesAreRefusedAndChangeNothing) {
     QByteArray noise(4096, '\0');
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     expectRefused(noise, "random bytes");
-    expectRefused(EncipherText(QStringLiteral("just words"), cataloguePassPhrase()).toLatin1(),
-                  "cipher of non-XML");
-    expectRefused(EncipherText(builtinCatalogueText(), QStringLiteral("another pass phrase")).toLatin1(),
-                  "other key");
+    expectRefused(EncipherText(u"just words"_s, cataloguePassPhrase()).toLatin1(), "cipher of non-XML");
+    expectRefused(EncipherText(builtinCatalogueText(), u"another pass phrase"_s).toLatin1(), "other key");
     QByteArray flipped = good;
     flipped[100] = flipped[100] == 'A' ? 'B' : 'A';
     expectRefused(flipped, "one character changed");
@@ -124,8 +119,7 @@ TEST_F(SettingsFileInput, DamagedFilesAreRefusedAndChangeNothing) {
 }
 
 TEST_F(SettingsFileInput, AValidEnvelopeOfBrokenXmlEmptiesTheDocuments) {
-    const QString path =
-        writeRds(QStringLiteral("broken.rds"), QStringLiteral("<TAVIMOR><REGISTRYSETTINGS></TAVIMOR>"));
+    const QString path = writeRds(u"broken.rds"_s, u"<TAVIMOR><REGISTRYSETTINGS></TAVIMOR>"_s);
     QString name = path;
     EXPECT_TRUE(m_files.LoadSettingsFile(name));
     EXPECT_TRUE(m_prompter.messages().isEmpty());
@@ -135,29 +129,26 @@ TEST_F(SettingsFileInput, AValidEnvelopeOfBrokenXmlEmptiesTheDocuments) {
 
 TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
     // One entry names a hive that does not exist, another lacks PATH and CURRENTVALUE.
-    QString text = withRunDialog(QStringLiteral("1"));
-    text.replace(text.indexOf(QStringLiteral("<KEY>HKEY_CURRENT_USER</KEY>")), 28,
-                 QStringLiteral("<KEY>HKEY_NOWHERE</KEY>"));
-    const qsizetype path = text.lastIndexOf(QStringLiteral("<PATH>"));
-    text.remove(path, text.indexOf(QStringLiteral("</PATH>"), path) + 7 - path);
-    const qsizetype current = text.lastIndexOf(QStringLiteral("<CURRENTVALUE>"));
-    text.remove(current, text.indexOf(QStringLiteral("</CURRENTVALUE>"), current) + 15 - current);
-    const QString file = writeRds(QStringLiteral("odd.rds"), text);
+    QString text = withRunDialog(u"1"_s);
+    text.replace(text.indexOf(u"<KEY>HKEY_CURRENT_USER</KEY>"_s), 28, u"<KEY>HKEY_NOWHERE</KEY>"_s);
+    const qsizetype path = text.lastIndexOf(u"<PATH>"_s);
+    text.remove(path, text.indexOf(u"</PATH>"_s, path) + 7 - path);
+    const qsizetype current = text.lastIndexOf(u"<CURRENTVALUE>"_s);
+    text.remove(current, text.indexOf(u"</CURRENTVALUE>"_s, current) + 15 - current);
+    const QString file = writeRds(u"odd.rds"_s, text);
 
     m_files.Startup(file);
     EXPECT_TRUE(m_prompter.messages().isEmpty());
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
     // The unknown hive reads nothing, which a Boolean entry shows as 0.
-    EXPECT_EQ(
-        currentValue(m_context.machineCatalogue, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]")),
-        QStringLiteral("0"));
-    const QList<ListRow> rows = listRows(m_context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[6]"));
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s), u"0"_s);
+    const QList<ListRow> rows = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
     ASSERT_EQ(rows.size(), 21);
     EXPECT_TRUE(rows.last().workingState.isEmpty());
     // Applying stops at the first write that fails, through the unknown hive, and says which and why.
     m_prompter.queueAnswer(Answer::Yes);
     EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
-    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), QStringLiteral("NoRun")).has_value());
+    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s).has_value());
     ASSERT_EQ(m_errors.reports.size(), 1);
     EXPECT_TRUE(m_errors.reports[0].description.startsWith(
         QStringLiteral("Display/Display Properties: "
@@ -177,19 +168,19 @@ protected:
 };
 
 TEST_F(FileCommands, OpenLoadsAnotherFileIntoTheWorkingCatalogueOnly) {
-    const QString other = writeRds(QStringLiteral("other.rds"), withRunDialog(QStringLiteral("1")));
+    const QString other = writeRds(u"other.rds"_s, withRunDialog(u"1"_s));
     m_prompter.queueFileName(other);
     EXPECT_TRUE(m_files.OpenCommand());
     ASSERT_EQ(m_prompter.dialogs().size(), 1);
     const FileDialogRequest& request = m_prompter.dialogs().first().request;
     EXPECT_FALSE(m_prompter.dialogs().first().save);
-    EXPECT_EQ(request.filter, QStringLiteral("Tavimor Files (*.rds)|*.rds|All Files (*.*)|*.*"));
-    EXPECT_EQ(request.defaultExt, QStringLiteral(".rds"));
+    EXPECT_EQ(request.filter, u"Tavimor Files (*.rds)|*.rds|All Files (*.*)|*.*"_s);
+    EXPECT_EQ(request.defaultExt, u".rds"_s);
     EXPECT_EQ(request.flags, 4096u);
     EXPECT_EQ(request.fileName, QString());
     EXPECT_EQ(m_context.currentSettingsFile, other);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), QStringLiteral("0"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"0"_s);
     EXPECT_TRUE(changesPending(m_context));
 
     // Now something is pending: Open asks, and a Cancel stops it before the dialog.
@@ -199,30 +190,29 @@ TEST_F(FileCommands, OpenLoadsAnotherFileIntoTheWorkingCatalogueOnly) {
 
     // No, then Cancel at the load's own question: nothing read, the current file kept.
     m_prompter.queueAnswer(Answer::No);
-    m_prompter.queueFileName(writeRds(QStringLiteral("third.rds"), builtinCatalogueText()));
+    m_prompter.queueFileName(writeRds(u"third.rds"_s, builtinCatalogueText()));
     m_prompter.queueAnswer(Answer::Cancel);
     EXPECT_TRUE(m_files.OpenCommand());
     EXPECT_EQ(m_context.currentSettingsFile, other);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
 }
 
 TEST_F(FileCommands, OpenExplainsWhatWentWrong) {
     m_prompter.queueFileName(QString());
     EXPECT_FALSE(m_files.OpenCommand());
-    m_prompter.queueFileName(m_dir.filePath(QStringLiteral("upper.RDS")));
+    m_prompter.queueFileName(m_dir.filePath(u"upper.RDS"_s));
     EXPECT_FALSE(m_files.OpenCommand());
-    const QString junk = m_dir.filePath(QStringLiteral("junk.rds"));
+    const QString junk = m_dir.filePath(u"junk.rds"_s);
     ASSERT_TRUE(writeFileAtomically(junk, "junk"));
     m_prompter.queueFileName(junk);
     EXPECT_FALSE(m_files.OpenCommand());
-    EXPECT_EQ(m_prompter.messageTexts(),
-              (QStringList{kEnterRds, kEnterRds, kNotValid,
-                           junk + QStringLiteral(" does not contain tavimor information.")}));
+    EXPECT_EQ(m_prompter.messageTexts(), (QStringList{kEnterRds, kEnterRds, kNotValid,
+                                                      junk + u" does not contain tavimor information."_s}));
     EXPECT_EQ(m_context.currentSettingsFile, QString());
 }
 
 TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
-    const QString first = m_dir.filePath(QStringLiteral("first.rds"));
+    const QString first = m_dir.filePath(u"first.rds"_s);
     m_prompter.queueFileName(first);
     EXPECT_TRUE(m_files.SaveCommand());
     EXPECT_EQ(m_prompter.dialogs().last().request.flags, 2u);
@@ -239,7 +229,7 @@ TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
     EXPECT_TRUE(m_prompter.messages().isEmpty());
 
     // Save As to a name the write fails on still takes that name.
-    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/folder/x.rds"));
+    const QString unwritable = m_dir.filePath(u"no/such/folder/x.rds"_s);
     m_prompter.queueFileName(unwritable);
     EXPECT_FALSE(m_files.SaveAsCommand());
     EXPECT_EQ(m_context.currentSettingsFile, unwritable);
@@ -251,7 +241,7 @@ TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
 // 49 MiB of catalogue make a settings file of over 65 MiB, which no reader would open again.
 TEST_F(FileCommands, SaveRefusesAFileTooLargeToBeOpenedAgain) {
     ASSERT_TRUE(m_context.workingCatalogue.loadXML(largeCatalogueText()));
-    const QString path = m_dir.filePath(QStringLiteral("large.rds"));
+    const QString path = m_dir.filePath(u"large.rds"_s);
     m_prompter.queueFileName(path);
     EXPECT_FALSE(m_files.SaveCommand());
     m_prompter.queueFileName(path);
@@ -264,19 +254,17 @@ TEST_F(FileCommands, SaveRefusesAFileTooLargeToBeOpenedAgain) {
 }
 
 TEST_F(FileCommands, OpeningTheDefaultFileCopiesTheRefreshedMachineState) {
-    setCurrentValue(m_context.workingCatalogue, QLatin1String(kRunDialog), QStringLiteral("1"));
-    m_backend.putValue(QLatin1String(kExplorerPolicies), QStringLiteral("NoFind"), regDword(1));
-    QFile::remove(m_context.programFolder + QStringLiteral("/.hidden"));
+    setCurrentValue(m_context.workingCatalogue, QLatin1String(kRunDialog), u"1"_s);
+    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
+    QFile::remove(m_context.programFolder + u"/.hidden"_s);
     writeDefaultRds(builtinCatalogueText(), false);
     m_prompter.queueAnswer(Answer::No);
-    QString path = QStringLiteral("tavimor.rds");
+    QString path = u"tavimor.rds"_s;
     EXPECT_TRUE(m_files.LoadSettingsFile(path));
     EXPECT_EQ(path, m_context.defaultSettingsFile());
     EXPECT_FALSE(changesPending(m_context));
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), QStringLiteral("0"));
-    EXPECT_EQ(
-        currentValue(m_context.workingCatalogue, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]")),
-        QStringLiteral("1"));
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(currentValue(m_context.workingCatalogue, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
 }
 
 } // namespace

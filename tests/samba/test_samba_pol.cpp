@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 namespace tavimor::test {
 namespace {
 
@@ -18,8 +20,7 @@ class SambaPol : public CtlFixture {
 protected:
     void SetUp() override {
         QProcess probe;
-        probe.start(QStringLiteral(TAVIMOR_SAMBA_PYTHON),
-                    {QStringLiteral("-c"), QStringLiteral("import samba.gp_parse.gp_pol")});
+        probe.start(QStringLiteral(TAVIMOR_SAMBA_PYTHON), {u"-c"_s, u"import samba.gp_parse.gp_pol"_s});
         if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
             GTEST_SKIP() << "Samba's GPPolParser cannot be imported by " TAVIMOR_SAMBA_PYTHON
                             " (install python3-samba)";
@@ -34,7 +35,7 @@ protected:
         return process.readAllStandardOutput();
     }
     QJsonArray sambaRecords(const QString& file) {
-        return QJsonDocument::fromJson(helper({QStringLiteral("read"), file})).array();
+        return QJsonDocument::fromJson(helper({u"read"_s, file})).array();
     }
     // Our reading of the file in the helper's terms: numbers for REG_DWORD, text for REG_SZ.
     static QJsonArray ourRecords(const QString& file) {
@@ -52,10 +53,10 @@ protected:
                             .section(QChar(0), 0, 0);
             else
                 value = QString::fromLatin1(record.data.toBase64());
-            records.append(QJsonObject{{QStringLiteral("key"), record.key},
-                                       {QStringLiteral("name"), record.valueName},
-                                       {QStringLiteral("type"), qint64(record.type)},
-                                       {QStringLiteral("value"), value}});
+            records.append(QJsonObject{{u"key"_s, record.key},
+                                       {u"name"_s, record.valueName},
+                                       {u"type"_s, qint64(record.type)},
+                                       {u"value"_s, value}});
         }
         return records;
     }
@@ -69,7 +70,7 @@ protected:
                                          << QJsonDocument(samba[i].toObject()).toJson().toStdString();
     }
     QString pol(const char* half) const {
-        return path("gpo") + QLatin1Char('/') + QLatin1String(half) + QStringLiteral("/Registry.pol");
+        return path("gpo") + u'/' + QLatin1String(half) + u"/Registry.pol"_s;
     }
 };
 
@@ -90,47 +91,44 @@ const char kSambaXml[] =
     "</PolFile>\n";
 
 TEST_F(SambaPol, SambaReadsEveryFileWeWriteAsWeMeantIt) {
-    ASSERT_EQ(run({QStringLiteral("set"), QStringLiteral("NoRun"), QStringLiteral("1")}).status, 0);
-    ASSERT_EQ(
-        run({QStringLiteral("set"), QStringLiteral("ClearRecentDocsOnExit"), QStringLiteral("1")}).status, 0);
+    ASSERT_EQ(run({u"set"_s, u"NoRun"_s, u"1"_s}).status, 0);
+    ASSERT_EQ(run({u"set"_s, u"ClearRecentDocsOnExit"_s, u"1"_s}).status, 0);
     // Foreign records of every kind, written by Samba, survive our rewrite.
     ASSERT_TRUE(writeFileAtomically(path("samba.xml"), kSambaXml));
-    QDir().mkpath(path("gpo") + QStringLiteral("/User"));
-    helper({QStringLiteral("write"), path("samba.xml"), pol("User")});
+    QDir().mkpath(path("gpo") + u"/User"_s);
+    helper({u"write"_s, path("samba.xml"), pol("User")});
 
-    const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--delete-unset"), path("gpo")});
+    const Result r = run({u"export-pol"_s, u"--delete-unset"_s, path("gpo")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     expectSambaAgrees(pol("User"), 53 + 3);
     expectSambaAgrees(pol("Machine"), 4);
     const QJsonArray user = sambaRecords(pol("User"));
-    EXPECT_EQ(user[0].toObject().value(QStringLiteral("value")).toInteger(), 1); // NoRun, where it stood
-    EXPECT_EQ(user[2].toObject().value(QStringLiteral("value")).toString(), QStringLiteral("yes ü"));
+    EXPECT_EQ(user[0].toObject().value(u"value"_s).toInteger(), 1); // NoRun, where it stood
+    EXPECT_EQ(user[2].toObject().value(u"value"_s).toString(), u"yes ü"_s);
 }
 
 TEST_F(SambaPol, FilesSambaWritesAreReadBack) {
     ASSERT_TRUE(writeFileAtomically(path("samba.xml"), kSambaXml));
-    QDir().mkpath(path("gpo") + QStringLiteral("/User"));
-    helper({QStringLiteral("write"), path("samba.xml"), pol("User")});
+    QDir().mkpath(path("gpo") + u"/User"_s);
+    helper({u"write"_s, path("samba.xml"), pol("User")});
     const std::optional<PolFile> read = PolFile::parse(*readWholeFile(pol("User"), 1 << 20));
     ASSERT_TRUE(read);
     ASSERT_EQ(read->records.size(), 5);
-    EXPECT_EQ(read->records[0], PolRecord::dwordRecord(kExplorer, QStringLiteral("NoRun"), 1));
+    EXPECT_EQ(read->records[0], PolRecord::dwordRecord(kExplorer, u"NoRun"_s, 1));
     EXPECT_TRUE(read->records[1].isDeletion());
     EXPECT_EQ(read->records[3].data, QByteArray("[;]\xff"));
     EXPECT_EQ(read->serialize(), *readWholeFile(pol("User"), 1 << 20));
 
-    const Result imported = run({QStringLiteral("import-pol"), path("gpo")});
+    const Result imported = run({u"import-pol"_s, path("gpo")});
     ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
-    EXPECT_TRUE(imported.out.startsWith(QLatin1String("Start Menu/Run Dialog: 1\n")))
-        << imported.out.toStdString();
-    EXPECT_TRUE(imported.out.contains(
-        QLatin1String("not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Samba")));
+    EXPECT_TRUE(imported.out.startsWith("Start Menu/Run Dialog: 1\n"_L1)) << imported.out.toStdString();
+    EXPECT_TRUE(
+        imported.out.contains("not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Samba"_L1));
 }
 
 TEST_F(SambaPol, SambaAgreesOnEveryRecordOfTenThousandEntries) {
     ASSERT_TRUE(writeFileAtomically(path("large.rds"), rds(largePolicyCatalogue())));
-    const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--delete-unset"),
-                          QStringLiteral("--from"), path("large.rds"), path("gpo")});
+    const Result r = run({u"export-pol"_s, u"--delete-unset"_s, u"--from"_s, path("large.rds"), path("gpo")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     expectSambaAgrees(pol("User"), 7500);
     expectSambaAgrees(pol("Machine"), 2500);

@@ -9,14 +9,16 @@
 #include <QDir>
 #include <QtEndian>
 
+using namespace Qt::StringLiterals;
+
 namespace tavimor::test {
 
 CoreFixture::CoreFixture()
-    : m_settings(m_dir.filePath(QStringLiteral("settings")))
-    , m_context(m_backend, m_prompter, m_settings, m_errors, m_dir.filePath(QStringLiteral("program")))
+    : m_settings(m_dir.filePath(u"settings"_s))
+    , m_context(m_backend, m_prompter, m_settings, m_errors, m_dir.filePath(u"program"_s))
     , m_files(m_context, m_view) {
     QDir().mkpath(m_context.programFolder);
-    for (const SeedValue& seed : windows98Seed(QStringLiteral("TESTBOX")))
+    for (const SeedValue& seed : windows98Seed(u"TESTBOX"_s))
         m_backend.putValue(seed.keyPath, seed.name, seed.value);
     Main(m_context);
 }
@@ -53,8 +55,7 @@ QString CoreFixture::writeDefaultRds(const QString& catalogueXml, bool hidden) c
     EXPECT_TRUE(
         writeFileAtomically(path, CatalogueFiles::encipherSettingsFile(catalogueXml, cataloguePassPhrase())));
     if (hidden) {
-        EXPECT_TRUE(
-            writeFileAtomically(m_context.programFolder + QStringLiteral("/.hidden"), "tavimor.rds\n"));
+        EXPECT_TRUE(writeFileAtomically(m_context.programFolder + u"/.hidden"_s, "tavimor.rds\n"));
     }
     return path;
 }

@@ -12,19 +12,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tavimor::test {
 
 FaultPlace::FaultPlace(int sizeKiB) {
-    m_mount = m_dir.filePath(QStringLiteral("place"));
+    m_mount = m_dir.filePath(u"place"_s);
     QDir().mkpath(m_mount);
     if (::geteuid() != 0) {
-        m_skipReason = QStringLiteral("mounting a small tmpfs needs root");
+        m_skipReason = u"mounting a small tmpfs needs root"_s;
         return;
     }
     const QByteArray options = "size=" + QByteArray::number(sizeKiB) + "k,mode=0755";
     if (::mount("tmpfs", QFile::encodeName(m_mount).constData(), "tmpfs", 0, options.constData()) != 0) {
-        m_skipReason = QStringLiteral("mount -t tmpfs was refused: %1")
-                           .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        m_skipReason = u"mount -t tmpfs was refused: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
         return;
     }
     m_mounted = true;
@@ -36,7 +37,7 @@ FaultPlace::~FaultPlace() {
 }
 
 bool FaultPlace::fill() {
-    QFile filler(filePath(QStringLiteral("filler")));
+    QFile filler(filePath(u"filler"_s));
     if (!filler.open(QIODevice::WriteOnly))
         return false;
     const QByteArray block(4096, 'x');
