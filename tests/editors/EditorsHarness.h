@@ -15,6 +15,8 @@
 
 namespace tavimor::test {
 
+using namespace Qt::StringLiterals;
+
 inline constexpr auto kPolicies = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
 inline constexpr auto kRunDialogEntry = "TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]";
 inline constexpr auto kMinPwdLenEntry = "TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]";
@@ -23,10 +25,10 @@ inline constexpr auto kMinPwdLenEntry = "TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]";
 // holding the built-in catalogue, in a temporary program folder and settings store.
 struct EditorsHarness {
     EditorsHarness()
-        : settings(dir.filePath(QStringLiteral("settings")))
-        , context(backend, prompter, settings, errors, dir.filePath(QStringLiteral("program"))) {
-        QDir().mkpath(context.programFolder + QStringLiteral("/Resources"));
-        for (const SeedValue& seed : windows98Seed(QStringLiteral("TESTBOX")))
+        : settings(dir.filePath(u"settings"_s))
+        , context(backend, prompter, settings, errors, dir.filePath(u"program"_s)) {
+        QDir().mkpath(context.programFolder + u"/Resources"_s);
+        for (const SeedValue& seed : windows98Seed(u"TESTBOX"_s))
             backend.putValue(seed.keyPath, seed.name, seed.value);
         Main(context);
         loadBoth(builtinCatalogueText());
@@ -38,8 +40,8 @@ struct EditorsHarness {
     }
     // A catalogue of one section "Custom" holding the given entry.
     static QString oneEntryCatalogue(const QString& entryXml) {
-        return QStringLiteral("<TAVIMOR><REGISTRYSETTINGS Section=\"Custom\">") + entryXml +
-               QStringLiteral("</REGISTRYSETTINGS></TAVIMOR>");
+        return u"<TAVIMOR><REGISTRYSETTINGS Section=\"Custom\">"_s + entryXml +
+               u"</REGISTRYSETTINGS></TAVIMOR>"_s;
     }
     static QString current(const XmlDocument& catalogue, const QString& address) {
         return CatalogueEntry(catalogue.selectSingleNode(address)).currentValue().text();

@@ -7,19 +7,18 @@
 #include <QTest>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
-const QString kExplorer = QLatin1String(kPolicies) + QStringLiteral("\\Explorer");
-const QString kNoDrives = QStringLiteral("NoDrives");
+const QString kExplorer = QLatin1String(kPolicies) + u"\\Explorer"_s;
+const QString kNoDrives = u"NoDrives"_s;
 } // namespace
 
 class TestDrives : public QObject {
     Q_OBJECT
 
-    static QCheckBox* box(QWidget* d, int i) {
-        return d->findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(i));
-    }
+    static QCheckBox* box(QWidget* d, int i) { return d->findChild<QCheckBox*>(u"Check1_%1"_s.arg(i)); }
     static QPushButton* button(QWidget* d, const char* name) {
         return d->findChild<QPushButton*>(QLatin1String(name));
     }
@@ -40,7 +39,7 @@ private slots:
         QTest::newRow("high bits") << std::optional<RegValue>(regDword(0xFC000005)) << 5u;
         QTest::newRow("binary") << std::optional<RegValue>(RegValue{REG_BINARY, QByteArray("\x04\0\0\0", 4)})
                                 << 0u;
-        QTest::newRow("text") << std::optional<RegValue>(regSz(QStringLiteral("abc"))) << 0u;
+        QTest::newRow("text") << std::optional<RegValue>(regSz(u"abc"_s)) << 0u;
     }
     void boxesShowTheStoredMask() {
         QFETCH(std::optional<RegValue>, stored);
@@ -51,7 +50,7 @@ private slots:
         frmDrives d(h.context);
         d.show();
         QCOMPARE(ticked(&d), shown);
-        QCOMPARE(box(&d, 25)->text(), QStringLiteral("Z:"));
+        QCOMPARE(box(&d, 25)->text(), u"Z:"_s);
         QVERIFY(!button(&d, "cmdApply")->isEnabled());
         QVERIFY(button(&d, "cmdOK")->isDefault());
         // OK writes even unchanged, only the low 26 bits, always as a DWORD.

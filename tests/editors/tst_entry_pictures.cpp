@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 // The pictures the program ships, and the editors as the documentation shows them.
@@ -34,11 +35,11 @@ private slots:
         EditorsHarness h;
         // Drawn at the size the dialog shows them, so they are never scaled.
         frmEditSettings edit(h.context, {});
-        const QSize shown = edit.findChild<QLabel*>(QStringLiteral("pctScreenShot"))->contentsRect().size();
+        const QSize shown = edit.findChild<QLabel*>(u"pctScreenShot"_s)->contentsRect().size();
         int entries = 0;
         forEachEntry(h.context.workingCatalogue, [&](const CatalogueEntry& entry, int, int) {
             ++entries;
-            const QString name = entry.text("IMAGE").section(QLatin1Char('\\'), -1);
+            const QString name = entry.text("IMAGE").section(u'\\', -1);
             QImageReader reader(QDir(folder).filePath(name));
             reader.setDecideFormatFromContent(true);
             const QImage image = reader.read();
@@ -51,26 +52,24 @@ private slots:
 
     void editorsForTheDocumentation() {
         EditorsHarness h;
-        const QString target = h.context.programFolder + QStringLiteral("/Resources/SM005.rdi");
-        QVERIFY(QFile::copy(QDir(sourceResources()).filePath(QStringLiteral("SM005.rdi")), target));
+        const QString target = h.context.programFolder + u"/Resources/SM005.rdi"_s;
+        QVERIFY(QFile::copy(QDir(sourceResources()).filePath(u"SM005.rdi"_s), target));
 
         frmEditSettings edit(h.context, {});
         edit.setRegXPath(QLatin1String(kRunDialogEntry));
         edit.setRestartNoteVisible(true);
         edit.show();
-        QCOMPARE(edit.findChild<QLabel*>(QStringLiteral("pctScreenShot"))->pixmap().size(), QSize(217, 283));
-        edit.findChild<QRadioButton*>(QStringLiteral("optRegValue1"))->click();
-        shoot(edit, QStringLiteral("edit-settings.png"));
+        QCOMPARE(edit.findChild<QLabel*>(u"pctScreenShot"_s)->pixmap().size(), QSize(217, 283));
+        edit.findChild<QRadioButton*>(u"optRegValue1"_s)->click();
+        shoot(edit, u"edit-settings.png"_s);
 
-        h.backend.putValue(QLatin1String(kPolicies) + QStringLiteral("\\Explorer"),
-                           QStringLiteral("NoDrives"), regDword(0x9));
+        h.backend.putValue(QLatin1String(kPolicies) + u"\\Explorer"_s, u"NoDrives"_s, regDword(0x9));
         frmDrives drives(h.context);
-        QCOMPARE(drives.findChild<QLabel*>(QStringLiteral("pctScreenShot"))->pixmap().size(),
-                 QSize(217, 283));
-        shoot(drives, QStringLiteral("drives.png"));
+        QCOMPARE(drives.findChild<QLabel*>(u"pctScreenShot"_s)->pixmap().size(), QSize(217, 283));
+        shoot(drives, u"drives.png"_s);
 
         frmRestart restart(h.context);
-        shoot(restart, QStringLiteral("restart.png"));
+        shoot(restart, u"restart.png"_s);
     }
 };
 

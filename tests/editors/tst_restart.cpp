@@ -7,14 +7,14 @@
 #include <QTest>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 class TestRestart : public QObject {
     Q_OBJECT
 
     static QString restartDialog(EditorsHarness& h) {
-        return h.settings.read(QStringLiteral("RestartDialog"), QStringLiteral("absent"))
-            .value_or(QStringLiteral("failed"));
+        return h.settings.read(u"RestartDialog"_s, u"absent"_s).value_or(u"failed"_s);
     }
 
 private slots:
@@ -23,11 +23,11 @@ private slots:
         QTest::addColumn<bool>("hide");
         QTest::addColumn<QString>("saved");
         QTest::addColumn<int>("restarts");
-        QTest::newRow("now") << QStringLiteral("OKButton") << false << QStringLiteral("1") << 1;
-        QTest::newRow("now, hidden") << QStringLiteral("OKButton") << true << QStringLiteral("0") << 1;
-        QTest::newRow("later") << QStringLiteral("CancelButton") << false << QStringLiteral("1") << 0;
-        QTest::newRow("later, hidden") << QStringLiteral("CancelButton") << true << QStringLiteral("0") << 0;
-        QTest::newRow("escape, hidden") << QString() << true << QStringLiteral("0") << 0;
+        QTest::newRow("now") << u"OKButton"_s << false << u"1"_s << 1;
+        QTest::newRow("now, hidden") << u"OKButton"_s << true << u"0"_s << 1;
+        QTest::newRow("later") << u"CancelButton"_s << false << u"1"_s << 0;
+        QTest::newRow("later, hidden") << u"CancelButton"_s << true << u"0"_s << 0;
+        QTest::newRow("escape, hidden") << QString() << true << u"0"_s << 0;
     }
     void eachButtonSavesTheChoice() {
         QFETCH(QString, button);
@@ -38,9 +38,9 @@ private slots:
         frmRestart d(h.context);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QCOMPARE(QApplication::focusWidget(), d.findChild<QPushButton*>(QStringLiteral("OKButton")));
+        QCOMPARE(QApplication::focusWidget(), d.findChild<QPushButton*>(u"OKButton"_s));
         if (hide)
-            QTest::mouseClick(d.findChild<QCheckBox*>(QStringLiteral("chkHide")), Qt::LeftButton);
+            QTest::mouseClick(d.findChild<QCheckBox*>(u"chkHide"_s), Qt::LeftButton);
         if (button.isEmpty())
             QTest::keyClick(&d, Qt::Key_Escape);
         else
@@ -55,14 +55,14 @@ private slots:
         frmRestart d(h.context);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        auto* hide = d.findChild<QCheckBox*>(QStringLiteral("chkHide"));
+        auto* hide = d.findChild<QCheckBox*>(u"chkHide"_s);
         QTest::mouseClick(hide, Qt::LeftButton);
         hide->setFocus();
         QTest::keyClick(hide, Qt::Key_Return);
         QVERIFY(d.isVisible());
-        QCOMPARE(restartDialog(h), QStringLiteral("absent"));
+        QCOMPARE(restartDialog(h), u"absent"_s);
         d.close();
-        QCOMPARE(restartDialog(h), QStringLiteral("absent"));
+        QCOMPARE(restartDialog(h), u"absent"_s);
         QCOMPARE(h.backend.restartRequests(), 0);
         QVERIFY(h.prompter.messages().isEmpty());
     }
@@ -72,7 +72,7 @@ private slots:
         h.backend.setCanRestart(false);
         frmRestart d(h.context);
         d.show();
-        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+        QTest::mouseClick(d.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
         QCOMPARE(h.backend.restartRequests(), 0);
         QCOMPARE(
             h.prompter.messageTexts(),

@@ -22,6 +22,8 @@
 
 namespace tavimor::test {
 
+using namespace Qt::StringLiterals;
+
 inline constexpr auto kExplorerKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
@@ -35,17 +37,17 @@ public:
     };
     void editSetting(QWidget*, const QString& entryAddress, bool restartNoteVisible,
                      const std::function<void(const QString&)>& refreshList) override {
-        calls.append({QStringLiteral("editSetting"), entryAddress, restartNoteVisible});
+        calls.append({u"editSetting"_s, entryAddress, restartNoteVisible});
         refresh = refreshList;
     }
-    void hideDrives() override { calls.append({QStringLiteral("hideDrives"), {}}); }
+    void hideDrives() override { calls.append({u"hideDrives"_s, {}}); }
     std::optional<QString> setPassword(QWidget*) override {
-        calls.append({QStringLiteral("setPassword"), {}});
+        calls.append({u"setPassword"_s, {}});
         return passwordAnswer;
     }
-    void about(QWidget*) override { calls.append({QStringLiteral("about"), {}}); }
-    void help(QWidget*, const QString& topic) override { calls.append({QStringLiteral("help"), topic}); }
-    void confirmRestart() override { calls.append({QStringLiteral("confirmRestart"), {}}); }
+    void about(QWidget*) override { calls.append({u"about"_s, {}}); }
+    void help(QWidget*, const QString& topic) override { calls.append({u"help"_s, topic}); }
+    void confirmRestart() override { calls.append({u"confirmRestart"_s, {}}); }
 
     QStringList names() const {
         QStringList list;
@@ -63,14 +65,14 @@ public:
 // settings file makes it take the built-in catalogue; our style sheet lies in the program folder.
 struct ExplorerFixture {
     ExplorerFixture()
-        : settings(dir.filePath(QStringLiteral("settings")))
-        , context(backend, prompter, settings, errors, dir.filePath(QStringLiteral("program"))) {
+        : settings(dir.filePath(u"settings"_s))
+        , context(backend, prompter, settings, errors, dir.filePath(u"program"_s)) {
         QDir().mkpath(context.programFolder);
-        for (const SeedValue& seed : windows98Seed(QStringLiteral("TESTBOX")))
+        for (const SeedValue& seed : windows98Seed(u"TESTBOX"_s))
             backend.putValue(seed.keyPath, seed.name, seed.value);
         Main(context);
         QVERIFY(writeFileAtomically(context.defaultSettingsFile(), "hidden"));
-        QVERIFY(writeFileAtomically(context.programFolder + QStringLiteral("/.hidden"), "tavimor.rds\n"));
+        QVERIFY(writeFileAtomically(context.programFolder + u"/.hidden"_s, "tavimor.rds\n"));
         const QString sheet = QFINDTESTDATA("../../resources/program/tavimor.xsl");
         QVERIFY(QFile::copy(sheet, xslPath()));
     }
@@ -80,8 +82,8 @@ struct ExplorerFixture {
         window->resize(800, 500);
         return *window;
     }
-    QTreeWidget* list() const { return window->findChild<QTreeWidget*>(QStringLiteral("lsvDescription")); }
-    QTreeWidget* tree() const { return window->findChild<QTreeWidget*>(QStringLiteral("trvMain")); }
+    QTreeWidget* list() const { return window->findChild<QTreeWidget*>(u"lsvDescription"_s); }
+    QTreeWidget* tree() const { return window->findChild<QTreeWidget*>(u"trvMain"_s); }
     QAction* action(const QString& name) const { return window->findChild<QAction*>(name); }
     QStringList column(int c) const {
         QStringList texts;
@@ -90,7 +92,7 @@ struct ExplorerFixture {
         return texts;
     }
     void selectRow(int index) const { list()->setCurrentItem(list()->topLevelItem(index)); }
-    QString xslPath() const { return context.programFolder + QStringLiteral("/tavimor.xsl"); }
+    QString xslPath() const { return context.programFolder + u"/tavimor.xsl"_s; }
     void setRegistry(const QString& name, quint32 value) {
         backend.putValue(QLatin1String(kExplorerKey), name, regDword(value));
     }

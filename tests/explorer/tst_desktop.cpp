@@ -12,6 +12,7 @@
 #include <QToolBar>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -67,7 +68,7 @@ private slots:
 
     void restartRowsReadInLightAndDarkPalettes() {
         frmRegistryExplorer& w = f->start();
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         checkRestartRows(f->list(), f->list()->palette().color(QPalette::Base));
         // A palette change recolours the rows already shown.
         w.setPalette(darkPalette());
@@ -78,29 +79,29 @@ private slots:
         frmRegistryExplorer& w = f->start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         const QStringList display = f->column(0);
-        auto* bar = w.findChild<QToolBar*>(QStringLiteral("tlbFilter"));
-        auto* edit = w.findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+        auto* bar = w.findChild<QToolBar*>(u"tlbFilter"_s);
+        auto* edit = w.findChild<QLineEdit*>(u"txtFilter"_s);
         QVERIFY(bar->isHidden());
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar->isVisible());
         QVERIFY(edit->hasFocus());
 
-        QTest::keyClicks(edit, QStringLiteral("page"));
+        QTest::keyClicks(edit, u"page"_s);
         // "Page" entries of several sections; the section is named in each row.
-        QVERIFY(f->column(0).contains(QStringLiteral("Background Page (Display)")));
+        QVERIFY(f->column(0).contains(u"Background Page (Display)"_s));
         QVERIFY(f->list()->topLevelItemCount() > 1);
         for (const QString& text : f->column(0))
-            QVERIFY2(text.contains(QStringLiteral("page"), Qt::CaseInsensitive), qPrintable(text));
+            QVERIFY2(text.contains(u"page"_s, Qt::CaseInsensitive), qPrintable(text));
         // A registry value name finds its entry too, and the row opens that entry.
-        edit->setText(QStringLiteral("norun"));
-        QCOMPARE(f->column(0), QStringList{QStringLiteral("Run Dialog (Start Menu)")});
+        edit->setText(u"norun"_s);
+        QCOMPARE(f->column(0), QStringList{u"Run Dialog (Start Menu)"_s});
         f->selectRow(0);
         w.openSelectedRow();
-        QCOMPARE(f->windows.calls.last().argument, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        QCOMPARE(f->windows.calls.last().argument, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
         // A refresh after the edit keeps the filtered rows.
-        f->windows.refresh(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
+        f->windows.refresh(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
         QCOMPARE(f->list()->topLevelItemCount(), 1);
 
         QTest::keyClick(edit, Qt::Key_Escape);
@@ -117,39 +118,39 @@ private slots:
             w.menuBar()->setActiveAction(nullptr);
             QTest::keyClick(&w, keys.key(), keys.keyboardModifiers());
             QVERIFY(w.menuBar()->activeAction());
-            QCOMPARE(w.menuBar()->activeAction()->text(), QStringLiteral("File"));
+            QCOMPARE(w.menuBar()->activeAction()->text(), u"File"_s);
             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
             QTest::keyClick(w.menuBar(), Qt::Key_Escape);
         }
         // Typing a name's first letters in the list chooses that row.
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         f->list()->setFocus();
-        QTest::keyClicks(f->list(), QStringLiteral("Ru"));
-        QCOMPARE(f->list()->currentItem()->text(0), QStringLiteral("Run Dialog"));
+        QTest::keyClicks(f->list(), u"Ru"_s);
+        QCOMPARE(f->list()->currentItem()->text(0), u"Run Dialog"_s);
 
         QVERIFY(!f->tree()->accessibleName().isEmpty());
         QVERIFY(!f->list()->accessibleName().isEmpty());
-        QVERIFY(!w.findChild<QLineEdit*>(QStringLiteral("txtFilter"))->accessibleName().isEmpty());
+        QVERIFY(!w.findChild<QLineEdit*>(u"txtFilter"_s)->accessibleName().isEmpty());
     }
 
     void longWaitShowsBusyCursorThenACancellableProgressDialog() {
         BusyWatcher busy;
-        QVERIFY(busy.stillWaiting(QStringLiteral("wine reg query")));
+        QVERIFY(busy.stillWaiting(u"wine reg query"_s));
         QVERIFY(QApplication::overrideCursor());
         QVERIFY(!busy.dialog());
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < BusyWatcher::kDialogDelayMs + 100)
-            QVERIFY(busy.stillWaiting(QStringLiteral("wine reg query")));
+            QVERIFY(busy.stillWaiting(u"wine reg query"_s));
         QVERIFY(busy.dialog() && busy.dialog()->isVisible());
         busy.dialog()->cancel();
         // Cancel holds for the rest of the operation, until the waits stop coming.
-        QVERIFY(!busy.stillWaiting(QStringLiteral("wine reg query")));
-        QVERIFY(!busy.stillWaiting(QStringLiteral("wine reg add")));
+        QVERIFY(!busy.stillWaiting(u"wine reg query"_s));
+        QVERIFY(!busy.stillWaiting(u"wine reg add"_s));
         QTRY_VERIFY(!busy.busy());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!busy.dialog());
-        QVERIFY(busy.stillWaiting(QStringLiteral("a new operation")));
+        QVERIFY(busy.stillWaiting(u"a new operation"_s));
     }
 
     // Pictures for the documentation, written only when TAVIMOR_SHOTS_DIR names a folder.
@@ -157,7 +158,7 @@ private slots:
         const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
         if (folder.isEmpty())
             QSKIP("TAVIMOR_SHOTS_DIR is not set");
-        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setStyle(u"Fusion"_s);
         QPalette dark = darkPalette();
         dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
         dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
@@ -169,11 +170,11 @@ private slots:
         w.resize(820, 480);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
-        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-dark.png")));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+        QVERIFY(w.grab().save(folder + u"/main-window-dark.png"_s));
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClicks(w.findChild<QLineEdit*>(QStringLiteral("txtFilter")), QStringLiteral("page"));
-        QVERIFY(w.grab().save(folder + QStringLiteral("/filter-box.png")));
+        QTest::keyClicks(w.findChild<QLineEdit*>(u"txtFilter"_s), u"page"_s);
+        QVERIFY(w.grab().save(folder + u"/filter-box.png"_s));
         QApplication::setPalette(QApplication::style()->standardPalette());
 
         BusyWatcher busy;
@@ -183,7 +184,7 @@ private slots:
                                             "CurrentVersion\\Policies\\Explorer /v NoRun");
         while (clock.elapsed() < BusyWatcher::kDialogDelayMs + 200)
             busy.stillWaiting(what);
-        QVERIFY(busy.dialog()->grab().save(folder + QStringLiteral("/progress-dialog.png")));
+        QVERIFY(busy.dialog()->grab().save(folder + u"/progress-dialog.png"_s));
     }
 };
 

@@ -5,10 +5,11 @@
 #include "catalogue/RegistrySync.h"
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
-const QString kRunDialog = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]");
+const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
 const QString kPendingQuestion = QStringLiteral(
     "Few of the changes you have made have not been applied to the system. Do you want apply them now?");
 } // namespace
@@ -18,7 +19,7 @@ class TestExplorerCommands : public QObject {
     std::unique_ptr<ExplorerFixture> f;
 
     std::optional<RegValue> noRun() const {
-        return f->backend.value(QLatin1String(kExplorerKey), QStringLiteral("NoRun"));
+        return f->backend.value(QLatin1String(kExplorerKey), u"NoRun"_s);
     }
 
 private slots:
@@ -47,10 +48,10 @@ private slots:
         QFETCH(bool, written);
         frmRegistryExplorer& w = f->start();
         w.show();
-        QVERIFY(applyEntryLater(f->context, kRunDialog, QStringLiteral("1")));
+        QVERIFY(applyEntryLater(f->context, kRunDialog, u"1"_s));
         f->prompter.queueAnswer(answer);
         // Exit goes through the same steps as the close box.
-        f->action(QStringLiteral("mnuSubApplication7"))->trigger();
+        f->action(u"mnuSubApplication7"_s)->trigger();
         QCOMPARE(f->prompter.messageTexts(), QStringList{kPendingQuestion});
         QCOMPARE(f->prompter.messages().first().buttons, MessageButtons::YesNoCancel);
         QCOMPARE(w.isVisible(), !closes);
@@ -66,8 +67,8 @@ private slots:
         QTest::addColumn<bool>("flag");
         QTest::addColumn<bool>("asked");
         QTest::newRow("absent, flag set") << QString() << true << true;
-        QTest::newRow("\"0\", flag set") << QStringLiteral("0") << true << false;
-        QTest::newRow("\" 1 \", flag set") << QStringLiteral(" 1 ") << true << true;
+        QTest::newRow("\"0\", flag set") << u"0"_s << true << false;
+        QTest::newRow("\" 1 \", flag set") << u" 1 "_s << true << true;
         QTest::newRow("absent, flag clear") << QString() << false << false;
     }
     void theRestartConfirmationFollowsFlagAndSetting() {
@@ -77,50 +78,49 @@ private slots:
         frmRegistryExplorer& w = f->start();
         w.show();
         if (!setting.isNull())
-            QVERIFY(f->settings.save(QStringLiteral("RestartDialog"), setting));
+            QVERIFY(f->settings.save(u"RestartDialog"_s, setting));
         f->context.restartNeeded = flag;
         QVERIFY(w.close());
-        QCOMPARE(f->windows.names().contains(QStringLiteral("confirmRestart")), asked);
+        QCOMPARE(f->windows.names().contains(u"confirmRestart"_s), asked);
         // A second close (the session ending after Exit) runs the steps no more.
         QVERIFY(w.close());
-        QCOMPARE(f->windows.names().count(QStringLiteral("confirmRestart")), asked ? 1 : 0);
+        QCOMPARE(f->windows.names().count(u"confirmRestart"_s), asked ? 1 : 0);
     }
 
     void applyingAtExitSetsTheRestartFlagInTime() {
         frmRegistryExplorer& w = f->start();
         w.show();
-        QVERIFY(applyEntryLater(f->context, kRunDialog, QStringLiteral("1")));
+        QVERIFY(applyEntryLater(f->context, kRunDialog, u"1"_s));
         f->prompter.queueAnswer(Answer::Yes);
         QVERIFY(w.close());
-        QCOMPARE(f->windows.names(), QStringList{QStringLiteral("confirmRestart")});
+        QCOMPARE(f->windows.names(), QStringList{u"confirmRestart"_s});
     }
 
     void setPasswordStoresWhatWasConfirmedAndKeepsItOnCancel() {
         f->start();
-        f->windows.passwordAnswer = QStringLiteral("secret");
-        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
-        QCOMPARE(MyPwdRead(f->context).value_or(QString()), QStringLiteral("secret"));
+        f->windows.passwordAnswer = u"secret"_s;
+        f->action(u"mnuSubApplication6"_s)->trigger();
+        QCOMPARE(MyPwdRead(f->context).value_or(QString()), u"secret"_s);
         f->windows.passwordAnswer.reset();
-        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
-        QCOMPARE(MyPwdRead(f->context).value_or(QString()), QStringLiteral("secret"));
+        f->action(u"mnuSubApplication6"_s)->trigger();
+        QCOMPARE(MyPwdRead(f->context).value_or(QString()), u"secret"_s);
         // Two empty boxes confirmed with OK: the empty password, stored as the empty text.
         f->windows.passwordAnswer = QString();
-        f->action(QStringLiteral("mnuSubApplication6"))->trigger();
-        QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), QStringLiteral("unset")),
+        f->action(u"mnuSubApplication6"_s)->trigger();
+        QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), u"unset"_s),
                  std::optional<QString>(QString()));
-        QCOMPARE(f->windows.names().count(QStringLiteral("setPassword")), 3);
+        QCOMPARE(f->windows.names().count(u"setPassword"_s), 3);
     }
 
     void helpAndAboutOpenTheirWindows() {
         frmRegistryExplorer& w = f->start();
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        f->action(QStringLiteral("mnuSubHelp0"))->trigger();
+        f->action(u"mnuSubHelp0"_s)->trigger();
         QTest::keyClick(f->list(), Qt::Key_F1);
-        f->action(QStringLiteral("mnuSubHelp2"))->trigger();
-        QCOMPARE(f->windows.names(),
-                 (QStringList{QStringLiteral("help"), QStringLiteral("help"), QStringLiteral("about")}));
-        QCOMPARE(f->windows.calls[1].argument, QStringLiteral("main"));
+        f->action(u"mnuSubHelp2"_s)->trigger();
+        QCOMPARE(f->windows.names(), (QStringList{u"help"_s, u"help"_s, u"about"_s}));
+        QCOMPARE(f->windows.calls[1].argument, u"main"_s);
     }
 };
 

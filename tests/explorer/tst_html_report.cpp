@@ -11,6 +11,7 @@
 #include <QTextTable>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -59,7 +60,7 @@ class TestHtmlReport : public QObject {
         QTreeWidgetItem* item =
             node == 0 ? f->tree()->topLevelItem(0) : f->tree()->topLevelItem(0)->child(node - 1);
         QVERIFY(w.popUpAt(f->tree()->visualItemRect(item).center()));
-        f->action(QStringLiteral("mnuSubContextMenu0"))->trigger();
+        f->action(u"mnuSubContextMenu0"_s)->trigger();
     }
 
 private slots:
@@ -69,86 +70,81 @@ private slots:
     void aSectionReportIsWrittenAndOpened() {
         frmRegistryExplorer& w = f->start();
         w.show();
-        f->setRegistry(QStringLiteral("NoRun"), 1);
-        w.RefreshList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
-        f->prompter.queueFileName(out(QStringLiteral("start.html")));
+        f->setRegistry(u"NoRun"_s, 1);
+        w.RefreshList(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
+        f->prompter.queueFileName(out(u"start.html"_s));
         reportOnNode(w, 5);
 
         QCOMPARE(f->prompter.dialogs().size(), 1);
         const FileDialogRequest& request = f->prompter.dialogs().first().request;
         QVERIFY(f->prompter.dialogs().first().save);
-        QCOMPARE(request.filter, QStringLiteral("HTML Files | *.html"));
-        QCOMPARE(request.fileName, QStringLiteral(".html"));
+        QCOMPARE(request.filter, u"HTML Files | *.html"_s);
+        QCOMPARE(request.fileName, u".html"_s);
         QCOMPARE(request.flags, 2050u);
-        QCOMPARE(f->shell.opened, QStringList{out(QStringLiteral("start.html"))});
+        QCOMPARE(f->shell.opened, QStringList{out(u"start.html"_s)});
 
-        const QByteArray html = readAll(out(QStringLiteral("start.html")));
+        const QByteArray html = readAll(out(u"start.html"_s));
         QVERIFY(html.endsWith("\r\n"));
         const ParsedReport report = parseHtml(html);
-        QVERIFY(report.text.contains(QStringLiteral("TESTBOX")));
+        QVERIFY(report.text.contains(u"TESTBOX"_s));
         QVERIFY(report.text.contains(QLocale().toString(QDate(2026, 3, 14), QLocale::LongFormat)));
         QCOMPARE(report.tables.size(), 1);
         const QList<QStringList>& rows = report.tables.first();
         QCOMPARE(rows.size(), 1 + 8);
-        QCOMPARE(rows[0], (QStringList{QStringLiteral("Restriction"), QStringLiteral("State"),
-                                       QStringLiteral("Registry location"), QStringLiteral("Restart"),
-                                       QStringLiteral("Description")}));
-        QCOMPARE(rows[4][0], QStringLiteral("Run Dialog"));
-        QCOMPARE(rows[4][1], QStringLiteral("Disabled"));
+        QCOMPARE(rows[0], (QStringList{u"Restriction"_s, u"State"_s, u"Registry location"_s, u"Restart"_s,
+                                       u"Description"_s}));
+        QCOMPARE(rows[4][0], u"Run Dialog"_s);
+        QCOMPARE(rows[4][1], u"Disabled"_s);
         QCOMPARE(rows[4][2],
                  QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
                                 "Policies\\Explorer\\NoRun"));
-        QCOMPARE(rows[4][3], QStringLiteral("Needs restart"));
+        QCOMPARE(rows[4][3], u"Needs restart"_s);
         QVERIFY(!rows[4][4].isEmpty());
-        QCOMPARE(rows[1][1], QStringLiteral("Enabled"));
+        QCOMPARE(rows[1][1], u"Enabled"_s);
     }
 
     void theWholeReportShowsAppliedValuesOnly() {
         frmRegistryExplorer& w = f->start();
         Q_UNUSED(w);
         // Pending in the working catalogue only: not in the report.
-        QVERIFY(applyEntryLater(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"),
-                                QStringLiteral("1")));
-        f->prompter.queueFileName(out(QStringLiteral("REPORT")));
-        f->action(QStringLiteral("mnuSubApplication3"))->trigger();
-        const ParsedReport report = parseHtml(readAll(out(QStringLiteral("REPORT"))));
+        QVERIFY(applyEntryLater(f->context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
+        f->prompter.queueFileName(out(u"REPORT"_s));
+        f->action(u"mnuSubApplication3"_s)->trigger();
+        const ParsedReport report = parseHtml(readAll(out(u"REPORT"_s)));
         QCOMPARE(report.tables.size(), 7);
         int entries = 0;
         for (const auto& table : report.tables)
             entries += table.size() - 1;
         QCOMPARE(entries, 57);
-        QCOMPARE(report.tables[0][1][1], QStringLiteral("Enabled"));
+        QCOMPARE(report.tables[0][1][1], u"Enabled"_s);
         // The Drives entry has no value in the catalogue; the Number entry shows its text.
-        QCOMPARE(report.tables[3][1][0], QStringLiteral("Handle Drive(s)"));
-        QCOMPARE(report.tables[3][1][1], QStringLiteral("Not set"));
+        QCOMPARE(report.tables[3][1][0], u"Handle Drive(s)"_s);
+        QCOMPARE(report.tables[3][1][1], u"Not set"_s);
 
-        QVERIFY(applyEntryNow(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"),
-                              QStringLiteral("1")));
-        f->prompter.queueFileName(out(QStringLiteral("REPORT")));
-        f->action(QStringLiteral("mnuSubApplication3"))->trigger();
-        QCOMPARE(parseHtml(readAll(out(QStringLiteral("REPORT")))).tables[0][1][1],
-                 QStringLiteral("Disabled"));
+        QVERIFY(applyEntryNow(f->context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
+        f->prompter.queueFileName(out(u"REPORT"_s));
+        f->action(u"mnuSubApplication3"_s)->trigger();
+        QCOMPARE(parseHtml(readAll(out(u"REPORT"_s))).tables[0][1][1], u"Disabled"_s);
         QCOMPARE(f->shell.opened.size(), 2);
     }
 
     void theCommandLineWritesTheWindowsReport() {
         frmRegistryExplorer& w = f->start();
-        f->setRegistry(QStringLiteral("NoRun"), 1);
-        w.RefreshList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"));
-        f->prompter.queueFileName(out(QStringLiteral("window.html")));
-        w.GenerateReport(QStringLiteral("TAVIMOR"));
+        f->setRegistry(u"NoRun"_s, 1);
+        w.RefreshList(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
+        f->prompter.queueFileName(out(u"window.html"_s));
+        w.GenerateReport(u"TAVIMOR"_s);
 
         // The same machine as a registry file, and tavimorctl on the same program folder.
-        const QString registry = out(QStringLiteral("registry.reg"));
+        const QString registry = out(u"registry.reg"_s);
         QString error;
         {
-            const std::unique_ptr<RegFileBackend> file =
-                RegFileBackend::open(registry, QStringLiteral("TESTBOX"), &error);
+            const std::unique_ptr<RegFileBackend> file = RegFileBackend::open(registry, u"TESTBOX"_s, &error);
             QVERIFY2(file, qPrintable(error));
-            const QString policies = QString::fromLatin1(kExplorerKey).section(QLatin1Char('\\'), 1);
+            const QString policies = QString::fromLatin1(kExplorerKey).section(u'\\', 1);
             MSDNRegistry(*file).CreateRegKey(policies, HKEY_CURRENT_USER);
-            MSDNRegistry(*file).SaveKeyValue(HKEY_CURRENT_USER, policies, QStringLiteral("NoRun"),
-                                             RegDatum::integer(1), REG_DWORD);
+            MSDNRegistry(*file).SaveKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s, RegDatum::integer(1),
+                                             REG_DWORD);
         }
         QString text;
         QString errors;
@@ -156,10 +152,10 @@ private slots:
         QTextStream errStream(&errors);
         CtlEnvironment env(outStream, errStream);
         env.environment = [&](const QString& name) {
-            return name == QLatin1String("TAVIMOR_TARGET") ? QStringLiteral("file:") + registry : QString();
+            return name == "TAVIMOR_TARGET"_L1 ? u"file:"_s + registry : QString();
         };
         env.programFolder = f->context.programFolder;
-        env.settingsFolder = out(QStringLiteral("ctl-settings"));
+        env.settingsFolder = out(u"ctl-settings"_s);
         env.now = [this] {
             return f->clock.time;
         };
@@ -168,34 +164,33 @@ private slots:
             page += bytes;
             return true;
         };
-        QCOMPARE(CtlApp(env).run({QStringLiteral("report"), QStringLiteral("-")}), 0);
+        QCOMPARE(CtlApp(env).run({u"report"_s, u"-"_s}), 0);
         QCOMPARE(errors, QString());
         QVERIFY(page.contains("TESTBOX"));
-        QCOMPARE(page, readAll(out(QStringLiteral("window.html"))));
+        QCOMPARE(page, readAll(out(u"window.html"_s)));
     }
 
     void noCatalogueIsToldPlainly() {
         frmRegistryExplorer& w = f->start();
         f->context.machineCatalogue.clear();
-        w.GenerateReport(QStringLiteral("TAVIMOR"));
-        QCOMPARE(
-            f->prompter.messageTexts(),
-            QStringList{QStringLiteral("There is no catalogue to report on. Open a settings file first.")});
+        w.GenerateReport(u"TAVIMOR"_s);
+        QCOMPARE(f->prompter.messageTexts(),
+                 QStringList{u"There is no catalogue to report on. Open a settings file first."_s});
         QVERIFY(f->prompter.dialogs().isEmpty());
     }
 
     void cancelledOrUnnamedReportsWriteNothing_data() {
         QTest::addColumn<QString>("answer");
         QTest::newRow("cancel") << QString();
-        QTest::newRow(".html") << QStringLiteral(".html");
-        QTest::newRow(".HTML") << QStringLiteral(".HTML");
+        QTest::newRow(".html") << u".html"_s;
+        QTest::newRow(".HTML") << u".HTML"_s;
     }
     void cancelledOrUnnamedReportsWriteNothing() {
         QFETCH(QString, answer);
         frmRegistryExplorer& w = f->start();
         const QStringList before = QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden);
         f->prompter.queueFileName(answer);
-        w.GenerateReport(QStringLiteral("TAVIMOR"));
+        w.GenerateReport(u"TAVIMOR"_s);
         QCOMPARE(f->prompter.dialogs().size(), 1);
         QVERIFY(f->prompter.messages().isEmpty());
         QVERIFY(f->shell.opened.isEmpty());
@@ -215,22 +210,22 @@ private slots:
         QVERIFY(QFile::remove(f->xslPath()));
         if (!sheet.isEmpty())
             QVERIFY(writeFileAtomically(f->xslPath(), sheet));
-        f->prompter.queueFileName(out(QStringLiteral("never.html")));
-        w.GenerateReport(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        f->prompter.queueFileName(out(u"never.html"_s));
+        w.GenerateReport(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         QCOMPARE(f->prompter.messages().size(), 1);
         QVERIFY(f->prompter.messages().first().text.contains(QDir::toNativeSeparators(f->xslPath())));
         QCOMPARE(f->prompter.messages().first().icon, MessageIcon::Critical);
         QVERIFY(f->prompter.dialogs().isEmpty());
-        QVERIFY(!QFile::exists(out(QStringLiteral("never.html"))));
+        QVERIFY(!QFile::exists(out(u"never.html"_s)));
         QVERIFY(f->shell.opened.isEmpty());
     }
 
     void theTransformReachesNoFiles() {
         QTemporaryDir dir;
-        const QString secret = dir.filePath(QStringLiteral("secret.xml"));
+        const QString secret = dir.filePath(u"secret.xml"_s);
         QVERIFY(writeFileAtomically(secret, "<s>hidden words</s>"));
-        const QString written = dir.filePath(QStringLiteral("written.txt"));
-        const QString sheet = dir.filePath(QStringLiteral("sheet.xsl"));
+        const QString written = dir.filePath(u"written.txt"_s);
+        const QString sheet = dir.filePath(u"sheet.xsl"_s);
         const QByteArray text =
             "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
             "xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\">"
@@ -249,7 +244,7 @@ private slots:
     // without end: each is stopped with a reason, before it takes the machine's memory or time.
     void aRunawayStyleSheetIsStopped() {
         QTemporaryDir dir;
-        const QString sheet = dir.filePath(QStringLiteral("sheet.xsl"));
+        const QString sheet = dir.filePath(u"sheet.xsl"_s);
         const QByteArray head =
             "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
             "<xsl:template match=\"/\">";
@@ -290,7 +285,7 @@ private slots:
             QVERIFY(writeFileAtomically(sheet, head + c.body + tail));
             QString error;
             QVERIFY(!ReportTransform::transform(document, sheet, {}, &error, limits));
-            QVERIFY2(error.startsWith(QStringLiteral("The style sheet was stopped: ")), qPrintable(error));
+            QVERIFY2(error.startsWith(u"The style sheet was stopped: "_s), qPrintable(error));
             QVERIFY2(error.contains(QLatin1String(c.reason)), qPrintable(error));
         }
         // Within the limits, the same machinery gives the report.

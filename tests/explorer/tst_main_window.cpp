@@ -2,9 +2,7 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistrySync.h"
-#include "explorer/DescriptionList.h"
 #include "explorer/ExplorerStatusBar.h"
-#include "gui/PaletteColours.h"
 #include "gui/Twips.h"
 
 #include <QHeaderView>
@@ -13,20 +11,12 @@
 #include <QMouseEvent>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
-const QStringList kSections = {QStringLiteral("Display"),         QStringLiteral("Network"),
-                               QStringLiteral("Printer"),         QStringLiteral("Security"),
-                               QStringLiteral("Start Menu"),      QStringLiteral("System"),
-                               QStringLiteral("InternetExplorer")};
-bool isRed(const QTreeWidgetItem* row) {
-    const QColor red = restartColour(row->treeWidget()->palette());
-    for (int column = 0; column < 3; ++column)
-        if (row->foreground(column).color() != red)
-            return false;
-    return DescriptionList::isRestartRow(row);
-}
+const QStringList kSections = {u"Display"_s,    u"Network"_s, u"Printer"_s,         u"Security"_s,
+                               u"Start Menu"_s, u"System"_s,  u"InternetExplorer"_s};
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -39,19 +29,18 @@ private slots:
 
     void startUpShowsTheSectionsInTreeAndList() {
         frmRegistryExplorer& w = f->start();
-        QCOMPARE(w.windowTitle(), QStringLiteral("Tavimor 4.0"));
+        QCOMPARE(w.windowTitle(), u"Tavimor 4.0"_s);
         QCOMPARE(f->column(0), kSections);
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR"));
+        QCOMPARE(w.listAddress(), u"TAVIMOR"_s);
         QTreeWidgetItem* root = f->tree()->topLevelItem(0);
-        QCOMPARE(root->text(0), QStringLiteral("Tavimor"));
+        QCOMPARE(root->text(0), u"Tavimor"_s);
         QCOMPARE(root->childCount(), 7);
         QVERIFY(root->isExpanded());
         QVERIFY(!root->icon(0).isNull() && !root->child(6)->icon(0).isNull());
-        QCOMPARE(f->list()->headerItem()->text(2), QStringLiteral("Current Machine Settings"));
+        QCOMPARE(f->list()->headerItem()->text(2), u"Current Machine Settings"_s);
         QVERIFY(f->prompter.messages().isEmpty());
-        QCOMPARE(
-            f->context.machineCatalogue.documentElement().attribute(QStringLiteral("SystemName")).value(),
-            QStringLiteral("TESTBOX"));
+        QCOMPARE(f->context.machineCatalogue.documentElement().attribute(u"SystemName"_s).value(),
+                 u"TESTBOX"_s);
     }
 
     void theWindowKeepsTheSizesItWasGiven() {
@@ -63,22 +52,21 @@ private slots:
         QVERIFY(f->tree()->currentItem() == nullptr && f->tree()->selectedItems().isEmpty());
 
         // Columns keep their widths, whatever the names; a width the user chose stays.
-        f->context.workingCatalogue
-            .selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME"))
-            .setText(QString(200, QLatin1Char('W')));
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
+        f->context.workingCatalogue.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]/NAME"_s)
+            .setText(QString(200, u'W'));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
         const int widths[] = {2500, 1500, 2234};
         for (int column = 0; column < 3; ++column)
             QCOMPARE(f->list()->columnWidth(column), twipsToPixels(widths[column], &w));
         QCOMPARE(f->list()->header()->sectionResizeMode(0), QHeaderView::Interactive);
         f->list()->header()->resizeSection(1, 77);
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         QCOMPARE(f->list()->columnWidth(1), 77);
 
         // A long hint does not widen the window.
         w.resize(560, 400);
         QTRY_COMPARE(w.width(), 560);
-        w.findChild<ExplorerStatusBar*>()->setHint(QString(300, QLatin1Char('x')));
+        w.findChild<ExplorerStatusBar*>()->setHint(QString(300, u'x'));
         QCoreApplication::processEvents();
         QCOMPARE(w.width(), 560);
         QVERIFY(w.minimumSizeHint().width() < 560);
@@ -91,7 +79,7 @@ private slots:
         // A section row lists its entries; the tree keeps its selection.
         f->selectRow(1);
         emit f->list()->itemDoubleClicked(f->list()->topLevelItem(1), 0);
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"));
+        QCOMPARE(w.listAddress(), u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
         QCOMPARE(f->list()->topLevelItemCount(), 7);
         QCOMPARE(f->tree()->currentItem(), before);
 
@@ -100,17 +88,17 @@ private slots:
         emit f->tree()->itemClicked(f->tree()->currentItem(), 0);
         f->selectRow(0);
         QTest::keyClick(f->list(), Qt::Key_Return);
-        QCOMPARE(f->windows.names(), QStringList{QStringLiteral("hideDrives")});
+        QCOMPARE(f->windows.names(), QStringList{u"hideDrives"_s});
 
         // Other entries open the editor with their address and whether they need a restart.
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         f->selectRow(5);
         w.openSelectedRow();
         f->selectRow(0);
         w.openSelectedRow();
-        QCOMPARE(f->windows.calls[1].argument, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[5]"));
+        QCOMPARE(f->windows.calls[1].argument, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[5]"_s);
         QVERIFY(f->windows.calls[1].restartNote);
-        QCOMPARE(f->windows.calls[2].argument, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"));
+        QCOMPARE(f->windows.calls[2].argument, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s);
         QVERIFY(!f->windows.calls[2].restartNote);
 
         // Nothing selected: nothing opens.
@@ -121,20 +109,20 @@ private slots:
 
     void theEditorsRefreshShowsAppliedAndPendingStates() {
         frmRegistryExplorer& w = f->start();
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         f->selectRow(3);
         w.openSelectedRow();
-        const QString runDialog = QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]");
-        QVERIFY(applyEntryLater(f->context, runDialog, QStringLiteral("1")));
+        const QString runDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
+        QVERIFY(applyEntryLater(f->context, runDialog, u"1"_s));
         f->windows.refresh(runDialog);
-        QCOMPARE(f->list()->topLevelItem(3)->text(1), QStringLiteral("Disabled"));
-        QCOMPARE(f->list()->topLevelItem(3)->text(2), QStringLiteral("Enabled"));
+        QCOMPARE(f->list()->topLevelItem(3)->text(1), u"Disabled"_s);
+        QCOMPARE(f->list()->topLevelItem(3)->text(2), u"Enabled"_s);
         QCOMPARE(f->list()->currentItem(), f->list()->topLevelItem(3));
 
         // Applied behind the window's back: the refresh reads the registry.
-        f->setRegistry(QStringLiteral("NoRun"), 1);
+        f->setRegistry(u"NoRun"_s, 1);
         f->windows.refresh(runDialog);
-        QCOMPARE(f->list()->topLevelItem(3)->text(2), QStringLiteral("Disabled"));
+        QCOMPARE(f->list()->topLevelItem(3)->text(2), u"Disabled"_s);
     }
 
     void aNodeChosenWithTheKeysShowsItsRows() {
@@ -143,23 +131,8 @@ private slots:
         f->tree()->setFocus();
         f->tree()->setCurrentItem(f->tree()->topLevelItem(0));
         QTest::keyClick(f->tree(), Qt::Key_Down);
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        QCOMPARE(w.listAddress(), u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         QCOMPARE(f->column(0).size(), 7);
-    }
-
-    void restartRowsAreRedWhateverTheCase() {
-        frmRegistryExplorer& w = f->start();
-        const QStringList marks = {QStringLiteral("Yes"), QStringLiteral("YES"), QStringLiteral("yes"),
-                                   QStringLiteral("No")};
-        for (int e = 0; e < marks.size(); ++e)
-            f->context.workingCatalogue
-                .selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[5]/ENTRY[%1]").arg(e))
-                .setAttribute(QStringLiteral("Restart"), marks[e]);
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[5]"));
-        QVERIFY(isRed(f->list()->topLevelItem(0)));
-        QVERIFY(isRed(f->list()->topLevelItem(1)));
-        QVERIFY(isRed(f->list()->topLevelItem(2)));
-        QVERIFY(!f->list()->topLevelItem(3)->data(0, Qt::ForegroundRole).isValid());
     }
 
     void columnClicksFlipTheOrderAndSortingStaysOn() {
@@ -174,19 +147,18 @@ private slots:
         emit header->sectionClicked(0);
         QCOMPARE(f->column(0), ascending);
         // Case does not count: "apple" comes first, not after "System".
-        f->context.workingCatalogue.selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[1]"))
-            .setAttribute(QStringLiteral("Section"), QStringLiteral("apple"));
-        w.FillList(QStringLiteral("TAVIMOR"));
-        QCOMPARE(f->column(0).first(), QStringLiteral("apple"));
+        f->context.workingCatalogue.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]"_s)
+            .setAttribute(u"Section"_s, u"apple"_s);
+        w.FillList(u"TAVIMOR"_s);
+        QCOMPARE(f->column(0).first(), u"apple"_s);
         // Another column takes the order opposite to the last click.
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[2]"_s);
         emit header->sectionClicked(1);
         f->context.workingCatalogue
-            .selectSingleNode(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]/ENTRY[1]/VALUES/CURRENTVALUE"))
-            .setText(QStringLiteral("1"));
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
-        QCOMPARE(f->column(1), (QStringList{QStringLiteral("Enabled"), QStringLiteral("Enabled"),
-                                            QStringLiteral("Disabled")}));
+            .selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[2]/ENTRY[1]/VALUES/CURRENTVALUE"_s)
+            .setText(u"1"_s);
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[2]"_s);
+        QCOMPARE(f->column(1), (QStringList{u"Enabled"_s, u"Enabled"_s, u"Disabled"_s}));
         // The root list is sorted the same way after a rebuild.
         w.BuildTree();
         QCOMPARE(f->column(0).size(), 7);
@@ -197,8 +169,8 @@ private slots:
     void theHintFollowsTheRowUnderThePointer() {
         frmRegistryExplorer& w = f->start();
         w.show();
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
-        auto* status = w.findChild<ExplorerStatusBar*>(QStringLiteral("stbTavimor"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
+        auto* status = w.findChild<ExplorerStatusBar*>(u"stbTavimor"_s);
         QWidget* viewport = f->list()->viewport();
         auto moveTo = [&](int row) {
             const QPoint at = f->list()->visualItemRect(f->list()->topLevelItem(row)).center();
@@ -207,28 +179,27 @@ private slots:
             QCoreApplication::sendEvent(viewport, &move);
         };
         moveTo(5);
-        QCOMPARE(
-            status->hint(),
-            QStringLiteral("Options in Red Color will get activated only after a restart of the system."));
+        QCOMPARE(status->hint(),
+                 u"Options in Red Color will get activated only after a restart of the system."_s);
         moveTo(0);
-        QCOMPARE(status->hint(), QStringLiteral("Double Click to change the settings."));
+        QCOMPARE(status->hint(), u"Double Click to change the settings."_s);
         // Below the last row the hint stays.
         w.showHintAt(QPoint(5, viewport->height() - 2));
-        QCOMPARE(status->hint(), QStringLiteral("Double Click to change the settings."));
+        QCOMPARE(status->hint(), u"Double Click to change the settings."_s);
     }
 
     void refreshSelectsTheRowLastOpenedWhenTheListIsLongEnough() {
         frmRegistryExplorer& w = f->start();
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[0]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         f->selectRow(4);
         w.openSelectedRow();
         QCOMPARE(w.selectedItemPosition(), 5);
 
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[2]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[2]"_s);
         w.RefreshList(QLatin1String(kAllEntries));
         QVERIFY(f->list()->selectedItems().isEmpty());
 
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         w.RefreshList(QLatin1String(kAllEntries));
         QCOMPARE(f->list()->selectedItems(), QList<QTreeWidgetItem*>{f->list()->topLevelItem(4)});
     }
@@ -239,26 +210,26 @@ private slots:
         QTreeWidgetItem* startMenu = f->tree()->topLevelItem(0)->child(4);
         const QPoint at = f->tree()->visualItemRect(startMenu).center();
         QTest::mousePress(f->tree()->viewport(), Qt::RightButton, {}, at);
-        auto* menu = w.findChild<QMenu*>(QStringLiteral("mnuContextMenu"));
+        auto* menu = w.findChild<QMenu*>(u"mnuContextMenu"_s);
         QVERIFY(menu->isVisible());
         menu->hide();
         QCOMPARE(f->tree()->currentItem(), startMenu);
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR"));
+        QCOMPARE(w.listAddress(), u"TAVIMOR"_s);
 
         // Refresh on a section reads its entries from the registry; the list stays as it was.
-        f->setRegistry(QStringLiteral("NoRun"), 1);
-        f->action(QStringLiteral("mnuSubContextMenu1"))->trigger();
-        QCOMPARE(w.listAddress(), QStringLiteral("TAVIMOR"));
+        f->setRegistry(u"NoRun"_s, 1);
+        f->action(u"mnuSubContextMenu1"_s)->trigger();
+        QCOMPARE(w.listAddress(), u"TAVIMOR"_s);
         QCOMPARE(f->column(0), kSections);
-        w.FillList(QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]"));
-        QCOMPARE(f->list()->topLevelItem(3)->text(2), QStringLiteral("Disabled"));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+        QCOMPARE(f->list()->topLevelItem(3)->text(2), u"Disabled"_s);
 
         // On the root it only refills the list.
-        f->setRegistry(QStringLiteral("NoRun"), 0);
+        f->setRegistry(u"NoRun"_s, 0);
         QVERIFY(w.popUpAt(f->tree()->visualItemRect(f->tree()->topLevelItem(0)).center()));
         menu->hide();
-        f->action(QStringLiteral("mnuSubContextMenu1"))->trigger();
-        QCOMPARE(f->list()->topLevelItem(3)->text(2), QStringLiteral("Disabled"));
+        f->action(u"mnuSubContextMenu1"_s)->trigger();
+        QCOMPARE(f->list()->topLevelItem(3)->text(2), u"Disabled"_s);
 
         // Over no node there is no menu.
         QVERIFY(!w.popUpAt(QPoint(5, f->tree()->viewport()->height() - 2)));
@@ -266,10 +237,10 @@ private slots:
 
     void statusBarShowsKeysDateAndTime() {
         frmRegistryExplorer& w = f->start();
-        auto* status = w.findChild<ExplorerStatusBar*>(QStringLiteral("stbTavimor"));
-        QCOMPARE(status->panelText(2), QStringLiteral("CAPS"));
-        QCOMPARE(status->panelText(3), QStringLiteral("NUM"));
-        QCOMPARE(status->panelText(4), QStringLiteral("INS"));
+        auto* status = w.findChild<ExplorerStatusBar*>(u"stbTavimor"_s);
+        QCOMPARE(status->panelText(2), u"CAPS"_s);
+        QCOMPARE(status->panelText(3), u"NUM"_s);
+        QCOMPARE(status->panelText(4), u"INS"_s);
         QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 14), QLocale::ShortFormat));
         QCOMPARE(status->panelText(6), QLocale().toString(QTime(9, 26, 53), QLocale::ShortFormat));
         f->clock.time = QDateTime(QDate(2026, 3, 15), QTime(0, 1));
@@ -278,10 +249,10 @@ private slots:
         QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 15), QLocale::ShortFormat));
 
         // The lock keys start as the keyboard has them where the platform tells; off where not.
-        QVERIFY(!status->findChild<QLabel*>(QStringLiteral("stbTavimorPanel2"))->isEnabled());
+        QVERIFY(!status->findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
         ExplorerStatusBar told(f->clock, nullptr, [] { return std::optional<LockKeys>({true, false}); });
-        QVERIFY(told.findChild<QLabel*>(QStringLiteral("stbTavimorPanel2"))->isEnabled());
-        QVERIFY(!told.findChild<QLabel*>(QStringLiteral("stbTavimorPanel3"))->isEnabled());
+        QVERIFY(told.findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
+        QVERIFY(!told.findChild<QLabel*>(u"stbTavimorPanel3"_s)->isEnabled());
     }
 
     // Pictures for the documentation, made only when asked for.
@@ -292,25 +263,24 @@ private slots:
         frmRegistryExplorer& w = f->start();
         showWithOuterSize(&w, 11895, 7935);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window.png")));
+        QVERIFY(w.grab().save(folder + u"/main-window.png"_s));
 
-        f->setRegistry(QStringLiteral("NoFind"), 1);
-        QVERIFY(applyEntryLater(f->context, QStringLiteral("TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"),
-                                QStringLiteral("1")));
+        f->setRegistry(u"NoFind"_s, 1);
+        QVERIFY(applyEntryLater(f->context, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s, u"1"_s));
         QTreeWidgetItem* startMenu = f->tree()->topLevelItem(0)->child(4);
         f->tree()->setCurrentItem(startMenu);
         emit f->tree()->itemClicked(startMenu, 0);
         w.RefreshList(QLatin1String(kAllEntries));
         f->selectRow(3);
         w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(3)).center());
-        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-section.png")));
+        QVERIFY(w.grab().save(folder + u"/main-window-section.png"_s));
 
         // The longest section: the list scrolls, the columns keep their widths.
         QTreeWidgetItem* internet = f->tree()->topLevelItem(0)->child(6);
         f->tree()->setCurrentItem(internet);
         emit f->tree()->itemClicked(internet, 0);
         w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(1)).center());
-        QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-long-section.png")));
+        QVERIFY(w.grab().save(folder + u"/main-window-long-section.png"_s));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "gui/Twips.h"
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 using Move = SplitterLayout::MoveResult;
@@ -87,7 +88,7 @@ private slots:
         w.show();
         w.resize(900, 600);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        auto* bar = w.findChild<QWidget*>(QStringLiteral("pctSeperator"));
+        auto* bar = w.findChild<QWidget*>(u"pctSeperator"_s);
         const int startLeft = w.splitter().geometry().barLeft;
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
         QTest::mouseMove(bar, QPoint(61, 10));

@@ -18,6 +18,8 @@
 
 namespace tavimor::test {
 
+using namespace Qt::StringLiterals;
+
 inline QStringList texts(std::initializer_list<const char*> list) {
     QStringList result;
     for (const char* text : list)
@@ -41,19 +43,18 @@ public:
 // program folder and settings store.
 struct StartupFixture {
     explicit StartupFixture(bool windowsNt = false)
-        : settings(dir.filePath(QStringLiteral("settings")))
-        , context(backend, prompter, settings, errors, dir.filePath(QStringLiteral("program"))) {
+        : settings(dir.filePath(u"settings"_s))
+        , context(backend, prompter, settings, errors, dir.filePath(u"program"_s)) {
         QDir().mkpath(context.programFolder);
         if (windowsNt)
-            backend.putValue(QLatin1String(kNtVersionKey), QStringLiteral("CurrentVersion"),
-                             regSz(QStringLiteral("5.1")));
+            backend.putValue(QLatin1String(kNtVersionKey), u"CurrentVersion"_s, regSz(u"5.1"_s));
         else
-            for (const SeedValue& seed : windows98Seed(QStringLiteral("TESTBOX")))
+            for (const SeedValue& seed : windows98Seed(u"TESTBOX"_s))
                 backend.putValue(seed.keyPath, seed.name, seed.value);
         Main(context);
     }
     QString setting(const char* key) const {
-        return settings.read(QLatin1String(key), QStringLiteral("-")).value_or(QStringLiteral("failed"));
+        return settings.read(QLatin1String(key), u"-"_s).value_or(u"failed"_s);
     }
 
     QTemporaryDir dir;

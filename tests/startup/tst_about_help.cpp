@@ -18,13 +18,14 @@
 #include <QToolButton>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
 
 void writePage(const QString& folder, const QString& name, const QString& body) {
     QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + name);
+    QFile file(folder + u'/' + name);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(body.toUtf8());
 }
@@ -42,10 +43,9 @@ private slots:
         RecordingShell shell;
         frmAbout about(shell);
         about.show();
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Tavimor 4.0"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tavimor 4.0"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-                 QStringLiteral("Version 4.0"));
+        QCOMPARE(about.windowTitle(), u"About Tavimor 4.0"_s);
+        QCOMPARE(about.findChild<QLabel*>(u"lblTitle"_s)->text(), u"Tavimor 4.0"_s);
+        QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version 4.0"_s);
         for (const char* name : {"lblQuorvelLink", "lblQuillmoorLink", "lblQuillmoor"}) {
             auto* link = about.findChild<LinkLabel*>(QLatin1String(name));
             QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
@@ -55,8 +55,8 @@ private slots:
         QCOMPARE(shell.opened,
                  texts({"https://www.quorvel.example.com/", "https://tavimor.quillmoor.example.org/",
                         "mailto:support@quillmoor.example.com"}));
-        auto* ok = about.findChild<QPushButton*>(QStringLiteral("cmdOK"));
-        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        auto* ok = about.findChild<QPushButton*>(u"cmdOK"_s);
+        QCOMPARE(ok->text(), u"OK"_s);
         QVERIFY(ok->isDefault());
         QTest::keyClick(&about, Qt::Key_Escape);
         QVERIFY(!about.isVisible());
@@ -65,53 +65,45 @@ private slots:
         QVERIFY(!about.isVisible());
     }
 
+    // Every window's and section's page: theBookHasAPageForEveryWindowAndSection; F1's topic: below.
     void topicsNameTheirPages() {
-        QCOMPARE(HelpBook::fileNameFor(QStringLiteral("main")), QStringLiteral("main.html"));
-        QCOMPARE(HelpBook::fileNameFor(QStringLiteral("Start Menu")), QStringLiteral("start-menu.html"));
-        QCOMPARE(HelpBook::fileNameFor(QStringLiteral("InternetExplorer")),
-                 QStringLiteral("internetexplorer.html"));
-        QCOMPARE(HelpBook::fileNameFor(QStringLiteral("../x")), QStringLiteral("x.html"));
-        QCOMPARE(HelpBook::fileNameFor(QString()), QStringLiteral("index.html"));
-
+        QCOMPARE(HelpBook::fileNameFor(u"../x"_s), u"x.html"_s);
+        QCOMPARE(HelpBook::fileNameFor(QString()), u"index.html"_s);
         QWidget main;
-        main.setObjectName(QStringLiteral("frmRegistryExplorer"));
-        QDialog edit(&main);
-        edit.setObjectName(QStringLiteral("frmEditSettings"));
+        main.setObjectName(u"frmRegistryExplorer"_s);
         QDialog unnamed(&main);
-        QCOMPARE(HelpBook::topicOf(&edit), QStringLiteral("edit"));
-        QCOMPARE(HelpBook::topicOf(&unnamed), QStringLiteral("main"));
-        main.setProperty("helpTopic", QStringLiteral("Start Menu"));
-        QCOMPARE(HelpBook::topicOf(&unnamed), QStringLiteral("Start Menu"));
-        QCOMPARE(HelpBook::topicOf(nullptr), QStringLiteral("index"));
+        QCOMPARE(HelpBook::topicOf(&unnamed), u"main"_s);
+        main.setProperty("helpTopic", u"Start Menu"_s);
+        QCOMPARE(HelpBook::topicOf(&unnamed), u"Start Menu"_s);
+        QCOMPARE(HelpBook::topicOf(nullptr), u"index"_s);
     }
 
     void viewerOpensTheTopicWithContentsAndHistory() {
         QTemporaryDir dir;
-        const QString help = dir.filePath(QStringLiteral("help"));
-        writePage(
-            help, QStringLiteral("index.html"),
-            QStringLiteral("<a href=\"main.html\">The main window</a> <a href=\"edit.html\">Editing</a>"));
-        writePage(help, QStringLiteral("main.html"), QStringLiteral("<h1>Main</h1>"));
-        writePage(help, QStringLiteral("edit.html"), QStringLiteral("<h1>Edit</h1>"));
+        const QString help = dir.filePath(u"help"_s);
+        writePage(help, u"index.html"_s,
+                  u"<a href=\"main.html\">The main window</a> <a href=\"edit.html\">Editing</a>"_s);
+        writePage(help, u"main.html"_s, u"<h1>Main</h1>"_s);
+        writePage(help, u"edit.html"_s, u"<h1>Edit</h1>"_s);
         HelpViewer viewer(dir.path());
-        auto* contents = viewer.findChild<QListWidget*>(QStringLiteral("lstContents"));
+        auto* contents = viewer.findChild<QListWidget*>(u"lstContents"_s);
         QCOMPARE(contents->count(), 3);
-        QCOMPARE(contents->item(1)->text(), QStringLiteral("The main window"));
+        QCOMPARE(contents->item(1)->text(), u"The main window"_s);
 
-        viewer.showTopic(QStringLiteral("edit"));
-        QCOMPARE(viewer.currentPage(), help + QStringLiteral("/edit.html"));
-        QCOMPARE(contents->currentItem()->text(), QStringLiteral("Editing"));
-        viewer.showTopic(QStringLiteral("no such window"));
-        QCOMPARE(viewer.currentPage(), help + QStringLiteral("/index.html"));
-        auto* back = viewer.findChild<QToolButton*>(QStringLiteral("cmdBack"));
+        viewer.showTopic(u"edit"_s);
+        QCOMPARE(viewer.currentPage(), help + u"/edit.html"_s);
+        QCOMPARE(contents->currentItem()->text(), u"Editing"_s);
+        viewer.showTopic(u"no such window"_s);
+        QCOMPARE(viewer.currentPage(), help + u"/index.html"_s);
+        auto* back = viewer.findChild<QToolButton*>(u"cmdBack"_s);
         QVERIFY(back->isEnabled());
         back->click();
-        QCOMPARE(viewer.currentPage(), help + QStringLiteral("/edit.html"));
-        viewer.findChild<QToolButton*>(QStringLiteral("cmdForward"))->click();
-        QCOMPARE(viewer.currentPage(), help + QStringLiteral("/index.html"));
+        QCOMPARE(viewer.currentPage(), help + u"/edit.html"_s);
+        viewer.findChild<QToolButton*>(u"cmdForward"_s)->click();
+        QCOMPARE(viewer.currentPage(), help + u"/index.html"_s);
         QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
                           contents->visualItemRect(contents->item(1)).center());
-        QCOMPARE(viewer.currentPage(), help + QStringLiteral("/main.html"));
+        QCOMPARE(viewer.currentPage(), help + u"/main.html"_s);
     }
 
     void f1OpensHelpForTheWindowItIsPressedIn() {
@@ -119,15 +111,15 @@ private slots:
         HelpKeyFilter filter([&](QWidget* from, const QString& topic) { opened.append({from, topic}); });
         qApp->installEventFilter(&filter);
         QDialog about;
-        about.setObjectName(QStringLiteral("frmAbout"));
-        auto* button = new QPushButton(QStringLiteral("x"), &about);
+        about.setObjectName(u"frmAbout"_s);
+        auto* button = new QPushButton(u"x"_s, &about);
         about.show();
         QTest::keyClick(button, Qt::Key_F1);
         QTest::keyClick(button, Qt::Key_A);
         qApp->removeEventFilter(&filter);
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0].first, &about);
-        QCOMPARE(opened[0].second, QStringLiteral("about"));
+        QCOMPARE(opened[0].second, u"about"_s);
     }
 
     void theBookHasAPageForEveryWindowAndSection() {
@@ -150,7 +142,7 @@ private slots:
             QVERIFY2(listed.contains(HelpBook::fileNameFor(topic)), qPrintable(topic));
         }
         // The login's limit of tries is written down for administrators.
-        QFile password(folder + QStringLiteral("/password.html"));
+        QFile password(folder + u"/password.html"_s);
         QVERIFY(password.open(QIODevice::ReadOnly));
         QVERIFY(password.readAll().contains("three"));
     }

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -20,19 +21,19 @@ namespace {
 struct ErrorWindow {
     ErrorWindow()
         : window({fixture.prompter, shell, clock, fixture.context.programFolder,
-                  fixture.dir.filePath(QStringLiteral("userdata")), [this](int code) {
+                  fixture.dir.filePath(u"userdata"_s), [this](int code) {
                       quitCodes << code;
                   }}) {}
     QString log(const QString& folder) const {
-        QFile file(folder + QStringLiteral("/errors.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<none>");
+        QFile file(folder + u"/errors.log"_s);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<none>"_s;
     }
     QString report(qint32 number, const QString& description, const QString& source) const {
         return QStringLiteral(
                    "mailto:errors@quillmoor.example.com?subject=Tavimor Error Report&Body=Error Date: ") +
-               QLocale().toString(clock.time, QLocale::ShortFormat) + QStringLiteral("%0DError Number: ") +
-               QString::number(number) + QStringLiteral(" %0DError Description: ") + description +
-               QStringLiteral(" %0DError Source: ") + source;
+               QLocale().toString(clock.time, QLocale::ShortFormat) + u"%0DError Number: "_s +
+               QString::number(number) + u" %0DError Description: "_s + description +
+               u" %0DError Source: "_s + source;
     }
     void press(const char* name) {
         QTest::mouseClick(window.findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
@@ -52,39 +53,35 @@ class TestErrorReport : public QObject {
 private slots:
     void windowTexts() {
         ErrorWindow w;
-        QCOMPARE(w.window.windowTitle(), QStringLiteral("Tavimor 4.0 "));
+        QCOMPARE(w.window.windowTitle(), u"Tavimor 4.0 "_s);
         const QList<std::pair<const char*, QString>> labels{
             {"lblTitle1",
              QStringLiteral("Tavimor4.exe has encountered a problem and needs to close. We are sorry "
                             "for the inconvenience.")},
             {"lblInfo1", QStringLiteral("If you were in the middle of something, the information you were "
                                         "working on might be lost.")},
-            {"lblInfo2", QStringLiteral("Please tell Quillmoor about this problem.")},
+            {"lblInfo2", u"Please tell Quillmoor about this problem."_s},
             {"lblInfo3",
              QStringLiteral("We have created an error report that you can send to us. We will check "
                             "the problem and get back to you.")},
         };
         for (const auto& [name, text] : labels)
             QCOMPARE(w.window.findChild<QLabel*>(QLatin1String(name))->text(), text);
-        QCOMPARE(w.window.findChild<QPushButton*>(QStringLiteral("cmdSendReport"))->text(),
-                 QStringLiteral("&Send Error Report"));
-        QCOMPARE(w.window.findChild<QPushButton*>(QStringLiteral("cmdDontSend"))->text(),
-                 QStringLiteral("&Don't Send"));
-        QVERIFY(
-            w.window.findChild<QPlainTextEdit*>(QStringLiteral("txtErrorReport"))->toPlainText().isEmpty());
+        QCOMPARE(w.window.findChild<QPushButton*>(u"cmdSendReport"_s)->text(), u"&Send Error Report"_s);
+        QCOMPARE(w.window.findChild<QPushButton*>(u"cmdDontSend"_s)->text(), u"&Don't Send"_s);
+        QVERIFY(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText().isEmpty());
     }
 
     void sendWritesTheLogOpensTheMailAndEnds() {
         ErrorWindow w;
-        const QString description = QStringLiteral("Bad data & more? yes");
-        w.window.setError(-2146893819, description, QStringLiteral("bGlobal.MyPwdRead"));
+        const QString description = u"Bad data & more? yes"_s;
+        w.window.setError(-2146893819, description, u"bGlobal.MyPwdRead"_s);
         w.window.show();
         w.press("cmdSendReport");
-        const QString expected = w.report(-2146893819, description, QStringLiteral("bGlobal.MyPwdRead"));
-        QVERIFY(expected.contains(QStringLiteral("Error Number: -2146893819 %0D")));
-        QCOMPARE(w.window.findChild<QPlainTextEdit*>(QStringLiteral("txtErrorReport"))->toPlainText(),
-                 expected);
-        QCOMPARE(w.log(w.fixture.context.programFolder), expected + QStringLiteral("\r\n"));
+        const QString expected = w.report(-2146893819, description, u"bGlobal.MyPwdRead"_s);
+        QVERIFY(expected.contains(u"Error Number: -2146893819 %0D"_s));
+        QCOMPARE(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText(), expected);
+        QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
         QCOMPARE(w.shell.opened, QStringList{expected});
         QCOMPARE(w.quitCodes, QList<int>{0});
 
@@ -92,27 +89,25 @@ private slots:
         frmErrorHandler window(
             {w.fixture.prompter, w.shell, w.clock, w.fixture.context.programFolder, QString(), [](int) {
              }});
-        window.setError(5, QStringLiteral("Invalid procedure call"), QStringLiteral("bGlobal.Power"));
+        window.setError(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s);
         window.cmdSendReport_Click();
         QCOMPARE(w.log(w.fixture.context.programFolder),
-                 w.report(5, QStringLiteral("Invalid procedure call"), QStringLiteral("bGlobal.Power")) +
-                     QStringLiteral("\r\n"));
+                 w.report(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s) + u"\r\n"_s);
     }
 
     void readOnlyProgramFolderFallsBackToTheUserFolder() {
         ErrorWindow w;
-        const QString userData = w.fixture.dir.filePath(QStringLiteral("userdata"));
+        const QString userData = w.fixture.dir.filePath(u"userdata"_s);
         // A folder under a plain file can be neither made nor written, even by root.
-        const QString blocker = w.fixture.dir.filePath(QStringLiteral("plain"));
+        const QString blocker = w.fixture.dir.filePath(u"plain"_s);
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QString unwritable = blocker + QStringLiteral("/folder");
-        QCOMPARE(writeErrorLog(QStringLiteral("r"), unwritable, userData),
-                 userData + QStringLiteral("/errors.log"));
-        QCOMPARE(w.log(userData), QStringLiteral("r\r\n"));
-        QCOMPARE(writeErrorLog(QStringLiteral("r"), unwritable, QString()), QString());
+        const QString unwritable = blocker + u"/folder"_s;
+        QCOMPARE(writeErrorLog(u"r"_s, unwritable, userData), userData + u"/errors.log"_s);
+        QCOMPARE(w.log(userData), u"r\r\n"_s);
+        QCOMPARE(writeErrorLog(u"r"_s, unwritable, QString()), QString());
         // A state folder not made yet is made.
-        const QString state = w.fixture.dir.filePath(QStringLiteral("state/tavimor"));
-        QCOMPARE(writeErrorLog(QStringLiteral("s"), state, userData), state + QStringLiteral("/errors.log"));
+        const QString state = w.fixture.dir.filePath(u"state/tavimor"_s);
+        QCOMPARE(writeErrorLog(u"s"_s, state, userData), state + u"/errors.log"_s);
     }
 
     void unwritableLogKeepsTheWindowOpen() {
@@ -120,13 +115,13 @@ private slots:
         RecordingShell shell;
         FixedClock clock;
         QList<int> quits;
-        const QString blocker = f.dir.filePath(QStringLiteral("plain"));
+        const QString blocker = f.dir.filePath(u"plain"_s);
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QString unwritable = blocker + QStringLiteral("/folder");
+        const QString unwritable = blocker + u"/folder"_s;
         frmErrorHandler window({f.prompter, shell, clock, unwritable, QString(), [&](int c) {
                                     quits << c;
                                 }});
-        window.setError(1, QStringLiteral("d"), QStringLiteral("s"));
+        window.setError(1, u"d"_s, u"s"_s);
         window.show();
         window.cmdSendReport_Click();
         QVERIFY(quits.isEmpty());
@@ -135,8 +130,8 @@ private slots:
         const auto& m = f.prompter.messages()[0];
         QVERIFY(m.text.startsWith(QStringLiteral("Error Occurred, please contact Quillmoor support team\r\n"
                                                  "Error Number: 75\r\nError Description: ")));
-        QVERIFY(m.text.endsWith(QStringLiteral("\r\nError Source: frmErrorHandler.cmdSendReport_Click")));
-        QCOMPARE(m.title, QStringLiteral("Tavimor 4.0"));
+        QVERIFY(m.text.endsWith(u"\r\nError Source: frmErrorHandler.cmdSendReport_Click"_s));
+        QCOMPARE(m.title, u"Tavimor 4.0"_s);
         QCOMPARE(m.icon, MessageIcon::None);
         window.cmdDontSend_Click();
         QCOMPARE(quits, QList<int>{0});
@@ -144,11 +139,11 @@ private slots:
 
     void dontSendEndsWithoutALog() {
         ErrorWindow w;
-        w.window.setError(5, QStringLiteral("x"), QStringLiteral("bGlobal.MyPwdRead"));
+        w.window.setError(5, u"x"_s, u"bGlobal.MyPwdRead"_s);
         w.window.show();
         w.press("cmdDontSend");
         QCOMPARE(w.quitCodes, QList<int>{0});
-        QCOMPARE(w.log(w.fixture.context.programFolder), QStringLiteral("<none>"));
+        QCOMPARE(w.log(w.fixture.context.programFolder), u"<none>"_s);
         QVERIFY(w.shell.opened.isEmpty());
     }
 
@@ -166,8 +161,8 @@ private slots:
             shownSource = window->objectName();
             window->close();
         });
-        handler.HandleError(91, QStringLiteral("Object variable not set"), QStringLiteral("bGlobal.Main"));
-        QCOMPARE(shownSource, QStringLiteral("frmErrorHandler"));
+        handler.HandleError(91, u"Object variable not set"_s, u"bGlobal.Main"_s);
+        QCOMPARE(shownSource, u"frmErrorHandler"_s);
         QVERIFY(quits.isEmpty());
     }
 };

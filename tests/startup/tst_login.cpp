@@ -16,6 +16,7 @@
 #include <QWindow>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -43,22 +44,22 @@ private slots:
         dialog.prepare(false);
         dialog.show();
         auto* box = child<QLineEdit>(dialog, "txtPassword0");
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tavimor 4.0"));
-        QCOMPARE(child<QLabel>(dialog, "lblLabels0")->text(), QStringLiteral("&Password:"));
+        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0"_s);
+        QCOMPARE(child<QLabel>(dialog, "lblLabels0")->text(), u"&Password:"_s);
         QVERIFY(!child<QLineEdit>(dialog, "txtPassword1")->isVisible());
         QVERIFY(!child<QLabel>(dialog, "lblLabels1")->isVisible());
         QCOMPARE(box->echoMode(), QLineEdit::Password);
         QVERIFY(child<QPushButton>(dialog, "cmdOK")->isDefault());
-        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("&OK"));
-        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), u"&OK"_s);
+        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), u"Cancel"_s);
         QCOMPARE(dialog.focusWidget(), box);
-        QTest::keyClicks(box, QStringLiteral("abcdefghijk"));
-        QCOMPARE(box->text(), QStringLiteral("abcdefghij"));
+        QTest::keyClicks(box, u"abcdefghijk"_s);
+        QCOMPARE(box->text(), u"abcdefghij"_s);
 
         const QSize loginSize = dialog.size();
         dialog.prepare(true);
         QVERIFY(child<QLineEdit>(dialog, "txtPassword1")->isVisible());
-        QCOMPARE(child<QLabel>(dialog, "lblLabels1")->text(), QStringLiteral("&Verify Password:"));
+        QCOMPARE(child<QLabel>(dialog, "lblLabels1")->text(), u"&Verify Password:"_s);
         QCOMPARE(dialog.size(), loginSize);
         QVERIFY(box->text().isEmpty());
     }
@@ -67,10 +68,10 @@ private slots:
         StartupFixture f;
         frmLogin dialog(f.prompter);
         whenShown([&] {
-            QTest::keyClicks(child<QLineEdit>(dialog, "txtPassword0"), QStringLiteral(" Ab  "));
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtPassword0"), u" Ab  "_s);
             QTest::keyClick(child<QLineEdit>(dialog, "txtPassword0"), Qt::Key_Return);
         });
-        QCOMPARE(dialog.Start(false), QStringLiteral(" Ab"));
+        QCOMPARE(dialog.Start(false), u" Ab"_s);
         QVERIFY(!dialog.cancelledLogin());
         QVERIFY(f.prompter.messages().isEmpty());
     }
@@ -82,22 +83,22 @@ private slots:
         dialog.show();
         auto* first = child<QLineEdit>(dialog, "txtPassword0");
         auto* second = child<QLineEdit>(dialog, "txtPassword1");
-        first->setText(QStringLiteral("one"));
-        second->setText(QStringLiteral("One"));
+        first->setText(u"one"_s);
+        second->setText(u"One"_s);
         dialog.cmdOK_Click();
         QVERIFY(dialog.isVisible());
         QVERIFY(first->text().isEmpty() && second->text().isEmpty());
         QCOMPARE(dialog.focusWidget(), first);
         QCOMPARE(f.prompter.messages().size(), 1);
-        QCOMPARE(f.prompter.messages()[0].text, QStringLiteral("Passwords don't match"));
-        QCOMPARE(f.prompter.messages()[0].title, QStringLiteral("TAVIMOR 4.0"));
+        QCOMPARE(f.prompter.messages()[0].text, u"Passwords don't match"_s);
+        QCOMPARE(f.prompter.messages()[0].title, u"TAVIMOR 4.0"_s);
         QCOMPARE(f.prompter.messages()[0].icon, MessageIcon::Information);
 
-        first->setText(QStringLiteral("one"));
-        second->setText(QStringLiteral("one"));
+        first->setText(u"one"_s);
+        second->setText(u"one"_s);
         dialog.cmdOK_Click();
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.enteredPassword(), QStringLiteral("one"));
+        QCOMPARE(dialog.enteredPassword(), u"one"_s);
         QCOMPARE(
             f.prompter.messages()[1].text,
             QStringLiteral("Password has been set.\r\nTavimor requires this password to be used everytime "
@@ -118,7 +119,7 @@ private slots:
         for (bool bSet : {false, true}) {
             dialog.prepare(bSet);
             dialog.show();
-            child<QLineEdit>(dialog, "txtPassword0")->setText(QStringLiteral("typed"));
+            child<QLineEdit>(dialog, "txtPassword0")->setText(u"typed"_s);
             QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
             QCOMPARE(dialog.enteredPassword(), QString());
@@ -133,7 +134,7 @@ private slots:
             // The close box ends neither mode's dialog as "Cancel" does; the entry stays empty.
             dialog.prepare(bSet);
             dialog.show();
-            child<QLineEdit>(dialog, "txtPassword0")->setText(QStringLiteral("typed"));
+            child<QLineEdit>(dialog, "txtPassword0")->setText(u"typed"_s);
             dialog.close();
             QVERIFY(!dialog.isVisible());
             QVERIFY(!dialog.cancelledLogin());
@@ -190,11 +191,11 @@ private slots:
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("yes ticked") << QStringLiteral("cmdOK") << true << 1 << QStringLiteral("0");
-        QTest::newRow("yes unticked") << QStringLiteral("cmdOK") << false << 1 << QStringLiteral("1");
-        QTest::newRow("no ticked") << QStringLiteral("cmdCancel") << true << 0 << QStringLiteral("-");
-        QTest::newRow("esc") << QStringLiteral("esc") << true << 0 << QStringLiteral("-");
-        QTest::newRow("close box") << QStringLiteral("close") << true << 0 << QStringLiteral("-");
+        QTest::newRow("yes ticked") << u"cmdOK"_s << true << 1 << u"0"_s;
+        QTest::newRow("yes unticked") << u"cmdOK"_s << false << 1 << u"1"_s;
+        QTest::newRow("no ticked") << u"cmdCancel"_s << true << 0 << u"-"_s;
+        QTest::newRow("esc") << u"esc"_s << true << 0 << u"-"_s;
+        QTest::newRow("close box") << u"close"_s << true << 0 << u"-"_s;
     }
     void osConfirmation() {
         QFETCH(QString, button);
@@ -203,21 +204,21 @@ private slots:
         QFETCH(QString, stored);
         StartupFixture f;
         frmOSConfirm dialog(f.settings, f.errors);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tavimor 4.0 for 95/98/Me"));
+        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0 for 95/98/Me"_s);
         QCOMPARE(child<QLabel>(dialog, "lblMessage")->text(),
                  QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
                                 "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
                                 "continue running the program?"));
         auto* hide = child<QCheckBox>(dialog, "chkHide");
-        QCOMPARE(hide->text(), QStringLiteral("Don't display this dialog again."));
+        QCOMPARE(hide->text(), u"Don't display this dialog again."_s);
         QVERIFY(!hide->isChecked());
-        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("Yes"));
-        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), QStringLiteral("No"));
+        QCOMPARE(child<QPushButton>(dialog, "cmdOK")->text(), u"Yes"_s);
+        QCOMPARE(child<QPushButton>(dialog, "cmdCancel")->text(), u"No"_s);
         hide->setChecked(ticked);
         whenShown([&] {
-            if (button == QLatin1String("esc"))
+            if (button == "esc"_L1)
                 QTest::keyClick(&dialog, Qt::Key_Escape);
-            else if (button == QLatin1String("close"))
+            else if (button == "close"_L1)
                 dialog.close();
             else
                 QTest::mouseClick(child<QPushButton>(dialog, button.toLatin1().constData()), Qt::LeftButton);

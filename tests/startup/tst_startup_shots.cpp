@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace tavimor;
+using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -55,7 +56,7 @@ private slots:
         FixedClock clock;
         frmErrorHandler error({f.prompter, shell, clock, f.context.programFolder, QString(), [](int) {
                                }});
-        error.setError(-2146893819, QStringLiteral("Bad Data."), QStringLiteral("bGlobal.MyPwdRead"));
+        error.setError(-2146893819, u"Bad Data."_s, u"bGlobal.MyPwdRead"_s);
         error.show();
         error.cmdSendReport_Click();
         save(error, "error-report.png");
@@ -63,9 +64,9 @@ private slots:
         const QString book =
             QFileInfo(QFINDTESTDATA("../../resources/program/help/index.html")).absolutePath();
         HelpViewer help(QFileInfo(book).absolutePath());
-        help.showTopic(QStringLiteral("password"));
+        help.showTopic(u"password"_s);
         save(help, "help.png");
-        help.showTopic(QStringLiteral("Start Menu"));
+        help.showTopic(u"Start Menu"_s);
         save(help, "help-section.png");
     }
 
@@ -73,7 +74,7 @@ private:
     void save(QWidget& window, const char* name) {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.grab().save(m_folder + QLatin1Char('/') + QLatin1String(name)));
+        QVERIFY(window.grab().save(m_folder + u'/' + QLatin1String(name)));
     }
     QString m_folder;
 };
