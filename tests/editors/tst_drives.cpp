@@ -37,9 +37,6 @@ private slots:
         QTest::newRow("C: only") << std::optional<RegValue>(regDword(4)) << 4u;
         QTest::newRow("all") << std::optional<RegValue>(regDword(0x3FFFFFF)) << 0x3FFFFFFu;
         QTest::newRow("high bits") << std::optional<RegValue>(regDword(0xFC000005)) << 5u;
-        QTest::newRow("binary") << std::optional<RegValue>(RegValue{REG_BINARY, QByteArray("\x04\0\0\0", 4)})
-                                << 0u;
-        QTest::newRow("text") << std::optional<RegValue>(regSz(u"abc"_s)) << 0u;
     }
     void boxesShowTheStoredMask() {
         QFETCH(std::optional<RegValue>, stored);

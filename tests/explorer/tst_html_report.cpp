@@ -2,9 +2,6 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/ReportTransform.h"
-#include "ctl/CtlApp.h"
-#include "ctl/CtlEnvironment.h"
-#include "registry/RegFileBackend.h"
 
 #include <QTextDocument>
 #include <QTextFrame>
@@ -126,48 +123,6 @@ private slots:
         f->action(u"mnuSubApplication3"_s)->trigger();
         QCOMPARE(parseHtml(readAll(out(u"REPORT"_s))).tables[0][1][1], u"Disabled"_s);
         QCOMPARE(f->shell.opened.size(), 2);
-    }
-
-    void theCommandLineWritesTheWindowsReport() {
-        frmRegistryExplorer& w = f->start();
-        f->setRegistry(u"NoRun"_s, 1);
-        w.RefreshList(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
-        f->prompter.queueFileName(out(u"window.html"_s));
-        w.GenerateReport(u"TAVIMOR"_s);
-
-        // The same machine as a registry file, and tavimorctl on the same program folder.
-        const QString registry = out(u"registry.reg"_s);
-        QString error;
-        {
-            const std::unique_ptr<RegFileBackend> file = RegFileBackend::open(registry, u"TESTBOX"_s, &error);
-            QVERIFY2(file, qPrintable(error));
-            const QString policies = QString::fromLatin1(kExplorerKey).section(u'\\', 1);
-            MSDNRegistry(*file).CreateRegKey(policies, HKEY_CURRENT_USER);
-            MSDNRegistry(*file).SaveKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s, RegDatum::integer(1),
-                                             REG_DWORD);
-        }
-        QString text;
-        QString errors;
-        QTextStream outStream(&text);
-        QTextStream errStream(&errors);
-        CtlEnvironment env(outStream, errStream);
-        env.environment = [&](const QString& name) {
-            return name == "TAVIMOR_TARGET"_L1 ? u"file:"_s + registry : QString();
-        };
-        env.programFolder = f->context.programFolder;
-        env.settingsFolder = out(u"ctl-settings"_s);
-        env.now = [this] {
-            return f->clock.time;
-        };
-        QByteArray page;
-        env.writeStandardOutput = [&page](const QByteArray& bytes) {
-            page += bytes;
-            return true;
-        };
-        QCOMPARE(CtlApp(env).run({u"report"_s, u"-"_s}), 0);
-        QCOMPARE(errors, QString());
-        QVERIFY(page.contains("TESTBOX"));
-        QCOMPARE(page, readAll(out(u"window.html"_s)));
     }
 
     void noCatalogueIsToldPlainly() {

@@ -102,9 +102,3 @@ TEST(Cipher, ReadsWrappedAndIndentedText) {
         wrapped += u" \t"_s + cipher.mid(at, 20) + u"\r\n"_s;
     EXPECT_EQ(DecipherText(wrapped, kPass), text);
 }
-
-TEST(Cipher, PassPhraseIsFixedAndPrintable) {
-    EXPECT_EQ(cataloguePassPhrase().size(), 56);
-    for (const QChar c : cataloguePassPhrase())
-        EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7F);
-}
