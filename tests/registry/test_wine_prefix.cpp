@@ -212,7 +212,7 @@ TEST_F(WinePrefix, ReadsAnotherWritersSaveAndFollowsClassesAndLinks) {
               RegDatum::text(u"win98"_s));
 }
 
-// The name and the versions reg sets, against a real Wine: test_wine_real.
+// The name and the versions reg sets against a real Wine: RealWine.
 TEST_F(WinePrefix, TellsTheVersionAsWineDoes) {
     auto backend = open();
     ASSERT_TRUE(backend);
@@ -230,54 +230,8 @@ TEST_F(WinePrefix, TellsTheVersionAsWineDoes) {
     }
 }
 
-TEST_F(WinePrefix, GoesThroughWineWhileAServerHoldsThePrefix) {
-    auto backend = open();
-    ASSERT_TRUE(backend);
-    WineServerLock probe(m_prefix);
-    probe.setTemporaryBase(m_base);
-    QString error;
-    ASSERT_EQ(probe.probe(&error), WineServerLock::Result::Held) << error.toStdString();
-    EXPECT_FALSE(backend->serverRunning());
-
-    // A stand-in for wine that logs its arguments and answers queries as reg does.
-    const QString log = m_dir.filePath(u"wine.log"_s);
-    const QString fake = m_dir.filePath(u"wine"_s);
-    ASSERT_TRUE(writeFile(
-        fake, "#!/bin/sh\necho \"$WINEPREFIX|$*\" >> '" + QFile::encodeName(log) +
-                  "'\n"
-                  "case \"$*\" in *\" /v NoRun\"*) printf '\\r\\nHKEY\\r\\n    NoRun    REG_DWORD    "
-                  "0x1\\r\\n\\r\\n';;\n"
-                  "*\"reg export \"*) { printf '\\377\\376'; printf 'Windows Registry Editor Version "
-                  "5.00\\r\\n\\r\\n"
-                  "[%s]\\r\\n\\r\\n[%s\\\\Explorer]\\r\\n\"NoRun\"=dword:00000001\\r\\n' \"$3\" \"$3\" | "
-                  "iconv -f UTF-8 -t UTF-16LE; } > \"$4\";;\nesac\nexit 0\n"));
-    ASSERT_TRUE(QFile::setPermissions(fake, QFile::ReadOwner | QFile::ExeOwner));
-    qputenv("WINE", QFile::encodeName(fake));
-
-    const std::string userBefore = readFile(userReg());
-    {
-        HeldLock server(probe.serverFolders().first() + u"/lock"_s);
-        ASSERT_TRUE(server.held());
-        EXPECT_TRUE(backend->serverRunning());
-        MSDNRegistry registry(*backend);
-        const QString policies = QLatin1String(kPolicies);
-        registry.CreateRegKey(policies, HKEY_CURRENT_USER);
-        registry.SaveKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s, RegDatum::integer(1), REG_DWORD);
-        EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s), RegDatum::integer(1));
-    }
-    qunsetenv("WINE");
-    EXPECT_EQ(readFile(userReg()), userBefore);
-    const QString key = u"HKEY_CURRENT_USER\\"_s + QLatin1String(kPolicies);
-    const QString p = m_prefix + u'|';
-    // One export of the Policies tree answers every read until a write.
-    const QString exported = p + u"reg export "_s + key.section(u'\\', 0, 5) + u" export.reg /y"_s;
-    EXPECT_EQ(readFile(log),
-              (QStringList{exported, p + u"reg add "_s + key + u" /v NoRun /t REG_DWORD /d 1 /f"_s, exported,
-                           QString()})
-                  .join(u'\n')
-                  .toStdString());
-    EXPECT_FALSE(backend->serverRunning());
-}
+// While a server holds the prefix, reads and writes go through Wine's reg and the files are left to the
+// server: RealWine's cases with a running server.
 
 // The prefix's "wineserver" file names the server folder; ".." there once made the lock code
 // create a folder outside the base (at "/" when run as root).
