@@ -5,31 +5,14 @@ PNG files and once as SVG.
 
 Usage: draw_app_icon.py OUTPUT_FOLDER   (writes tavimor-SIZE.png and tavimor.svg)
 """
-import math
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from draw_startup_pictures import Canvas, shield  # noqa: E402
+from draw_startup_pictures import Canvas, shield, shield_outline as outline  # noqa: E402
 
 SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 FILL, EDGE = (32, 92, 170), (20, 44, 96)
-
-
-def outline(cx, top, w, h, inset):
-    """The shield's outline, as shield() draws it."""
-    left, right = cx - w / 2 + inset, cx + w / 2 - inset
-    t, b = top + inset, top + h - inset
-    pts = [(left, t), (right, t), (right, t + h * 0.45)]
-    for i in range(1, 12):
-        a = i / 12
-        pts.append((right - (right - cx) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
-    pts.append((cx, b))
-    for i in range(11, 0, -1):
-        a = i / 12
-        pts.append((left + (cx - left) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
-    pts.append((left, t + h * 0.45))
-    return pts
 
 
 def svg(path):

@@ -129,21 +129,26 @@ class Canvas:
             out.write(chunk(b'IEND', b''))
 
 
+def shield_outline(cx, top, w, h, inset):
+    """The shield's outline, inset pixels inside its edge."""
+    left, right = cx - w / 2 + inset, cx + w / 2 - inset
+    t, b = top + inset, top + h - inset
+    pts = [(left, t), (right, t), (right, t + h * 0.45)]
+    for i in range(1, 12):
+        a = i / 12
+        pts.append((right - (right - cx) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
+    pts.append((cx, b))
+    for i in range(11, 0, -1):
+        a = i / 12
+        pts.append((left + (cx - left) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
+    pts.append((left, t + h * 0.45))
+    return pts
+
+
 def shield(c, cx, top, w, h, fill, edge):
     """The program's mark: a shield holding a switch turned on."""
     def outline(inset):
-        left, right = cx - w / 2 + inset, cx + w / 2 - inset
-        t, b = top + inset, top + h - inset
-        pts = [(left, t), (right, t), (right, t + h * 0.45)]
-        for i in range(1, 12):
-            a = i / 12
-            pts.append((right - (right - cx) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
-        pts.append((cx, b))
-        for i in range(11, 0, -1):
-            a = i / 12
-            pts.append((left + (cx - left) * a, t + h * 0.45 + (b - t - h * 0.45) * math.sin(a * math.pi / 2)))
-        pts.append((left, t + h * 0.45))
-        return pts
+        return shield_outline(cx, top, w, h, inset)
     c.polygon(outline(0), edge)
     c.polygon(outline(max(1.5, w * 0.06)), fill)
     sw, sh = w * 0.56, h * 0.2
