@@ -12,14 +12,13 @@ namespace tavimor::test {
 namespace {
 
 const QString kExplorer = QLatin1String(kExplorerPath);
-const QString kMachineExplorer =
-    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer");
-const QString kOther = QStringLiteral("Software\\Policies\\Other");
+const QString kMachineExplorer = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
+const QString kOther = u"Software\\Policies\\Other"_s;
 
 class CtlPolicy : public CtlFixture {
 protected:
     QString pol(const QString& folder, const char* half) const {
-        return folder + QLatin1Char('/') + QLatin1String(half) + QStringLiteral("/Registry.pol");
+        return folder + u'/' + QLatin1String(half) + u"/Registry.pol"_s;
     }
     void writePol(const QString& path, const QList<PolRecord>& records) {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -34,34 +33,30 @@ protected:
         return file ? file->records : QList<PolRecord>();
     }
     QJsonObject json(const QStringList& args) {
-        const Result r = run(QStringList{QStringLiteral("--json")} + args);
+        const Result r = run(QStringList{u"--json"_s} + args);
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         return QJsonDocument::fromJson(r.out.toUtf8()).object();
-    }
-    void set(const char* name, const char* value) {
-        ASSERT_EQ(run({QStringLiteral("set"), QLatin1String(name), QLatin1String(value)}).status, 0);
     }
 };
 
 TEST_F(CtlPolicy, ExportSplitsTheHivesAndKeepsWhatTheCatalogueDoesNotKnow) {
-    set("NoRun", "1");
-    set("ClearRecentDocsOnExit", "1");
+    ok("set", "NoRun", "1");
+    ok("set", "ClearRecentDocsOnExit", "1");
     const QString dir = path("gpo");
     // Samba names the halves in capitals; an older NoRun as text is replaced where it stood.
-    const PolRecord foreign = PolRecord::dwordRecord(kOther, QStringLiteral("X"), 7);
-    writePol(pol(dir, "USER"), {foreign,
-                                {kExplorer.toLower(), QStringLiteral("NORUN"), REG_SZ, "1\0"},
-                                PolRecord::deletion(kOther, QStringLiteral("Y"))});
+    const PolRecord foreign = PolRecord::dwordRecord(kOther, u"X"_s, 7);
+    writePol(
+        pol(dir, "USER"),
+        {foreign, {kExplorer.toLower(), u"NORUN"_s, REG_SZ, "1\0"}, PolRecord::deletion(kOther, u"Y"_s)});
 
-    const Result r = run({QStringLiteral("export-pol"), dir});
+    const Result r = ctl("export-pol", dir);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pol(dir, "User")));
     EXPECT_EQ(readPol(pol(dir, "USER")),
-              (QList<PolRecord>{foreign, PolRecord::dwordRecord(kExplorer, QStringLiteral("NoRun"), 1),
-                                PolRecord::deletion(kOther, QStringLiteral("Y"))}));
+              (QList<PolRecord>{foreign, PolRecord::dwordRecord(kExplorer, u"NoRun"_s, 1),
+                                PolRecord::deletion(kOther, u"Y"_s)}));
     EXPECT_EQ(readPol(pol(dir, "Machine")),
-              QList<PolRecord>{
-                  PolRecord::dwordRecord(kMachineExplorer, QStringLiteral("ClearRecentDocsOnExit"), 1)});
+              QList<PolRecord>{PolRecord::dwordRecord(kMachineExplorer, u"ClearRecentDocsOnExit"_s, 1)});
     EXPECT_TRUE(r.out.contains(QStringLiteral(
         "Registry.pol (2 values, 1 deletion).\n"
         "  kept, not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Other\\X\n"
@@ -70,41 +65,36 @@ TEST_F(CtlPolicy, ExportSplitsTheHivesAndKeepsWhatTheCatalogueDoesNotKnow) {
 }
 
 TEST_F(CtlPolicy, ExportFromASettingsFileWithDeletionsForWhatIsNotSet) {
-    set("NoRun", "1");
-    ASSERT_EQ(run({QStringLiteral("save"), path("office.rds")}).status, 0);
-    const Result r = run({QStringLiteral("export-pol"), QStringLiteral("--from"), path("office.rds"),
-                          QStringLiteral("--delete-unset"), path("gpo")});
+    ok("set", "NoRun", "1");
+    ok("save", path("office.rds"));
+    const Result r = ctl("export-pol", "--from", path("office.rds"), "--delete-unset", path("gpo"));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     // The saved file holds the registry's reading: every on/off entry is set; the number entry
     // ("Null") and the drive mask ("") are not.
     const QList<PolRecord> user = readPol(pol(path("gpo"), "User"));
     EXPECT_EQ(user.size(), 53);
-    EXPECT_TRUE(user.contains(PolRecord::dwordRecord(kExplorer, QStringLiteral("NoRun"), 1)));
-    EXPECT_TRUE(user.contains(PolRecord::deletion(kExplorer, QStringLiteral("NoDrives"))));
+    EXPECT_TRUE(user.contains(PolRecord::dwordRecord(kExplorer, u"NoRun"_s, 1)));
+    EXPECT_TRUE(user.contains(PolRecord::deletion(kExplorer, u"NoDrives"_s)));
     const QList<PolRecord> machine = readPol(pol(path("gpo"), "Machine"));
-    EXPECT_TRUE(machine.contains(
-        PolRecord::deletion(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
-                            QStringLiteral("MinPwdLen"))));
+    EXPECT_TRUE(machine.contains(PolRecord::deletion(
+        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s, u"MinPwdLen"_s)));
 
-    EXPECT_EQ(run({QStringLiteral("export-pol"), QStringLiteral("--from"), path("missing.rds"), path("gpo2")})
-                  .status,
-              1);
+    EXPECT_EQ(ctl("export-pol", "--from", path("missing.rds"), path("gpo2")).status, 1);
     EXPECT_FALSE(QFileInfo::exists(path("gpo2")));
 }
 
 TEST_F(CtlPolicy, ABrokenFileStopsEverythingAndStaysAsItWas) {
     const QString dir = path("gpo");
-    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kOther, QStringLiteral("X"), 1)});
+    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kOther, u"X"_s, 1)});
     const QByteArray user = *readWholeFile(pol(dir, "User"), 1 << 20);
     const QByteArray broken = QByteArray("PReg\x01\0\0\0[\0K", 11);
-    QDir().mkpath(dir + QStringLiteral("/Machine"));
+    QDir().mkpath(dir + u"/Machine"_s);
     ASSERT_TRUE(writeFileAtomically(pol(dir, "Machine"), broken));
 
     for (const char* command : {"export-pol", "import-pol", "diff", "apply"}) {
-        const Result r = run({QLatin1String(command), dir});
-        EXPECT_EQ(r.status, QLatin1String(command) == QLatin1String("diff") ? 2 : 1) << command;
-        EXPECT_TRUE(
-            r.err.contains(QLatin1String("Machine/Registry.pol: the record at byte 8 has no key name")))
+        const Result r = ctl(command, dir);
+        EXPECT_EQ(r.status, QLatin1String(command) == "diff"_L1 ? 2 : 1) << command;
+        EXPECT_TRUE(r.err.contains("Machine/Registry.pol: the record at byte 8 has no key name"_L1))
             << command << r.err.toStdString();
     }
     EXPECT_EQ(readWholeFile(pol(dir, "User"), 1 << 20), user);
@@ -114,12 +104,12 @@ TEST_F(CtlPolicy, ABrokenFileStopsEverythingAndStaysAsItWas) {
 
 TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
     const QString dir = path("gpo");
-    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kExplorer.toUpper(), QStringLiteral("norun"), 1),
-                                PolRecord::deletion(kExplorer, QStringLiteral("NoFind")),
-                                {kExplorer, QStringLiteral("NoClose"), REG_SZ, QByteArray("1\0\0\0", 4)},
-                                PolRecord::dwordRecord(kOther, QStringLiteral("X"), 1)});
+    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kExplorer.toUpper(), u"norun"_s, 1),
+                                PolRecord::deletion(kExplorer, u"NoFind"_s),
+                                {kExplorer, u"NoClose"_s, REG_SZ, QByteArray("1\0\0\0", 4)},
+                                PolRecord::dwordRecord(kOther, u"X"_s, 1)});
 
-    const Result imported = run({QStringLiteral("import-pol"), dir, path("out.rds")});
+    const Result imported = ctl("import-pol", dir, path("out.rds"));
     ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(imported.out,
               QStringLiteral("Start Menu/Run Dialog: 1\n"
@@ -129,73 +119,66 @@ TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
                              "Wrote %2.\n")
                   .arg(kExplorer, path("out.rds")));
 
-    const Result diff = run({QStringLiteral("diff"), dir});
+    const Result diff = ctl("diff", dir);
     EXPECT_EQ(diff.status, 1);
     // Only what the files set is written; the settings file made from them says the same with --only-set.
     EXPECT_EQ(diff.out,
               QStringLiteral("Start Menu/Run Dialog: HKEY_CURRENT_USER\\%1\\NoRun: absent -> 1 (restart)\n"
                              "A restart of Windows is needed before this change takes effect.\n")
                   .arg(kExplorer));
-    EXPECT_EQ(run({QStringLiteral("diff"), QStringLiteral("--only-set"), path("out.rds")}).out, diff.out);
-    const QJsonObject object = json({QStringLiteral("import-pol"), dir});
-    EXPECT_EQ(object[QLatin1String("set")].toArray()[0].toObject()[QLatin1String("value")], 1);
-    EXPECT_EQ(object[QLatin1String("left")].toArray()[1].toObject()[QLatin1String("reason")],
-              QLatin1String("not a REG_DWORD"));
-    EXPECT_TRUE(object[QLatin1String("saved")].isNull());
-    ASSERT_EQ(run({QStringLiteral("apply"), dir}).status, 0);
-    EXPECT_EQ(noRun(), QLatin1String("1"));
-    EXPECT_EQ(run({QStringLiteral("diff"), dir}).status, 0);
+    EXPECT_EQ(ctl("diff", "--only-set", path("out.rds")).out, diff.out);
+    const QJsonObject object = json({u"import-pol"_s, dir});
+    EXPECT_EQ(object["set"_L1].toArray()[0].toObject()["value"_L1], 1);
+    EXPECT_EQ(object["left"_L1].toArray()[1].toObject()["reason"_L1], "not a REG_DWORD"_L1);
+    EXPECT_TRUE(object["saved"_L1].isNull());
+    ok("apply", dir);
+    EXPECT_EQ(noRun(), "1"_L1);
+    EXPECT_EQ(ctl("diff", dir).status, 0);
 }
 
 TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
-    const QString guid = QStringLiteral("{31B2F340-016D-11D2-945F-00C04FB984F9}");
-    const QString folder = path("sysvol") + QStringLiteral("/example.test/Policies/") + guid;
-    QDir().mkpath(folder + QStringLiteral("/MACHINE"));
-    ASSERT_TRUE(writeFileAtomically(folder + QStringLiteral("/GPT.INI"), "[General]\r\nVersion=0\r\n"));
-    const QStringList push{QStringLiteral("gpo"), QStringLiteral("push"),  QStringLiteral("--sysvol"),
-                           path("sysvol"),        QStringLiteral("--gpo"), guid.mid(1, 36).toLower()};
+    const QString guid = u"{31B2F340-016D-11D2-945F-00C04FB984F9}"_s;
+    const QString folder = path("sysvol") + u"/example.test/Policies/"_s + guid;
+    QDir().mkpath(folder + u"/MACHINE"_s);
+    ASSERT_TRUE(writeFileAtomically(folder + u"/GPT.INI"_s, "[General]\r\nVersion=0\r\n"));
+    const QStringList push{u"gpo"_s,       u"push"_s,  u"--sysvol"_s,
+                           path("sysvol"), u"--gpo"_s, guid.mid(1, 36).toLower()};
     auto version = [&] {
-        return readWholeFile(folder + QStringLiteral("/GPT.INI"), 1024).value_or("?");
+        return readWholeFile(folder + u"/GPT.INI"_s, 1024).value_or("?");
     };
 
-    set("NoRun", "1");
+    ok("set", "NoRun", "1");
     const Result first = run(push);
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
-    EXPECT_TRUE(first.err.contains(QLatin1String("the directory cannot be updated: no directory was found")));
-    EXPECT_TRUE(first.out.contains(
-        QLatin1String("GPT.INI version 0 (user 0, machine 0) -> 65536 (user 1, machine 0).\n")));
+    EXPECT_TRUE(first.err.contains("the directory cannot be updated: no directory was found"_L1));
+    EXPECT_TRUE(
+        first.out.contains("GPT.INI version 0 (user 0, machine 0) -> 65536 (user 1, machine 0).\n"_L1));
     EXPECT_EQ(version(), "[General]\r\nVersion=65536\r\n");
-    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/MACHINE/Registry.pol")));
+    EXPECT_FALSE(QFileInfo::exists(folder + u"/MACHINE/Registry.pol"_s));
 
-    EXPECT_TRUE(run(push).out.contains(QLatin1String("GPT.INI version stays 65536")));
-    set("ClearRecentDocsOnExit", "1");
-    set("NoRun", "0");
+    EXPECT_TRUE(run(push).out.contains("GPT.INI version stays 65536"_L1));
+    ok("set", "ClearRecentDocsOnExit", "1");
+    ok("set", "NoRun", "0");
     const QJsonObject pushed = json(push);
     EXPECT_EQ(version(), "[General]\r\nVersion=131073\r\n");
-    EXPECT_EQ(pushed[QLatin1String("gptVersion")].toObject()[QLatin1String("after")],
-              (QJsonObject{{QStringLiteral("number"), 131073},
-                           {QStringLiteral("user"), 2},
-                           {QStringLiteral("machine"), 1}}));
-    const QJsonObject machine = pushed[QLatin1String("files")].toArray()[1].toObject();
-    EXPECT_EQ(machine[QLatin1String("scope")], QLatin1String("machine"));
-    EXPECT_EQ(machine[QLatin1String("values")], 1);
-    EXPECT_TRUE(pushed[QLatin1String("directoryVersion")].isNull());
+    EXPECT_EQ(pushed["gptVersion"_L1].toObject()["after"_L1],
+              (QJsonObject{{u"number"_s, 131073}, {u"user"_s, 2}, {u"machine"_s, 1}}));
+    const QJsonObject machine = pushed["files"_L1].toArray()[1].toObject();
+    EXPECT_EQ(machine["scope"_L1], "machine"_L1);
+    EXPECT_EQ(machine["values"_L1], 1);
+    EXPECT_TRUE(pushed["directoryVersion"_L1].isNull());
 
-    const Result pulled = run({QStringLiteral("gpo"), QStringLiteral("pull"), QStringLiteral("--sysvol"),
-                               path("sysvol"), QStringLiteral("--gpo"), guid});
-    EXPECT_EQ(pulled.out,
-              QLatin1String("Start Menu/Run Dialog: 0\nStart Menu/Retain Recent Documents upon exit: 1\n"));
+    const Result pulled = ctl("gpo", "pull", "--sysvol", path("sysvol"), "--gpo", guid);
+    EXPECT_EQ(pulled.out, "Start Menu/Run Dialog: 0\nStart Menu/Retain Recent Documents upon exit: 1\n"_L1);
     const QJsonObject pulledJson =
-        json({QStringLiteral("gpo"), QStringLiteral("pull"), QStringLiteral("--sysvol"), path("sysvol"),
-              QStringLiteral("--gpo"), guid});
-    EXPECT_EQ(pulledJson[QLatin1String("set")].toArray()[1].toObject()[QLatin1String("regname")],
-              QLatin1String("ClearRecentDocsOnExit"));
+        json({u"gpo"_s, u"pull"_s, u"--sysvol"_s, path("sysvol"), u"--gpo"_s, guid});
+    EXPECT_EQ(pulledJson["set"_L1].toArray()[1].toObject()["regname"_L1], "ClearRecentDocsOnExit"_L1);
 
     QStringList named = push;
-    named.last() = QStringLiteral("Default Domain Policy");
+    named.last() = u"Default Domain Policy"_s;
     EXPECT_EQ(run(named).status, 1);
     QStringList wrong = push;
-    wrong[1] = QStringLiteral("send");
+    wrong[1] = u"send"_s;
     EXPECT_EQ(run(wrong).status, 2);
 }
 
@@ -212,14 +195,14 @@ TEST(GpoTemplate, VersionLineAndExtensionLists) {
     EXPECT_EQ(GpoVersion::fromNumber(0xFFFF0001).raised(true, true).number(), 2u);
 
     const QString registry =
-        QStringLiteral("[{35378EAC-683F-11D2-A89A-0030487E63EF}{D02B1F72-3407-48AE-BA88-E8213C6761F1}]");
+        u"[{35378EAC-683F-11D2-A89A-0030487E63EF}{D02B1F72-3407-48AE-BA88-E8213C6761F1}]"_s;
     const QString security =
-        QStringLiteral("[{827D319E-6EAC-11D2-A4EA-00C04F79F83A}{803E14A0-B4FB-11D0-A0D0-00A0C90F574B}]");
+        u"[{827D319E-6EAC-11D2-A4EA-00C04F79F83A}{803E14A0-B4FB-11D0-A0D0-00A0C90F574B}]"_s;
     EXPECT_EQ(withRegistryExtension(QString(), true), registry);
     EXPECT_EQ(withRegistryExtension(security, true), registry + security);
     EXPECT_EQ(withRegistryExtension(registry + security, true), registry + security);
-    EXPECT_TRUE(withRegistryExtension(registry, false)
-                    .endsWith(QLatin1String("{D02B1F73-3407-48AE-BA88-E8213C6761F1}]")));
+    EXPECT_TRUE(
+        withRegistryExtension(registry, false).endsWith("{D02B1F73-3407-48AE-BA88-E8213C6761F1}]"_L1));
 }
 
 TEST(GpoDirectory, ReadsSearchResults) {
@@ -228,13 +211,12 @@ TEST(GpoDirectory, ReadsSearchResults) {
         " avimor,DC=test\nname: {d0314095-d1f7-43b2-bebe-a0a497e7b5f4}\ndisplayName:: VMOkc3Q=\n"
         "versionNumber: 65537\n\n# Referral\nref: ldap:///CN=Configuration,DC=tavimor,DC=test\n");
     ASSERT_EQ(found.size(), 1);
-    EXPECT_EQ(
-        found[0].dn,
-        QLatin1String("CN={D0314095-D1F7-43B2-BEBE-A0A497E7B5F4},CN=Policies,CN=System,DC=tavimor,DC=test"));
-    EXPECT_EQ(found[0].guid, QLatin1String("{D0314095-D1F7-43B2-BEBE-A0A497E7B5F4}"));
-    EXPECT_EQ(found[0].displayName, QStringLiteral("Täst"));
+    EXPECT_EQ(found[0].dn,
+              "CN={D0314095-D1F7-43B2-BEBE-A0A497E7B5F4},CN=Policies,CN=System,DC=tavimor,DC=test"_L1);
+    EXPECT_EQ(found[0].guid, "{D0314095-D1F7-43B2-BEBE-A0A497E7B5F4}"_L1);
+    EXPECT_EQ(found[0].displayName, u"Täst"_s);
     EXPECT_EQ(found[0].version, 65537u);
-    EXPECT_EQ(asGuid(QStringLiteral("Default Domain Policy")), QString());
+    EXPECT_EQ(asGuid(u"Default Domain Policy"_s), QString());
 }
 
 } // namespace
