@@ -46,6 +46,8 @@ struct EditorsHarness {
     static QString current(const XmlDocument& catalogue, const QString& address) {
         return CatalogueEntry(catalogue.selectSingleNode(address)).currentValue().text();
     }
+    QString machine(const QString& address) const { return current(context.machineCatalogue, address); }
+    QString working(const QString& address) const { return current(context.workingCatalogue, address); }
     void setCurrent(const QString& address, const QString& value) {
         CatalogueEntry(context.machineCatalogue.selectSingleNode(address)).currentValue().setText(value);
         CatalogueEntry(context.workingCatalogue.selectSingleNode(address)).currentValue().setText(value);

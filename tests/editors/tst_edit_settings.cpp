@@ -15,28 +15,19 @@ using namespace tavimor::test;
 
 namespace {
 const QString kExplorer = QLatin1String(kPolicies) + u"\\Explorer"_s;
+const QString kRun = QLatin1String(kRunDialogEntry);
+const QString kMinPwdLen = QLatin1String(kMinPwdLenEntry);
 const QString kNetworkLM =
     u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s;
 
-QString customEntry(const QString& datatype, const QString& current, const QString& omit = QString()) {
-    QString xml = u"<ENTRY Restart=\"Yes\">"_s;
-    const QList<std::pair<QString, QString>> children = {
-        {u"NAME"_s, u"Custom value"_s},
-        {u"DESCRIPTION"_s, u"A value of our own."_s},
-        {u"KEY"_s, u"HKEY_CURRENT_USER"_s},
-        {u"PATH"_s, u"Software\\Custom"_s},
-        {u"REGNAME"_s, u"Value"_s},
-        {u"VALUES"_s, u"<CURRENTVALUE>%1</CURRENTVALUE>"_s.arg(current)},
-        {u"IMAGE"_s, u"\\Resources\\C001.rdi"_s}};
-    for (const auto& [name, content] : children) {
-        if (name == omit)
-            continue;
-        if (name == "VALUES"_L1)
-            xml += u"<VALUES Datatype=\"%1\">%2</VALUES>"_s.arg(datatype, content);
-        else
-            xml += u"<%1>%2</%1>"_s.arg(name, content);
-    }
-    return xml + u"</ENTRY>"_s;
+// A catalogue of one section holding an entry of our own; without PATH when noPath.
+QString customCatalogue(const char* datatype, const char* current, bool noPath = false) {
+    return EditorsHarness::oneEntryCatalogue(
+        u"<ENTRY Restart=\"Yes\"><NAME>Custom value</NAME><DESCRIPTION>A value of our own.</DESCRIPTION>"
+        "<KEY>HKEY_CURRENT_USER</KEY>%1<REGNAME>Value</REGNAME><VALUES Datatype=\"%2\"><CURRENTVALUE>%3"
+        "</CURRENTVALUE></VALUES><IMAGE>\\Resources\\C001.rdi</IMAGE></ENTRY>"_s.arg(
+            noPath ? QString() : u"<PATH>Software\\Custom</PATH>"_s, QLatin1String(datatype),
+            QLatin1String(current)));
 }
 } // namespace
 
@@ -62,6 +53,9 @@ class TestEditSettings : public QObject {
     static void clickOption(QRadioButton* option) {
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(4, option->height() / 2));
     }
+    static void press(QWidget* dialog, const char* button) {
+        QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
+    }
     static bool applyEnabled(QWidget* d) {
         return child<QPushButton>(d, "cmdApply")->isEnabled() || child<QPushButton>(d, "cmdOK")->isEnabled();
     }
@@ -82,9 +76,9 @@ private slots:
         QFETCH(bool, enable);
         QFETCH(bool, disable);
         EditorsHarness h;
-        h.setCurrent(QLatin1String(kRunDialogEntry), value);
+        h.setCurrent(kRun, value);
         QStringList refreshed;
-        auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto d = open(h, kRun, &refreshed);
         QCOMPARE(child<QRadioButton>(d.get(), "optRegValue0")->isChecked(), enable);
         QCOMPARE(child<QRadioButton>(d.get(), "optRegValue1")->isChecked(), disable);
         QCOMPARE(child<QLabel>(d.get(), "lblMainTitle")->text(), u"Start Menu"_s);
@@ -98,12 +92,12 @@ private slots:
     void anyChangeEnablesBothApplyButtons() {
         EditorsHarness h;
         QStringList refreshed;
-        auto boolean = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto boolean = open(h, kRun, &refreshed);
         clickOption(child<QRadioButton>(boolean.get(), "optRegValue0"));
         QVERIFY(child<QPushButton>(boolean.get(), "cmdApply")->isEnabled());
         QVERIFY(child<QPushButton>(boolean.get(), "cmdOK")->isEnabled());
 
-        auto number = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
+        auto number = open(h, kMinPwdLen, &refreshed);
         QVERIFY(!applyEnabled(number.get()));
         QTest::keyClicks(child<QLineEdit>(number.get(), "txtRegValue"), u"4"_s);
         QVERIFY(child<QPushButton>(number.get(), "cmdApply")->isEnabled());
@@ -113,7 +107,7 @@ private slots:
     void numberBoxTakesOnlyTwoDigits() {
         EditorsHarness h;
         QStringList refreshed;
-        auto d = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
+        auto d = open(h, kMinPwdLen, &refreshed);
         auto* box = child<QLineEdit>(d.get(), "txtRegValue");
         QCOMPARE(box->text(), QString()); // the built-in "Null"
         QTest::keyClicks(box, u"a- "_s);
@@ -135,15 +129,15 @@ private slots:
     void applyNowWritesTheRegistryAndBothCatalogues() {
         EditorsHarness h;
         QStringList refreshed;
-        auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed, true);
+        auto d = open(h, kRun, &refreshed, true);
         QVERIFY(child<QLabel>(d.get(), "lblRestartDesc")->isVisible());
         clickOption(child<QRadioButton>(d.get(), "optRegValue1"));
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
+        press(d.get(), "cmdApply");
         QCOMPARE(h.dword(kExplorer, u"NoRun"_s), std::optional<quint32>(1));
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
+        QCOMPARE(h.machine(kRun), u"1"_s);
+        QCOMPARE(h.working(kRun), u"1"_s);
         QVERIFY(h.context.restartNeeded);
-        QCOMPARE(refreshed, QStringList{QLatin1String(kRunDialogEntry)});
+        QCOMPARE(refreshed, QStringList{kRun});
         QVERIFY(!d->isVisible());
         QCOMPARE(d->result(), int(QDialog::Accepted));
     }
@@ -151,11 +145,11 @@ private slots:
     void applyLaterChangesTheWorkingCatalogueOnly() {
         EditorsHarness h;
         QStringList refreshed;
-        auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto d = open(h, kRun, &refreshed);
         clickOption(child<QRadioButton>(d.get(), "optRegValue1"));
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdOK"), Qt::LeftButton);
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kRunDialogEntry)), u"1"_s);
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kRunDialogEntry)), u"0"_s);
+        press(d.get(), "cmdOK");
+        QCOMPARE(h.working(kRun), u"1"_s);
+        QCOMPARE(h.machine(kRun), u"0"_s);
         QVERIFY(!h.backend.value(kExplorer, u"NoRun"_s));
         QVERIFY(!h.context.restartNeeded);
         QCOMPARE(refreshed, QStringList{u"/TAVIMOR/REGISTRYSETTINGS/ENTRY"_s});
@@ -164,24 +158,23 @@ private slots:
     void emptyNumberIsZeroNowAndEmptyLater() {
         EditorsHarness h;
         QStringList refreshed;
-        auto now = open(h, QLatin1String(kMinPwdLenEntry), &refreshed, true);
+        auto now = open(h, kMinPwdLen, &refreshed, true);
         QVERIFY(!child<QLabel>(now.get(), "lblRestartDesc")->isVisible());
         auto* box = child<QLineEdit>(now.get(), "txtRegValue");
         QTest::keyClicks(box, u"5"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::mouseClick(child<QPushButton>(now.get(), "cmdApply"), Qt::LeftButton);
+        press(now.get(), "cmdApply");
         QCOMPARE(h.dword(kNetworkLM, u"MinPwdLen"_s), std::optional<quint32>(0));
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
+        QCOMPARE(h.machine(kMinPwdLen), u"0"_s);
+        QCOMPARE(h.working(kMinPwdLen), u"0"_s);
 
-        auto later = open(h, QLatin1String(kMinPwdLenEntry), &refreshed);
+        auto later = open(h, kMinPwdLen, &refreshed);
         box = child<QLineEdit>(later.get(), "txtRegValue");
         QCOMPARE(box->text(), u"0"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::mouseClick(child<QPushButton>(later.get(), "cmdOK"), Qt::LeftButton);
-        QCOMPARE(EditorsHarness::current(h.context.workingCatalogue, QLatin1String(kMinPwdLenEntry)),
-                 QString());
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, QLatin1String(kMinPwdLenEntry)), u"0"_s);
+        press(later.get(), "cmdOK");
+        QCOMPARE(h.working(kMinPwdLen), QString());
+        QCOMPARE(h.machine(kMinPwdLen), u"0"_s);
     }
 
     void cancelAndTheCloseBoxChangeNothing() {
@@ -189,13 +182,13 @@ private slots:
         const int writes = h.backend.writeCount();
         const QString before = h.context.workingCatalogue.xml();
         QStringList refreshed;
-        auto cancelled = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto cancelled = open(h, kRun, &refreshed);
         clickOption(child<QRadioButton>(cancelled.get(), "optRegValue1"));
-        QTest::mouseClick(child<QPushButton>(cancelled.get(), "cmdCancel"), Qt::LeftButton);
-        auto closed = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        press(cancelled.get(), "cmdCancel");
+        auto closed = open(h, kRun, &refreshed);
         clickOption(child<QRadioButton>(closed.get(), "optRegValue1"));
         closed->close();
-        auto escaped = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto escaped = open(h, kRun, &refreshed);
         QTest::keyClick(escaped.get(), Qt::Key_Escape);
         QVERIFY(!cancelled->isVisible() && !closed->isVisible() && !escaped->isVisible());
         QCOMPARE(h.context.workingCatalogue.xml(), before);
@@ -212,7 +205,7 @@ private slots:
             if (!image.save(picture, format))
                 continue; // a format this Qt writes not: reading it is still the reader's job
             QStringList refreshed;
-            auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+            auto d = open(h, kRun, &refreshed);
             QCOMPARE(child<QLabel>(d.get(), "pctScreenShot")->pixmap().size(), QSize(40, 30));
         }
         QFile damaged(picture);
@@ -220,14 +213,14 @@ private slots:
         damaged.write("not a picture");
         damaged.close();
         QStringList refreshed;
-        auto d = open(h, QLatin1String(kRunDialogEntry), &refreshed);
+        auto d = open(h, kRun, &refreshed);
         QCOMPARE(child<QLabel>(d.get(), "pctScreenShot")->text(), u"The picture SM005.rdi cannot be read."_s);
         QVERIFY(h.prompter.messages().isEmpty());
     }
 
     void stringEntryIsWrittenAsEveryValueIs() {
         EditorsHarness h;
-        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"String"_s, u"old"_s)));
+        h.loadBoth(customCatalogue("String", "old"));
         const QString address = u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s;
         QStringList refreshed;
         auto d = open(h, address, &refreshed);
@@ -235,19 +228,19 @@ private slots:
         QCOMPARE(box->text(), u"old"_s);
         // A text that is no number is refused and nothing changes.
         box->setText(u"new text"_s);
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
+        press(d.get(), "cmdApply");
         const QString key = u"HKEY_CURRENT_USER\\Software\\Custom"_s;
         QVERIFY(!h.backend.value(key, u"Value"_s));
         QCOMPARE(h.prompter.messages().size(), 1);
         QVERIFY(h.prompter.messages()[0].text.startsWith(u"\"new text\" is not a whole number."_s));
         QVERIFY(d->isVisible());
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), u"old"_s);
+        QCOMPARE(h.machine(address), u"old"_s);
 
         box->setText(u"7"_s);
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdApply"), Qt::LeftButton);
+        press(d.get(), "cmdApply");
         QCOMPARE(h.backend.value(key, u"Value"_s)->type, REG_DWORD);
         QCOMPARE(h.backend.value(key, u"Value"_s)->data, regDword(7).data);
-        QCOMPARE(EditorsHarness::current(h.context.machineCatalogue, address), u"7"_s);
+        QCOMPARE(h.machine(address), u"7"_s);
         QVERIFY(h.context.restartNeeded);
     }
 
@@ -256,7 +249,7 @@ private slots:
         const QString address = u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s;
         QStringList refreshed;
 
-        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"Colour"_s, u"3"_s)));
+        h.loadBoth(customCatalogue("Colour", "3"));
         auto unknown = open(h, address, &refreshed);
         QCOMPARE(
             h.prompter.messageTexts(),
@@ -266,7 +259,7 @@ private slots:
         QCOMPARE(h.prompter.messages().first().title, u"Tavimor 4.0"_s);
 
         h.prompter.clear();
-        h.loadBoth(EditorsHarness::oneEntryCatalogue(customEntry(u"Boolean"_s, u"1"_s, u"PATH"_s)));
+        h.loadBoth(customCatalogue("Boolean", "1", true));
         auto noPath = open(h, address, &refreshed);
         QCOMPARE(
             h.prompter.messageTexts(),

@@ -99,14 +99,6 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(HiveBackendTest, TheMinimalHiveIsAHiveToTwoIndependentReaders) {
-    const ToolRun regf = runTool(u"regfinfo"_s, {QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv")});
-    EXPECT_EQ(regf.exitCode, 0) << regf.output.toStdString();
-    EXPECT_TRUE(regf.output.contains("(key:) ROOT"_L1)) << regf.output.toStdString();
-    const ToolRun hivexsh = runTool(u"hivexsh"_s, {path("NTUSER.DAT")}, "lsval\nls\n");
-    EXPECT_EQ(hivexsh.exitCode, 0) << hivexsh.output.toStdString();
-}
-
 TEST_F(HiveBackendTest, ReadsWhatAPeerWroteWithVersionAndComputerName) {
     fillWindows10();
     fillHive(path("NTUSER.DAT"),

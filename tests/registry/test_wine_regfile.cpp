@@ -183,14 +183,6 @@ TEST(WineRegFile, ChangesOnlyTheTouchedLinesAndStampsTheKey) {
     EXPECT_EQ(again->serialize(), file.serialize());
 }
 
-TEST(WineRegFile, MarksLinkKeys) {
-    const WineRegFile file =
-        parsed(wrapped("\n[Software\\\\Classes\\\\Wow6432Node\\\\AppId] 0\n#time=0\n#link\n"
-                       "\"SymbolicLinkValue\"=hex(6):5c,00\n"));
-    EXPECT_TRUE(file.isLink(u"software\\classes\\wow6432node\\appid"_s));
-    EXPECT_FALSE(file.isLink(u"software\\classes"_s));
-}
-
 // Damaged or unusual text: read as Wine reads it, and our lines never merge with it.
 TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
     WineRegFile file = parsed(wrapped("\n[K] 0\n#time=1\n\"a\"=\"x\"\n#time=2\n"
