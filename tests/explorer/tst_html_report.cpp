@@ -2,6 +2,7 @@
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/ReportTransform.h"
+#include "support/FaultPlace.h"
 
 #include <QTextDocument>
 #include <QTextFrame>
@@ -42,10 +43,6 @@ ParsedReport parseHtml(const QByteArray& html) {
     return parsed;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestHtmlReport : public QObject {
@@ -80,7 +77,7 @@ private slots:
         QCOMPARE(request.flags, 2050u);
         QCOMPARE(f->shell.opened, QStringList{out(u"start.html"_s)});
 
-        const QByteArray html = readAll(out(u"start.html"_s));
+        const QByteArray html = fileBytes(out(u"start.html"_s));
         QVERIFY(html.endsWith("\r\n"));
         const ParsedReport report = parseHtml(html);
         QVERIFY(report.text.contains(u"TESTBOX"_s));
@@ -107,7 +104,7 @@ private slots:
         QVERIFY(applyEntryLater(f->context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
         f->prompter.queueFileName(out(u"REPORT"_s));
         f->action(u"mnuSubApplication3"_s)->trigger();
-        const ParsedReport report = parseHtml(readAll(out(u"REPORT"_s)));
+        const ParsedReport report = parseHtml(fileBytes(out(u"REPORT"_s)));
         QCOMPARE(report.tables.size(), 7);
         int entries = 0;
         for (const auto& table : report.tables)
@@ -121,7 +118,7 @@ private slots:
         QVERIFY(applyEntryNow(f->context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
         f->prompter.queueFileName(out(u"REPORT"_s));
         f->action(u"mnuSubApplication3"_s)->trigger();
-        QCOMPARE(parseHtml(readAll(out(u"REPORT"_s))).tables[0][1][1], u"Disabled"_s);
+        QCOMPARE(parseHtml(fileBytes(out(u"REPORT"_s))).tables[0][1][1], u"Disabled"_s);
         QCOMPARE(f->shell.opened.size(), 2);
     }
 

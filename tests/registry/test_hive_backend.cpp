@@ -4,6 +4,7 @@
 #include "registry/HiveBackend.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
+#include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,15 +19,11 @@
 
 using namespace Qt::StringLiterals;
 using namespace tavimor;
+using namespace tavimor::test;
 
 namespace {
 
 constexpr auto kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A peer tool's exit code and what it printed; -1 when it could not be run.
 struct ToolRun {
@@ -172,7 +169,7 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
 }
 
 TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerAndMode) {
-    const QByteArray original = readFile(path("NTUSER.DAT"));
+    const QByteArray original = fileBytes(path("NTUSER.DAT"));
     ASSERT_EQ(::chmod(QFile::encodeName(path("NTUSER.DAT")).constData(), 0640), 0);
     const bool root = ::geteuid() == 0;
     if (root) {
@@ -198,7 +195,7 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
     const QString exported = runTool(u"regfexport"_s, {path("NTUSER.DAT")}).output;
     EXPECT_FALSE(exported.contains("NoRun"_L1)) << exported.toStdString();
     EXPECT_TRUE(exported.contains("NoFind"_L1)) << exported.toStdString();
-    EXPECT_EQ(readFile(path("NTUSER.DAT.tavimor-bak")), original);
+    EXPECT_EQ(fileBytes(path("NTUSER.DAT.tavimor-bak")), original);
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path("NTUSER.DAT")).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -211,7 +208,7 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
 
 TEST_F(HiveBackendTest, AHiveWindowsHasNotFinishedWritingIsRefusedUntouched) {
     // A header whose sequence numbers differ.
-    QByteArray dirty = readFile(path("SOFTWARE"));
+    QByteArray dirty = fileBytes(path("SOFTWARE"));
     qToLittleEndian<quint32>(7, dirty.data() + 8);
     QFile software(path("SOFTWARE"));
     ASSERT_TRUE(software.open(QIODevice::WriteOnly) && software.write(dirty) == dirty.size());
@@ -220,7 +217,7 @@ TEST_F(HiveBackendTest, AHiveWindowsHasNotFinishedWritingIsRefusedUntouched) {
     EXPECT_FALSE(open(&error));
     EXPECT_TRUE(error.contains("not shut down cleanly"_L1)) << error.toStdString();
     EXPECT_TRUE(error.contains(path("SOFTWARE"))) << error.toStdString();
-    EXPECT_EQ(readFile(path("SOFTWARE")), dirty);
+    EXPECT_EQ(fileBytes(path("SOFTWARE")), dirty);
 
     // A transaction log written after the hive; one written before it is history.
     QFile::remove(path("SOFTWARE"));

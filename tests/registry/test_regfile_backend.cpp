@@ -3,6 +3,7 @@
 #include "registry/MemoryBackend.h"
 #include "registry/RegFileBackend.h"
 #include "registry/RegistryTarget.h"
+#include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,21 +14,11 @@
 
 using namespace Qt::StringLiterals;
 using namespace tavimor;
+using namespace tavimor::test;
 
 namespace {
 
 const QString kPolicies = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 class RegFileBackendTest : public ::testing::Test {
 protected:
@@ -55,7 +46,7 @@ protected:
 TEST_F(RegFileBackendTest, CreatesAWindows98MachineOnFirstUse) {
     auto backend = open();
     ASSERT_TRUE(backend);
-    EXPECT_TRUE(readAll(m_path).startsWith("REGEDIT4\r\n"));
+    EXPECT_TRUE(fileBytes(m_path).startsWith("REGEDIT4\r\n"));
     EXPECT_EQ(backend->targetName(), u"file:"_s + m_path);
     EXPECT_EQ(backend->windowsVersion().name, u"Windows 98"_s);
     EXPECT_EQ(MSDNRegistry(*backend).GetSystemName(), u"PC-ONE"_s);
@@ -80,40 +71,40 @@ TEST_F(RegFileBackendTest, ValuesPersistAndTwoInstancesSeeEachOthersWrites) {
         EXPECT_EQ(read(*backend, u"NoFind"_s), RegDatum::integer(3));
         EXPECT_EQ(MSDNRegistry(*backend).GetSystemName(), u"PC-ONE"_s);
     }
-    EXPECT_TRUE(readAll(m_path).contains("\"NoRun\"=dword:ffffffff\r\n"));
+    EXPECT_TRUE(fileBytes(m_path).contains("\"NoRun\"=dword:ffffffff\r\n"));
     EXPECT_FALSE(QFile::exists(m_path + u".lock"_s));
 }
 
 TEST_F(RegFileBackendTest, RefusesABrokenFileAndLeavesItAlone) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).path()));
     const QByteArray broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n";
-    writeAll(m_path, broken);
+    ASSERT_TRUE(writeBytes(m_path, broken));
     QString error;
     EXPECT_FALSE(RegFileBackend::open(m_path, u"PC"_s, &error));
     EXPECT_TRUE(error.startsWith(m_path + u":3: "_s)) << error.toStdString();
-    EXPECT_EQ(readAll(m_path), broken);
+    EXPECT_EQ(fileBytes(m_path), broken);
 }
 
 TEST_F(RegFileBackendTest, AFileBrokenAfterOpeningReadsNothingAndTakesNoWrites) {
     auto backend = open();
     ASSERT_TRUE(backend);
     setNoRun(*backend, u"NoRun"_s, 1);
-    const QByteArray broken = readAll(m_path) + "garbage\r\n";
-    writeAll(m_path, broken);
+    const QByteArray broken = fileBytes(m_path) + "garbage\r\n";
+    ASSERT_TRUE(writeBytes(m_path, broken));
     EXPECT_TRUE(read(*backend, u"NoRun"_s).isNothing());
     EXPECT_TRUE(backend->lastError().contains(m_path + u':')) << backend->lastError().toStdString();
     HKEY key = 0;
     EXPECT_EQ(backend->createKey(HKEY_CURRENT_USER, u"Software\\New"_s, KEY_TAVIMOR_ACCESS, &key, nullptr),
               ERROR_BADDB);
     EXPECT_EQ(backend->setValue(HKEY_CURRENT_USER, u"X"_s, REG_DWORD, regDword(1).data), ERROR_BADDB);
-    EXPECT_EQ(readAll(m_path), broken);
+    EXPECT_EQ(fileBytes(m_path), broken);
 }
 
 TEST_F(RegFileBackendTest, AWriteWaitsForAnotherHolderAndThenFailsCleanly) {
     auto backend = open();
     ASSERT_TRUE(backend);
     setNoRun(*backend, u"NoRun"_s, 1);
-    const QByteArray before = readAll(m_path);
+    const QByteArray before = fileBytes(m_path);
     QLockFile other(m_path + u".lock"_s);
     ASSERT_TRUE(other.tryLock(0));
     backend->setLockTimeout(50);
@@ -121,7 +112,7 @@ TEST_F(RegFileBackendTest, AWriteWaitsForAnotherHolderAndThenFailsCleanly) {
     ASSERT_EQ(backend->openKey(HKEY_CURRENT_USER, kPolicies, KEY_TAVIMOR_ACCESS, &key), ERROR_SUCCESS);
     EXPECT_EQ(backend->setValue(key, u"NoRun"_s, REG_DWORD, regDword(0).data), ERROR_CANTWRITE);
     EXPECT_TRUE(backend->lastError().contains("locked"_L1)) << backend->lastError().toStdString();
-    EXPECT_EQ(readAll(m_path), before);
+    EXPECT_EQ(fileBytes(m_path), before);
     other.unlock();
     EXPECT_EQ(backend->setValue(key, u"NoRun"_s, REG_DWORD, regDword(0).data), ERROR_SUCCESS);
     EXPECT_EQ(read(*backend, u"NoRun"_s), RegDatum::integer(0));
@@ -144,12 +135,12 @@ TEST_F(RegFileBackendTest, AFailedSaveKeepsTheOldFileAndModel) {
                 continue;
             QFile::setPermissions(QFileInfo(path).path(), QFile::ReadOwner | QFile::ExeOwner);
         }
-        const QByteArray before = readAll(path);
+        const QByteArray before = fileBytes(path);
         HKEY key = 0;
         ASSERT_EQ(backend->openKey(HKEY_CURRENT_USER, kPolicies, KEY_TAVIMOR_ACCESS, &key), ERROR_SUCCESS);
         EXPECT_EQ(backend->setValue(key, u"NoRun"_s, REG_DWORD, regDword(0).data), ERROR_CANTWRITE);
         EXPECT_TRUE(backend->lastError().contains(path)) << backend->lastError().toStdString();
-        EXPECT_EQ(readAll(path), before);
+        EXPECT_EQ(fileBytes(path), before);
         EXPECT_EQ(read(*backend, u"NoRun"_s), RegDatum::integer(1));
         EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1);
         QFile::setPermissions(QFileInfo(path).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

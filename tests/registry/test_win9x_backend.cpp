@@ -2,6 +2,7 @@
 #include "ctl/CtlFixture.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
+#include "support/FaultPlace.h"
 
 #include <QFile>
 #include <QProcess>
@@ -9,17 +10,13 @@
 #include <gtest/gtest.h>
 
 using namespace tavimor;
+using namespace tavimor::test;
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr auto kData = TAVIMOR_TEST_DATA "/win98";
 constexpr auto kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString peer(const QString& program, const QString& file, int* exitCode) {
     QProcess process;
@@ -91,7 +88,7 @@ TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
     EXPECT_TRUE(list.out.contains(QRegularExpression(u"Run Dialog +Disabled +Disabled"_s)))
         << list.out.toStdString();
 
-    const QByteArray user = readFile(path("WINDOWS/user.dat"));
+    const QByteArray user = fileBytes(path("WINDOWS/user.dat"));
     for (const QStringList& args :
          {QStringList{u"set"_s, u"NoRun"_s, u"0"_s}, QStringList{u"drives"_s, u"C"_s}}) {
         const Result write = run(args);
@@ -100,7 +97,7 @@ TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
         EXPECT_TRUE(write.err.contains("regedit on that machine"_L1)) << write.err.toStdString();
         EXPECT_TRUE(write.out.isEmpty()) << write.out.toStdString();
     }
-    EXPECT_EQ(readFile(path("WINDOWS/user.dat")), user);
+    EXPECT_EQ(fileBytes(path("WINDOWS/user.dat")), user);
     EXPECT_EQ(run({u"drives"_s}).status, 0);
 
     m_vars.insert(u"TAVIMOR_TARGET"_s, u"win9x:"_s + path("program"));

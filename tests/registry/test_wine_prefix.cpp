@@ -3,6 +3,7 @@
 #include "registry/RegistryTarget.h"
 #include "registry/WinePrefixBackend.h"
 #include "registry/WineRegTool.h"
+#include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace tavimor;
+using namespace tavimor::test;
 
 namespace {
 
@@ -45,11 +47,6 @@ class FixedClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::fromSecsSinceEpoch(1796561295, QTimeZone::utc()); }
 };
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 std::string readFile(const QString& path) {
     QFile file(path);
@@ -103,8 +100,8 @@ protected:
         m_prefix = m_dir.filePath(u"prefix"_s);
         m_base = m_dir.filePath(u"tmp"_s);
         ASSERT_TRUE(QDir().mkpath(m_prefix) && QDir().mkpath(m_base));
-        ASSERT_TRUE(writeFile(userReg(), kUserReg));
-        ASSERT_TRUE(writeFile(systemReg(), kSystemReg));
+        ASSERT_TRUE(writeBytes(userReg(), kUserReg));
+        ASSERT_TRUE(writeBytes(systemReg(), kSystemReg));
     }
 
     std::unique_ptr<WinePrefixBackend> open() {
@@ -138,13 +135,13 @@ TEST_F(WinePrefix, RefusesWhatIsNoUsablePrefixAndWritesNothing) {
               u"The Wine prefix %1 does not exist."_s.arg(m_dir.filePath(u"none"_s)));
     EXPECT_TRUE(openError(m_base).contains(u"is not a Wine prefix"_s));
 
-    ASSERT_TRUE(writeFile(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win32")));
+    ASSERT_TRUE(writeBytes(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win32")));
     EXPECT_TRUE(openError(m_prefix).contains(u"user.reg is for win32, system.reg for win64"_s));
-    ASSERT_TRUE(writeFile(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win128")));
-    ASSERT_TRUE(writeFile(systemReg(), QByteArray(kSystemReg).replace("#arch=win64", "#arch=win128")));
+    ASSERT_TRUE(writeBytes(userReg(), QByteArray(kUserReg).replace("#arch=win64", "#arch=win128")));
+    ASSERT_TRUE(writeBytes(systemReg(), QByteArray(kSystemReg).replace("#arch=win64", "#arch=win128")));
     EXPECT_TRUE(openError(m_prefix).contains(u"is a win128 prefix"_s));
 
-    ASSERT_TRUE(writeFile(systemReg(), "REGEDIT4\n"));
+    ASSERT_TRUE(writeBytes(systemReg(), "REGEDIT4\n"));
     EXPECT_EQ(openError(m_prefix),
               systemReg() + u":1: not a Wine registry file (no \"WINE REGISTRY Version 2\" line)"_s);
     ASSERT_TRUE(QFile::remove(userReg()) && QDir().mkdir(userReg()));
@@ -206,7 +203,7 @@ TEST_F(WinePrefix, ReadsAnotherWritersSaveAndFollowsClassesAndLinks) {
 
     // wineserver saves by renaming a new file over the old one.
     const QString next = m_prefix + u"/next.reg"_s;
-    ASSERT_TRUE(writeFile(next, kUserReg + "\"Version\"=\"win98\"\n"));
+    ASSERT_TRUE(writeBytes(next, kUserReg + "\"Version\"=\"win98\"\n"));
     ASSERT_TRUE(::rename(QFile::encodeName(next).constData(), QFile::encodeName(userReg()).constData()) == 0);
     EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s),
               RegDatum::text(u"win98"_s));
@@ -239,7 +236,7 @@ TEST_F(WinePrefix, RefusesAServerFolderNameThatLeavesTheBase) {
     const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
     for (const QByteArray& name : {QByteArray(".."), QByteArray("."), QByteArray("a/../.."),
                                    QByteArray("a\\b"), QByteArray("a\x01")}) {
-        ASSERT_TRUE(writeFile(m_prefix + u"/wineserver"_s, name + '\n'));
+        ASSERT_TRUE(writeBytes(m_prefix + u"/wineserver"_s, name + '\n'));
         WineServerLock lock(m_prefix);
         lock.setTemporaryBase(m_base);
         QString error;
@@ -253,7 +250,7 @@ TEST_F(WinePrefix, RefusesAServerFolderNameThatLeavesTheBase) {
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
     EXPECT_TRUE(QDir(m_base).isEmpty());
 
-    ASSERT_TRUE(writeFile(m_prefix + u"/wineserver"_s, "wine-Ab12Cd\n"));
+    ASSERT_TRUE(writeBytes(m_prefix + u"/wineserver"_s, "wine-Ab12Cd\n"));
     WineServerLock lock(m_prefix);
     lock.setTemporaryBase(m_base);
     QString error;
