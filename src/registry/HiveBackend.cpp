@@ -19,14 +19,6 @@ std::optional<HiveBackend::Stamp> stampOf(const QString& path) {
                               qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-std::optional<QString> stripFirst(const QString& path, const QString& first) {
-    if (path.compare(first, Qt::CaseInsensitive) == 0)
-        return QString();
-    if (path.startsWith(first + QLatin1Char('\\'), Qt::CaseInsensitive))
-        return path.mid(first.size() + 1);
-    return std::nullopt;
-}
-
 } // namespace
 
 std::unique_ptr<HiveBackend> HiveBackend::open(const Files& files, const QString& name, QString* error) {
@@ -77,23 +69,23 @@ long HiveBackend::load(int which, bool writable) {
 }
 
 std::optional<HiveBackend::Location> HiveBackend::locate(const QString& fullPath) {
-    if (const auto rest = stripFirst(fullPath, QStringLiteral("HKEY_CURRENT_USER")))
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_CURRENT_USER")))
         return Location{User, *rest};
-    if (const auto rest = stripFirst(fullPath, QStringLiteral("HKEY_CLASSES_ROOT")))
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_CLASSES_ROOT")))
         return Location{Software,
                         rest->isEmpty() ? QStringLiteral("Classes") : QStringLiteral("Classes\\") + *rest};
-    const auto machine = stripFirst(fullPath, QStringLiteral("HKEY_LOCAL_MACHINE"));
+    const auto machine = pathBelow(fullPath, QStringLiteral("HKEY_LOCAL_MACHINE"));
     if (!machine)
         return std::nullopt;
     if (machine->isEmpty())
         return Location{};
-    if (const auto rest = stripFirst(*machine, QStringLiteral("Software")))
+    if (const auto rest = pathBelow(*machine, QStringLiteral("Software")))
         return Location{Software, *rest};
-    const auto rest = stripFirst(*machine, QStringLiteral("System"));
+    const auto rest = pathBelow(*machine, QStringLiteral("System"));
     if (!rest)
         return std::nullopt;
     // CurrentControlSet is made at boot from the control set that Select\Current names.
-    const auto inSet = stripFirst(*rest, QStringLiteral("CurrentControlSet"));
+    const auto inSet = pathBelow(*rest, QStringLiteral("CurrentControlSet"));
     if (!inSet)
         return Location{System, *rest};
     RegValue current;

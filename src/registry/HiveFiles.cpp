@@ -112,6 +112,14 @@ bool commitHiveFile(Hivex& hive, const QString& path, QString* error) {
     return true;
 }
 
+std::optional<QString> pathBelow(const QString& path, const QString& first) {
+    if (path.compare(first, Qt::CaseInsensitive) == 0)
+        return QString();
+    if (path.startsWith(first + QLatin1Char('\\'), Qt::CaseInsensitive))
+        return path.mid(first.size() + 1);
+    return std::nullopt;
+}
+
 QString findEntryIgnoringCase(const QString& folder, const QString& name) {
     const QDir dir(folder);
     if (dir.exists(name))

@@ -21,6 +21,10 @@ QString hivePendingChanges(const QString& path);
 // there is none.
 QString findEntryIgnoringCase(const QString& folder, const QString& name);
 
+// A registry path with its first components removed, as Windows compares them (without regard to
+// case): "" for first itself, nullopt when the path is not below first.
+std::optional<QString> pathBelow(const QString& path, const QString& first);
+
 struct WindowsHives {
     QString user;     // NTUSER.DAT of the profile
     QString software; // Windows/System32/config/SOFTWARE

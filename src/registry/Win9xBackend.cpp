@@ -7,14 +7,6 @@ namespace tavimor {
 
 namespace {
 
-std::optional<QString> below(const QString& path, const QString& first) {
-    if (path.compare(first, Qt::CaseInsensitive) == 0)
-        return QString();
-    if (path.startsWith(first + QLatin1Char('\\'), Qt::CaseInsensitive))
-        return path.mid(first.size() + 1);
-    return std::nullopt;
-}
-
 QString join(const QString& base, const QString& rest) {
     if (base.isEmpty() || rest.isEmpty())
         return base + rest;
@@ -54,19 +46,19 @@ QString Win9xBackend::writeRefusal() const {
 }
 
 const CregFile* Win9xBackend::locate(const QString& fullPath, QString* keyPath) const {
-    if (const auto rest = below(fullPath, QStringLiteral("HKEY_CURRENT_USER"))) {
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_CURRENT_USER"))) {
         *keyPath = join(m_userRoot, *rest);
         return m_user.get();
     }
-    if (const auto rest = below(fullPath, QStringLiteral("HKEY_USERS"))) {
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_USERS"))) {
         *keyPath = *rest;
         return m_user.get();
     }
-    if (const auto rest = below(fullPath, QStringLiteral("HKEY_LOCAL_MACHINE"))) {
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_LOCAL_MACHINE"))) {
         *keyPath = *rest;
         return m_system.get();
     }
-    if (const auto rest = below(fullPath, QStringLiteral("HKEY_CLASSES_ROOT"))) {
+    if (const auto rest = pathBelow(fullPath, QStringLiteral("HKEY_CLASSES_ROOT"))) {
         *keyPath = join(QStringLiteral("SOFTWARE\\Classes"), *rest);
         return m_system.get();
     }
