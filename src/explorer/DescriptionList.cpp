@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
+#include <algorithm>
 
 namespace tavimor {
 
@@ -77,10 +78,12 @@ void DescriptionList::setColumns() {
     clear();
     setColumnCount(3);
     setHeaderLabels({tr("Name"), tr("Tavimor Settings"), tr("Current Machine Settings")});
+    // The widths were chosen for a smaller font than desktops use; a heading is never cut off.
     const int widths[] = {2500, 1500, 2234};
     for (int column = 0; column < 3; ++column) {
         header()->setSectionResizeMode(column, QHeaderView::Interactive);
-        setColumnWidth(column, twipsToPixels(widths[column], this));
+        setColumnWidth(column,
+                       std::max(twipsToPixels(widths[column], this), header()->sectionSizeHint(column)));
     }
 }
 
