@@ -165,6 +165,8 @@ private slots:
         dark.setColor(QPalette::Highlight, QColor(0x2a, 0x62, 0xa8));
         dark.setColor(QPalette::HighlightedText, Qt::white);
         dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(QPalette::Disabled, role, QColor(0x7f, 0x7f, 0x7f));
         QApplication::setPalette(dark);
         frmRegistryExplorer& w = f->start();
         w.resize(820, 480);
@@ -174,6 +176,7 @@ private slots:
         QVERIFY(w.grab().save(folder + u"/main-window-dark.png"_s));
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(w.findChild<QLineEdit*>(u"txtFilter"_s), u"page"_s);
+        f->list()->resizeColumnToContents(0); // as a user widens it to read each row's section
         QVERIFY(w.grab().save(folder + u"/filter-box.png"_s));
         QApplication::setPalette(QApplication::style()->standardPalette());
 
