@@ -192,3 +192,24 @@ TEST(RegEditFile, NamesTheLineOfEachBrokenConstruct) {
         EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
     }
 }
+
+TEST(RegEditFile, RemovingAValueDropsItsLinesAndKeepsTheRestByteForByte) {
+    const QByteArray text = "REGEDIT4\r\n\r\n; keep me\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
+                            "\"Gone\"=dword:00000001\r\n"
+                            "\"Stay\"=hex:00,01,\\\r\n  02\r\n"
+                            "\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
+                            "\"gone\"=hex:00,\\\r\n  01\r\n"
+                            "\"Last\"=\"x\"";
+    RegEditFile file = parsed(text);
+    const QString key = u"HKEY_CURRENT_USER\\Software\\T"_s;
+    EXPECT_TRUE(file.removeValue(key, u"GONE"_s));
+    // The older line of the same value goes too, or it would come back on the next read.
+    EXPECT_EQ(file.serialize(), QByteArray("REGEDIT4\r\n\r\n; keep me\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
+                                           "\"Stay\"=hex:00,01,\\\r\n  02\r\n"
+                                           "\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"
+                                           "\"Last\"=\"x\""));
+    EXPECT_FALSE(file.value(key, u"Gone"_s));
+    EXPECT_FALSE(file.removeValue(key, u"Gone"_s));
+    EXPECT_TRUE(file.removeValue(key, u"Last"_s));
+    EXPECT_TRUE(file.serialize().endsWith("\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n"));
+}

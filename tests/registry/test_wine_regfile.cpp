@@ -225,3 +225,17 @@ TEST(WineRegFile, KeyLineSecondsOutOfRangeReadAsNone) {
     EXPECT_EQ(file.modified(u"B"_s), WineRegFile::kUnixEpochFileTime);
     EXPECT_EQ(file.modified(u"C"_s), WineRegFile::kUnixEpochFileTime + 17965612950000000LL);
 }
+
+TEST(WineRegFile, RemovingAValueDropsItsLinesAndRenewsTheKeyTime) {
+    WineRegFile file = parsed(wrapped("\n[Software\\\\T] 1700000000\n#time=1da1747c66d0000\n"
+                                      "\"A\"=dword:00000001\n\"B\"=hex:01,\\\n  02\n\n"
+                                      "[Software\\\\U] 1700000000\n#time=1da1747c66d0000\n\"A\"=\"u\"\n"));
+    const qint64 later = WineRegFile::kUnixEpochFileTime + 1796561295LL * 10000000;
+    EXPECT_TRUE(file.removeValue(u"software\\t"_s, u"b"_s, later));
+    EXPECT_EQ(file.serialize(), wrapped("\n[Software\\\\T] 1796561295\n#time=1dd85800f4d1180\n"
+                                        "\"A\"=dword:00000001\n\n"
+                                        "[Software\\\\U] 1700000000\n#time=1da1747c66d0000\n\"A\"=\"u\"\n"));
+    EXPECT_EQ(file.modified(u"Software\\T"_s), later);
+    EXPECT_FALSE(file.removeValue(u"Software\\T"_s, u"B"_s, later));
+    EXPECT_FALSE(file.removeValue(u"Software\\None"_s, u"A"_s, later));
+}

@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What every writable registry backend does alike; each format's own bytes are tested beside it.
+#include "registry/MSDNRegistry.h"
+#include "registry/MemoryBackend.h"
+#include "registry/RegFileBackend.h"
+#include "registry/RegistryTarget.h"
+#include "registry/WinePrefixBackend.h"
+#include "support/FaultPlace.h"
+
+#include <QDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+
+const QString kPath = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
+const QString kDeep = u"Software\\Tavimor\\Deep\\Key"_s;
+
+struct Backend {
+    const char* name;
+    // Lays out an empty store in the folder; open() may then be called on it again and again.
+    std::function<void(const QString& folder)> prepare;
+    std::function<std::unique_ptr<RegistryBackend>(const QString& folder, QString* error)> open;
+    bool persists = true;
+};
+
+const QByteArray kWineHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\";
+
+const Backend kBackends[] = {
+    {"Memory", [](const QString&) {},
+     [](const QString&, QString*) -> std::unique_ptr<RegistryBackend> {
+         return std::make_unique<MemoryBackend>();
+     },
+     false},
+    {"RegFile", [](const QString&) {},
+     [](const QString& folder, QString* error) -> std::unique_ptr<RegistryBackend> {
+         return RegFileBackend::open(folder + u"/registry.reg"_s, u"PC"_s, error);
+     }},
+    {"WinePrefix",
+     [](const QString& folder) {
+         writeBytes(folder + u"/user.reg"_s, kWineHead + "User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n");
+         writeBytes(folder + u"/system.reg"_s, kWineHead + "Machine\n\n#arch=win64\n");
+         QDir().mkpath(folder + u"/../wine-tmp"_s);
+     },
+     [](const QString& folder, QString* error) -> std::unique_ptr<RegistryBackend> {
+         auto backend = WinePrefixBackend::open(folder, error);
+         // A server folder of its own, beside the place so that it stays writable when the place is not.
+         if (backend)
+             backend->setTemporaryBase(QDir::cleanPath(folder + u"/../wine-tmp"_s));
+         return backend;
+     }},
+    {"Hive",
+     [](const QString& folder) {
+         for (const char* name : {"/NTUSER.DAT", "/SOFTWARE", "/SYSTEM"})
+             writeBytes(folder + QLatin1String(name),
+                        fileBytes(QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv")));
+     },
+     [](const QString& folder, QString* error) {
+         return openRegistryTarget(u"hive:%1/NTUSER.DAT,%1/SOFTWARE,%1/SYSTEM"_s.arg(folder), error);
+     }},
+};
+
+class BackendContract : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        GetParam().prepare(m_place.path());
+        m_backend = open();
+        ASSERT_TRUE(m_backend);
+    }
+    std::unique_ptr<RegistryBackend> open() {
+        QString error;
+        auto backend = GetParam().open(m_place.path(), &error);
+        EXPECT_TRUE(backend) << error.toStdString();
+        return backend;
+    }
+    void write() {
+        MSDNRegistry registry(*m_backend);
+        registry.CreateRegKey(kPath, HKEY_CURRENT_USER);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s, RegDatum::integer(-1), REG_DWORD);
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, u"Kept"_s, RegDatum::text(u"caf\u00e9"_s), REG_SZ);
+        registry.CreateRegKey(kDeep, HKEY_LOCAL_MACHINE);
+        registry.SaveKeyValue(HKEY_LOCAL_MACHINE, kDeep, u"N"_s, RegDatum::integer(7), REG_DWORD);
+    }
+    // What write() left, read through any instance on the store, names in any case.
+    static void expectWritten(RegistryBackend& backend, bool noRun = true) {
+        MSDNRegistry registry(backend);
+        EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath.toUpper(), u"norun"_s),
+                  noRun ? RegDatum::integer(-1) : RegDatum());
+        EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"KEPT"_s), RegDatum::text(u"caf\u00e9"_s));
+        EXPECT_EQ(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, u"SOFTWARE\\tavimor\\deep\\KEY"_s, u"n"_s),
+                  RegDatum::integer(7));
+    }
+
+    FaultPlace m_place{512};
+    std::unique_ptr<RegistryBackend> m_backend;
+};
+
+} // namespace
+
+TEST_P(BackendContract, KeysAndValuesReadBackInAnyCaseAndAfterReopening) {
+    MSDNRegistry registry(*m_backend);
+    HKEY key = 0;
+    EXPECT_EQ(m_backend->openKey(HKEY_CURRENT_USER, kPath, KEY_TAVIMOR_ACCESS, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s).isNothing());
+    quint32 disposition = 0;
+    ASSERT_EQ(m_backend->createKey(HKEY_CURRENT_USER, kPath, KEY_TAVIMOR_ACCESS, &key, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    m_backend->closeKey(key);
+    write();
+    ASSERT_EQ(
+        m_backend->createKey(HKEY_CURRENT_USER, kPath.toLower(), KEY_TAVIMOR_ACCESS, &key, &disposition),
+        ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegDatum datum;
+    EXPECT_EQ(registry.ReadRegValue(key, u"Missing"_s, datum), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(m_backend->closeKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(m_backend->closeKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(m_backend->openKey(HKEY_CURRENT_USER, u"Software\\\\Microsoft"_s, 0x3F, &key),
+              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(m_backend->openKey(0x12345, QString(), 0x3F, &key), ERROR_INVALID_HANDLE);
+    expectWritten(*m_backend);
+    if (!GetParam().persists)
+        return;
+    // Two instances on one store see each other's writes, and a new one sees them all.
+    auto other = open();
+    ASSERT_TRUE(other);
+    MSDNRegistry(*other).SaveKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s, RegDatum::integer(2), REG_DWORD);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s), RegDatum::integer(2));
+    registry.SaveKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s, RegDatum::integer(-1), REG_DWORD);
+    expectWritten(*other);
+    expectWritten(*open());
+}
+
+TEST_P(BackendContract, DeleteRemovesOnlyThatValueAndSaysWhenNothingWasThere) {
+    write();
+    MSDNRegistry registry(*m_backend);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, u"norun"_s), ERROR_SUCCESS);
+    expectWritten(*m_backend, false);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, kPath + u"\\Missing"_s, u"Kept"_s),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(m_backend->deleteValue(0x7777, u"Kept"_s), ERROR_INVALID_HANDLE);
+    if (GetParam().persists)
+        expectWritten(*open(), false);
+}
+
+TEST_P(BackendContract, AWriteToAReadOnlyPlaceFailsAndChangesNothing) {
+    if (!GetParam().persists)
+        GTEST_SKIP() << "nothing to write";
+    SKIP_WITHOUT_MOUNT(m_place);
+    write();
+    QMap<QString, QByteArray> before;
+    for (const QString& name : folderEntries(m_place.path()))
+        before.insert(name, fileBytes(m_place.filePath(name)));
+    ASSERT_TRUE(m_place.makeReadOnly());
+    HKEY key = 0;
+    ASSERT_EQ(m_backend->openKey(HKEY_CURRENT_USER, kPath, KEY_TAVIMOR_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(m_backend->setValue(key, u"NoRun"_s, REG_DWORD, regDword(0).data), ERROR_CANTWRITE);
+    EXPECT_EQ(m_backend->deleteValue(key, u"Kept"_s), ERROR_CANTWRITE);
+    EXPECT_TRUE(m_backend->lastError().contains(u"Read-only file system"_s))
+        << m_backend->lastError().toStdString();
+    m_backend->closeKey(key);
+    expectWritten(*m_backend);
+    for (const QString& name : folderEntries(m_place.path()))
+        EXPECT_EQ(fileBytes(m_place.filePath(name)), before.value(name, "<new>")) << name.toStdString();
+    EXPECT_EQ(folderEntries(m_place.path()), before.keys());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, BackendContract, ::testing::ValuesIn(kBackends),
+                         [](const ::testing::TestParamInfo<Backend>& info) { return info.param.name; });
