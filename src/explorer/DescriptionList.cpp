@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 #include <algorithm>
 
@@ -58,12 +59,34 @@ void DescriptionList::markRestartRow(QTreeWidgetItem* item) const {
     // Colour alone does not tell everyone: the icon and its text say it too.
     static const QString needsRestart = tr("Takes effect after a restart");
     item->setData(0, kRestartRole, true);
-    item->setIcon(0, style()->standardIcon(QStyle::SP_BrowserReload));
+    item->setIcon(0, restartIcon());
     item->setToolTip(0, needsRestart);
     item->setData(0, Qt::AccessibleDescriptionRole, needsRestart);
     const QColor colour = restartColour(palette());
     for (int column = 0; column < 3; ++column)
         item->setForeground(column, colour);
+}
+
+QIcon DescriptionList::restartIcon() const {
+    // The arrows are holes in a blue ring, so on a selected row's highlight the icon would vanish:
+    // there it sits on a disc of the list's background.
+    const QIcon plain = style()->standardIcon(QStyle::SP_BrowserReload);
+    const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    const QPixmap pixmap = plain.pixmap(QSize(size, size), devicePixelRatio());
+    QPixmap selected(pixmap.size());
+    selected.setDevicePixelRatio(pixmap.devicePixelRatio());
+    selected.fill(Qt::transparent);
+    QPainter painter(&selected);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawEllipse(QRectF(QPointF(0, 0), pixmap.deviceIndependentSize()).adjusted(1, 1, -1, -1));
+    painter.drawPixmap(0, 0, pixmap);
+    painter.end();
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(selected, QIcon::Selected);
+    return icon;
 }
 
 QIcon DescriptionList::blankIcon() const {

@@ -41,6 +41,7 @@ protected:
 
 private:
     void markRestartRow(QTreeWidgetItem* item) const;
+    QIcon restartIcon() const;
     QIcon blankIcon() const;
 
     bool m_sorted = false;
