@@ -7,6 +7,7 @@
 #include "registry/MSDNRegistry.h"
 
 #include <QSet>
+#include <QtEndian>
 
 namespace tavimor {
 
@@ -120,13 +121,24 @@ ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue, PlanSc
 
 bool executePlan(ProgramContext& context, const ApplyPlan& plan,
                  const std::function<void(const PlannedWrite&)>& written) {
+    // The steps go to the registry as one batch, which a target may write at once.
+    QList<RegChange> changes;
     for (const PlannedWrite& step : plan.steps) {
-        const HKEY root = GetKeyValue(step.hive);
-        long status = context.registry.CreateRegKey(step.keyPath, root);
-        if (status == ERROR_SUCCESS && step.action == PlannedWrite::Action::WriteValue)
-            status = context.registry.SaveKeyValue(root, step.keyPath, step.valueName,
-                                                   RegDatum::integer(step.after), REG_DWORD);
-        if (status != ERROR_SUCCESS) {
+        RegChange change{RegChange::Kind::CreateKey, GetKeyValue(step.hive), step.keyPath, {}, {}};
+        if (step.action == PlannedWrite::Action::WriteValue) {
+            QByteArray bytes(4, '\0');
+            qToLittleEndian(step.after, bytes.data());
+            change = {
+                RegChange::Kind::SetValue, change.hive, step.keyPath, step.valueName, {REG_DWORD, bytes}};
+        }
+        changes.append(change);
+    }
+    qsizetype failed = -1;
+    const long status =
+        changes.isEmpty() ? ERROR_SUCCESS : context.registry.backend().applyChanges(changes, &failed);
+    for (qsizetype i = 0; i < plan.steps.size(); ++i) {
+        const PlannedWrite& step = plan.steps[i];
+        if (status != ERROR_SUCCESS && i == failed) {
             QString why = context.registry.failureText(status);
             if (why.endsWith(QLatin1Char('.')))
                 why.chop(1);

@@ -14,6 +14,7 @@
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "registry/RegPatchImport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -290,38 +291,52 @@ int CtlCommands::unset() {
             return fail(error, kExitFailure);
         addresses.append(*address);
     }
+    // Every deletion goes to the registry as one batch, which a target may write at once.
+    QList<RegChange> deletions;
+    QList<RegDatum> before;
+    QList<bool> present;
+    for (const QString& address : addresses) {
+        const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
+        const HKEY hive = GetKeyValue(entry.text("KEY"));
+        before.append(m_context.registry.ReadKeyValue(hive, entry.text("PATH"), entry.text("REGNAME")));
+        present.append(
+            readRegValue(m_context.registry.backend(), hive, entry.text("PATH"), entry.text("REGNAME"))
+                .has_value());
+        deletions.append({RegChange::Kind::DeleteValue, hive, entry.text("PATH"), entry.text("REGNAME"), {}});
+    }
+    qsizetype failed = 0;
+    const long status = m_context.registry.backend().applyChanges(deletions, &failed);
     QJsonArray changes;
     int absent = 0;
-    for (const QString& address : addresses) {
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        const QString& address = addresses[i];
         const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
         const QString title = entry.section() + QLatin1Char('/') + entry.text("NAME");
         const HKEY hive = GetKeyValue(entry.text("KEY"));
         const QString path = entry.text("PATH");
         const QString regname = entry.text("REGNAME");
         const QString place = entry.text("KEY") + QLatin1Char('\\') + path + QLatin1Char('\\') + regname;
-        const RegDatum before = m_context.registry.ReadKeyValue(hive, path, regname);
-        const long status = m_context.registry.DeleteKeyValue(hive, path, regname);
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        if (status != ERROR_SUCCESS && i == failed)
             return fail(QStringLiteral("%1: %2 could not be deleted: %3")
                             .arg(title, place, m_context.registry.failureText(status)),
                         kExitFailure);
         if (!m_context.registry.ReadKeyValue(hive, path, regname).isNothing())
             return fail(QStringLiteral("%1: %2 is still there after it was deleted").arg(title, place),
                         kExitFailure);
-        const bool deleted = status == ERROR_SUCCESS;
+        const bool deleted = present[i];
         const bool restart = deleted && entry.needsRestart();
         if (restart)
             m_context.restartNeeded = true;
         QJsonObject change = jsonEntryHeader(entry, address);
         change.insert(QStringLiteral("action"), QStringLiteral("delete"));
-        change.insert(QStringLiteral("before"), jsonRegistryValue(before));
+        change.insert(QStringLiteral("before"), jsonRegistryValue(before[i]));
         change.insert(QStringLiteral("restart"), restart);
         changes.append(change);
         if (m_output.json())
             continue;
         if (deleted)
             m_output.out() << title << ": not configured (" << regname << " deleted, was "
-                           << plannedValueText(before) << ")" << (restart ? " (restart)" : "") << Qt::endl;
+                           << plannedValueText(before[i]) << ")" << (restart ? " (restart)" : "") << Qt::endl;
         else if (!m_options.all)
             m_output.out() << title << ": not configured (" << regname << " was not set)" << Qt::endl;
         else

@@ -8,12 +8,6 @@
 
 namespace tavimor {
 
-struct RegValue {
-    quint32 type = REG_NONE;
-    QByteArray data;
-    bool operator==(const RegValue&) const = default;
-};
-
 // The handle bookkeeping of a registry held by the program itself. Subclasses store keys
 // addressed by full path ("HKEY_CURRENT_USER\Software\..."), compared without regard to case.
 class KeyStoreBackend : public RegistryBackend {

@@ -9,32 +9,6 @@ namespace {
 
 using Change = RegPatch::Change;
 
-// Opens (or creates) the change's key, runs the operation on its handle and closes it.
-template <typename F> long onKey(RegistryBackend& backend, const QString& keyPath, bool create, F operation) {
-    HKEY key = 0;
-    quint32 disposition = 0;
-    const HKEY hive = RegPatch::hiveOf(keyPath);
-    const QString subKey = RegPatch::subKeyOf(keyPath);
-    long status = create ? backend.createKey(hive, subKey, KEY_TAVIMOR_ACCESS, &key, &disposition)
-                         : backend.openKey(hive, subKey, KEY_TAVIMOR_ACCESS, &key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = operation(key);
-    backend.closeKey(key);
-    return status;
-}
-
-long put(RegistryBackend& backend, const QString& keyPath, const QString& name,
-         const std::optional<RegValue>& value) {
-    if (value)
-        return onKey(backend, keyPath, true,
-                     [&](HKEY key) { return backend.setValue(key, name, value->type, value->data); });
-    const long status =
-        onKey(backend, keyPath, false, [&](HKEY key) { return backend.deleteValue(key, name); });
-    // A value that is not there is deleted already.
-    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-}
-
 QString valueTitle(const QString& keyPath, const QString& name) {
     return keyPath + QLatin1Char('\\') + (name.isEmpty() ? QStringLiteral("@") : name);
 }
@@ -100,27 +74,44 @@ std::optional<RegImportResult> importRegPatch(RegistryBackend& backend, const Re
         ++(change.kind == Change::Kind::SetValue ? result.set : result.deleted);
     }
 
-    const auto undo = [&](qsizetype count) {
-        for (qsizetype i = count - 1; i >= 0; --i)
-            put(backend, targets[i].keyPath, targets[i].name, targets[i].before);
+    // Keys first, then the values: one batch, which a target may write at once.
+    QList<RegChange> changes;
+    QStringList keyPaths;
+    for (const Change& change : patch.changes()) {
+        if (change.kind != Change::Kind::CreateKey)
+            continue;
+        keyPaths.append(change.keyPath);
+        changes.append({RegChange::Kind::CreateKey,
+                        RegPatch::hiveOf(change.keyPath),
+                        RegPatch::subKeyOf(change.keyPath),
+                        {},
+                        {}});
+    }
+    const auto changeOf = [](const QString& keyPath, const QString& name,
+                             const std::optional<RegValue>& value) {
+        return RegChange{value ? RegChange::Kind::SetValue : RegChange::Kind::DeleteValue,
+                         RegPatch::hiveOf(keyPath), RegPatch::subKeyOf(keyPath), name,
+                         value.value_or(RegValue{})};
     };
-    for (const Change& change : patch.changes())
-        if (change.kind == Change::Kind::CreateKey &&
-            onKey(backend, change.keyPath, true, [](HKEY) { return ERROR_SUCCESS; }) != ERROR_SUCCESS)
-            return fail(QStringLiteral("the key %1 could not be created in %2; no value was changed")
-                            .arg(change.keyPath, backend.targetName()));
-    for (qsizetype i = 0; i < targets.size(); ++i) {
-        const Target& target = targets[i];
-        const long status = put(backend, target.keyPath, target.name, target.wanted);
+    for (const Target& target : targets)
+        changes.append(changeOf(target.keyPath, target.name, target.wanted));
+    qsizetype failed = 0;
+    if (backend.applyChanges(changes, &failed) != ERROR_SUCCESS && failed < keyPaths.size())
+        return fail(QStringLiteral("the key %1 could not be created in %2; no value was changed")
+                        .arg(keyPaths[failed], backend.targetName()));
+    for (const Target& target : targets) {
         const std::optional<RegValue> now = readRegValue(backend, RegPatch::hiveOf(target.keyPath),
                                                          RegPatch::subKeyOf(target.keyPath), target.name);
-        if (status != ERROR_SUCCESS || now != target.wanted) {
-            undo(i + 1);
-            return fail(QStringLiteral("%1 could not be %2 in %3; the values written before it were put back")
-                            .arg(valueTitle(target.keyPath, target.name),
-                                 target.wanted ? QStringLiteral("written") : QStringLiteral("deleted"),
-                                 backend.targetName()));
-        }
+        if (now == target.wanted)
+            continue;
+        QList<RegChange> undo;
+        for (const Target& earlier : targets)
+            undo.append(changeOf(earlier.keyPath, earlier.name, earlier.before));
+        backend.applyChanges(undo, nullptr);
+        return fail(QStringLiteral("%1 could not be %2 in %3; the values written before it were put back")
+                        .arg(valueTitle(target.keyPath, target.name),
+                             target.wanted ? QStringLiteral("written") : QStringLiteral("deleted"),
+                             backend.targetName()));
     }
     return result;
 }

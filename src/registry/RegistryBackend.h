@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -47,6 +48,23 @@ struct WindowsVersion {
     QString name; // e.g. "Windows 98"
 };
 
+struct RegValue {
+    quint32 type = REG_NONE;
+    QByteArray data;
+    bool operator==(const RegValue&) const = default;
+};
+
+// One change of a batch. Setting a value makes its key (and the key's parents) where missing,
+// as createKey does; deleting one opens the key only.
+struct RegChange {
+    enum class Kind : quint8 { CreateKey, SetValue, DeleteValue };
+    Kind kind = Kind::SetValue;
+    HKEY hive = 0;
+    QString subKey;
+    QString name;
+    RegValue value; // for SetValue, as setValue takes it
+};
+
 // A Windows registry as the program's registry layer needs it: keys opened by handle,
 // typed values as raw bytes, and three facts of the machine behind it.
 class RegistryBackend {
@@ -64,6 +82,12 @@ public:
     // ERROR_FILE_NOT_FOUND when the key or the value is not there.
     virtual long deleteValue(HKEY key, const QString& name) = 0;
     virtual long closeKey(HKEY key) = 0;
+
+    // Makes the changes in order; ERROR_SUCCESS when each is made. Otherwise the failing status,
+    // *failed the index of the first change not made: those before it are made, those after it
+    // not. A value to delete that is not there (or whose key is not) counts as deleted. This one
+    // makes them one call at a time; a target where each call is dear overrides it.
+    virtual long applyChanges(const QList<RegChange>& changes, qsizetype* failed);
 
     // The computer name, or nothing when it cannot be had.
     virtual std::optional<QString> computerName() = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WinePrefixBackend.h"
 
+#include "RegPatch.h"
 #include "WineRegSyntax.h"
 #include "WineVersions.h"
 #include "base/FileUtil.h"
@@ -380,6 +381,103 @@ long WinePrefixBackend::toolKeyExists(const QString& path, bool* exists) {
     if (const std::optional<long> exported = m_exports.keyExists(path, exists))
         return *exported;
     return m_tool.keyExists(path, exists);
+}
+
+long WinePrefixBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
+    // One change keeps the single calls, as does a prefix whose files are edited directly.
+    if (changes.size() < 2 || route() != Route::Tool)
+        return KeyStoreBackend::applyChanges(changes, failed);
+    return importChanges(changes, failed);
+}
+
+bool WinePrefixBackend::holds(const QString& path, const RegChange& change, QString* why) {
+    if (change.kind == RegChange::Kind::CreateKey) {
+        bool exists = false;
+        const long status = toolKeyExists(path, &exists);
+        *why = status ? m_tool.lastError() : QStringLiteral("the key is not there");
+        return status == ERROR_SUCCESS && exists;
+    }
+    RegValue now;
+    const long status = readThroughTool(path, change.name, &now);
+    if (change.kind == RegChange::Kind::DeleteValue) {
+        *why = QStringLiteral("the value is still there");
+        return status == ERROR_FILE_NOT_FOUND;
+    }
+    *why = status == ERROR_FILE_NOT_FOUND ? QStringLiteral("the value is not there")
+                                          : QStringLiteral("the value reads back different");
+    return status == ERROR_SUCCESS && now == change.value;
+}
+
+long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype* failed) {
+    const auto fail = [&](qsizetype index, long status) {
+        if (failed)
+            *failed = index;
+        return status;
+    };
+    QStringList paths;
+    QList<std::optional<RegValue>> before;
+    RegPatch patch;
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const RegChange& change = changes[i];
+        const std::optional<QString> path = joinPath(hiveName(change.hive), change.subKey);
+        if (!path || RegPatch::hiveOf(*path) == 0)
+            return fail(i, ERROR_BAD_PATHNAME);
+        paths.append(*path);
+        // What each value held, to put back those after a change that does not hold.
+        RegValue value;
+        const long status = change.kind == RegChange::Kind::CreateKey
+                                ? ERROR_FILE_NOT_FOUND
+                                : readThroughTool(*path, change.name, &value);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return fail(i, status);
+        before.append(status == ERROR_SUCCESS ? std::optional<RegValue>(value) : std::nullopt);
+        if (change.kind == RegChange::Kind::CreateKey) {
+            patch.createKey(*path);
+        } else if (change.kind == RegChange::Kind::SetValue) {
+            // A version 5 file holds hex(2) and hex(7) data in UTF-16, which the file writer leaves to us.
+            const bool wide = change.value.type == REG_EXPAND_SZ || change.value.type == REG_MULTI_SZ;
+            patch.setValue(*path, change.name, wide ? winereg::fromAnsi(change.value) : change.value);
+        } else if (before.last()) {
+            // A [key] line would make the key; a value that is not there is deleted already.
+            patch.deleteValue(*path, change.name);
+        }
+    }
+    m_lastRead.reset();
+    m_exports.clear();
+    QString messages;
+    const long imported = m_tool.importFile(patch.serialize(RegFormat::Version5), &messages);
+    m_exports.clear();
+    if (imported != ERROR_SUCCESS) {
+        m_lastError = m_tool.lastError();
+        return fail(0, imported);
+    }
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        QString why;
+        if (holds(paths[i], changes[i], &why))
+            continue;
+        // reg goes on past a key it cannot write; what it wrote after this one is put back.
+        RegPatch undo;
+        for (qsizetype j = i + 1; j < changes.size(); ++j) {
+            if (changes[j].kind == RegChange::Kind::CreateKey)
+                continue;
+            const bool wide =
+                before[j] && (before[j]->type == REG_EXPAND_SZ || before[j]->type == REG_MULTI_SZ);
+            if (before[j])
+                undo.setValue(paths[j], changes[j].name, wide ? winereg::fromAnsi(*before[j]) : *before[j]);
+            else if (changes[j].kind == RegChange::Kind::SetValue)
+                undo.deleteValue(paths[j], changes[j].name);
+        }
+        if (!undo.changes().isEmpty()) {
+            QString ignored;
+            m_tool.importFile(undo.serialize(RegFormat::Version5), &ignored);
+            m_exports.clear();
+        }
+        m_lastError = QStringLiteral("wine reg import did not make it hold (%1)").arg(why);
+        if (!messages.isEmpty())
+            m_lastError += QStringLiteral(": ") + messages;
+        return fail(i, ERROR_CANTWRITE);
+    }
+    return ERROR_SUCCESS;
 }
 
 long WinePrefixBackend::underLock(const std::function<long()>& body) {

@@ -35,6 +35,8 @@ public:
     void setToolTimeout(int milliseconds) { m_tool.setTimeout(milliseconds); }
     bool serverRunning();
 
+    // While a server runs, a batch goes to Wine as one "reg import" and is read back with one export.
+    long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
     std::optional<QString> computerName() override;
     WindowsVersion windowsVersion() override;
     bool requestRestart() override;
@@ -88,6 +90,9 @@ private:
     // Through a subtree export where the key is deep enough, else through reg query.
     long toolKeyExists(const QString& path, bool* exists);
     long readThroughTool(const QString& path, const QString& name, RegValue* value);
+    long importChanges(const QList<RegChange>& changes, qsizetype* failed);
+    // Whether the change holds in the server now; *why says how it does not.
+    bool holds(const QString& path, const RegChange& change, QString* why);
     qint64 fileTimeNow() const;
 
     QString m_prefix;

@@ -63,7 +63,8 @@ QString WineRegTool::wineProgram() {
     return QFileInfo::exists(debian) ? debian : QString();
 }
 
-int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder) {
+int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder,
+                     QByteArray* errors) {
     const QString wine = wineProgram();
     if (wine.isEmpty()) {
         m_lastError = QStringLiteral("Wine is not installed (no wine or wine64 on the PATH).");
@@ -102,12 +103,14 @@ int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QSt
     }
     if (output)
         *output = process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
     if (process.exitStatus() != QProcess::NormalExit) {
         m_lastError = QStringLiteral("%1 %2 crashed").arg(wine, arguments.join(QLatin1Char(' ')));
         return -1;
     }
     if (process.exitCode() != 0)
-        m_lastError = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        m_lastError = QString::fromLocal8Bit(errors ? *errors : process.readAllStandardError()).trimmed();
     return process.exitCode();
 }
 
@@ -199,6 +202,26 @@ long WineRegTool::exportKey(const QString& key, QByteArray* content, bool* exist
         return ERROR_CANTREAD;
     }
     *content = file.readAll();
+    return ERROR_SUCCESS;
+}
+
+long WineRegTool::importFile(const QByteArray& content, QString* messages) {
+    const QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("import.reg")));
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+        !file.flush()) {
+        m_lastError = QStringLiteral("Cannot write a temporary file for reg import: %1")
+                          .arg(folder.isValid() ? file.errorString() : folder.errorString());
+        return ERROR_CANTWRITE;
+    }
+    file.close();
+    QByteArray output;
+    QByteArray errors;
+    const int code = run({QStringLiteral("reg"), QStringLiteral("import"), QStringLiteral("import.reg")},
+                         &output, folder.path(), &errors);
+    *messages = QString::fromLocal8Bit(output + errors).trimmed();
+    if (code < 0)
+        return ERROR_CANTWRITE;
     return ERROR_SUCCESS;
 }
 

@@ -28,6 +28,9 @@ public:
     // What "reg export" writes for the key and everything below it (a version 5 .reg file in
     // UTF-16LE); *exists false, and ERROR_SUCCESS, when there is no such key.
     long exportKey(const QString& key, QByteArray* content, bool* exists);
+    // Runs "reg import" of a .reg file with this content. reg goes on past a key it cannot
+    // write and says so in *messages only, so what it did is for the caller to read back.
+    long importFile(const QByteArray& content, QString* messages);
     // Ends the prefix's Windows session and boots it again, as Wine's own restart does.
     bool restart();
 
@@ -37,7 +40,8 @@ public:
 
 private:
     // The exit code, or -1 when Wine could not be run or did not end in time.
-    int run(const QStringList& arguments, QByteArray* output = nullptr, const QString& folder = QString());
+    int run(const QStringList& arguments, QByteArray* output = nullptr, const QString& folder = QString(),
+            QByteArray* errors = nullptr);
 
     QString m_prefix;
     QString m_lastError;

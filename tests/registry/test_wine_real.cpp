@@ -384,3 +384,39 @@ TEST_F(RealWine, WhileAServerRunsDeepKeysAreReadFromOneExportAndAWriteIsSeenAtOn
     EXPECT_EQ(wineQuery(key, QStringLiteral("NoRun")), (RegValue{REG_DWORD, QByteArray("\6\0\0\0", 4)}));
     ASSERT_TRUE(WineEnvironment::waitForServer());
 }
+
+TEST_F(RealWine, WhileAServerRunsABatchIsOneImportAndAKeyWineRefusesIsNamed) {
+    const QString sub = QStringLiteral("Software\\TavimorBatch");
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\") + sub;
+    QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-k")});
+    QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-w")});
+    ASSERT_EQ(QProcess::execute(WineEnvironment::wineserver(), {QStringLiteral("-p10")}), 0);
+    ASSERT_EQ(wineAdd(key, QStringLiteral("Gone"), QStringLiteral("REG_DWORD"), QStringLiteral("7")), 0);
+    ASSERT_TRUE(m_backend->serverRunning());
+    using Kind = RegChange::Kind;
+    const RegValue text{REG_SZ, QByteArray("text\0", 5)};
+    QList<RegChange> changes{
+        {Kind::SetValue, HKEY_CURRENT_USER, sub, QStringLiteral("A"), regDword(1)},
+        {Kind::SetValue, HKEY_CURRENT_USER, sub + QStringLiteral("\\Deeper"), QStringLiteral("B"), text},
+        {Kind::DeleteValue, HKEY_CURRENT_USER, sub, QStringLiteral("Gone"), {}}};
+    qsizetype failed = -1;
+    EXPECT_EQ(m_backend->applyChanges(changes, &failed), ERROR_SUCCESS)
+        << m_backend->lastError().toStdString();
+    EXPECT_EQ(wineQuery(key, QStringLiteral("A")), regDword(1));
+    EXPECT_EQ(wineQuery(key + QStringLiteral("\\Deeper"), QStringLiteral("B")), text);
+    EXPECT_FALSE(wineQuery(key, QStringLiteral("Gone")));
+
+    // Wine makes no key below a volatile one; what reg wrote after it is put back.
+    const QString volatileChild =
+        QStringLiteral("System\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName\\Tavimor");
+    changes = {{Kind::SetValue, HKEY_CURRENT_USER, sub, QStringLiteral("A"), regDword(2)},
+               {Kind::SetValue, HKEY_LOCAL_MACHINE, volatileChild, QStringLiteral("V"), regDword(3)},
+               {Kind::SetValue, HKEY_CURRENT_USER, sub, QStringLiteral("C"), regDword(4)}};
+    EXPECT_EQ(m_backend->applyChanges(changes, &failed), ERROR_CANTWRITE);
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(m_backend->lastError().contains(QStringLiteral("ActiveComputerName\\Tavimor")))
+        << m_backend->lastError().toStdString();
+    EXPECT_EQ(wineQuery(key, QStringLiteral("A")), regDword(2));
+    EXPECT_FALSE(wineQuery(key, QStringLiteral("C")));
+    ASSERT_TRUE(WineEnvironment::waitForServer());
+}
