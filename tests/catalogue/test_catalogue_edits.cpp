@@ -22,20 +22,20 @@ class CatalogueEdits : public CoreFixture {
 protected:
     CatalogueEdits() {
         loadBuiltin();
-        RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
-        m_context.workingCatalogue.loadXML(m_context.machineCatalogue.serialize());
+        RefreshCurrentValues(context, QLatin1String(kAllEntries));
+        context.workingCatalogue.loadXML(context.machineCatalogue.serialize());
     }
 };
 
 TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
-    const QList<ListRow> sections = listRows(m_context, u"TAVIMOR"_s);
+    const QList<ListRow> sections = listRows(context, u"TAVIMOR"_s);
     ASSERT_EQ(sections.size(), 7);
     EXPECT_EQ(sections[1].text, u"Network"_s);
     EXPECT_TRUE(sections[1].tag.isEmpty());
-    EXPECT_EQ(catalogueSections(m_context)[6].address, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
+    EXPECT_EQ(catalogueSections(context)[6].address, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
 
-    applyEntryLater(m_context, QLatin1String(kRunDialog), u"1"_s);
-    const QList<ListRow> rows = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+    applyEntryLater(context, QLatin1String(kRunDialog), u"1"_s);
+    const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
     ASSERT_EQ(rows.size(), 8);
     EXPECT_EQ(rows[3].text, u"Run Dialog"_s);
     EXPECT_EQ(rows[3].tag, QLatin1String(kRunDialog));
@@ -44,91 +44,91 @@ TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
     EXPECT_TRUE(rows[3].needsRestart);
     EXPECT_FALSE(rows[0].needsRestart);
 
-    const QList<ListRow> network = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
+    const QList<ListRow> network = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
     EXPECT_EQ(network[6].workingState, u"Null"_s);
-    EXPECT_EQ(listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[3]"_s)[0].machineState, QString());
-    EXPECT_TRUE(listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[9]"_s).isEmpty());
+    EXPECT_EQ(listRows(context, u"TAVIMOR/REGISTRYSETTINGS[3]"_s)[0].machineState, QString());
+    EXPECT_TRUE(listRows(context, u"TAVIMOR/REGISTRYSETTINGS[9]"_s).isEmpty());
 
     // An entry without VALUES/CURRENTVALUE is listed by name with empty states.
-    CatalogueEntry(m_context.workingCatalogue.selectSingleNode(QLatin1String(kRunDialog)))
+    CatalogueEntry(context.workingCatalogue.selectSingleNode(QLatin1String(kRunDialog)))
         .values()
         .setText(QString());
-    const ListRow bare = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s)[3];
+    const ListRow bare = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s)[3];
     EXPECT_EQ(bare.text, u"Run Dialog"_s);
     EXPECT_TRUE(bare.workingState.isEmpty() && bare.machineState.isEmpty());
 }
 
 TEST_F(CatalogueEdits, ApplyNowWritesBothCataloguesAndFlagsOnlyARealChange) {
-    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), u"1"_s));
+    EXPECT_TRUE(applyEntryNow(context, QLatin1String(kRunDialog), u"1"_s));
     EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s), 1u);
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_TRUE(m_context.restartNeeded);
-    EXPECT_FALSE(changesPending(m_context));
+    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_TRUE(context.restartNeeded);
+    EXPECT_FALSE(changesPending(context));
 
-    m_context.restartNeeded = false;
-    EXPECT_TRUE(applyEntryNow(m_context, QLatin1String(kRunDialog), u"1"_s));
-    EXPECT_FALSE(m_context.restartNeeded);
+    context.restartNeeded = false;
+    EXPECT_TRUE(applyEntryNow(context, QLatin1String(kRunDialog), u"1"_s));
+    EXPECT_FALSE(context.restartNeeded);
 
     // A restart-free entry never sets the flag; the Number entry is written as a DWORD too.
-    EXPECT_TRUE(applyEntryNow(m_context, u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]"_s, u"8"_s));
-    EXPECT_FALSE(m_context.restartNeeded);
+    EXPECT_TRUE(applyEntryNow(context, u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]"_s, u"8"_s));
+    EXPECT_FALSE(context.restartNeeded);
     EXPECT_EQ(
         dword(QStringLiteral(
                   "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
               u"MinPwdLen"_s),
         8u);
-    EXPECT_FALSE(applyEntryNow(m_context, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]"_s, u"1"_s));
+    EXPECT_FALSE(applyEntryNow(context, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[99]"_s, u"1"_s));
 
     // Apply later touches the working catalogue alone.
-    const int writes = m_backend.writeCount();
-    EXPECT_TRUE(applyEntryLater(m_context, QLatin1String(kRunDialog), QString()));
-    EXPECT_EQ(m_backend.writeCount(), writes);
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_TRUE(changesPending(m_context));
+    const int writes = backend.writeCount();
+    EXPECT_TRUE(applyEntryLater(context, QLatin1String(kRunDialog), QString()));
+    EXPECT_EQ(backend.writeCount(), writes);
+    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_TRUE(changesPending(context));
 }
 
 TEST_F(CatalogueEdits, DriveMaskKeepsTheLow26Bits) {
-    EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
-    writeDriveMask(m_context.registry, 0, m_errors);
+    EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
+    writeDriveMask(context.registry, 0, errors);
     EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0u);
 
-    m_backend.putValue(kDrivesKey, u"NoDrives"_s, regDword(0xFC000004));
-    EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 4u);
-    m_backend.putValue(kDrivesKey, u"NoDrives"_s, RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
-    EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
-    m_backend.putValue(kDrivesKey, u"NoDrives"_s, regSz(u"many"_s));
-    EXPECT_EQ(readDriveMask(m_context.registry, m_errors), 0u);
+    backend.putValue(kDrivesKey, u"NoDrives"_s, regDword(0xFC000004));
+    EXPECT_EQ(readDriveMask(context.registry, errors), 4u);
+    backend.putValue(kDrivesKey, u"NoDrives"_s, RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
+    EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
+    backend.putValue(kDrivesKey, u"NoDrives"_s, regSz(u"many"_s));
+    EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
 
-    writeDriveMask(m_context.registry, *parseDriveLetters(u"A,z"_s), m_errors);
+    writeDriveMask(context.registry, *parseDriveLetters(u"A,z"_s), errors);
     EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x2000001u);
-    writeDriveMask(m_context.registry, 0xFFFFFFFF, m_errors);
+    writeDriveMask(context.registry, 0xFFFFFFFF, errors);
     EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x3FFFFFFu);
     EXPECT_EQ(driveLetters(0x2000005), u"ACZ"_s);
     EXPECT_EQ(parseDriveLetters(u"none"_s), 0u);
     EXPECT_EQ(parseDriveLetters(u"C: D:"_s), 12u);
     EXPECT_FALSE(parseDriveLetters(u"C1"_s).has_value());
-    EXPECT_TRUE(m_errors.reports.isEmpty());
+    EXPECT_TRUE(errors.reports.isEmpty());
 }
 
 TEST_F(CatalogueEdits, PasswordIsStoredEncipheredAndComparedAfterTrimming) {
-    EXPECT_EQ(MyPwdRead(m_context), QString());
-    MyPwdWrite(m_context, u" Secret  "_s);
-    const QString stored = m_settings.read(u"quorvel"_s, QString()).value_or(QString());
+    EXPECT_EQ(MyPwdRead(context), QString());
+    MyPwdWrite(context, u" Secret  "_s);
+    const QString stored = settings.read(u"quorvel"_s, QString()).value_or(QString());
     EXPECT_FALSE(stored.contains(u"Secret"_s));
     EXPECT_EQ(DecipherText(stored, cataloguePassPhrase()), u" Secret  "_s);
-    EXPECT_EQ(MyPwdRead(m_context), u" Secret"_s);
-    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(u" Secret "_s), *MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(u"Secret"_s, *MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(u" secret"_s, *MyPwdRead(m_context)));
-    EXPECT_FALSE(passwordMatches(QString(), *MyPwdRead(m_context)));
+    EXPECT_EQ(MyPwdRead(context), u" Secret"_s);
+    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(u" Secret "_s), *MyPwdRead(context)));
+    EXPECT_FALSE(passwordMatches(u"Secret"_s, *MyPwdRead(context)));
+    EXPECT_FALSE(passwordMatches(u" secret"_s, *MyPwdRead(context)));
+    EXPECT_FALSE(passwordMatches(QString(), *MyPwdRead(context)));
 
     // A stored text that does not decipher reads as the empty password.
-    m_settings.save(u"quorvel"_s, u"-3"_s);
-    EXPECT_EQ(MyPwdRead(m_context), QString());
-    MyPwdWrite(m_context, QString());
-    EXPECT_EQ(m_settings.read(u"quorvel"_s, u"x"_s), QString());
-    EXPECT_TRUE(m_errors.reports.isEmpty());
+    settings.save(u"quorvel"_s, u"-3"_s);
+    EXPECT_EQ(MyPwdRead(context), QString());
+    MyPwdWrite(context, QString());
+    EXPECT_EQ(settings.read(u"quorvel"_s, u"x"_s), QString());
+    EXPECT_TRUE(errors.reports.isEmpty());
 }
 
 TEST(CatalogueCheck, NamesTheEntryAndTheMissingElement) {

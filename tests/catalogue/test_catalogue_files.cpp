@@ -32,71 +32,71 @@ using CatalogueStartup = CoreFixture;
 // Opening the default file later takes the same road.
 TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
     writeDefaultRds(withRunDialog(u"1"_s), false);
-    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
+    backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
     m_files.Startup(QString());
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
-    EXPECT_FALSE(changesPending(m_context));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_FALSE(changesPending(context));
     // The registry wins over the file: NoRun is not set there, NoFind is.
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"0"_s);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
-    EXPECT_EQ(m_context.machineCatalogue.documentElement().attribute(u"SystemName"_s), u"TESTBOX"_s);
-    EXPECT_EQ(m_context.currentSettingsFile, QString());
-    EXPECT_EQ(m_context.helpFile, m_context.programFolder + u"/help/Tavimor4.chm"_s);
+    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(working(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
+    EXPECT_EQ(context.machineCatalogue.documentElement().attribute(u"SystemName"_s), u"TESTBOX"_s);
+    EXPECT_EQ(context.currentSettingsFile, QString());
+    EXPECT_EQ(context.helpFile, context.programFolder + u"/help/Tavimor4.chm"_s);
 }
 
 TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
     writeDefaultRds(u"garbage that is never read"_s, true);
-    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(1));
+    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(1));
     m_files.Startup(QString());
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
-    EXPECT_EQ(m_context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_FALSE(changesPending(m_context));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
+    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_FALSE(changesPending(context));
 
     // A dot-name is hidden as well.
-    EXPECT_FALSE(isListedByPlainSearch(m_dir.filePath(u".tavimor.rds"_s)));
+    EXPECT_FALSE(isListedByPlainSearch(dir.filePath(u".tavimor.rds"_s)));
 }
 
 TEST_F(CatalogueStartup, TheCommandLineNamesAFile) {
     writeRds(u"mine.RDS"_s, withRunDialog(u"1"_s));
-    m_backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(0));
-    m_files.Startup(m_dir.filePath(u"mine.RDS"_s));
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(0));
+    m_files.Startup(dir.filePath(u"mine.RDS"_s));
+    EXPECT_TRUE(prompter.messages().isEmpty());
     // Both documents hold the file's values; the registry is not read.
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_FALSE(changesPending(m_context));
+    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_FALSE(changesPending(context));
 }
 
 TEST_F(CatalogueStartup, CommandLineMistakesAreReportedInOrder) {
     writeDefaultRds(builtinCatalogueText(), true);
     m_files.Startup(u"settings.txt"_s);
-    EXPECT_EQ(m_prompter.messageTexts(), QStringList{kEnterRds});
-    EXPECT_EQ(m_context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
-    const auto& box = m_prompter.messages().first();
+    EXPECT_EQ(prompter.messageTexts(), QStringList{kEnterRds});
+    EXPECT_EQ(context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
+    const auto& box = prompter.messages().first();
     EXPECT_EQ(box.title, u"Tavimor 4.0"_s);
     EXPECT_EQ(box.icon, MessageIcon::Critical);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
 
     // A bare name is looked for in the program folder; the default file is then not tried.
-    m_prompter.clear();
+    prompter.clear();
     m_files.Startup(u"absent.rds"_s);
-    EXPECT_EQ(m_prompter.messageTexts(),
-              (QStringList{kMissing, m_context.programFolder + u"/absent.rds does not exist."_s}));
-    EXPECT_TRUE(m_context.workingCatalogue.isEmpty());
-    EXPECT_TRUE(m_context.machineCatalogue.isEmpty());
+    EXPECT_EQ(prompter.messageTexts(),
+              (QStringList{kMissing, context.programFolder + u"/absent.rds does not exist."_s}));
+    EXPECT_TRUE(context.workingCatalogue.isEmpty());
+    EXPECT_TRUE(context.machineCatalogue.isEmpty());
 }
 
 class SettingsFileInput : public CoreFixture {
 protected:
     void expectRefused(const QByteArray& content, const char* what) {
-        const QString path = m_dir.filePath(u"bad.rds"_s);
+        const QString path = dir.filePath(u"bad.rds"_s);
         ASSERT_TRUE(writeFileAtomically(path, content));
-        const QByteArray before = m_context.workingCatalogue.serialize();
-        m_prompter.clear();
+        const QByteArray before = context.workingCatalogue.serialize();
+        prompter.clear();
         QString name = path;
         EXPECT_FALSE(m_files.LoadSettingsFile(name)) << what;
-        EXPECT_EQ(m_prompter.messageTexts(), QStringList{kNotValid}) << what;
-        EXPECT_EQ(m_context.workingCatalogue.serialize(), before) << what;
+        EXPECT_EQ(prompter.messageTexts(), QStringList{kNotValid}) << what;
+        EXPECT_EQ(context.workingCatalogue.serialize(), before) << what;
     }
 };
 
@@ -123,9 +123,9 @@ TEST_F(SettingsFileInput, AValidEnvelopeOfBrokenXmlEmptiesTheDocuments) {
     const QString path = writeRds(u"broken.rds"_s, u"<TAVIMOR><REGISTRYSETTINGS></TAVIMOR>"_s);
     QString name = path;
     EXPECT_TRUE(m_files.LoadSettingsFile(name));
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
-    EXPECT_TRUE(m_context.machineCatalogue.isEmpty());
-    EXPECT_TRUE(m_context.workingCatalogue.isEmpty());
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(context.machineCatalogue.isEmpty());
+    EXPECT_TRUE(context.workingCatalogue.isEmpty());
 }
 
 TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
@@ -139,24 +139,24 @@ TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
     const QString file = writeRds(u"odd.rds"_s, text);
 
     m_files.Startup(file);
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
-    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    RefreshCurrentValues(context, QLatin1String(kAllEntries));
     // The unknown hive reads nothing, which a Boolean entry shows as 0.
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s), u"0"_s);
-    const QList<ListRow> rows = listRows(m_context, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
+    EXPECT_EQ(machine(u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s), u"0"_s);
+    const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
     ASSERT_EQ(rows.size(), 21);
     EXPECT_TRUE(rows.last().workingState.isEmpty());
     // Applying stops at the first write that fails, through the unknown hive, and says which and why.
-    m_prompter.queueAnswer(Answer::Yes);
-    EXPECT_EQ(ConfirmPendingChanges(m_context), 0);
+    prompter.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ConfirmPendingChanges(context), 0);
     EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s).has_value());
-    ASSERT_EQ(m_errors.reports.size(), 1);
-    EXPECT_TRUE(m_errors.reports[0].description.startsWith(
+    ASSERT_EQ(errors.reports.size(), 1);
+    EXPECT_TRUE(errors.reports[0].description.startsWith(
         QStringLiteral("Display/Display Properties: "
                        "HKEY_NOWHERE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\"
                        "NoDispCpl could not be written: ")))
-        << m_errors.reports[0].description.toStdString();
-    EXPECT_EQ(m_prompter.messages().size(), 1);
+        << errors.reports[0].description.toStdString();
+    EXPECT_EQ(prompter.messages().size(), 1);
 }
 
 class FileCommands : public CoreFixture {
@@ -164,93 +164,93 @@ protected:
     FileCommands() {
         writeDefaultRds(builtinCatalogueText(), true);
         m_files.Startup(QString());
-        m_prompter.clear();
+        prompter.clear();
     }
 };
 
 TEST_F(FileCommands, OpenLoadsAnotherFileIntoTheWorkingCatalogueOnly) {
     const QString other = writeRds(u"other.rds"_s, withRunDialog(u"1"_s));
-    m_prompter.queueFileName(other);
+    prompter.queueFileName(other);
     EXPECT_TRUE(m_files.OpenCommand());
-    ASSERT_EQ(m_prompter.dialogs().size(), 1);
-    const FileDialogRequest& request = m_prompter.dialogs().first().request;
-    EXPECT_FALSE(m_prompter.dialogs().first().save);
+    ASSERT_EQ(prompter.dialogs().size(), 1);
+    const FileDialogRequest& request = prompter.dialogs().first().request;
+    EXPECT_FALSE(prompter.dialogs().first().save);
     EXPECT_EQ(request.filter, u"Tavimor Files (*.rds)|*.rds|All Files (*.*)|*.*"_s);
     EXPECT_EQ(request.defaultExt, u".rds"_s);
     EXPECT_EQ(request.flags, 4096u);
     EXPECT_EQ(request.fileName, QString());
-    EXPECT_EQ(m_context.currentSettingsFile, other);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_EQ(currentValue(m_context.machineCatalogue, QLatin1String(kRunDialog)), u"0"_s);
-    EXPECT_TRUE(changesPending(m_context));
+    EXPECT_EQ(context.currentSettingsFile, other);
+    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_TRUE(changesPending(context));
 
     // Now something is pending: Open asks, and a Cancel stops it before the dialog.
-    m_prompter.queueAnswer(Answer::Cancel);
+    prompter.queueAnswer(Answer::Cancel);
     EXPECT_FALSE(m_files.OpenCommand());
-    EXPECT_EQ(m_prompter.dialogs().size(), 1);
+    EXPECT_EQ(prompter.dialogs().size(), 1);
 
     // No, then Cancel at the load's own question: nothing read, the current file kept.
-    m_prompter.queueAnswer(Answer::No);
-    m_prompter.queueFileName(writeRds(u"third.rds"_s, builtinCatalogueText()));
-    m_prompter.queueAnswer(Answer::Cancel);
+    prompter.queueAnswer(Answer::No);
+    prompter.queueFileName(writeRds(u"third.rds"_s, builtinCatalogueText()));
+    prompter.queueAnswer(Answer::Cancel);
     EXPECT_TRUE(m_files.OpenCommand());
-    EXPECT_EQ(m_context.currentSettingsFile, other);
-    EXPECT_EQ(currentValue(m_context.workingCatalogue, QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(context.currentSettingsFile, other);
+    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
 }
 
 TEST_F(FileCommands, OpenExplainsWhatWentWrong) {
-    m_prompter.queueFileName(QString());
+    prompter.queueFileName(QString());
     EXPECT_FALSE(m_files.OpenCommand());
-    m_prompter.queueFileName(m_dir.filePath(u"upper.RDS"_s));
+    prompter.queueFileName(dir.filePath(u"upper.RDS"_s));
     EXPECT_FALSE(m_files.OpenCommand());
-    const QString junk = m_dir.filePath(u"junk.rds"_s);
+    const QString junk = dir.filePath(u"junk.rds"_s);
     ASSERT_TRUE(writeFileAtomically(junk, "junk"));
-    m_prompter.queueFileName(junk);
+    prompter.queueFileName(junk);
     EXPECT_FALSE(m_files.OpenCommand());
-    EXPECT_EQ(m_prompter.messageTexts(), (QStringList{kEnterRds, kEnterRds, kNotValid,
-                                                      junk + u" does not contain tavimor information."_s}));
-    EXPECT_EQ(m_context.currentSettingsFile, QString());
+    EXPECT_EQ(prompter.messageTexts(), (QStringList{kEnterRds, kEnterRds, kNotValid,
+                                                    junk + u" does not contain tavimor information."_s}));
+    EXPECT_EQ(context.currentSettingsFile, QString());
 }
 
 TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
-    const QString first = m_dir.filePath(u"first.rds"_s);
-    m_prompter.queueFileName(first);
+    const QString first = dir.filePath(u"first.rds"_s);
+    prompter.queueFileName(first);
     EXPECT_TRUE(m_files.SaveCommand());
-    EXPECT_EQ(m_prompter.dialogs().last().request.flags, 2u);
-    EXPECT_TRUE(m_prompter.dialogs().last().save);
-    EXPECT_EQ(m_context.currentSettingsFile, QString());
+    EXPECT_EQ(prompter.dialogs().last().request.flags, 2u);
+    EXPECT_TRUE(prompter.dialogs().last().save);
+    EXPECT_EQ(context.currentSettingsFile, QString());
     EXPECT_FALSE(m_files.SaveCommand()); // asks again; the cancelled dialog writes nothing
-    EXPECT_EQ(m_prompter.dialogs().size(), 2);
+    EXPECT_EQ(prompter.dialogs().size(), 2);
 
     const std::optional<QByteArray> saved = readWholeFile(first, kMaxSettingsFileSize);
     ASSERT_TRUE(saved);
     EXPECT_TRUE(saved->endsWith("\r\n"));
     EXPECT_EQ(CatalogueFiles::decipherSettingsFile(*saved, cataloguePassPhrase()),
-              m_context.workingCatalogue.serialize());
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+              context.workingCatalogue.serialize());
+    EXPECT_TRUE(prompter.messages().isEmpty());
 
     // Save As to a name the write fails on still takes that name.
-    const QString unwritable = m_dir.filePath(u"no/such/folder/x.rds"_s);
-    m_prompter.queueFileName(unwritable);
+    const QString unwritable = dir.filePath(u"no/such/folder/x.rds"_s);
+    prompter.queueFileName(unwritable);
     EXPECT_FALSE(m_files.SaveAsCommand());
-    EXPECT_EQ(m_context.currentSettingsFile, unwritable);
+    EXPECT_EQ(context.currentSettingsFile, unwritable);
     EXPECT_FALSE(m_files.SaveCommand());
-    EXPECT_EQ(m_prompter.dialogs().size(), 3);
-    EXPECT_TRUE(m_prompter.messages().isEmpty());
+    EXPECT_EQ(prompter.dialogs().size(), 3);
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 // 49 MiB of catalogue make a settings file of over 65 MiB, which no reader would open again.
 TEST_F(FileCommands, SaveRefusesAFileTooLargeToBeOpenedAgain) {
-    ASSERT_TRUE(m_context.workingCatalogue.loadXML(largeCatalogueText()));
-    const QString path = m_dir.filePath(u"large.rds"_s);
-    m_prompter.queueFileName(path);
+    ASSERT_TRUE(context.workingCatalogue.loadXML(largeCatalogueText()));
+    const QString path = dir.filePath(u"large.rds"_s);
+    prompter.queueFileName(path);
     EXPECT_FALSE(m_files.SaveCommand());
-    m_prompter.queueFileName(path);
+    prompter.queueFileName(path);
     EXPECT_FALSE(m_files.SaveAsCommand());
     const QString refused = QStringLiteral(
         "The catalogue is too large to save: the settings file would be 66.7 MiB, larger than the 64 MiB "
         "a settings file may have to be opened again. Nothing was written.");
-    EXPECT_EQ(m_prompter.messageTexts(), (QStringList{refused, refused}));
+    EXPECT_EQ(prompter.messageTexts(), (QStringList{refused, refused}));
     EXPECT_FALSE(QFile::exists(path));
 }
 

@@ -3,19 +3,13 @@
 
 #include "base/Clock.h"
 #include "base/FileUtil.h"
-#include "catalogue/ProgramContext.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/ProgramWindows.h"
 #include "gui/Shell.h"
-#include "registry/MemoryBackend.h"
-#include "registry/SettingsStore.h"
-#include "support/RecordingErrorHandler.h"
-#include "support/ScriptedPrompter.h"
+#include "support/ProgramHarness.h"
 #include "support/WindowFakes.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
@@ -63,14 +57,8 @@ public:
 
 // A fresh start of the main window over an in-memory Windows 98 registry: the hidden default
 // settings file makes it take the built-in catalogue; our style sheet lies in the program folder.
-struct ExplorerFixture {
-    ExplorerFixture()
-        : settings(dir.filePath(u"settings"_s))
-        , context(backend, prompter, settings, errors, dir.filePath(u"program"_s)) {
-        QDir().mkpath(context.programFolder);
-        for (const SeedValue& seed : windows98Seed(u"TESTBOX"_s))
-            backend.putValue(seed.keyPath, seed.name, seed.value);
-        Main(context);
+struct ExplorerFixture : ProgramHarness {
+    ExplorerFixture() {
         QVERIFY(writeFileAtomically(context.defaultSettingsFile(), "hidden"));
         QVERIFY(writeFileAtomically(context.programFolder + u"/.hidden"_s, "tavimor.rds\n"));
         const QString sheet = QFINDTESTDATA("../../resources/program/tavimor.xsl");
@@ -97,12 +85,6 @@ struct ExplorerFixture {
         backend.putValue(QLatin1String(kExplorerKey), name, regDword(value));
     }
 
-    QTemporaryDir dir;
-    MemoryBackend backend;
-    ScriptedPrompter prompter;
-    RecordingErrorHandler errors;
-    SettingsStore settings;
-    ProgramContext context;
     RecordingWindows windows;
     RecordingShell shell;
     FixedClock clock;

@@ -8,6 +8,8 @@ namespace tavimor::test {
 Answer ScriptedPrompter::message(const QString& text, const QString& title, MessageIcon icon,
                                  MessageButtons buttons) {
     m_messages.append({text, title, icon, buttons});
+    if (onMessage)
+        onMessage(text);
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
     // An unscripted question is answered the safe way and counted, so a test can notice it.

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QQueue>
 #include <QStringList>
+#include <functional>
 
 namespace tavimor::test {
 
@@ -37,6 +38,8 @@ public:
     const QList<Dialog>& dialogs() const { return m_dialogs; }
     int unansweredQuestions() const { return m_unanswered; }
     void clear();
+    // Called with each message's text while it is "on screen", to look at the world then.
+    std::function<void(const QString&)> onMessage;
 
 private:
     QString nextFileName();
