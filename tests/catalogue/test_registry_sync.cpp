@@ -53,8 +53,7 @@ TEST_F(RegistrySync, DatatypeAndRestartAreMatchedWithoutRegardToCase) {
     display.values().setAttribute(u"Datatype"_s, u"bOOLEAN"_s);
     display.node().setAttribute(u"Restart"_s, u"yes"_s);
     RefreshCurrentValues(context, QLatin1String(kAllEntries));
-    EXPECT_EQ(machine(kMinPwdLen),
-              QString()); // NUMERIC reads "" when missing
+    EXPECT_EQ(machine(kMinPwdLen), QString()); // NUMERIC reads "" when missing
     EXPECT_EQ(machine(kDisplayCpl), u"0"_s);
     EXPECT_TRUE(display.needsRestart());
 }

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -24,25 +23,6 @@ using namespace tavimor::test;
 namespace {
 
 constexpr auto kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-// A peer tool's exit code and what it printed; -1 when it could not be run.
-struct ToolRun {
-    int exitCode = -1;
-    QString output;
-};
-
-ToolRun runTool(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForStarted(10000))
-        return {};
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
-}
 
 // hivexsh, a peer from libhivex-bin, fills a copy of the minimal hive: "add"/"cd" lines then
 // "setval" blocks, as its manual page gives them.

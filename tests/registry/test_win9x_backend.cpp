@@ -5,7 +5,6 @@
 #include "support/FaultPlace.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -17,15 +16,6 @@ namespace {
 
 constexpr auto kData = TAVIMOR_TEST_DATA "/win98";
 constexpr auto kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-QString peer(const QString& program, const QString& file, int* exitCode) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, {file});
-    process.waitForFinished(30000);
-    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAll());
-}
 
 class Win9xTarget : public test::CtlFixture {
 protected:
@@ -41,12 +31,12 @@ protected:
 TEST_F(Win9xTarget, TheFilesAreWindows98RegistryFilesToLibcregsOwnTools) {
     for (const char* name : {"USER.DAT", "SYSTEM.DAT"}) {
         const QString file = QLatin1String(kData) + u'/' + QLatin1String(name);
-        int status = -1;
-        const QString info = peer(u"creginfo"_s, file, &status);
-        EXPECT_EQ(status, 0) << info.toStdString();
-        const QString exported = peer(u"cregexport"_s, file, &status);
-        EXPECT_EQ(status, 0) << exported.toStdString();
-        EXPECT_TRUE(exported.contains("Type: 32-bit integer little-endian"_L1)) << exported.toStdString();
+        const ToolRun info = runTool(u"creginfo"_s, {file});
+        EXPECT_EQ(info.exitCode, 0) << info.output.toStdString();
+        const ToolRun exported = runTool(u"cregexport"_s, {file});
+        EXPECT_EQ(exported.exitCode, 0) << exported.output.toStdString();
+        EXPECT_TRUE(exported.output.contains("Type: 32-bit integer little-endian"_L1))
+            << exported.output.toStdString();
     }
 }
 

@@ -18,10 +18,11 @@ using namespace tavimor::test;
 
 namespace {
 
+// The window over the program folder, or over the folder given.
 struct ErrorWindow {
-    ErrorWindow()
-        : window({fixture.prompter, shell, clock, fixture.context.programFolder,
-                  fixture.dir.filePath(u"userdata"_s), [this](int code) {
+    explicit ErrorWindow(const QString& folder = {})
+        : window({fixture.prompter, shell, clock, folder.isEmpty() ? fixture.context.programFolder : folder,
+                  folder.isEmpty() ? fixture.dir.filePath(u"userdata"_s) : QString(), [this](int code) {
                       quitCodes << code;
                   }}) {}
     QString log(const QString& folder) const {
@@ -86,11 +87,9 @@ private slots:
         QCOMPARE(w.quitCodes, QList<int>{0});
 
         // A second report, as from a later run, replaces the first.
-        frmErrorHandler window(
-            {w.fixture.prompter, w.shell, w.clock, w.fixture.context.programFolder, QString(), [](int) {
-             }});
-        window.setError(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s);
-        window.cmdSendReport_Click();
+        ErrorWindow later(w.fixture.context.programFolder);
+        later.window.setError(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s);
+        later.window.cmdSendReport_Click();
         QCOMPARE(w.log(w.fixture.context.programFolder),
                  w.report(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s) + u"\r\n"_s);
     }
@@ -111,30 +110,24 @@ private slots:
     }
 
     void unwritableLogKeepsTheWindowOpen() {
-        StartupFixture f;
-        RecordingShell shell;
-        FixedClock clock;
-        QList<int> quits;
-        const QString blocker = f.dir.filePath(u"plain"_s);
-        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QString unwritable = blocker + u"/folder"_s;
-        frmErrorHandler window({f.prompter, shell, clock, unwritable, QString(), [&](int c) {
-                                    quits << c;
-                                }});
-        window.setError(1, u"d"_s, u"s"_s);
-        window.show();
-        window.cmdSendReport_Click();
-        QVERIFY(quits.isEmpty());
-        QVERIFY(shell.opened.isEmpty());
-        QCOMPARE(f.prompter.messages().size(), 1);
-        const auto& m = f.prompter.messages()[0];
+        // A folder under a plain file can be neither made nor written, even by root.
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath(u"plain"_s)).open(QIODevice::WriteOnly));
+        ErrorWindow w(dir.filePath(u"plain/folder"_s));
+        w.window.setError(1, u"d"_s, u"s"_s);
+        w.window.show();
+        w.window.cmdSendReport_Click();
+        QVERIFY(w.quitCodes.isEmpty());
+        QVERIFY(w.shell.opened.isEmpty());
+        QCOMPARE(w.fixture.prompter.messages().size(), 1);
+        const auto& m = w.fixture.prompter.messages()[0];
         QVERIFY(m.text.startsWith(QStringLiteral("Error Occurred, please contact Quillmoor support team\r\n"
                                                  "Error Number: 75\r\nError Description: ")));
         QVERIFY(m.text.endsWith(u"\r\nError Source: frmErrorHandler.cmdSendReport_Click"_s));
         QCOMPARE(m.title, u"Tavimor 4.0"_s);
         QCOMPARE(m.icon, MessageIcon::None);
-        window.cmdDontSend_Click();
-        QCOMPARE(quits, QList<int>{0});
+        w.window.cmdDontSend_Click();
+        QCOMPARE(w.quitCodes, QList<int>{0});
     }
 
     void dontSendEndsWithoutALog() {

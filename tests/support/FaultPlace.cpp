@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -74,6 +75,20 @@ FileFacts factsOf(const QString& path) {
 QStringList folderEntries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+ToolRun runTool(const QString& program, const QStringList& arguments, const QByteArray& input) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {};
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromUtf8(process.readAll())};
 }
 
 LockHolder::LockHolder(const QString& lockPath) {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <sys/types.h>
 
@@ -56,6 +57,13 @@ struct FileFacts {
 FileFacts factsOf(const QString& path);
 // The names in a folder, so a test can show that no temporary file was left behind.
 QStringList folderEntries(const QString& folder);
+
+// A peer tool's exit code (-1 when it could not be run or crashed) and what it printed on either channel.
+struct ToolRun {
+    int exitCode = -1;
+    QString output;
+};
+ToolRun runTool(const QString& program, const QStringList& arguments, const QByteArray& input = {});
 
 // A process that holds QLockFile's lock at lockPath until this object ends.
 class LockHolder {
