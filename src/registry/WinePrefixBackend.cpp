@@ -21,6 +21,8 @@ namespace {
 constexpr long kServerRunning = -2;
 constexpr int kMaxLinks = 16;
 constexpr qint64 kReadReuseMs = 500;
+// A refresh reads a hundred values in a few milliseconds; a lock probe for each costs more than the reads.
+constexpr qint64 kRouteReuseMs = 100;
 
 const QString kUserHive = QStringLiteral("HKEY_CURRENT_USER");
 const QString kMachineHive = QStringLiteral("HKEY_LOCAL_MACHINE");
@@ -127,6 +129,7 @@ long WinePrefixBackend::refresh(Hive hive) {
     if (known && h.file && h.stamp == now)
         return ERROR_SUCCESS;
     h.file.reset();
+    h.whole.reset();
     h.stamp.reset();
     QString why;
     if (!openRegularFile(file, &why)) {
@@ -142,7 +145,7 @@ long WinePrefixBackend::refresh(Hive hive) {
     }
     QString reason;
     int line = 0;
-    h.file = WineRegFile::parse(bytes, &reason, &line);
+    h.file = WineRegIndex::index(bytes, &reason, &line);
     if (!h.file) {
         m_lastError = QStringLiteral("%1:%2: %3").arg(h.path).arg(line).arg(reason);
         return ERROR_BADDB;
@@ -152,16 +155,22 @@ long WinePrefixBackend::refresh(Hive hive) {
     return ERROR_SUCCESS;
 }
 
-WinePrefixBackend::Route WinePrefixBackend::route() {
+WinePrefixBackend::Route WinePrefixBackend::route(bool forRead) {
+    if (forRead && m_route != Route::Failed && m_routeAge.isValid() && m_routeAge.elapsed() < kRouteReuseMs)
+        return m_route;
+    m_route = Route::Failed;
     switch (m_lock.probe(&m_lastError)) {
     case WineServerLock::Result::Held:
-        return Route::Files;
+        m_route = Route::Files;
+        break;
     case WineServerLock::Result::ServerRunning:
-        return Route::Tool;
+        m_route = Route::Tool;
+        break;
     case WineServerLock::Result::Failed:
         break;
     }
-    return Route::Failed;
+    m_routeAge.start();
+    return m_route;
 }
 
 bool WinePrefixBackend::serverRunning() {
@@ -188,7 +197,7 @@ std::optional<WinePrefixBackend::Location> WinePrefixBackend::locate(const QStri
     // A link key stands for the key its SymbolicLinkValue names, as "\REGISTRY\Machine\...".
     for (int hops = 0; hops < kMaxLinks; ++hops) {
         const QStringList parts = at.path.isEmpty() ? QStringList() : at.path.split(QLatin1Char('\\'));
-        const WineRegFile& file = *m_hives[at.hive].file;
+        const WineRegIndex& file = *m_hives[at.hive].file;
         qsizetype link = -1;
         for (qsizetype i = 1; i <= parts.size() && link < 0; ++i) {
             if (file.isLink(parts.mid(0, i).join(QLatin1Char('\\'))))
@@ -219,19 +228,27 @@ std::optional<WinePrefixBackend::Location> WinePrefixBackend::locate(const QStri
 
 long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&, bool*)>& change) {
     HiveFile& h = m_hives[hive];
-    WineRegFile next = *h.file;
+    if (!h.whole) {
+        h.whole = WineRegFile::parse(h.file->bytes());
+        if (!h.whole)
+            return ERROR_BADDB;
+    }
+    WineRegFile next = *h.whole;
     bool changed = false;
     if (const long status = change(next, &changed))
         return status;
     if (!changed)
         return ERROR_SUCCESS;
     QString why;
-    if (!writeFileAtomically(h.path, next.serialize(), &why)) {
+    const QByteArray bytes = next.serialize();
+    if (!writeFileAtomically(h.path, bytes, &why)) {
         m_lastError = QStringLiteral("Cannot write %1: %2").arg(h.path, why);
         h.file.reset();
+        h.whole.reset();
         return ERROR_CANTWRITE;
     }
-    h.file = std::move(next);
+    h.file = WineRegIndex::index(bytes);
+    h.whole = std::move(next);
     h.stamp.reset();
     // Read our own save's stamp, so the next read does not parse the file again.
     struct stat info {};
@@ -242,7 +259,7 @@ long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&,
 }
 
 long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
-    switch (route()) {
+    switch (route(true)) {
     case Route::Tool:
         return toolKeyExists(path, exists);
     case Route::Failed:
@@ -258,7 +275,7 @@ long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
 }
 
 long WinePrefixBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
-    switch (route()) {
+    switch (route(true)) {
     case Route::Tool:
         return readThroughTool(path, name, value);
     case Route::Failed:

@@ -4,6 +4,7 @@
 #include "KeyStoreBackend.h"
 #include "WineRegExport.h"
 #include "WineRegFile.h"
+#include "WineRegIndex.h"
 #include "WineRegTool.h"
 #include "WineServerLock.h"
 #include "base/Clock.h"
@@ -60,7 +61,8 @@ private:
     };
     struct HiveFile {
         QString path;
-        std::optional<WineRegFile> file;
+        std::optional<WineRegIndex> file; // what reads ask
+        std::optional<WineRegFile> whole; // parsed at the first write only
         std::optional<FileStamp> stamp;
     };
     struct Location {
@@ -77,7 +79,8 @@ private:
 
     explicit WinePrefixBackend(const QString& prefix);
 
-    Route route();
+    // Whether a server holds the prefix; a read reuses the answer of a moment ago.
+    Route route(bool forRead = false);
     long refresh(Hive hive);
     // Both files as they are on disk now; the first failure's status.
     long refreshBoth();
@@ -104,6 +107,8 @@ private:
     SystemClock m_systemClock;
     QString m_lastError;
     std::optional<LastRead> m_lastRead;
+    Route m_route = Route::Failed;
+    QElapsedTimer m_routeAge;
 };
 
 } // namespace tavimor

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/WineRegFile.h"
+#include "registry/WineRegIndex.h"
 #include "registry/WineRegSyntax.h"
 
 #include <QtEndian>
@@ -238,4 +239,23 @@ TEST(WineRegFile, RemovingAValueDropsItsLinesAndRenewsTheKeyTime) {
     EXPECT_EQ(file.modified(u"Software\\T"_s), later);
     EXPECT_FALSE(file.removeValue(u"Software\\T"_s, u"B"_s, later));
     EXPECT_FALSE(file.removeValue(u"Software\\None"_s, u"A"_s, later));
+}
+
+TEST(WineRegFile, TheIndexAnswersAsTheWholeFile) {
+    // A key in two blocks, a link, and hex data whose continuation line looks like a key line.
+    const QByteArray text =
+        wrapped("\n[A\\\\B] 0\n\"X\"=dword:1\n\"H\"=hex:01,\\\n  [C] 0\n\n"
+                "[L] 0\n#link\n\"SymbolicLinkValue\"=hex(6):41,00\n\n[a\\\\b] 0\n\"Y\"=\"y\"");
+    const WineRegFile file = parsed(text);
+    const std::optional<WineRegIndex> index = WineRegIndex::index(text);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->root(), file.root());
+    EXPECT_EQ(index->architecture(), file.architecture());
+    for (const QString& path : {u""_s, u"a"_s, u"A\\b"_s, u"C"_s, u"l"_s, u"Missing"_s}) {
+        EXPECT_EQ(index->hasKey(path), file.hasKey(path)) << path.toStdString();
+        EXPECT_EQ(index->isLink(path), file.isLink(path)) << path.toStdString();
+        for (const QString& name : {u"x"_s, u"Y"_s, u"H"_s, u"SymbolicLinkValue"_s})
+            EXPECT_EQ(index->value(path, name), file.value(path, name)) << path.toStdString();
+    }
+    EXPECT_TRUE(index->value(u"a\\B"_s, u"Y"_s));
 }

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "WineRegFile.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+namespace tavimor {
+
+// A Wine registry file read as far as it is asked: the key lines are found up front, and the
+// lines of a key are parsed the first time it is looked at. A fresh prefix's system.reg holds
+// thousands of keys, of which a refresh needs a dozen. Answers as WineRegFile does.
+class WineRegIndex {
+public:
+    // nullopt when the text is not a Wine registry file; *error gives the reason, *line the line.
+    static std::optional<WineRegIndex> index(const QByteArray& bytes, QString* error = nullptr,
+                                             int* line = nullptr);
+
+    const QByteArray& bytes() const { return m_bytes; }
+    QString root() const { return m_head.root(); }
+    QString architecture() const { return m_head.architecture(); }
+    bool hasKey(const QString& path) const { return m_keys.contains(path.toLower()); }
+    std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
+    bool isLink(const QString& path) const;
+
+private:
+    explicit WineRegIndex(WineRegFile head)
+        : m_head(std::move(head)) {}
+    // The key's own lines, parsed; nullptr when it has none.
+    const WineRegFile* key(const QString& lowerPath) const;
+
+    QByteArray m_bytes;
+    WineRegFile m_head;                                              // the lines before the first key
+    QHash<QString, QList<std::pair<qsizetype, qsizetype>>> m_blocks; // by lower-case path: [start, end)
+    QSet<QString> m_keys; // lower-case paths of the keys and of their parents
+    mutable QHash<QString, WineRegFile> m_parsed;
+};
+
+} // namespace tavimor
