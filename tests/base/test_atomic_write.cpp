@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/FileUtil.h"
-#include "registry/MSDNRegistry.h"
-#include "registry/WinePrefixBackend.h"
 #include "support/FaultPlace.h"
 
 #include <QDir>
@@ -79,27 +77,4 @@ TEST_F(AtomicWrite, AReadOnlyPlaceLeavesTheOldFile) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.makeReadOnly());
     expectRefused(u"Read-only file system"_s);
-}
-
-// Wine's files go through the same write: a linked user.reg is refused, not followed (the registry
-// file's link: CtlFaults).
-TEST_F(AtomicWrite, WineFilesThatAreLinksAreNotFollowed) {
-    const QString victim = m_place.filePath(u"victim"_s);
-    const QString prefix = m_place.filePath(u"prefix"_s);
-    ASSERT_TRUE(QDir().mkpath(prefix));
-    const QByteArray userReg =
-        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1\n\n#arch=win64\n";
-    ASSERT_TRUE(
-        writeBytes(prefix + u"/system.reg"_s,
-                   "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"));
-    ASSERT_TRUE(writeBytes(victim, userReg));
-    ASSERT_TRUE(QFile::link(victim, prefix + u"/user.reg"_s));
-    QString error;
-    const std::unique_ptr<WinePrefixBackend> wine = WinePrefixBackend::open(prefix, &error);
-    ASSERT_TRUE(wine) << error.toStdString();
-    ASSERT_TRUE(QDir().mkpath(m_place.filePath(u"tmp"_s)));
-    wine->setTemporaryBase(m_place.filePath(u"tmp"_s));
-    MSDNRegistry(*wine).CreateRegKey(u"Software\\Tavimor"_s, HKEY_CURRENT_USER);
-    EXPECT_TRUE(wine->lastError().contains(u"it is a symbolic link"_s)) << wine->lastError().toStdString();
-    EXPECT_EQ(fileBytes(victim), userReg);
 }
