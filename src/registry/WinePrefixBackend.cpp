@@ -514,13 +514,15 @@ long WinePrefixBackend::underLock(const std::function<long()>& body) {
 }
 
 std::optional<QString> WinePrefixBackend::computerName() {
-    // Wine's programs see the name wineboot put in the volatile key, which only a server holds.
-    RegValue value;
-    if (storeReadValue(QStringLiteral("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ComputerName\\"
-                                      "ActiveComputerName"),
-                       QStringLiteral("ComputerName"), &value) == ERROR_SUCCESS &&
-        value.type == REG_SZ)
-        return regValueText(value);
+    // Wine's programs see the volatile ActiveComputerName, which wineboot copies at every boot from
+    // ComputerName\ComputerName; that key is saved in system.reg, so no Wine process is needed for it.
+    if (refreshBoth() == ERROR_SUCCESS) {
+        const std::optional<Location> at = locate(QLatin1String(kComputerNameKey));
+        const std::optional<RegValue> found =
+            at ? m_hives[at->hive].file->value(at->path, QStringLiteral("ComputerName")) : std::nullopt;
+        if (found && found->type == REG_SZ)
+            return regValueText(winereg::toAnsi(*found));
+    }
     return KeyStoreBackend::computerName();
 }
 

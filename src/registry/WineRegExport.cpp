@@ -40,11 +40,16 @@ std::optional<ExportedKeys> parseRegExport(const QByteArray& bytes) {
 
 std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtree** found) {
     const QStringList parts = path.split(QLatin1Char('\\'));
-    if (parts.size() < kMinDepth)
+    // HKEY_CURRENT_USER\Software holds both policy trees and Wine's own settings, and is small
+    // beside HKEY_LOCAL_MACHINE's: one export of it answers every user key a refresh asks for.
+    const bool userSoftware =
+        parts.size() >= 3 && parts[0].compare(QLatin1String("HKEY_CURRENT_USER"), Qt::CaseInsensitive) == 0 &&
+        parts[1].compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0;
+    if (!userSoftware && parts.size() < kMinDepth)
         return std::nullopt;
     // A Policies key holds every policy below it and little else: one export answers them all.
-    qsizetype depth = kSubtreeDepth;
-    for (qsizetype i = 1; i < parts.size(); ++i) {
+    qsizetype depth = userSoftware ? 2 : kSubtreeDepth;
+    for (qsizetype i = 1; i < parts.size() && !userSoftware; ++i) {
         if (parts[i].compare(QLatin1String("Policies"), Qt::CaseInsensitive) == 0) {
             depth = i + 1;
             break;
@@ -55,7 +60,7 @@ std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtr
     const auto cached = m_subtrees.constFind(id);
     if (cached != m_subtrees.constEnd() && cached->age.elapsed() < kReuseMs) {
         *found = &*cached;
-        return ERROR_SUCCESS;
+        return cached->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
     }
     Subtree tree;
     QByteArray bytes;
@@ -63,13 +68,13 @@ std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtr
         return status;
     if (tree.exists) {
         std::optional<ExportedKeys> keys = parseRegExport(bytes);
-        if (!keys)
-            return ERROR_BADDB;
-        tree.keys = std::move(*keys);
+        tree.unreadable = !keys;
+        tree.keys = std::move(keys).value_or(ExportedKeys());
     }
     tree.age.start();
     *found = &*m_subtrees.insert(id, std::move(tree));
-    return ERROR_SUCCESS;
+    // Something in a subtree our reader does not take must not hide its other values: ask reg instead.
+    return (*found)->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
 }
 
 std::optional<long> WineRegExportCache::keyExists(const QString& path, bool* exists) {

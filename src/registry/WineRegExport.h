@@ -34,6 +34,7 @@ public:
 private:
     struct Subtree {
         bool exists = false;
+        bool unreadable = false;
         ExportedKeys keys;
         QElapsedTimer age;
     };
