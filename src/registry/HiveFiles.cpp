@@ -2,6 +2,7 @@
 #include "HiveFiles.h"
 
 #include "Hivex.h"
+#include "base/FileUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,6 +74,11 @@ QString hivePendingChanges(const QString& path) {
 }
 
 bool commitHiveFile(Hivex& hive, const QString& path, QString* error) {
+    // Renaming over a link would replace it silently; the other stores refuse links the same way.
+    if (const QString refused = writeRefusal(path); !refused.isEmpty()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, refused);
+        return false;
+    }
     struct stat old {};
     if (::stat(QFile::encodeName(path).constData(), &old) != 0) {
         *error = systemError(path);
