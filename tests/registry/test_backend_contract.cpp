@@ -30,6 +30,11 @@ struct Backend {
     const char* userFile = nullptr;
 };
 
+// Test names and failures show the backend's name, not its bytes.
+void PrintTo(const Backend& backend, std::ostream* out) {
+    *out << backend.name;
+}
+
 const QByteArray kWineHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\";
 
 const Backend kBackends[] = {
