@@ -107,26 +107,86 @@ void WineOpenPrefix(benchmark::State& state) {
 }
 BENCHMARK(WineOpenPrefix)->Unit(benchmark::kMillisecond);
 
-// The same refresh while a wineserver holds the prefix: every read goes through reg.
+// Starts a server that stays five seconds after its last client, and runs Wine once in it: the
+// first Wine process after a server starts also starts Wine's own services, which is not timed.
+bool startWarmServer() {
+    QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-p5")});
+    return QProcess::execute(WineRegTool::wineProgram(), {QStringLiteral("reg"), QStringLiteral("query"),
+                                                          QStringLiteral("HKCU\\Software")}) == 0;
+}
+
+// The same refresh while a wineserver holds the prefix, by a backend opened afresh each time.
 void WineRefreshWhileServerRuns(benchmark::State& state) {
     const QString prefix = freshPrefix();
-    if (prefix.isEmpty()) {
+    if (prefix.isEmpty() || !startWarmServer()) {
+        state.SkipWithError("Wine is not installed or no wineserver could be started");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        QString error;
+        auto backend = WinePrefixBackend::open(prefix, &error);
+        if (!backend || !backend->serverRunning()) {
+            state.SkipWithError("the prefix cannot be opened or no wineserver holds it");
+            break;
+        }
+        Refresher refresher(*backend);
+        state.ResumeTiming();
+        refresher.refresh();
+    }
+    waitForWineserver();
+}
+BENCHMARK(WineRefreshWhileServerRuns)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// tavimorctl as a user runs it, the whole process, on the fresh prefix; false when it failed.
+bool runCtl(const QStringList& arguments) {
+    static QTemporaryDir settings;
+    QProcess process;
+    process.start(QStringLiteral(TAVIMOR_PROGRAM_DIR "/tavimorctl"),
+                  QStringList{QStringLiteral("--settings-folder"), settings.path(),
+                              QStringLiteral("--target"), QStringLiteral("wine:") + freshPrefix()} +
+                      arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// "tavimorctl list SECTION" without a server (0) and while one runs (1).
+void WineListWholeProcess(benchmark::State& state) {
+    if (freshPrefix().isEmpty()) {
         state.SkipWithError("Wine is not installed");
         return;
     }
-    QString error;
-    auto backend = WinePrefixBackend::open(prefix, &error);
-    QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-p5")});
-    if (!backend || !backend->serverRunning()) {
+    const bool server = state.range(0) == 1;
+    if (server ? !startWarmServer() : (waitForWineserver(), false)) {
         state.SkipWithError("no wineserver could be started");
         return;
     }
-    Refresher refresher(*backend);
     for (auto _ : state)
-        refresher.refresh();
+        if (!runCtl({QStringLiteral("list"), QStringLiteral("Start Menu")}))
+            state.SkipWithError("tavimorctl list failed");
     waitForWineserver();
 }
-BENCHMARK(WineRefreshWhileServerRuns)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(WineListWholeProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// "tavimorctl set ENTRY VALUE", changing the value each time, without a server (0) and while one runs (1).
+void WineSetWholeProcess(benchmark::State& state) {
+    if (freshPrefix().isEmpty()) {
+        state.SkipWithError("Wine is not installed");
+        return;
+    }
+    const bool server = state.range(0) == 1;
+    if (server ? !startWarmServer() : (waitForWineserver(), false)) {
+        state.SkipWithError("no wineserver could be started");
+        return;
+    }
+    int value = 0;
+    for (auto _ : state)
+        if (!runCtl({QStringLiteral("set"), QStringLiteral("Start Menu/Run Dialog"),
+                     QString::number(value ^= 1)}))
+            state.SkipWithError("tavimorctl set failed");
+    waitForWineserver();
+}
+BENCHMARK(WineSetWholeProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // What a refresh costs when every value is asked of Wine's own reg program.
 void WineRefreshThroughRegQuery(benchmark::State& state) {

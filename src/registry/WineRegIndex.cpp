@@ -22,13 +22,25 @@ QByteArrayView trimmedRight(QByteArrayView text) {
     return text;
 }
 
+// toLower, done in place for the plain ASCII names nearly every key has.
+QString lowered(QString text) {
+    for (QChar& c : text) {
+        if (c.unicode() >= 0x80)
+            return std::move(text).toLower();
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
+            c = QChar(c.unicode() | 0x20);
+    }
+    return text;
+}
+
 } // namespace
 
 std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString* error, int* line) {
     const qsizetype size = bytes.size();
-    std::optional<std::pair<QString, qsizetype>> open; // the block being read: its path and start
+    QList<Block> list;
+    QHash<QString, Ends> blocks;
+    blocks.reserve(bytes.count("\n[") + 1);
     qsizetype headEnd = size;
-    QHash<QString, QList<std::pair<qsizetype, qsizetype>>> blocks;
     bool continued = false;
     for (qsizetype at = 0; at < size;) {
         const qsizetype newline = bytes.indexOf('\n', at);
@@ -39,13 +51,20 @@ std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString
         if (!continuation && at > 0 && body.startsWith('[')) {
             qsizetype end = 0;
             if (const std::optional<QString> path = winereg::unescaped(body.sliced(1), ']', &end)) {
-                if (open)
-                    blocks[open->first].append({open->second, at});
-                else
+                if (list.isEmpty())
                     headEnd = at;
-                open = std::pair{path->toLower(), at};
+                else
+                    list.last().end = at;
+                list.append(Block{at, size, -1});
+                const qsizetype added = list.size() - 1;
+                Ends& ends = blocks[lowered(std::move(*path))];
+                if (ends.last >= 0)
+                    list[ends.last].next = added;
+                else
+                    ends.first = added;
+                ends.last = added;
             }
-        } else if (body.endsWith('\\') && open) {
+        } else if (body.endsWith('\\') && !list.isEmpty()) {
             QString name;
             const std::optional<qsizetype> data =
                 continuation ? std::optional<qsizetype>(0) : winereg::dataStart(body, &name);
@@ -53,27 +72,35 @@ std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString
         }
         at = next;
     }
-    if (open)
-        blocks[open->first].append({open->second, size});
     std::optional<WineRegFile> head = WineRegFile::parse(bytes.left(headEnd), error, line);
     if (!head)
         return std::nullopt;
     WineRegIndex index(std::move(*head));
     index.m_bytes = bytes;
-    for (auto it = blocks.constBegin(); it != blocks.constEnd(); ++it) {
-        for (QString path = it.key(); !index.m_keys.contains(path);) {
-            index.m_keys.insert(path);
-            const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
-            if (slash < 0)
-                break;
-            path.truncate(slash);
-        }
-    }
-    // The root, "", is the parent of every key.
-    if (!blocks.isEmpty())
-        index.m_keys.insert(QString());
+    index.m_blockList = std::move(list);
     index.m_blocks = std::move(blocks);
     return index;
+}
+
+bool WineRegIndex::hasKey(const QString& path) const {
+    const QString lower = path.toLower();
+    if (m_blocks.contains(lower))
+        return true;
+    if (m_parents.isEmpty() && !m_blocks.isEmpty()) {
+        // The root, "", is the parent of every key.
+        m_parents.insert(QString());
+        for (auto it = m_blocks.constBegin(); it != m_blocks.constEnd(); ++it) {
+            QString parent = it.key();
+            for (qsizetype slash = parent.lastIndexOf(QLatin1Char('\\')); slash > 0;
+                 slash = parent.lastIndexOf(QLatin1Char('\\'))) {
+                parent.truncate(slash);
+                if (m_parents.contains(parent))
+                    break;
+                m_parents.insert(parent);
+            }
+        }
+    }
+    return m_parents.contains(lower);
 }
 
 const WineRegFile* WineRegIndex::key(const QString& lowerPath) const {
@@ -84,8 +111,9 @@ const WineRegFile* WineRegIndex::key(const QString& lowerPath) const {
     if (found == m_blocks.constEnd())
         return nullptr;
     QByteArray text = kHeader.toByteArray();
-    for (const auto& [start, end] : *found) {
-        text += QByteArrayView(m_bytes).sliced(start, end - start);
+    for (qsizetype i = found->first; i >= 0; i = m_blockList[i].next) {
+        text +=
+            QByteArrayView(m_bytes).sliced(m_blockList[i].start, m_blockList[i].end - m_blockList[i].start);
         // A last line without its line end must not run on into the next block's key line.
         if (!text.endsWith('\n'))
             text += '\n';

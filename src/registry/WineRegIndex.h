@@ -21,7 +21,7 @@ public:
     const QByteArray& bytes() const { return m_bytes; }
     QString root() const { return m_head.root(); }
     QString architecture() const { return m_head.architecture(); }
-    bool hasKey(const QString& path) const { return m_keys.contains(path.toLower()); }
+    bool hasKey(const QString& path) const;
     std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
     bool isLink(const QString& path) const;
 
@@ -32,9 +32,19 @@ private:
     const WineRegFile* key(const QString& lowerPath) const;
 
     QByteArray m_bytes;
-    WineRegFile m_head;                                              // the lines before the first key
-    QHash<QString, QList<std::pair<qsizetype, qsizetype>>> m_blocks; // by lower-case path: [start, end)
-    QSet<QString> m_keys; // lower-case paths of the keys and of their parents
+    WineRegFile m_head; // the lines before the first key
+    struct Block {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        qsizetype next = -1; // the key's next block
+    };
+    QList<Block> m_blockList;
+    struct Ends {
+        qsizetype first = -1;
+        qsizetype last = -1;
+    };
+    QHash<QString, Ends> m_blocks;   // by lower-case path
+    mutable QSet<QString> m_parents; // made at the first question for a key with no lines of its own
     mutable QHash<QString, WineRegFile> m_parsed;
 };
 
