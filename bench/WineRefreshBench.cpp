@@ -111,8 +111,11 @@ BENCHMARK(WineOpenPrefix)->Unit(benchmark::kMillisecond);
 // first Wine process after a server starts also starts Wine's own services, which is not timed.
 bool startWarmServer() {
     QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-p5")});
-    return QProcess::execute(WineRegTool::wineProgram(), {QStringLiteral("reg"), QStringLiteral("query"),
-                                                          QStringLiteral("HKCU\\Software")}) == 0;
+    QProcess wine;
+    wine.setStandardOutputFile(QProcess::nullDevice());
+    wine.start(WineRegTool::wineProgram(),
+               {QStringLiteral("reg"), QStringLiteral("query"), QStringLiteral("HKCU\\Software")});
+    return wine.waitForFinished(60000) && wine.exitCode() == 0;
 }
 
 // The same refresh while a wineserver holds the prefix, by a backend opened afresh each time.
