@@ -459,6 +459,9 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
             patch.deleteValue(*path, change.name);
         }
     }
+    // Deleting values that are not there writes nothing.
+    if (patch.changes().isEmpty())
+        return ERROR_SUCCESS;
     m_lastRead.reset();
     m_exports.clear();
     QString messages;
