@@ -153,17 +153,24 @@ bool runCtl(const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-// "tavimorctl list SECTION" without a server (0) and while one runs (1).
-void WineListWholeProcess(benchmark::State& state) {
+// The fresh prefix with a warm server (range 1) or none (range 0); false after telling state why not.
+bool readyPrefix(benchmark::State& state) {
     if (freshPrefix().isEmpty()) {
         state.SkipWithError("Wine is not installed");
-        return;
+        return false;
     }
     const bool server = state.range(0) == 1;
     if (server ? !startWarmServer() : (waitForWineserver(), false)) {
         state.SkipWithError("no wineserver could be started");
-        return;
+        return false;
     }
+    return true;
+}
+
+// "tavimorctl list SECTION" without a server (0) and while one runs (1).
+void WineListWholeProcess(benchmark::State& state) {
+    if (!readyPrefix(state))
+        return;
     for (auto _ : state)
         if (!runCtl({QStringLiteral("list"), QStringLiteral("Start Menu")}))
             state.SkipWithError("tavimorctl list failed");
@@ -173,15 +180,8 @@ BENCHMARK(WineListWholeProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->
 
 // "tavimorctl set ENTRY VALUE", changing the value each time, without a server (0) and while one runs (1).
 void WineSetWholeProcess(benchmark::State& state) {
-    if (freshPrefix().isEmpty()) {
-        state.SkipWithError("Wine is not installed");
+    if (!readyPrefix(state))
         return;
-    }
-    const bool server = state.range(0) == 1;
-    if (server ? !startWarmServer() : (waitForWineserver(), false)) {
-        state.SkipWithError("no wineserver could be started");
-        return;
-    }
     int value = 0;
     for (auto _ : state)
         if (!runCtl({QStringLiteral("set"), QStringLiteral("Start Menu/Run Dialog"),
