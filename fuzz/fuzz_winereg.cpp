@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/WineRegFile.h"
+#include "registry/WineRegIndex.h"
 #include "registry/WineRegSyntax.h"
 
 #include <cstdint>
@@ -14,6 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     if (file->serialize() != bytes)
         abort();
+
+    // The lazy index must answer as the full parse does, key by key and value by value.
+    if (const std::optional<WineRegIndex> index = WineRegIndex::index(bytes)) {
+        for (const QString& key : file->keyPaths()) {
+            if (!index->hasKey(key) || index->isLink(key) != file->isLink(key))
+                abort();
+            for (const QString& name : file->valueNames(key))
+                if (index->value(key, name) != file->value(key, name))
+                    abort();
+        }
+    }
 
     // Change a value, add one and a key: what we write must read back as it was set.
     constexpr qint64 kTime = 0x1dd85800fa10402LL;

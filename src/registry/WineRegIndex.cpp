@@ -42,13 +42,19 @@ std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString
     blocks.reserve(bytes.count("\n[") + 1);
     qsizetype headEnd = size;
     bool continued = false;
+    QByteArray logical; // the hex value being read over several lines
     for (qsizetype at = 0; at < size;) {
         const qsizetype newline = bytes.indexOf('\n', at);
         const qsizetype next = newline < 0 ? size : newline + 1;
         const QByteArrayView body = trimmedRight(trimmedLeft(QByteArrayView(bytes).sliced(at, next - at)));
-        // Hex data ending in a backslash goes on over the next line, whatever that line holds.
-        const bool continuation = std::exchange(continued, false);
-        if (!continuation && at > 0 && body.startsWith('[')) {
+        // Hex data ending in a backslash goes on over the next line, as long as all before the
+        // backslash is hex, as Wine reads it: a line that breaks the data ends the value there.
+        if (std::exchange(continued, false)) {
+            logical.chop(1);
+            logical += body;
+            continued = logical.endsWith('\\') &&
+                        winereg::parseValueLine(QByteArrayView(logical).chopped(1)).has_value();
+        } else if (at > 0 && body.startsWith('[')) {
             qsizetype end = 0;
             if (const std::optional<QString> path = winereg::unescaped(body.sliced(1), ']', &end)) {
                 if (list.isEmpty())
@@ -66,9 +72,11 @@ std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString
             }
         } else if (body.endsWith('\\') && !list.isEmpty()) {
             QString name;
-            const std::optional<qsizetype> data =
-                continuation ? std::optional<qsizetype>(0) : winereg::dataStart(body, &name);
-            continued = continuation || (data && body.sliced(*data).startsWith("hex"));
+            const std::optional<qsizetype> data = winereg::dataStart(body, &name);
+            if (data && body.sliced(*data).startsWith("hex") && winereg::parseValueLine(body.chopped(1))) {
+                logical = body.toByteArray();
+                continued = true;
+            }
         }
         at = next;
     }

@@ -242,20 +242,23 @@ TEST(WineRegFile, RemovingAValueDropsItsLinesAndRenewsTheKeyTime) {
 }
 
 TEST(WineRegFile, TheIndexAnswersAsTheWholeFile) {
-    // A key in two blocks, a link, and hex data whose continuation line looks like a key line.
+    // A key in two blocks, a link, hex data whose continuation line looks like a key line, and
+    // hex data broken on its continuation line, after which a key line is a key again (found by fuzzing).
     const QByteArray text =
         wrapped("\n[A\\\\B] 0\n\"X\"=dword:1\n\"H\"=hex:01,\\\n  [C] 0\n\n"
-                "[L] 0\n#link\n\"SymbolicLinkValue\"=hex(6):41,00\n\n[a\\\\b] 0\n\"Y\"=\"y\"");
+                "[L] 0\n#link\n\"SymbolicLinkValue\"=hex(6):41,00\n\n[a\\\\b] 0\n\"Y\"=\"y\"\n"
+                "\"G\"=hex:02,\\\n  zz,\\\n  [D] 0");
     const WineRegFile file = parsed(text);
     const std::optional<WineRegIndex> index = WineRegIndex::index(text);
     ASSERT_TRUE(index);
     EXPECT_EQ(index->root(), file.root());
     EXPECT_EQ(index->architecture(), file.architecture());
-    for (const QString& path : {u""_s, u"a"_s, u"A\\b"_s, u"C"_s, u"l"_s, u"Missing"_s}) {
+    for (const QString& path : {u""_s, u"a"_s, u"A\\b"_s, u"C"_s, u"D"_s, u"l"_s, u"Missing"_s}) {
         EXPECT_EQ(index->hasKey(path), file.hasKey(path)) << path.toStdString();
         EXPECT_EQ(index->isLink(path), file.isLink(path)) << path.toStdString();
         for (const QString& name : {u"x"_s, u"Y"_s, u"H"_s, u"SymbolicLinkValue"_s})
             EXPECT_EQ(index->value(path, name), file.value(path, name)) << path.toStdString();
     }
     EXPECT_TRUE(index->value(u"a\\B"_s, u"Y"_s));
+    EXPECT_TRUE(index->hasKey(u"D"_s));
 }
