@@ -26,7 +26,7 @@ public:
     // or has changes still in its transaction logs. name is the target as the user gave it.
     static std::unique_ptr<HiveBackend> open(const Files& files, const QString& name, QString* error);
 
-    QString lastError() const { return m_lastError; }
+    QString lastError() const override { return m_lastError; }
 
     // An installation that is not running takes every change at its next start.
     bool requestRestart() override { return true; }
