@@ -7,7 +7,6 @@
 #include "registry/MSDNRegistry.h"
 
 #include <QSet>
-#include <QtEndian>
 
 namespace tavimor {
 
@@ -125,12 +124,9 @@ bool executePlan(ProgramContext& context, const ApplyPlan& plan,
     QList<RegChange> changes;
     for (const PlannedWrite& step : plan.steps) {
         RegChange change{RegChange::Kind::CreateKey, GetKeyValue(step.hive), step.keyPath, {}, {}};
-        if (step.action == PlannedWrite::Action::WriteValue) {
-            QByteArray bytes(4, '\0');
-            qToLittleEndian(step.after, bytes.data());
-            change = {
-                RegChange::Kind::SetValue, change.hive, step.keyPath, step.valueName, {REG_DWORD, bytes}};
-        }
+        if (step.action == PlannedWrite::Action::WriteValue)
+            change = {RegChange::Kind::SetValue, change.hive, step.keyPath, step.valueName,
+                      regDword(quint32(step.after))};
         changes.append(change);
     }
     qsizetype failed = -1;

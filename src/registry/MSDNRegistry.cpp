@@ -15,9 +15,7 @@ long MSDNRegistry::WriteRegValue(HKEY key, const QString& valueName, quint32 typ
         const std::optional<qint32> number = value.toInteger();
         if (!number)
             return ERROR_INVALID_PARAMETER;
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(*number, bytes.data());
-        return m_backend.setValue(key, valueName, REG_DWORD, bytes);
+        return m_backend.setValue(key, valueName, REG_DWORD, regDword(quint32(*number)).data);
     }
     return ERROR_SUCCESS;
 }

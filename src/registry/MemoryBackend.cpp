@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MemoryBackend.h"
 
-#include <QtEndian>
-
 namespace tavimor {
 
 namespace {
@@ -10,16 +8,6 @@ bool isHive(const QString& path) {
     return !path.contains(QLatin1Char('\\'));
 }
 } // namespace
-
-RegValue regSz(const QString& text) {
-    return RegValue{REG_SZ, text.toLatin1() + '\0'};
-}
-
-RegValue regDword(quint32 value) {
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return RegValue{REG_DWORD, bytes};
-}
 
 QList<SeedValue> windows98Seed(const QString& computerName) {
     const QString version = QLatin1String(kWin9xVersionKey);

@@ -50,7 +50,5 @@ struct SeedValue {
     RegValue value;
 };
 QList<SeedValue> windows98Seed(const QString& computerName);
-RegValue regSz(const QString& text);
-RegValue regDword(quint32 value);
 
 } // namespace tavimor

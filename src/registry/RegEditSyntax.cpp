@@ -153,9 +153,7 @@ std::optional<ValueLine> readValueLine(QByteArrayView body,
         quint32 number = 0;
         if (!parseHex(data.sliced(6), 8, &number))
             return fail(QStringLiteral("bad dword digits (1 to 8 hex digits expected)"), 0);
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(number, bytes.data());
-        parsed.value = RegValue{REG_DWORD, bytes};
+        parsed.value = regDword(number);
     } else if (startsWithNoCase(data, "hex")) {
         QByteArrayView segment = data.sliced(3);
         quint32 type = REG_BINARY;

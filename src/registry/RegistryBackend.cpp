@@ -1,7 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegistryBackend.h"
 
+#include <QtEndian>
+
 namespace tavimor {
+
+RegValue regSz(const QString& text) {
+    return RegValue{REG_SZ, text.toLatin1() + '\0'};
+}
+
+RegValue regDword(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return RegValue{REG_DWORD, bytes};
+}
 
 long RegistryBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
     for (qsizetype i = 0; i < changes.size(); ++i) {

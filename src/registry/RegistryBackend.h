@@ -54,6 +54,10 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
+// A REG_SZ of Latin-1 text with its terminating zero, and a REG_DWORD, as Windows stores them.
+RegValue regSz(const QString& text);
+RegValue regDword(quint32 value);
+
 // One change of a batch. Setting a value makes its key (and the key's parents) where missing,
 // as createKey does; deleting one opens the key only.
 struct RegChange {

@@ -216,9 +216,7 @@ std::optional<ParsedValue> parseValueLine(QByteArrayView line) {
             value = value * 16 + quint32(hexValue(data[p++]));
         if (p == 6 || (p < data.size() && !isSpace(data[p])))
             return std::nullopt;
-        QByteArray bytes(4, '\0');
-        qToLittleEndian<quint32>(value, bytes.data());
-        parsed.value = RegValue{REG_DWORD, bytes};
+        parsed.value = regDword(value);
         return parsed;
     }
     qsizetype p = 0;

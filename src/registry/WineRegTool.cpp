@@ -250,9 +250,7 @@ std::optional<RegValue> WineRegTool::parseQuery(const QByteArray& output, const 
             const quint32 number = data.toUInt(&ok, 0);
             if (!ok)
                 return std::nullopt;
-            QByteArray bytes(4, '\0');
-            qToLittleEndian<quint32>(number, bytes.data());
-            return RegValue{REG_DWORD, bytes};
+            return regDword(number);
         }
         if (type == "REG_SZ" || type == "REG_EXPAND_SZ")
             return RegValue{type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ, data + '\0'};
