@@ -431,6 +431,11 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
             *failed = index;
         return status;
     };
+    // A version 5 file holds hex(2) and hex(7) data in UTF-16, which the file writer leaves to us.
+    const auto asWritten = [](const RegValue& value) {
+        const bool wide = value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
+        return wide ? winereg::fromAnsi(value) : value;
+    };
     QStringList paths;
     QList<std::optional<RegValue>> before;
     RegPatch patch;
@@ -451,9 +456,7 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         if (change.kind == RegChange::Kind::CreateKey) {
             patch.createKey(*path);
         } else if (change.kind == RegChange::Kind::SetValue) {
-            // A version 5 file holds hex(2) and hex(7) data in UTF-16, which the file writer leaves to us.
-            const bool wide = change.value.type == REG_EXPAND_SZ || change.value.type == REG_MULTI_SZ;
-            patch.setValue(*path, change.name, wide ? winereg::fromAnsi(change.value) : change.value);
+            patch.setValue(*path, change.name, asWritten(change.value));
         } else if (before.last()) {
             // A [key] line would make the key; a value that is not there is deleted already.
             patch.deleteValue(*path, change.name);
@@ -480,10 +483,8 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         for (qsizetype j = i + 1; j < changes.size(); ++j) {
             if (changes[j].kind == RegChange::Kind::CreateKey)
                 continue;
-            const bool wide =
-                before[j] && (before[j]->type == REG_EXPAND_SZ || before[j]->type == REG_MULTI_SZ);
             if (before[j])
-                undo.setValue(paths[j], changes[j].name, wide ? winereg::fromAnsi(*before[j]) : *before[j]);
+                undo.setValue(paths[j], changes[j].name, asWritten(*before[j]));
             else if (changes[j].kind == RegChange::Kind::SetValue)
                 undo.deleteValue(paths[j], changes[j].name);
         }
