@@ -41,10 +41,6 @@ QJsonObject versionJson(quint32 number) {
             {QStringLiteral("machine"), version.machine}};
 }
 
-QString shownPath(const QString& path) {
-    return QDir::toNativeSeparators(QDir::cleanPath(path));
-}
-
 } // namespace
 
 CtlGpo::CtlGpo(ProgramContext& context, const CtlOptions& options, CtlOutput& output)
@@ -154,7 +150,7 @@ int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* conta
     QJsonObject result = policy.jsonResult();
     result.insert(QStringLiteral("action"), QStringLiteral("push"));
     result.insert(QStringLiteral("gpo"), guid);
-    result.insert(QStringLiteral("folder"), shownPath(folder));
+    result.insert(QStringLiteral("folder"), CtlPolicy::shownPath(folder));
     result.insert(QStringLiteral("gptVersion"),
                   QJsonObject{{QStringLiteral("before"), versionJson(gpt->version())},
                               {QStringLiteral("after"), versionJson(version.number())}});
@@ -202,7 +198,7 @@ int CtlGpo::pull(const QString& guid, const QString& folder) {
         QJsonObject result = policy.jsonResult();
         result.insert(QStringLiteral("action"), QStringLiteral("pull"));
         result.insert(QStringLiteral("gpo"), guid);
-        result.insert(QStringLiteral("folder"), shownPath(folder));
+        result.insert(QStringLiteral("folder"), CtlPolicy::shownPath(folder));
         m_output.printJson(result);
     }
     return kExitOk;

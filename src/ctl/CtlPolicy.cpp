@@ -19,15 +19,15 @@ namespace tavimor {
 
 namespace {
 
-QString shownPath(const QString& path) {
-    return QDir::toNativeSeparators(QDir::cleanPath(path));
-}
-
 QString scopeName(PolScope scope) {
     return scope == PolScope::User ? QStringLiteral("user") : QStringLiteral("machine");
 }
 
 } // namespace
+
+QString CtlPolicy::shownPath(const QString& path) {
+    return QDir::toNativeSeparators(QDir::cleanPath(path));
+}
 
 CtlPolicy::CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlOutput& output)
     : m_context(context)

@@ -41,6 +41,9 @@ public:
     // Writes the working catalogue as a settings file; false after a message.
     bool saveWorking(const QString& path);
 
+    // A folder or file as the Group Policy commands print it.
+    static QString shownPath(const QString& path);
+
     // What write wrote ("files"), what loadIntoWorking set and left ("set", "left") and what
     // saveWorking saved ("saved"), for the JSON object.
     QJsonObject jsonResult() const;
