@@ -152,43 +152,6 @@ private slots:
         QVERIFY(!busy.dialog());
         QVERIFY(busy.stillWaiting(u"a new operation"_s));
     }
-
-    // Pictures for the documentation, written only when TAVIMOR_SHOTS_DIR names a folder.
-    void shots() {
-        const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
-        if (folder.isEmpty())
-            QSKIP("TAVIMOR_SHOTS_DIR is not set");
-        QApplication::setStyle(u"Fusion"_s);
-        QPalette dark = darkPalette();
-        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::Highlight, QColor(0x2a, 0x62, 0xa8));
-        dark.setColor(QPalette::HighlightedText, Qt::white);
-        dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            dark.setColor(QPalette::Disabled, role, QColor(0x7f, 0x7f, 0x7f));
-        QApplication::setPalette(dark);
-        frmRegistryExplorer& w = f->start();
-        w.resize(820, 480);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
-        QVERIFY(w.grab().save(folder + u"/main-window-dark.png"_s));
-        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClicks(w.findChild<QLineEdit*>(u"txtFilter"_s), u"page"_s);
-        f->list()->resizeColumnToContents(0); // as a user widens it to read each row's section
-        QVERIFY(w.grab().save(folder + u"/filter-box.png"_s));
-        QApplication::setPalette(QApplication::style()->standardPalette());
-
-        BusyWatcher busy;
-        QElapsedTimer clock;
-        clock.start();
-        const QString what = QStringLiteral("wine reg query HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
-                                            "CurrentVersion\\Policies\\Explorer /v NoRun");
-        while (clock.elapsed() < BusyWatcher::kDialogDelayMs + 200)
-            busy.stillWaiting(what);
-        QVERIFY(busy.dialog()->grab().save(folder + u"/progress-dialog.png"_s));
-    }
 };
 
 QTEST_MAIN(TestDesktop)

@@ -256,34 +256,6 @@ private slots:
         QVERIFY(told.findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
         QVERIFY(!told.findChild<QLabel*>(u"stbTavimorPanel3"_s)->isEnabled());
     }
-
-    // Pictures for the documentation, made only when asked for.
-    void screenshots() {
-        const QString folder = qEnvironmentVariable("TAVIMOR_SHOTS_DIR");
-        if (folder.isEmpty())
-            QSKIP("TAVIMOR_SHOTS_DIR is not set");
-        frmRegistryExplorer& w = f->start();
-        showWithOuterSize(&w, 11895, 7935);
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(w.grab().save(folder + u"/main-window.png"_s));
-
-        f->setRegistry(u"NoFind"_s, 1);
-        QVERIFY(applyEntryLater(f->context, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s, u"1"_s));
-        QTreeWidgetItem* startMenu = f->tree()->topLevelItem(0)->child(4);
-        f->tree()->setCurrentItem(startMenu);
-        emit f->tree()->itemClicked(startMenu, 0);
-        w.RefreshList(QLatin1String(kAllEntries));
-        f->selectRow(3);
-        w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(3)).center());
-        QVERIFY(w.grab().save(folder + u"/main-window-section.png"_s));
-
-        // The longest section: the list scrolls, the columns keep their widths.
-        QTreeWidgetItem* internet = f->tree()->topLevelItem(0)->child(6);
-        f->tree()->setCurrentItem(internet);
-        emit f->tree()->itemClicked(internet, 0);
-        w.showHintAt(f->list()->visualItemRect(f->list()->topLevelItem(1)).center());
-        QVERIFY(w.grab().save(folder + u"/main-window-long-section.png"_s));
-    }
 };
 
 QTEST_MAIN(TestMainWindow)
