@@ -7,6 +7,7 @@
 #include "support/WindowFakes.h"
 
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 
 namespace tavimor::test {
@@ -18,6 +19,13 @@ inline QStringList texts(std::initializer_list<const char*> list) {
     for (const char* text : list)
         result.append(QString::fromUtf8(text));
     return result;
+}
+
+template <typename T> T* child(QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
 }
 
 struct StartupFixture : ProgramHarness {

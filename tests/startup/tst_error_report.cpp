@@ -18,13 +18,13 @@ using namespace tavimor::test;
 
 namespace {
 
-// The window over the program folder, or over the folder given.
+// The window and its services over the program folder, or over the folder given.
 struct ErrorWindow {
     explicit ErrorWindow(const QString& folder = {})
-        : window({fixture.prompter, shell, clock, folder.isEmpty() ? fixture.context.programFolder : folder,
-                  folder.isEmpty() ? fixture.dir.filePath(u"userdata"_s) : QString(), [this](int code) {
-                      quitCodes << code;
-                  }}) {}
+        : services(fixture.prompter, shell, clock, folder.isEmpty() ? fixture.context.programFolder : folder,
+                   folder.isEmpty() ? fixture.dir.filePath(u"userdata"_s) : QString(),
+                   [this](int code) { quitCodes << code; })
+        , window(services) {}
     QString log(const QString& folder) const {
         QFile file(folder + u"/errors.log"_s);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<none>"_s;
@@ -36,14 +36,12 @@ struct ErrorWindow {
                QString::number(number) + u" %0DError Description: "_s + description +
                u" %0DError Source: "_s + source;
     }
-    void press(const char* name) {
-        QTest::mouseClick(window.findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
-    }
 
     StartupFixture fixture;
     RecordingShell shell;
     FixedClock clock;
     QList<int> quitCodes;
+    frmErrorHandler::Services services;
     frmErrorHandler window;
 };
 
@@ -52,7 +50,57 @@ struct ErrorWindow {
 class TestErrorReport : public QObject {
     Q_OBJECT
 private slots:
-    void windowTexts() {
+    void sendWritesTheLogOpensTheMailAndEnds() {
+        ErrorWindow w;
+        const QString description = u"Bad data & more? yes"_s;
+        w.window.setError(-2146893819, description, u"bGlobal.MyPwdRead"_s);
+        w.window.show();
+        QTest::mouseClick(w.window.findChild<QPushButton*>(u"cmdSendReport"_s), Qt::LeftButton);
+        const QString expected = w.report(-2146893819, description, u"bGlobal.MyPwdRead"_s);
+        QCOMPARE(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText(), expected);
+        QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
+        QCOMPARE(w.shell.opened, QStringList{expected});
+        QCOMPARE(w.quitCodes, QList<int>{0});
+
+        // A second report, as from a later run, replaces the first.
+        ErrorWindow later(w.fixture.context.programFolder);
+        later.window.setError(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s);
+        later.window.cmdSendReport_Click();
+        QCOMPARE(w.log(w.fixture.context.programFolder),
+                 w.report(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s) + u"\r\n"_s);
+    }
+
+    // An unwritable program folder falls back to the user's; where neither can be written the window
+    // stays open and says why.
+    void unwritableFoldersForTheLog() {
+        QTemporaryDir dir;
+        // A folder under a plain file can be neither made nor written, even by root.
+        QVERIFY(QFile(dir.filePath(u"plain"_s)).open(QIODevice::WriteOnly));
+        ErrorWindow w(dir.filePath(u"plain/folder"_s));
+        const QString userData = w.fixture.dir.filePath(u"userdata"_s);
+        QCOMPARE(writeErrorLog(u"r"_s, w.services.programFolder, userData), userData + u"/errors.log"_s);
+        QCOMPARE(w.log(userData), u"r\r\n"_s);
+        // A state folder not made yet is made.
+        const QString state = w.fixture.dir.filePath(u"state/tavimor"_s);
+        QCOMPARE(writeErrorLog(u"s"_s, state, userData), state + u"/errors.log"_s);
+
+        w.window.setError(1, u"d"_s, u"s"_s);
+        w.window.show();
+        w.window.cmdSendReport_Click();
+        QVERIFY(w.quitCodes.isEmpty());
+        QVERIFY(w.shell.opened.isEmpty());
+        QCOMPARE(w.fixture.prompter.messages().size(), 1);
+        const auto& m = w.fixture.prompter.messages()[0];
+        QVERIFY(m.text.startsWith(QStringLiteral("Error Occurred, please contact Quillmoor support team\r\n"
+                                                 "Error Number: 75\r\nError Description: ")));
+        QVERIFY(m.text.endsWith(u"\r\nError Source: frmErrorHandler.cmdSendReport_Click"_s));
+        QCOMPARE(m.title, u"Tavimor 4.0"_s);
+        QCOMPARE(m.icon, MessageIcon::None);
+        w.window.cmdDontSend_Click();
+        QCOMPARE(w.quitCodes, QList<int>{0});
+    }
+
+    void windowTextsAndDontSendEndsWithoutALog() {
         ErrorWindow w;
         QCOMPARE(w.window.windowTitle(), u"Tavimor 4.0 "_s);
         const QList<std::pair<const char*, QString>> labels{
@@ -70,84 +118,18 @@ private slots:
             QCOMPARE(w.window.findChild<QLabel*>(QLatin1String(name))->text(), text);
         QCOMPARE(w.window.findChild<QPushButton*>(u"cmdSendReport"_s)->text(), u"&Send Error Report"_s);
         QCOMPARE(w.window.findChild<QPushButton*>(u"cmdDontSend"_s)->text(), u"&Don't Send"_s);
-        QVERIFY(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText().isEmpty());
-    }
 
-    void sendWritesTheLogOpensTheMailAndEnds() {
-        ErrorWindow w;
-        const QString description = u"Bad data & more? yes"_s;
-        w.window.setError(-2146893819, description, u"bGlobal.MyPwdRead"_s);
-        w.window.show();
-        w.press("cmdSendReport");
-        const QString expected = w.report(-2146893819, description, u"bGlobal.MyPwdRead"_s);
-        QVERIFY(expected.contains(u"Error Number: -2146893819 %0D"_s));
-        QCOMPARE(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText(), expected);
-        QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
-        QCOMPARE(w.shell.opened, QStringList{expected});
-        QCOMPARE(w.quitCodes, QList<int>{0});
-
-        // A second report, as from a later run, replaces the first.
-        ErrorWindow later(w.fixture.context.programFolder);
-        later.window.setError(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s);
-        later.window.cmdSendReport_Click();
-        QCOMPARE(w.log(w.fixture.context.programFolder),
-                 w.report(5, u"Invalid procedure call"_s, u"bGlobal.Power"_s) + u"\r\n"_s);
-    }
-
-    void readOnlyProgramFolderFallsBackToTheUserFolder() {
-        ErrorWindow w;
-        const QString userData = w.fixture.dir.filePath(u"userdata"_s);
-        // A folder under a plain file can be neither made nor written, even by root.
-        const QString blocker = w.fixture.dir.filePath(u"plain"_s);
-        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        const QString unwritable = blocker + u"/folder"_s;
-        QCOMPARE(writeErrorLog(u"r"_s, unwritable, userData), userData + u"/errors.log"_s);
-        QCOMPARE(w.log(userData), u"r\r\n"_s);
-        QCOMPARE(writeErrorLog(u"r"_s, unwritable, QString()), QString());
-        // A state folder not made yet is made.
-        const QString state = w.fixture.dir.filePath(u"state/tavimor"_s);
-        QCOMPARE(writeErrorLog(u"s"_s, state, userData), state + u"/errors.log"_s);
-    }
-
-    void unwritableLogKeepsTheWindowOpen() {
-        // A folder under a plain file can be neither made nor written, even by root.
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath(u"plain"_s)).open(QIODevice::WriteOnly));
-        ErrorWindow w(dir.filePath(u"plain/folder"_s));
-        w.window.setError(1, u"d"_s, u"s"_s);
-        w.window.show();
-        w.window.cmdSendReport_Click();
-        QVERIFY(w.quitCodes.isEmpty());
-        QVERIFY(w.shell.opened.isEmpty());
-        QCOMPARE(w.fixture.prompter.messages().size(), 1);
-        const auto& m = w.fixture.prompter.messages()[0];
-        QVERIFY(m.text.startsWith(QStringLiteral("Error Occurred, please contact Quillmoor support team\r\n"
-                                                 "Error Number: 75\r\nError Description: ")));
-        QVERIFY(m.text.endsWith(u"\r\nError Source: frmErrorHandler.cmdSendReport_Click"_s));
-        QCOMPARE(m.title, u"Tavimor 4.0"_s);
-        QCOMPARE(m.icon, MessageIcon::None);
-        w.window.cmdDontSend_Click();
-        QCOMPARE(w.quitCodes, QList<int>{0});
-    }
-
-    void dontSendEndsWithoutALog() {
-        ErrorWindow w;
         w.window.setError(5, u"x"_s, u"bGlobal.MyPwdRead"_s);
         w.window.show();
-        w.press("cmdDontSend");
+        QTest::mouseClick(w.window.findChild<QPushButton*>(u"cmdDontSend"_s), Qt::LeftButton);
         QCOMPARE(w.quitCodes, QList<int>{0});
         QCOMPARE(w.log(w.fixture.context.programFolder), u"<none>"_s);
         QVERIFY(w.shell.opened.isEmpty());
     }
 
     void closeBoxReturnsToTheCaller() {
-        StartupFixture f;
-        RecordingShell shell;
-        FixedClock clock;
-        QList<int> quits;
-        GuiErrorHandler handler({f.prompter, shell, clock, f.context.programFolder, QString(), [&](int c) {
-                                     quits << c;
-                                 }});
+        ErrorWindow w;
+        GuiErrorHandler handler(w.services);
         QString shownSource;
         QTimer::singleShot(0, [&] {
             QWidget* window = QApplication::activeModalWidget();
@@ -156,7 +138,7 @@ private slots:
         });
         handler.HandleError(91, u"Object variable not set"_s, u"bGlobal.Main"_s);
         QCOMPARE(shownSource, u"frmErrorHandler"_s);
-        QVERIFY(quits.isEmpty());
+        QVERIFY(w.quitCodes.isEmpty());
     }
 };
 

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StartupFixture.h"
 #include "catalogue/Password.h"
-#include "gui/Twips.h"
-#include "startup/StartupPictures.h"
+#include "gui/AppWindows.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
+#include "startup/WidgetStartupWindows.h"
+#include "startup/frmLogin.h"
+#include "startup/frmOSConfirm.h"
 #include "startup/frmSplash.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QQueue>
 #include <QTest>
 #include <QTimer>
@@ -46,9 +52,13 @@ public:
 };
 
 struct Road {
-    explicit Road(bool windowsNt = false)
+    // A later start (FirstRun "1") unless told the FirstRun text; null leaves it unset.
+    explicit Road(bool windowsNt = false, const QString& firstRun = u"1"_s)
         : fixture(windowsNt)
-        , sequence(fixture.context, windows, [this](int code) { quitCodes << code; }) {}
+        , sequence(fixture.context, windows, [this](int code) { quitCodes << code; }) {
+        if (!firstRun.isNull())
+            fixture.settings.save(QLatin1String(kFirstRunKey), firstRun);
+    }
     void run() {
         sequence.load();
         sequence.tick();
@@ -59,8 +69,14 @@ struct Road {
     StartupSequence sequence;
 };
 
+// Runs f on the next turn of the event loop, once the modal dialog is up.
+void whenShown(std::function<void()> f) {
+    QTimer::singleShot(0, std::move(f));
+}
+
 } // namespace
 
+// The road from the splash window to the main window, and the real password and version dialogs on it.
 class TestStartupSequence : public QObject {
     Q_OBJECT
 private slots:
@@ -71,7 +87,7 @@ private slots:
     }
     void firstStartAsksAfterWritingFirstRun() {
         QFETCH(bool, yes);
-        Road road;
+        Road road(false, QString());
         QString firstRunWhileAsked;
         road.fixture.prompter.onMessage = [&](const QString& text) {
             if (text == kFirstRunQuestion)
@@ -92,7 +108,6 @@ private slots:
             QCOMPARE(road.windows.calls,
                      texts({"splash", "close splash", "set password", "login", "main 11895x7935"}));
             QCOMPARE(MyPwdRead(road.fixture.context).value_or(QString()), u"secret"_s);
-            QVERIFY(!road.fixture.setting(kPasswordKey).contains(u"secret"_s));
         } else {
             // The empty password is stored, and the login that follows takes an empty entry.
             QCOMPARE(road.windows.calls, texts({"splash", "close splash", "login", "main 11895x7935"}));
@@ -101,114 +116,81 @@ private slots:
         QVERIFY(road.quitCodes.isEmpty());
     }
 
-    void laterStartsAskNothing_data() {
-        QTest::addColumn<QString>("firstRun");
-        QTest::newRow("1") << u"1"_s;
-        QTest::newRow("other text") << u"yes"_s;
-    }
-    void laterStartsAskNothing() {
-        QFETCH(QString, firstRun);
-        Road road;
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), firstRun);
-        road.run();
-        QVERIFY(road.fixture.prompter.messages().isEmpty());
-        QCOMPARE(road.windows.calls, texts({"splash", "close splash", "login", "main 11895x7935"}));
-    }
-
-    void versionCheck_data() {
+    // Later starts ask nothing; the version dialog comes off the 95/98/Me family while OSDialog is "1".
+    // Stopping there or cancelling the login ends the program without a word.
+    void laterStarts_data() {
         QTest::addColumn<bool>("windowsNt");
+        QTest::addColumn<QString>("firstRun");
         QTest::addColumn<QString>("osDialog");
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("98, flag 1") << false << u"1"_s << false;
-        QTest::newRow("NT, flag 1") << true << u"1"_s << true;
-        QTest::newRow("NT, flag 0") << true << u"0"_s << false;
-        QTest::newRow("NT, flag with blanks") << true << u" 1"_s << false;
-        QTest::newRow("NT, flag missing") << true << QString() << true;
+        QTest::addColumn<int>("osAnswer");
+        QTest::addColumn<bool>("cancelLogin");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList straight = texts({"splash", "close splash", "login", "main 11895x7935"});
+        const QStringList asked = texts({"splash", "close splash", "os dialog", "login", "main 11895x7935"});
+        QTest::newRow("98") << false << u"1"_s << u"1"_s << 1 << false << straight;
+        QTest::newRow("98, FirstRun other text") << false << u"yes"_s << QString() << 1 << false << straight;
+        QTest::newRow("NT") << true << u"1"_s << u"1"_s << 1 << false << asked;
+        QTest::newRow("NT, flag missing") << true << u"1"_s << QString() << 1 << false << asked;
+        QTest::newRow("NT, flag 0") << true << u"1"_s << u"0"_s << 1 << false << straight;
+        QTest::newRow("NT, flag with blanks") << true << u"1"_s << u" 1"_s << 1 << false << straight;
+        QTest::newRow("NT, stopped at the dialog")
+            << true << u"1"_s << QString() << 0 << false << texts({"splash", "close splash", "os dialog"});
+        QTest::newRow("cancelled login")
+            << false << u"1"_s << QString() << 1 << true << texts({"splash", "close splash", "login"});
     }
-    void versionCheck() {
+    void laterStarts() {
         QFETCH(bool, windowsNt);
+        QFETCH(QString, firstRun);
         QFETCH(QString, osDialog);
-        QFETCH(bool, asked);
-        Road road(windowsNt);
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
+        QFETCH(int, osAnswer);
+        QFETCH(bool, cancelLogin);
+        QFETCH(QStringList, calls);
+        Road road(windowsNt, firstRun);
         if (!osDialog.isNull())
             road.fixture.settings.save(QLatin1String(kOSDialogKey), osDialog);
+        road.windows.osAnswer = osAnswer;
+        if (cancelLogin)
+            road.windows.passwords << std::nullopt;
         road.run();
-        QCOMPARE(road.windows.calls.contains(u"os dialog"_s), asked);
-        QVERIFY(road.windows.calls.contains(u"main 11895x7935"_s));
-    }
-
-    void stoppingAtTheVersionDialogEndsAtOnce() {
-        Road road(true);
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
-        road.windows.osAnswer = 0;
-        road.run();
-        QCOMPARE(road.quitCodes, QList<int>{0});
-        QCOMPARE(road.windows.calls, texts({"splash", "close splash", "os dialog"}));
-    }
-
-    void cancelledLoginEndsWithoutAMessage() {
-        Road road;
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
-        road.windows.passwords << std::nullopt;
-        road.run();
-        QCOMPARE(road.quitCodes, QList<int>{0});
         QVERIFY(road.fixture.prompter.messages().isEmpty());
-        QVERIFY(!road.windows.calls.last().startsWith(u"main"_s));
+        QCOMPARE(road.windows.calls, calls);
+        QCOMPARE(road.quitCodes, calls.last().startsWith(u"main"_s) ? QList<int>() : QList<int>{0});
     }
 
-    void loginTakesARightPasswordAtAnyOfThreeTries_data() {
-        QTest::addColumn<int>("wrongFirst");
-        for (int wrong = 0; wrong < kLoginTries; ++wrong)
-            QTest::addRow("right at try %d", wrong + 1) << wrong;
+    // A right password is taken at any of three tries; the close box enters the empty one, wrong here.
+    void loginHasThreeTries_data() {
+        QTest::addColumn<int>("wrong");
+        for (int wrong = 0; wrong <= 3; ++wrong)
+            QTest::addRow("%d wrong", wrong) << wrong;
     }
-    void loginTakesARightPasswordAtAnyOfThreeTries() {
-        QFETCH(int, wrongFirst);
+    void loginHasThreeTries() {
+        QFETCH(int, wrong);
         Road road;
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
-        MyPwdWrite(road.fixture.context, u"Pa ss"_s);
-        for (int i = 0; i < wrongFirst; ++i)
-            road.windows.passwords << u"pa ss"_s;
-        road.windows.passwords << u"Pa ss"_s;
-        road.run();
-        QVERIFY(road.quitCodes.isEmpty());
-        QCOMPARE(road.fixture.prompter.messageTexts(), QStringList(wrongFirst, u"Wrong Password. Retry"_s));
-        QCOMPARE(road.windows.calls.last(), u"main 11895x7935"_s);
-    }
-
-    void threeWrongPasswordsDenyAccess() {
-        Road road;
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
         MyPwdWrite(road.fixture.context, u"secret"_s);
-        // The close box enters the empty password, which is wrong here.
-        road.windows.passwords << u"a"_s << QString() << u"Secret"_s << u"secret"_s;
+        road.windows.passwords << u"a"_s << QString() << u"Secret"_s;
+        road.windows.passwords.resize(wrong);
+        road.windows.passwords << u"secret"_s;
         road.run();
-        const auto& messages = road.fixture.prompter.messages();
-        QCOMPARE(road.fixture.prompter.messageTexts(),
-                 texts({"Wrong Password. Retry", "Wrong Password. Retry", "Wrong Password. Retry",
-                        "Too many tries of invalid passwords. Access Denied"}));
-        for (const auto& m : messages) {
+        const bool denied = wrong == 3;
+        QStringList told(wrong, u"Wrong Password. Retry"_s);
+        if (denied)
+            told << u"Too many tries of invalid passwords. Access Denied"_s;
+        QCOMPARE(road.fixture.prompter.messageTexts(), told);
+        for (const auto& m : road.fixture.prompter.messages()) {
             QCOMPARE(m.title, u"TAVIMOR 4.0"_s);
             QCOMPARE(m.icon, MessageIcon::None);
             QCOMPARE(m.buttons, MessageButtons::Ok);
         }
-        QCOMPARE(road.quitCodes, QList<int>{0});
-        QCOMPARE(road.windows.passwords.size(), 1);
-        QVERIFY(!road.windows.calls.last().startsWith(u"main"_s));
+        QCOMPARE(road.quitCodes, denied ? QList<int>{0} : QList<int>());
+        QCOMPARE(road.windows.passwords.size(), denied ? 1 : 0);
+        QCOMPARE(road.windows.calls.last(), denied ? u"login"_s : u"main 11895x7935"_s);
     }
 
     void splashRunsTheRoadOnceFromItsTimer() {
         Road road;
-        road.fixture.settings.save(QLatin1String(kFirstRunKey), u"1"_s);
         frmSplash splash(road.sequence);
-        QCOMPARE(splash.width(), twipsToPixels(7500, &splash));
-        QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(splash.timer()->interval(), 500);
-        QCOMPARE(startupPicture(u"splash.png"_s).size(), QSize(500, 376));
-        QVERIFY(!road.sequence.ready());
         splash.Form_Load();
         QVERIFY(road.sequence.ready());
-        QVERIFY(splash.timer()->isActive());
         QCOMPARE(road.windows.calls, texts({"splash"}));
         QTRY_VERIFY_WITH_TIMEOUT(road.sequence.finished(), 3000);
         QVERIFY(!splash.timer()->isActive());
@@ -218,7 +200,7 @@ private slots:
 
     // A store that cannot be read is reported and ends the start; nobody gets in, nothing is written.
     void aDamagedStoreEndsTheStartUntouched() {
-        Road road;
+        Road road(false, QString());
         const QString ini = road.fixture.settings.fileName(u"TAVIMOR 4.0"_s);
         QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
         const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
@@ -236,6 +218,152 @@ private slots:
         QFile file(ini);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), damaged);
+    }
+
+    void loginModeShowsOneMaskedBoxOfTenCharacters() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        dialog.prepare(false);
+        dialog.show();
+        auto* box = child<QLineEdit>(&dialog, "txtPassword0");
+        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0"_s);
+        QCOMPARE(child<QLabel>(&dialog, "lblLabels0")->text(), u"&Password:"_s);
+        QVERIFY(!child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
+        QCOMPARE(child<QPushButton>(&dialog, "cmdOK")->text(), u"&OK"_s);
+        QCOMPARE(child<QPushButton>(&dialog, "cmdCancel")->text(), u"Cancel"_s);
+        QCOMPARE(dialog.focusWidget(), box);
+        QTest::keyClicks(box, u"abcdefghijk"_s);
+        QCOMPARE(box->text(), u"abcdefghij"_s);
+
+        const QSize loginSize = dialog.size();
+        dialog.prepare(true);
+        QVERIFY(child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
+        QCOMPARE(child<QLabel>(&dialog, "lblLabels1")->text(), u"&Verify Password:"_s);
+        QCOMPARE(dialog.size(), loginSize);
+        QVERIFY(box->text().isEmpty());
+    }
+
+    void setModeChecksTheTwoBoxes() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        dialog.prepare(true);
+        dialog.show();
+        auto* first = child<QLineEdit>(&dialog, "txtPassword0");
+        auto* second = child<QLineEdit>(&dialog, "txtPassword1");
+        first->setText(u"one"_s);
+        second->setText(u"One"_s);
+        dialog.cmdOK_Click();
+        QVERIFY(dialog.isVisible());
+        QVERIFY(first->text().isEmpty() && second->text().isEmpty());
+        QCOMPARE(dialog.focusWidget(), first);
+        QCOMPARE(f.prompter.messages().size(), 1);
+        QCOMPARE(f.prompter.messages()[0].text, u"Passwords don't match"_s);
+        QCOMPARE(f.prompter.messages()[0].title, u"TAVIMOR 4.0"_s);
+        QCOMPARE(f.prompter.messages()[0].icon, MessageIcon::Information);
+
+        first->setText(u"one"_s);
+        second->setText(u"one"_s);
+        dialog.cmdOK_Click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.enteredPassword(), u"one"_s);
+        QCOMPARE(
+            f.prompter.messages()[1].text,
+            QStringLiteral("Password has been set.\r\nTavimor requires this password to be used everytime "
+                           "for login"));
+        QCOMPARE(f.prompter.messages()[1].icon, MessageIcon::Information);
+    }
+
+    // Cancel and Esc end a login as cancelled (a set dialog just closes); the close box ends neither so.
+    void cancelEscAndCloseBox() {
+        StartupFixture f;
+        frmLogin dialog(f.prompter);
+        for (bool bSet : {false, true}) {
+            for (QLatin1StringView way : {"cancel"_L1, "esc"_L1, "close"_L1}) {
+                dialog.prepare(bSet);
+                dialog.show();
+                child<QLineEdit>(&dialog, "txtPassword0")->setText(u"typed"_s);
+                if (way == "cancel"_L1)
+                    QTest::mouseClick(child<QPushButton>(&dialog, "cmdCancel"), Qt::LeftButton);
+                else if (way == "esc"_L1)
+                    QTest::keyClick(&dialog, Qt::Key_Escape);
+                else
+                    dialog.close();
+                QVERIFY(!dialog.isVisible());
+                QCOMPARE(dialog.enteredPassword(), QString());
+                QCOMPARE(dialog.cancelledLogin(), !bSet && way != "close"_L1);
+            }
+        }
+    }
+
+    void realWindowsTellCancelledLoginApart() {
+        StartupFixture f;
+        WidgetStartupWindows windows(f.context, [](int, int) {});
+        auto pressInActiveDialog = [](const char* name) {
+            whenShown([name] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                QTest::mouseClick(child<QPushButton>(dialog, name), Qt::LeftButton);
+            });
+        };
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(windows.passwordDialog(false), std::nullopt);
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(windows.passwordDialog(true), std::optional<QString>(QString()));
+        // Enter takes what was typed, trailing blanks cut.
+        whenShown([] {
+            auto* box = child<QLineEdit>(QApplication::activeModalWidget(), "txtPassword0");
+            QTest::keyClicks(box, u" Ab  "_s);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(windows.passwordDialog(false), std::optional<QString>(u" Ab"_s));
+        pressInActiveDialog("cmdOK");
+        QCOMPARE(windows.osConfirmation(), 1);
+
+        // Set Password: two empty boxes confirmed are the empty password, "Cancel" keeps the old one.
+        RecordingShell shell;
+        AppWindows app(f.context, shell);
+        pressInActiveDialog("cmdOK");
+        QCOMPARE(app.setPassword(nullptr), std::optional<QString>(QString()));
+        pressInActiveDialog("cmdCancel");
+        QCOMPARE(app.setPassword(nullptr), std::nullopt);
+    }
+
+    void osConfirmation_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("yes ticked") << u"cmdOK"_s << true << 1 << u"0"_s;
+        QTest::newRow("yes unticked") << u"cmdOK"_s << false << 1 << u"1"_s;
+        QTest::newRow("no ticked") << u"cmdCancel"_s << true << 0 << u"-"_s;
+        QTest::newRow("close box") << u"close"_s << true << 0 << u"-"_s;
+    }
+    void osConfirmation() {
+        QFETCH(QString, button);
+        QFETCH(bool, ticked);
+        QFETCH(int, result);
+        QFETCH(QString, stored);
+        StartupFixture f;
+        frmOSConfirm dialog(f.settings, f.errors);
+        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0 for 95/98/Me"_s);
+        QCOMPARE(child<QLabel>(&dialog, "lblMessage")->text(),
+                 QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
+                                "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
+                                "continue running the program?"));
+        auto* hide = child<QCheckBox>(&dialog, "chkHide");
+        QCOMPARE(hide->text(), u"Don't display this dialog again."_s);
+        QVERIFY(!hide->isChecked());
+        QCOMPARE(child<QPushButton>(&dialog, "cmdOK")->text(), u"Yes"_s);
+        QCOMPARE(child<QPushButton>(&dialog, "cmdCancel")->text(), u"No"_s);
+        hide->setChecked(ticked);
+        whenShown([&] {
+            if (button == "close"_L1)
+                dialog.close();
+            else
+                QTest::mouseClick(child<QPushButton>(&dialog, button.toLatin1().constData()), Qt::LeftButton);
+        });
+        QCOMPARE(int(dialog.ShowConfirmation()), result);
+        QCOMPARE(f.setting(kOSDialogKey), stored);
     }
 };
 
