@@ -2,7 +2,7 @@
 #pragma once
 
 #include "catalogue/BuiltinCatalogue.h"
-#include "support/ProgramHarness.h"
+#include "startup/StartupFixture.h"
 
 namespace tavimor::test {
 
@@ -20,15 +20,6 @@ struct EditorsHarness : ProgramHarness {
     void loadBoth(const QString& xml) {
         context.machineCatalogue.loadXML(xml);
         context.workingCatalogue.loadXML(xml);
-    }
-    // A catalogue of one section "Custom" holding the given entry.
-    static QString oneEntryCatalogue(const QString& entryXml) {
-        return u"<TAVIMOR><REGISTRYSETTINGS Section=\"Custom\">"_s + entryXml +
-               u"</REGISTRYSETTINGS></TAVIMOR>"_s;
-    }
-    void setCurrent(const QString& address, const QString& value) {
-        CatalogueEntry(context.machineCatalogue.selectSingleNode(address)).currentValue().setText(value);
-        CatalogueEntry(context.workingCatalogue.selectSingleNode(address)).currentValue().setText(value);
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorsHarness.h"
 #include "editors/frmDrives.h"
+#include "editors/frmRestart.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -15,72 +16,49 @@ const QString kExplorer = QLatin1String(kPolicies) + u"\\Explorer"_s;
 const QString kNoDrives = u"NoDrives"_s;
 } // namespace
 
-class TestDrives : public QObject {
+// The two dialogs that write one setting each: the drives to hide and the restart confirmation.
+class TestDrivesRestart : public QObject {
     Q_OBJECT
 
     static QCheckBox* box(QWidget* d, int i) { return d->findChild<QCheckBox*>(u"Check1_%1"_s.arg(i)); }
-    static QPushButton* button(QWidget* d, const char* name) {
-        return d->findChild<QPushButton*>(QLatin1String(name));
-    }
-    static quint32 ticked(QWidget* d) {
-        quint32 mask = 0;
-        for (int i = 0; i < 26; ++i)
-            mask |= box(d, i)->isChecked() ? 1u << i : 0u;
-        return mask;
-    }
 
 private slots:
-    void boxesShowTheStoredMask_data() {
-        QTest::addColumn<std::optional<RegValue>>("stored");
-        QTest::addColumn<quint32>("shown");
-        QTest::newRow("missing") << std::optional<RegValue>() << 0u;
-        QTest::newRow("C: only") << std::optional<RegValue>(regDword(4)) << 4u;
-        QTest::newRow("all") << std::optional<RegValue>(regDword(0x3FFFFFF)) << 0x3FFFFFFu;
-        QTest::newRow("high bits") << std::optional<RegValue>(regDword(0xFC000005)) << 5u;
-    }
-    void boxesShowTheStoredMask() {
-        QFETCH(std::optional<RegValue>, stored);
-        QFETCH(quint32, shown);
+    // The boxes show the low 26 bits; Apply writes the ticked letters and stays, OK writes even unchanged.
+    void boxesShowTheStoredMaskAndApplyAndOkWriteIt() {
         EditorsHarness h;
-        if (stored)
-            h.backend.putValue(kExplorer, kNoDrives, *stored);
+        h.backend.putValue(kExplorer, kNoDrives, regDword(0xFC000005));
         frmDrives d(h.context);
         d.show();
-        QCOMPARE(ticked(&d), shown);
+        for (int i = 0; i < 26; ++i)
+            QCOMPARE(box(&d, i)->isChecked(), i == 0 || i == 2); // A: and C:
         QCOMPARE(box(&d, 25)->text(), u"Z:"_s);
-        QVERIFY(!button(&d, "cmdApply")->isEnabled());
-        QVERIFY(button(&d, "cmdOK")->isDefault());
-        // OK writes even unchanged, only the low 26 bits, always as a DWORD.
-        QTest::mouseClick(button(&d, "cmdOK"), Qt::LeftButton);
-        QVERIFY(!d.isVisible());
-        QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(shown));
-    }
-
-    void applyWritesTheTickedLettersAndStays() {
-        EditorsHarness h;
-        frmDrives d(h.context);
-        d.show();
+        QVERIFY(!child<QPushButton>(&d, "cmdApply")->isEnabled());
         QTest::mouseClick(box(&d, 0), Qt::LeftButton);
         QTest::mouseClick(box(&d, 25), Qt::LeftButton);
-        QVERIFY(button(&d, "cmdApply")->isEnabled());
-        QTest::mouseClick(button(&d, "cmdApply"), Qt::LeftButton);
-        QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(0x2000001));
+        QTest::mouseClick(child<QPushButton>(&d, "cmdApply"), Qt::LeftButton);
+        QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(0x2000004));
         QVERIFY(d.isVisible());
-        QVERIFY(!button(&d, "cmdApply")->isEnabled());
+        QVERIFY(!child<QPushButton>(&d, "cmdApply")->isEnabled());
         QVERIFY(!h.context.restartNeeded);
+
+        h.backend.putValue(kExplorer, kNoDrives, regDword(0)); // OK writes the boxes though none changed
+        QVERIFY(child<QPushButton>(&d, "cmdOK")->isDefault());
+        QTest::mouseClick(child<QPushButton>(&d, "cmdOK"), Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(0x2000004));
     }
 
     void cancelEscapeAndTheCloseBoxWriteNothing() {
         EditorsHarness h;
         h.backend.putValue(kExplorer, kNoDrives, regDword(4));
         const int writes = h.backend.writeCount();
-        for (int way = 0; way < 3; ++way) {
+        for (QLatin1StringView way : {"cancel"_L1, "esc"_L1, "close"_L1}) {
             frmDrives d(h.context);
             d.show();
             QTest::mouseClick(box(&d, 3), Qt::LeftButton);
-            if (way == 0)
-                QTest::mouseClick(button(&d, "cmdCancel"), Qt::LeftButton);
-            else if (way == 1)
+            if (way == "cancel"_L1)
+                QTest::mouseClick(child<QPushButton>(&d, "cmdCancel"), Qt::LeftButton);
+            else if (way == "esc"_L1)
                 QTest::keyClick(&d, Qt::Key_Escape);
             else
                 d.close();
@@ -89,7 +67,64 @@ private slots:
         QCOMPARE(h.backend.writeCount(), writes);
         QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(4));
     }
+
+    void restartButtonsSaveTheChoice_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("hide");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("restarts");
+        QTest::newRow("now") << u"OKButton"_s << false << u"1"_s << 1;
+        QTest::newRow("now, hidden") << u"OKButton"_s << true << u"0"_s << 1;
+        QTest::newRow("later") << u"CancelButton"_s << false << u"1"_s << 0;
+        QTest::newRow("later, hidden") << u"CancelButton"_s << true << u"0"_s << 0;
+        QTest::newRow("escape, hidden") << u"esc"_s << true << u"0"_s << 0;
+        QTest::newRow("enter, then the close box") << u"close"_s << true << u"absent"_s << 0;
+    }
+    void restartButtonsSaveTheChoice() {
+        QFETCH(QString, button);
+        QFETCH(bool, hide);
+        QFETCH(QString, saved);
+        QFETCH(int, restarts);
+        EditorsHarness h;
+        frmRestart d(h.context);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.findChild<QPushButton*>(u"OKButton"_s));
+        auto* hideBox = d.findChild<QCheckBox*>(u"chkHide"_s);
+        if (hide)
+            QTest::mouseClick(hideBox, Qt::LeftButton);
+        if (button == "esc"_L1) {
+            QTest::keyClick(&d, Qt::Key_Escape);
+        } else if (button == "close"_L1) {
+            // No button is the default, so Enter does nothing; the close box saves nothing either.
+            hideBox->setFocus();
+            QTest::keyClick(hideBox, Qt::Key_Return);
+            QVERIFY(d.isVisible());
+            d.close();
+        } else {
+            QTest::mouseClick(d.findChild<QPushButton*>(button), Qt::LeftButton);
+        }
+        QVERIFY(!d.isVisible());
+        QCOMPARE(h.settings.read(u"RestartDialog"_s, u"absent"_s), std::optional<QString>(saved));
+        QCOMPARE(h.backend.restartRequests(), restarts);
+        QVERIFY(h.prompter.messages().isEmpty());
+    }
+
+    void aTargetThatCannotRestartSaysSo() {
+        EditorsHarness h;
+        h.backend.setCanRestart(false);
+        frmRestart d(h.context);
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
+        QCOMPARE(h.backend.restartRequests(), 0);
+        QCOMPARE(
+            h.prompter.messageTexts(),
+            QStringList{QStringLiteral("The registry target memory: has no Windows that Tavimor can restart. "
+                                       "The settings take effect when the Windows using this registry "
+                                       "starts again.")});
+        QVERIFY(!d.isVisible());
+    }
 };
 
-QTEST_MAIN(TestDrives)
-#include "tst_drives.moc"
+QTEST_MAIN(TestDrivesRestart)
+#include "tst_drives_restart.moc"
