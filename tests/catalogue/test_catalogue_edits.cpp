@@ -16,8 +16,6 @@ using namespace tavimor::test;
 
 namespace {
 
-const QString kDrivesKey = QLatin1String(kExplorerPolicies);
-
 class CatalogueEdits : public CoreFixture {
 protected:
     CatalogueEdits() {
@@ -34,11 +32,11 @@ TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
     EXPECT_TRUE(sections[1].tag.isEmpty());
     EXPECT_EQ(catalogueSections(context)[6].address, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
 
-    applyEntryLater(context, QLatin1String(kRunDialog), u"1"_s);
+    applyEntryLater(context, kRunDialog, u"1"_s);
     const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
     ASSERT_EQ(rows.size(), 8);
     EXPECT_EQ(rows[3].text, u"Run Dialog"_s);
-    EXPECT_EQ(rows[3].tag, QLatin1String(kRunDialog));
+    EXPECT_EQ(rows[3].tag, kRunDialog);
     EXPECT_EQ(rows[3].workingState, u"Disabled"_s);
     EXPECT_EQ(rows[3].machineState, u"Enabled"_s);
     EXPECT_TRUE(rows[3].needsRestart);
@@ -50,24 +48,22 @@ TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
     EXPECT_TRUE(listRows(context, u"TAVIMOR/REGISTRYSETTINGS[9]"_s).isEmpty());
 
     // An entry without VALUES/CURRENTVALUE is listed by name with empty states.
-    CatalogueEntry(context.workingCatalogue.selectSingleNode(QLatin1String(kRunDialog)))
-        .values()
-        .setText(QString());
+    CatalogueEntry(context.workingCatalogue.selectSingleNode(kRunDialog)).values().setText(QString());
     const ListRow bare = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s)[3];
     EXPECT_EQ(bare.text, u"Run Dialog"_s);
     EXPECT_TRUE(bare.workingState.isEmpty() && bare.machineState.isEmpty());
 }
 
 TEST_F(CatalogueEdits, ApplyNowWritesBothCataloguesAndFlagsOnlyARealChange) {
-    EXPECT_TRUE(applyEntryNow(context, QLatin1String(kRunDialog), u"1"_s));
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s), 1u);
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_TRUE(applyEntryNow(context, kRunDialog, u"1"_s));
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 1u);
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
+    EXPECT_EQ(working(kRunDialog), u"1"_s);
     EXPECT_TRUE(context.restartNeeded);
     EXPECT_FALSE(changesPending(context));
 
     context.restartNeeded = false;
-    EXPECT_TRUE(applyEntryNow(context, QLatin1String(kRunDialog), u"1"_s));
+    EXPECT_TRUE(applyEntryNow(context, kRunDialog, u"1"_s));
     EXPECT_FALSE(context.restartNeeded);
 
     // A restart-free entry never sets the flag; the Number entry is written as a DWORD too.
@@ -82,28 +78,29 @@ TEST_F(CatalogueEdits, ApplyNowWritesBothCataloguesAndFlagsOnlyARealChange) {
 
     // Apply later touches the working catalogue alone.
     const int writes = backend.writeCount();
-    EXPECT_TRUE(applyEntryLater(context, QLatin1String(kRunDialog), QString()));
+    EXPECT_TRUE(applyEntryLater(context, kRunDialog, QString()));
     EXPECT_EQ(backend.writeCount(), writes);
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
     EXPECT_TRUE(changesPending(context));
 }
 
 TEST_F(CatalogueEdits, DriveMaskKeepsTheLow26Bits) {
     EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
     writeDriveMask(context.registry, 0, errors);
-    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0u);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoDrives"_s), 0u);
 
-    backend.putValue(kDrivesKey, u"NoDrives"_s, regDword(0xFC000004));
+    backend.putValue(kExplorerPolicies, u"NoDrives"_s, regDword(0xFC000004));
     EXPECT_EQ(readDriveMask(context.registry, errors), 4u);
-    backend.putValue(kDrivesKey, u"NoDrives"_s, RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
+    backend.putValue(kExplorerPolicies, u"NoDrives"_s,
+                     RegValue{REG_BINARY, QByteArray("\xff\xff\xff\x03", 4)});
     EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
-    backend.putValue(kDrivesKey, u"NoDrives"_s, regSz(u"many"_s));
+    backend.putValue(kExplorerPolicies, u"NoDrives"_s, regSz(u"many"_s));
     EXPECT_EQ(readDriveMask(context.registry, errors), 0u);
 
     writeDriveMask(context.registry, *parseDriveLetters(u"A,z"_s), errors);
-    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x2000001u);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoDrives"_s), 0x2000001u);
     writeDriveMask(context.registry, 0xFFFFFFFF, errors);
-    EXPECT_EQ(dword(kDrivesKey, u"NoDrives"_s), 0x3FFFFFFu);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoDrives"_s), 0x3FFFFFFu);
     EXPECT_EQ(driveLetters(0x2000005), u"ACZ"_s);
     EXPECT_EQ(parseDriveLetters(u"none"_s), 0u);
     EXPECT_EQ(parseDriveLetters(u"C: D:"_s), 12u);

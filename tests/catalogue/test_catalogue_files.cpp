@@ -32,12 +32,12 @@ using CatalogueStartup = CoreFixture;
 // Opening the default file later takes the same road.
 TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
     writeDefaultRds(withRunDialog(u"1"_s), false);
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, regDword(1));
+    backend.putValue(kExplorerPolicies, u"NoFind"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_FALSE(changesPending(context));
     // The registry wins over the file: NoRun is not set there, NoFind is.
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(working(kRunDialog), u"0"_s);
     EXPECT_EQ(working(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
     EXPECT_EQ(context.machineCatalogue.documentElement().attribute(u"SystemName"_s), u"TESTBOX"_s);
     EXPECT_EQ(context.currentSettingsFile, QString());
@@ -46,11 +46,11 @@ TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
 
 TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
     writeDefaultRds(u"garbage that is never read"_s, true);
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(1));
+    backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(working(kRunDialog), u"1"_s);
     EXPECT_FALSE(changesPending(context));
 
     // A dot-name is hidden as well.
@@ -59,11 +59,11 @@ TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
 
 TEST_F(CatalogueStartup, TheCommandLineNamesAFile) {
     writeRds(u"mine.RDS"_s, withRunDialog(u"1"_s));
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(0));
+    backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(0));
     m_files.Startup(dir.filePath(u"mine.RDS"_s));
     EXPECT_TRUE(prompter.messages().isEmpty());
     // Both documents hold the file's values; the registry is not read.
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
     EXPECT_FALSE(changesPending(context));
 }
 
@@ -149,7 +149,7 @@ TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
     // Applying stops at the first write that fails, through the unknown hive, and says which and why.
     prompter.queueAnswer(Answer::Yes);
     EXPECT_EQ(ConfirmPendingChanges(context), 0);
-    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s).has_value());
+    EXPECT_FALSE(dword(kExplorerPolicies, u"NoRun"_s).has_value());
     ASSERT_EQ(errors.reports.size(), 1);
     EXPECT_TRUE(errors.reports[0].description.startsWith(
         QStringLiteral("Display/Display Properties: "
@@ -180,8 +180,8 @@ TEST_F(FileCommands, OpenLoadsAnotherFileIntoTheWorkingCatalogueOnly) {
     EXPECT_EQ(request.flags, 4096u);
     EXPECT_EQ(request.fileName, QString());
     EXPECT_EQ(context.currentSettingsFile, other);
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(working(kRunDialog), u"1"_s);
+    EXPECT_EQ(machine(kRunDialog), u"0"_s);
     EXPECT_TRUE(changesPending(context));
 
     // Now something is pending: Open asks, and a Cancel stops it before the dialog.
@@ -195,7 +195,7 @@ TEST_F(FileCommands, OpenLoadsAnotherFileIntoTheWorkingCatalogueOnly) {
     prompter.queueAnswer(Answer::Cancel);
     EXPECT_TRUE(m_files.OpenCommand());
     EXPECT_EQ(context.currentSettingsFile, other);
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(working(kRunDialog), u"1"_s);
 }
 
 TEST_F(FileCommands, OpenExplainsWhatWentWrong) {

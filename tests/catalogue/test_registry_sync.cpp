@@ -23,26 +23,26 @@ protected:
 };
 
 TEST_F(RegistrySync, RefreshReadsTheRegistryIntoTheMachineCatalogueOnly) {
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(1));
+    backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(1));
     backend.putValue(kSystemKey, u"NoDispCpl"_s, regSz(u"7"_s));
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoFind"_s, RegValue{REG_BINARY, "\x01"});
-    setCurrentValue(context.machineCatalogue, QLatin1String(kRunDialog), u"9"_s);
+    backend.putValue(kExplorerPolicies, u"NoFind"_s, RegValue{REG_BINARY, "\x01"});
+    setCurrentValue(context.machineCatalogue, kRunDialog, u"9"_s);
     RefreshCurrentValues(context, QLatin1String(kAllEntries));
 
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"1"_s);
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
     EXPECT_EQ(machine(kDisplayCpl), u"7"_s);
     // REG_BINARY is not read, and a missing Boolean value reads as 0.
     EXPECT_EQ(machine(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"0"_s);
     // The Number entry is passed over.
     EXPECT_EQ(machine(kMinPwdLen), u"Null"_s);
-    EXPECT_EQ(working(QLatin1String(kRunDialog)), u"0"_s);
+    EXPECT_EQ(working(kRunDialog), u"0"_s);
     EXPECT_TRUE(changesPending(context));
 
     // A single entry address refreshes that entry alone.
-    backend.putValue(QLatin1String(kExplorerPolicies), u"NoRun"_s, regDword(0));
+    backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(0));
     backend.putValue(kSystemKey, u"NoDispCpl"_s, regDword(0));
-    RefreshCurrentValues(context, QLatin1String(kRunDialog));
-    EXPECT_EQ(machine(QLatin1String(kRunDialog)), u"0"_s);
+    RefreshCurrentValues(context, kRunDialog);
+    EXPECT_EQ(machine(kRunDialog), u"0"_s);
     EXPECT_EQ(machine(kDisplayCpl), u"7"_s);
 }
 
@@ -62,7 +62,7 @@ TEST_F(RegistrySync, ConfirmAsksOnlyWhenTheCataloguesDiffer) {
     EXPECT_EQ(ConfirmPendingChanges(context), 0);
     EXPECT_TRUE(prompter.messages().isEmpty());
 
-    setCurrentValue(context.workingCatalogue, QLatin1String(kRunDialog), u"1"_s);
+    setCurrentValue(context.workingCatalogue, kRunDialog, u"1"_s);
     prompter.queueAnswer(Answer::Cancel);
     EXPECT_EQ(ConfirmPendingChanges(context), 1);
     ASSERT_EQ(prompter.messages().size(), 1);
@@ -81,16 +81,16 @@ TEST_F(RegistrySync, ConfirmAsksOnlyWhenTheCataloguesDiffer) {
 }
 
 TEST_F(RegistrySync, YesAppliesTheWorkingCatalogueAndNotesTheRestart) {
-    setCurrentValue(context.workingCatalogue, QLatin1String(kRunDialog), u"1"_s);
+    setCurrentValue(context.workingCatalogue, kRunDialog, u"1"_s);
     prompter.queueAnswer(Answer::Yes);
     EXPECT_EQ(ConfirmPendingChanges(context), 0);
     EXPECT_FALSE(changesPending(context));
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s), 1u);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 1u);
     // Every Boolean entry was written, with 0 where nothing was set, and their keys created.
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoFind"_s), 0u);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoFind"_s), 0u);
     EXPECT_EQ(dword(kSystemKey, u"NoDispCpl"_s), 0u);
     // The Number ("Null") and Drives entries are not written, but their keys exist.
-    EXPECT_FALSE(dword(QLatin1String(kExplorerPolicies), u"NoDrives"_s).has_value());
+    EXPECT_FALSE(dword(kExplorerPolicies, u"NoDrives"_s).has_value());
     EXPECT_TRUE(backend.hasKey(QStringLiteral(
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network")));
     // Values that had no registry value ("0" against "") differ, so restart entries set the flag.
@@ -133,10 +133,10 @@ TEST_F(RegistrySync, ThePlanIsWhatThePassChangesAndItStopsAtAValueThatIsNoNumber
         .setAttribute(u"Datatype"_s, u"Numeric"_s);
     setCurrentValue(context.machineCatalogue, kMinPwdLen, u"Null"_s);
     setCurrentValue(context.machineCatalogue, kDisplayCpl, u"0"_s);
-    setCurrentValue(context.machineCatalogue, QLatin1String(kRunDialog), u"1"_s);
+    setCurrentValue(context.machineCatalogue, kRunDialog, u"1"_s);
     EXPECT_FALSE(ApplyMachineCatalogue(context));
     EXPECT_EQ(dword(kSystemKey, u"NoDispCpl"_s), 0u);
-    EXPECT_EQ(dword(QLatin1String(kExplorerPolicies), u"NoRun"_s), 0u);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 0u);
     ASSERT_EQ(errors.reports.size(), 1);
     EXPECT_EQ(
         errors.reports[0].description,
@@ -158,14 +158,14 @@ TEST_F(RegistrySync, AFailedWriteStopsThePassAndSaysWhichEntryAndWhy) {
 
 TEST_F(RegistrySync, OnlySetPlansTheEntriesAFileSaysSomethingAbout) {
     RefreshCurrentValues(context, QLatin1String(kAllEntries));
-    setCurrentValue(context.machineCatalogue, QLatin1String(kRunDialog), u"1"_s);
+    setCurrentValue(context.machineCatalogue, kRunDialog, u"1"_s);
     setCurrentValue(context.machineCatalogue, kDisplayCpl, u"  "_s);
     // An entry whose default is empty counts with any value, also its default's.
     CatalogueEntry find(context.machineCatalogue.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s));
     find.values().firstChildElement("DEFAULTVALUE").setText(QString());
     const ApplyPlan plan = planApply(context.registry, context.machineCatalogue, PlanScope::OnlySet);
     ASSERT_EQ(plan.steps.size(), 2);
-    EXPECT_EQ(plan.steps[0].address, QLatin1String(kRunDialog));
+    EXPECT_EQ(plan.steps[0].address, kRunDialog);
     EXPECT_EQ(plan.steps[0].after, 1);
     EXPECT_EQ(plan.steps[1].valueName, u"NoFind"_s);
     EXPECT_EQ(plan.steps[1].after, 0);

@@ -2,26 +2,44 @@
 #pragma once
 
 #include "ProgramHarness.h"
+#include "base/FileUtil.h"
+#include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueFiles.h"
+#include "registry/Cipher.h"
 
 #include <gtest/gtest.h>
 
 namespace tavimor::test {
 
-inline constexpr auto kExplorerPolicies =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline constexpr auto kRunDialog = "TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]";
+inline const QString kExplorerPolicies =
+    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
+inline const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
 
 // The program's core over a ProgramHarness, with the settings-file commands at hand.
 class CoreFixture : public ::testing::Test, protected ProgramHarness {
 protected:
     // Both catalogues hold the built-in catalogue, as a fresh start leaves them before the refresh.
-    void loadBuiltin();
-    void setCurrentValue(XmlDocument& catalogue, const QString& entryAddress, const QString& value);
-    // Writes a settings file holding the given catalogue text.
-    QString writeRds(const QString& fileName, const QString& catalogueXml) const;
+    void loadBuiltin() {
+        context.machineCatalogue.loadXML(builtinCatalogueText());
+        context.workingCatalogue.loadXML(builtinCatalogueText());
+    }
+    void setCurrentValue(XmlDocument& catalogue, const QString& entryAddress, const QString& value) {
+        CatalogueEntry(catalogue.selectSingleNode(entryAddress)).currentValue().setText(value);
+    }
+    // Writes a settings file holding the given catalogue text; a bare name goes in the test's folder.
+    QString writeRds(const QString& fileName, const QString& catalogueXml) const {
+        const QString path = QDir(dir.path()).filePath(fileName);
+        EXPECT_TRUE(writeFileAtomically(
+            path, CatalogueFiles::encipherSettingsFile(catalogueXml, cataloguePassPhrase())));
+        return path;
+    }
     // Makes the default settings file, optionally hidden through the folder's .hidden list.
-    QString writeDefaultRds(const QString& catalogueXml, bool hidden) const;
+    QString writeDefaultRds(const QString& catalogueXml, bool hidden) const {
+        if (hidden) {
+            EXPECT_TRUE(writeFileAtomically(context.programFolder + u"/.hidden"_s, "tavimor.rds\n"));
+        }
+        return writeRds(context.defaultSettingsFile(), catalogueXml);
+    }
 
     CatalogueView m_view;
     CatalogueFiles m_files{context, m_view};

@@ -3,6 +3,7 @@
 
 #include "base/Prompter.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QQueue>
 #include <QStringList>
@@ -29,26 +30,47 @@ public:
     void queueFileName(const QString& name) { m_fileNames.enqueue(name); }
 
     Answer message(const QString& text, const QString& title, MessageIcon icon,
-                   MessageButtons buttons) override;
-    QString openFileName(const FileDialogRequest& request) override;
-    QString saveFileName(const FileDialogRequest& request) override;
+                   MessageButtons buttons) override {
+        m_messages.append({text, title, icon, buttons});
+        if (onMessage)
+            onMessage(text);
+        // An unscripted question is answered the safe way.
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        return buttons == MessageButtons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+    QString openFileName(const FileDialogRequest& request) override { return nextFileName(false, request); }
+    QString saveFileName(const FileDialogRequest& request) override { return nextFileName(true, request); }
 
     const QList<Message>& messages() const { return m_messages; }
-    QStringList messageTexts() const;
+    QStringList messageTexts() const {
+        QStringList texts;
+        for (const Message& m : m_messages)
+            texts.append(m.text);
+        return texts;
+    }
     const QList<Dialog>& dialogs() const { return m_dialogs; }
-    int unansweredQuestions() const { return m_unanswered; }
-    void clear();
+    void clear() {
+        m_answers.clear();
+        m_fileNames.clear();
+        m_messages.clear();
+        m_dialogs.clear();
+    }
     // Called with each message's text while it is "on screen", to look at the world then.
     std::function<void(const QString&)> onMessage;
 
 private:
-    QString nextFileName();
+    QString nextFileName(bool save, const FileDialogRequest& request) {
+        m_dialogs.append({save, request});
+        // A file dialog gives a full path: a bare name lies in the folder it shows, the current one.
+        const QString name = m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+        return name.isEmpty() ? name : QFileInfo(name).absoluteFilePath();
+    }
 
     QQueue<Answer> m_answers;
     QQueue<QString> m_fileNames;
     QList<Message> m_messages;
     QList<Dialog> m_dialogs;
-    int m_unanswered = 0;
 };
 
 } // namespace tavimor::test
