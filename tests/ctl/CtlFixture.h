@@ -9,9 +9,13 @@
 #include "registry/Cipher.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
+#include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -35,14 +39,12 @@ protected:
 
     CtlFixture() {
         QDir().mkpath(programFolder());
-        EXPECT_TRUE(writeFileAtomically(programFolder() + QStringLiteral("/tavimor.rds"),
-                                        rds(builtinCatalogueText())));
-        EXPECT_TRUE(writeFileAtomically(programFolder() + QStringLiteral("/.hidden"), "tavimor.rds\n"));
-        m_vars.insert(QStringLiteral("TAVIMOR_TARGET"), QStringLiteral("file:") + path("registry.reg"));
+        EXPECT_TRUE(writeFileAtomically(programFolder() + u"/tavimor.rds"_s, rds(builtinCatalogueText())));
+        EXPECT_TRUE(writeFileAtomically(programFolder() + u"/.hidden"_s, "tavimor.rds\n"));
+        m_vars.insert(u"TAVIMOR_TARGET"_s, u"file:"_s + path("registry.reg"));
         // A fresh machine: the commands that only read refuse a file: target that is not there.
         QString error;
-        EXPECT_TRUE(openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error))
-            << error.toStdString();
+        EXPECT_TRUE(openRegistryTarget(m_vars.value(u"TAVIMOR_TARGET"_s), &error)) << error.toStdString();
     }
 
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
@@ -65,9 +67,7 @@ protected:
         env.stdinIsTerminal = m_terminal;
         env.readPassword = [this](const QString& prompt) -> std::optional<QString> {
             m_prompts.append(prompt);
-            if (m_typed.isEmpty())
-                return std::nullopt;
-            return m_typed.takeFirst();
+            return m_typed.isEmpty() ? std::nullopt : std::optional(m_typed.takeFirst());
         };
         env.readStandardInput = [this](qint64) {
             return std::optional<QByteArray>(m_stdin);
@@ -75,9 +75,6 @@ protected:
         env.writeStandardOutput = [&result](const QByteArray& bytes) {
             result.bytes += bytes;
             return true;
-        };
-        env.now = [] {
-            return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
         };
         result.status = CtlApp(env).run(args);
         return result;
@@ -90,22 +87,49 @@ protected:
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         return r;
     }
+    // A command that failed: its exit status and nothing on standard output; the caller reads err.
+    static Result failed(const Result& r, int status) {
+        EXPECT_EQ(r.status, status) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString()) << r.out.toStdString();
+        return r;
+    }
+    template <typename... Args> Result fails(int status, const Args&... args) {
+        return failed(ctl(args...), status);
+    }
     static QString arg(const char* text) { return QString::fromUtf8(text); }
     static QString arg(const QString& text) { return text; }
 
-    // What the registry file holds now, as another process would read it.
-    QString registryValue(const QString& keyPath, const QString& name, HKEY hive = HKEY_CURRENT_USER) {
+    // Runs a command with --json and parses its standard output as the one object it must be.
+    template <typename... A> QJsonObject json(const A&... args) { return jsonOut(0, {arg(args)...}); }
+    QJsonObject jsonOut(int status, const QStringList& args) {
+        const Result r = run(QStringList{u"--json"_s} + args);
+        EXPECT_EQ(r.status, status) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        QJsonParseError error{};
+        const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+        EXPECT_EQ(object["format"_L1], 1);
+        EXPECT_EQ(object["command"_L1].toString(), args.first()) << r.out.toStdString();
+        m_lastErr = r.err;
+        return object;
+    }
+
+    // The policy file of one half ("User", "Machine") of the Group Policy folder "gpo".
+    QString pol(const char* half) const {
+        return path("gpo") + u'/' + QLatin1String(half) + u"/Registry.pol"_s;
+    }
+
+    // A value under the Explorer policies as the registry file holds it now, read as another process would.
+    QString explorer(const char* name) {
         QString error;
         const std::unique_ptr<RegistryBackend> backend =
-            openRegistryTarget(m_vars.value(QStringLiteral("TAVIMOR_TARGET")), &error);
+            openRegistryTarget(m_vars.value(u"TAVIMOR_TARGET"_s), &error);
         EXPECT_TRUE(backend) << error.toStdString();
-        return backend ? MSDNRegistry(*backend).ReadKeyValue(hive, keyPath, name).toText() : QString();
+        const QString key = QLatin1String(kExplorerPath);
+        return backend ? MSDNRegistry(*backend).ReadKeyValue(HKEY_CURRENT_USER, key, arg(name)).toText()
+                       : QString();
     }
-    QString explorer(const char* name) { return registryValue(QLatin1String(kExplorerPath), arg(name)); }
     QString noRun() { return explorer("NoRun"); }
-    QByteArray registryBytes() const {
-        return readWholeFile(path("registry.reg"), 1 << 20).value_or("missing");
-    }
+    QByteArray registryBytes() const { return fileBytes(path("registry.reg")); }
 
     QTemporaryDir m_dir;
     QHash<QString, QString> m_vars;
@@ -113,6 +137,7 @@ protected:
     QStringList m_typed;
     QStringList m_prompts;
     QByteArray m_stdin;
+    QString m_lastErr;
 };
 
 } // namespace tavimor::test

@@ -10,21 +10,16 @@ TEST_F(CtlPassword, AStoredPasswordGuardsEveryCommand) {
     ASSERT_TRUE(writeFileAtomically(path("new.txt"), "s3cret  \r\nignored\n"));
     EXPECT_EQ(ok("password", "--new-password-file", path("new.txt")).out, "Password has been set.\n"_L1);
 
-    const Result none = ctl("set", "NoRun", "1");
-    EXPECT_EQ(none.status, 3);
-    EXPECT_EQ(none.err, "tavimorctl: a password is needed (use --password-file or TAVIMOR_PASSWORD)\n"_L1);
-    EXPECT_EQ(noRun(), QString());
+    EXPECT_EQ(fails(3, "set", "NoRun", "1").err,
+              "tavimorctl: a password is needed (use --password-file or TAVIMOR_PASSWORD)\n"_L1);
 
     m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"S3cret"_s);
-    const Result wrong = ctl("set", "NoRun", "1");
-    EXPECT_EQ(wrong.status, 3);
-    EXPECT_EQ(wrong.err, "tavimorctl: wrong password\n"_L1);
-    EXPECT_EQ(noRun(), QString());
+    EXPECT_EQ(fails(3, "set", "NoRun", "1").err, "tavimorctl: wrong password\n"_L1);
+    EXPECT_EQ(noRun(), QString()); // neither run wrote
 
     // Trailing spaces do not count, on either side.
     m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"s3cret "_s);
     EXPECT_EQ(ctl("set", "NoRun", "1").status, 0);
-    EXPECT_EQ(noRun(), "1"_L1);
 
     // The file wins over the environment.
     ASSERT_TRUE(writeFileAtomically(path("pw.txt"), "s3cret\n"));
@@ -45,9 +40,7 @@ TEST_F(CtlPassword, TheTerminalIsAskedWithoutEchoOnce) {
     EXPECT_EQ(m_prompts, QStringList{u"Password: "_s});
 
     m_typed = {u"abc"_s, u"one"_s, u"two"_s};
-    const Result mismatch = ctl("password");
-    EXPECT_EQ(mismatch.status, 1);
-    EXPECT_EQ(mismatch.err, "tavimorctl: Passwords don't match\n"_L1);
+    EXPECT_EQ(fails(1, "password").err, "tavimorctl: Passwords don't match\n"_L1);
 
     m_typed = {u"abc"_s, u"12345678901"_s, u"12345678901"_s};
     EXPECT_TRUE(ctl("password").err.contains("at most 10 characters"_L1));

@@ -4,10 +4,6 @@
 #include "ctl/GpoTemplate.h"
 #include "registry/PolFile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 namespace tavimor::test {
 namespace {
 
@@ -15,47 +11,35 @@ const QString kExplorer = QLatin1String(kExplorerPath);
 const QString kMachineExplorer = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
 const QString kOther = u"Software\\Policies\\Other"_s;
 
-class CtlPolicy : public CtlFixture {
-protected:
-    QString pol(const QString& folder, const char* half) const {
-        return folder + u'/' + QLatin1String(half) + u"/Registry.pol"_s;
-    }
-    void writePol(const QString& path, const QList<PolRecord>& records) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        PolFile file;
-        file.records = records;
-        ASSERT_TRUE(writeFileAtomically(path, file.serialize()));
-    }
-    QList<PolRecord> readPol(const QString& path) {
-        const std::optional<QByteArray> bytes = readWholeFile(path, 1 << 20);
-        const std::optional<PolFile> file = bytes ? PolFile::parse(*bytes) : std::nullopt;
-        EXPECT_TRUE(file) << path.toStdString();
-        return file ? file->records : QList<PolRecord>();
-    }
-    QJsonObject json(const QStringList& args) {
-        const Result r = run(QStringList{u"--json"_s} + args);
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
-        return QJsonDocument::fromJson(r.out.toUtf8()).object();
-    }
-};
+using CtlPolicy = CtlFixture;
+
+void writePol(const QString& path, const QList<PolRecord>& records) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    PolFile file;
+    file.records = records;
+    ASSERT_TRUE(writeFileAtomically(path, file.serialize()));
+}
+QList<PolRecord> readPol(const QString& path) {
+    const std::optional<PolFile> file = PolFile::parse(fileBytes(path));
+    EXPECT_TRUE(file) << path.toStdString();
+    return file ? file->records : QList<PolRecord>();
+}
 
 TEST_F(CtlPolicy, ExportSplitsTheHivesAndKeepsWhatTheCatalogueDoesNotKnow) {
     ok("set", "NoRun", "1");
     ok("set", "ClearRecentDocsOnExit", "1");
-    const QString dir = path("gpo");
     // Samba names the halves in capitals; an older NoRun as text is replaced where it stood.
     const PolRecord foreign = PolRecord::dwordRecord(kOther, u"X"_s, 7);
     writePol(
-        pol(dir, "USER"),
+        pol("USER"),
         {foreign, {kExplorer.toLower(), u"NORUN"_s, REG_SZ, "1\0"}, PolRecord::deletion(kOther, u"Y"_s)});
 
-    const Result r = ctl("export-pol", dir);
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(pol(dir, "User")));
-    EXPECT_EQ(readPol(pol(dir, "USER")),
+    const Result r = ok("export-pol", path("gpo"));
+    EXPECT_FALSE(QFileInfo::exists(pol("User")));
+    EXPECT_EQ(readPol(pol("USER")),
               (QList<PolRecord>{foreign, PolRecord::dwordRecord(kExplorer, u"NoRun"_s, 1),
                                 PolRecord::deletion(kOther, u"Y"_s)}));
-    EXPECT_EQ(readPol(pol(dir, "Machine")),
+    EXPECT_EQ(readPol(pol("Machine")),
               QList<PolRecord>{PolRecord::dwordRecord(kMachineExplorer, u"ClearRecentDocsOnExit"_s, 1)});
     EXPECT_TRUE(r.out.contains(QStringLiteral(
         "Registry.pol (2 values, 1 deletion).\n"
@@ -67,51 +51,48 @@ TEST_F(CtlPolicy, ExportSplitsTheHivesAndKeepsWhatTheCatalogueDoesNotKnow) {
 TEST_F(CtlPolicy, ExportFromASettingsFileWithDeletionsForWhatIsNotSet) {
     ok("set", "NoRun", "1");
     ok("save", path("office.rds"));
-    const Result r = ctl("export-pol", "--from", path("office.rds"), "--delete-unset", path("gpo"));
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ok("export-pol", "--from", path("office.rds"), "--delete-unset", path("gpo"));
     // The saved file holds the registry's reading: every on/off entry is set; the number entry
     // ("Null") and the drive mask ("") are not.
-    const QList<PolRecord> user = readPol(pol(path("gpo"), "User"));
+    const QList<PolRecord> user = readPol(pol("User"));
     EXPECT_EQ(user.size(), 53);
     EXPECT_TRUE(user.contains(PolRecord::dwordRecord(kExplorer, u"NoRun"_s, 1)));
     EXPECT_TRUE(user.contains(PolRecord::deletion(kExplorer, u"NoDrives"_s)));
-    const QList<PolRecord> machine = readPol(pol(path("gpo"), "Machine"));
-    EXPECT_TRUE(machine.contains(PolRecord::deletion(
-        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s, u"MinPwdLen"_s)));
+    EXPECT_TRUE(
+        readPol(pol("Machine"))
+            .contains(PolRecord::deletion(
+                u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s, u"MinPwdLen"_s)));
 
-    EXPECT_EQ(ctl("export-pol", "--from", path("missing.rds"), path("gpo2")).status, 1);
+    fails(1, "export-pol", "--from", path("missing.rds"), path("gpo2"));
     EXPECT_FALSE(QFileInfo::exists(path("gpo2")));
 }
 
 TEST_F(CtlPolicy, ABrokenFileStopsEverythingAndStaysAsItWas) {
     const QString dir = path("gpo");
-    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kOther, u"X"_s, 1)});
-    const QByteArray user = *readWholeFile(pol(dir, "User"), 1 << 20);
+    writePol(pol("User"), {PolRecord::dwordRecord(kOther, u"X"_s, 1)});
+    const QByteArray user = fileBytes(pol("User"));
     const QByteArray broken = QByteArray("PReg\x01\0\0\0[\0K", 11);
     QDir().mkpath(dir + u"/Machine"_s);
-    ASSERT_TRUE(writeFileAtomically(pol(dir, "Machine"), broken));
+    ASSERT_TRUE(writeFileAtomically(pol("Machine"), broken));
 
     for (const char* command : {"export-pol", "import-pol", "diff", "apply"}) {
-        const Result r = ctl(command, dir);
-        EXPECT_EQ(r.status, QLatin1String(command) == "diff"_L1 ? 2 : 1) << command;
+        const Result r = fails(QLatin1String(command) == "diff"_L1 ? 2 : 1, command, dir);
         EXPECT_TRUE(r.err.contains("Machine/Registry.pol: the record at byte 8 has no key name"_L1))
             << command << r.err.toStdString();
     }
-    EXPECT_EQ(readWholeFile(pol(dir, "User"), 1 << 20), user);
-    EXPECT_EQ(readWholeFile(pol(dir, "Machine"), 1 << 20), broken);
+    EXPECT_EQ(fileBytes(pol("User")), user);
+    EXPECT_EQ(fileBytes(pol("Machine")), broken);
     EXPECT_EQ(noRun(), QString());
 }
 
 TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
     const QString dir = path("gpo");
-    writePol(pol(dir, "User"), {PolRecord::dwordRecord(kExplorer.toUpper(), u"norun"_s, 1),
-                                PolRecord::deletion(kExplorer, u"NoFind"_s),
-                                {kExplorer, u"NoClose"_s, REG_SZ, QByteArray("1\0\0\0", 4)},
-                                PolRecord::dwordRecord(kOther, u"X"_s, 1)});
+    writePol(pol("User"), {PolRecord::dwordRecord(kExplorer.toUpper(), u"norun"_s, 1),
+                           PolRecord::deletion(kExplorer, u"NoFind"_s),
+                           {kExplorer, u"NoClose"_s, REG_SZ, QByteArray("1\0\0\0", 4)},
+                           PolRecord::dwordRecord(kOther, u"X"_s, 1)});
 
-    const Result imported = ctl("import-pol", dir, path("out.rds"));
-    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
-    EXPECT_EQ(imported.out,
+    EXPECT_EQ(ok("import-pol", dir, path("out.rds")).out,
               QStringLiteral("Start Menu/Run Dialog: 1\n"
                              "left as it is: HKEY_CURRENT_USER\\%1\\**del.NoFind deletes a value\n"
                              "left as it is: HKEY_CURRENT_USER\\%1\\NoClose is not a REG_DWORD\n"
@@ -127,25 +108,25 @@ TEST_F(CtlPolicy, AFolderOfPolicyFilesIsReadLikeASettingsFile) {
                              "A restart of Windows is needed before this change takes effect.\n")
                   .arg(kExplorer));
     EXPECT_EQ(ctl("diff", "--only-set", path("out.rds")).out, diff.out);
-    const QJsonObject object = json({u"import-pol"_s, dir});
+    const QJsonObject object = json("import-pol", dir);
     EXPECT_EQ(object["set"_L1].toArray()[0].toObject()["value"_L1], 1);
     EXPECT_EQ(object["left"_L1].toArray()[1].toObject()["reason"_L1], "not a REG_DWORD"_L1);
     EXPECT_TRUE(object["saved"_L1].isNull());
     ok("apply", dir);
     EXPECT_EQ(noRun(), "1"_L1);
-    EXPECT_EQ(ctl("diff", dir).status, 0);
+    EXPECT_EQ(ok("apply", dir).out, "Nothing to do.\n"_L1);
 }
 
 TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
     const QString guid = u"{31B2F340-016D-11D2-945F-00C04FB984F9}"_s;
     const QString folder = path("sysvol") + u"/example.test/Policies/"_s + guid;
+    const QString gptIni = folder + u"/GPT.INI"_s;
     QDir().mkpath(folder + u"/MACHINE"_s);
-    ASSERT_TRUE(writeFileAtomically(folder + u"/GPT.INI"_s, "[General]\r\nVersion=0\r\n"));
-    const QStringList push{u"gpo"_s,       u"push"_s,  u"--sysvol"_s,
-                           path("sysvol"), u"--gpo"_s, guid.mid(1, 36).toLower()};
-    auto version = [&] {
-        return readWholeFile(folder + u"/GPT.INI"_s, 1024).value_or("?");
+    ASSERT_TRUE(writeFileAtomically(gptIni, "[General]\r\nVersion=0\r\n"));
+    auto gpo = [&](const char* verb, const QString& name) {
+        return QStringList{u"gpo"_s, arg(verb), u"--sysvol"_s, path("sysvol"), u"--gpo"_s, name};
     };
+    const QStringList push = gpo("push", guid.mid(1, 36).toLower());
 
     ok("set", "NoRun", "1");
     const Result first = run(push);
@@ -153,14 +134,13 @@ TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
     EXPECT_TRUE(first.err.contains("the directory cannot be updated: no directory was found"_L1));
     EXPECT_TRUE(
         first.out.contains("GPT.INI version 0 (user 0, machine 0) -> 65536 (user 1, machine 0).\n"_L1));
-    EXPECT_EQ(version(), "[General]\r\nVersion=65536\r\n");
+    EXPECT_EQ(fileBytes(gptIni), "[General]\r\nVersion=65536\r\n");
     EXPECT_FALSE(QFileInfo::exists(folder + u"/MACHINE/Registry.pol"_s));
 
-    EXPECT_TRUE(run(push).out.contains("GPT.INI version stays 65536"_L1));
     ok("set", "ClearRecentDocsOnExit", "1");
     ok("set", "NoRun", "0");
-    const QJsonObject pushed = json(push);
-    EXPECT_EQ(version(), "[General]\r\nVersion=131073\r\n");
+    const QJsonObject pushed = jsonOut(0, push);
+    EXPECT_EQ(fileBytes(gptIni), "[General]\r\nVersion=131073\r\n");
     EXPECT_EQ(pushed["gptVersion"_L1].toObject()["after"_L1],
               (QJsonObject{{u"number"_s, 131073}, {u"user"_s, 2}, {u"machine"_s, 1}}));
     const QJsonObject machine = pushed["files"_L1].toArray()[1].toObject();
@@ -168,18 +148,10 @@ TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
     EXPECT_EQ(machine["values"_L1], 1);
     EXPECT_TRUE(pushed["directoryVersion"_L1].isNull());
 
-    const Result pulled = ctl("gpo", "pull", "--sysvol", path("sysvol"), "--gpo", guid);
-    EXPECT_EQ(pulled.out, "Start Menu/Run Dialog: 0\nStart Menu/Retain Recent Documents upon exit: 1\n"_L1);
-    const QJsonObject pulledJson =
-        json({u"gpo"_s, u"pull"_s, u"--sysvol"_s, path("sysvol"), u"--gpo"_s, guid});
-    EXPECT_EQ(pulledJson["set"_L1].toArray()[1].toObject()["regname"_L1], "ClearRecentDocsOnExit"_L1);
-
-    QStringList named = push;
-    named.last() = u"Default Domain Policy"_s;
-    EXPECT_EQ(run(named).status, 1);
-    QStringList wrong = push;
-    wrong[1] = u"send"_s;
-    EXPECT_EQ(run(wrong).status, 2);
+    EXPECT_EQ(run(gpo("pull", guid)).out,
+              "Start Menu/Run Dialog: 0\nStart Menu/Retain Recent Documents upon exit: 1\n"_L1);
+    EXPECT_EQ(run(gpo("push", u"Default Domain Policy"_s)).status, 1);
+    EXPECT_EQ(run(gpo("send", guid)).status, 2);
 }
 
 TEST(GpoTemplate, VersionLineAndExtensionLists) {
