@@ -70,6 +70,12 @@ struct ExplorerFixture : ProgramHarness {
         window->resize(800, 500);
         return *window;
     }
+    // Started and on screen; a window never exposed fails the calling test.
+    frmRegistryExplorer& shown() {
+        start().show();
+        QTest::qVerify(QTest::qWaitForWindowExposed(window.get()), "exposed", "", __FILE__, __LINE__);
+        return *window;
+    }
     QTreeWidget* list() const { return window->findChild<QTreeWidget*>(u"lsvDescription"_s); }
     QTreeWidget* tree() const { return window->findChild<QTreeWidget*>(u"trvMain"_s); }
     QAction* action(const QString& name) const { return window->findChild<QAction*>(name); }

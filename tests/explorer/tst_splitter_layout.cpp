@@ -84,10 +84,8 @@ private slots:
 
     void theBarsMouseDrivesTheWindowLayout() {
         ExplorerFixture f;
-        frmRegistryExplorer& w = f.start();
-        w.show();
+        frmRegistryExplorer& w = f.shown();
         w.resize(900, 600);
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* bar = w.findChild<QWidget*>(u"pctSeperator"_s);
         const int startLeft = w.splitter().geometry().barLeft;
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
