@@ -124,6 +124,10 @@ bool RegPatch::Parser::run(const QByteArray& bytes) {
     if (!utf8)
         return false;
     m_lines = utf8->split('\n');
+    // The last line end ends the last line; no empty line follows it, or hex data continued past the
+    // end of the file would end there instead of being refused.
+    if (m_lines.size() > 1 && m_lines.last().isEmpty())
+        m_lines.removeLast();
     m_next = 1;
     QByteArrayView text;
     while (nextLine(&text)) {
