@@ -4,6 +4,7 @@
 #include "editors/frmRestart.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -46,6 +47,13 @@ private slots:
         QTest::mouseClick(child<QPushButton>(&d, "cmdOK"), Qt::LeftButton);
         QVERIFY(!d.isVisible());
         QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(0x2000004));
+    }
+
+    // The drive picture is a resource of the static gui library, kept from the linker by frmDrives.
+    void theDrivesDialogShowsItsPicture() {
+        EditorsHarness h;
+        frmDrives drives(h.context);
+        QCOMPARE(drives.findChild<QLabel*>(u"pctScreenShot"_s)->pixmap().size(), QSize(217, 283));
     }
 
     void cancelEscapeAndTheCloseBoxWriteNothing() {

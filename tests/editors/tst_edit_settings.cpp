@@ -2,7 +2,9 @@
 #include "EditorsHarness.h"
 #include "editors/frmEditSettings.h"
 
+#include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -154,6 +156,27 @@ private slots:
         QCOMPARE(h.context.workingCatalogue.xml(), before);
         QCOMPARE(h.backend.writeCount(), writes);
         QVERIFY(h.refreshed.isEmpty());
+    }
+
+    // The pictures the program ships, drawn at the size the dialog shows them so they are never scaled.
+    void everyEntryHasAPictureReadByContent() {
+        const QString folder = QFINDTESTDATA("../../resources/program/Resources");
+        QVERIFY(!folder.isEmpty());
+        Harness h;
+        frmEditSettings edit(h.context, {});
+        const QSize shown = edit.findChild<QLabel*>(u"pctScreenShot"_s)->contentsRect().size();
+        int entries = 0;
+        forEachEntry(h.context.workingCatalogue, [&](const CatalogueEntry& entry, int, int) {
+            ++entries;
+            const QString name = entry.text("IMAGE").section(u'\\', -1);
+            QImageReader reader(QDir(folder).filePath(name));
+            reader.setDecideFormatFromContent(true);
+            const QImage image = reader.read();
+            QVERIFY2(!image.isNull(), qPrintable(name));
+            QCOMPARE(image.size(), shown);
+            QVERIFY2(QFileInfo(reader.fileName()).size() < 16 * 1024, qPrintable(name));
+        });
+        QCOMPARE(entries, 57);
     }
 
     // The picture is read by its content whatever its name says; a damaged one is told in its place.

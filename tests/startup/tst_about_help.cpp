@@ -42,9 +42,8 @@ private slots:
         QCOMPARE(about.windowTitle(), u"About Tavimor 4.0"_s);
         QCOMPARE(about.findChild<QLabel*>(u"lblTitle"_s)->text(), u"Tavimor 4.0"_s);
         QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version 4.0"_s);
-        for (const char* name : {"lblQuorvelLink", "lblQuillmoorLink", "lblQuillmoor"}) {
+        for (const char* name : {"lblQuorvelLink", "lblQuillmoorLink", "lblQuillmoor"})
             QTest::mouseClick(about.findChild<LinkLabel*>(QLatin1String(name)), Qt::LeftButton);
-        }
         QCOMPARE(shell.opened,
                  texts({"https://www.quorvel.example.com/", "https://tavimor.quillmoor.example.org/",
                         "mailto:support@quillmoor.example.com"}));
