@@ -11,14 +11,6 @@
 using namespace Qt::StringLiterals;
 using namespace tavimor;
 
-namespace {
-void touch(const QString& path) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
-} // namespace
-
 TEST(ProgramPaths, InstalledTreeUsesShareAndBuildFolderItsOwn) {
     QTemporaryDir root;
     const QString bin = root.filePath(u"usr/bin"_s);
@@ -28,7 +20,7 @@ TEST(ProgramPaths, InstalledTreeUsesShareAndBuildFolderItsOwn) {
     // share/tavimor without the default settings file is not taken for the program folder.
     QDir().mkpath(root.filePath(u"usr/share/tavimor"_s));
     EXPECT_EQ(programFolderFor(bin), bin);
-    touch(root.filePath(u"usr/share/tavimor/tavimor.rds"_s));
+    ASSERT_TRUE(QFile(root.filePath(u"usr/share/tavimor/tavimor.rds"_s)).open(QIODevice::WriteOnly));
     EXPECT_EQ(programFolderFor(bin), root.filePath(u"usr/share/tavimor"_s));
 }
 

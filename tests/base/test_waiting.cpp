@@ -9,11 +9,14 @@ using namespace Qt::StringLiterals;
 using namespace tavimor;
 
 namespace {
-// Says "go on" a given number of times, then "stop".
+// Says "go on" a given number of times, then "stop"; it is the process's watcher while it lives.
 class CountingWatcher : public WaitWatcher {
 public:
     explicit CountingWatcher(int allowed)
-        : m_allowed(allowed) {}
+        : m_allowed(allowed) {
+        setWaitWatcher(this);
+    }
+    ~CountingWatcher() override { setWaitWatcher(nullptr); }
     bool stillWaiting(const QString& what) override {
         last = what;
         return ++calls <= m_allowed;
@@ -25,11 +28,6 @@ private:
     int m_allowed;
 };
 
-struct WatcherScope {
-    explicit WatcherScope(WaitWatcher* watcher) { setWaitWatcher(watcher); }
-    ~WatcherScope() { setWaitWatcher(nullptr); }
-};
-
 void startSleep(QProcess& process, const char* seconds) {
     process.start(u"sleep"_s, {QLatin1String(seconds)});
     ASSERT_TRUE(process.waitForStarted());
@@ -38,7 +36,6 @@ void startSleep(QProcess& process, const char* seconds) {
 
 TEST(Waiting, CancelKillsTheProgramAtOnceAndTimeoutStopsIt) {
     CountingWatcher watcher(2);
-    WatcherScope scope(&watcher);
     QProcess process;
     startSleep(process, "30");
     QElapsedTimer clock;
@@ -59,7 +56,6 @@ TEST(Waiting, CancelKillsTheProgramAtOnceAndTimeoutStopsIt) {
 
 TEST(Waiting, AQuickProgramFinishesEvenWhenAlreadyEnded) {
     CountingWatcher watcher(1000);
-    WatcherScope scope(&watcher);
     QProcess process;
     process.start(u"true"_s, {});
     ASSERT_TRUE(process.waitForFinished());
