@@ -12,6 +12,7 @@
 #include "support/FaultPlace.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,8 +27,7 @@ using namespace Qt::StringLiterals;
 
 inline constexpr auto kExplorerPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
-// tavimorctl run in-process over a registry file, a settings folder and a program folder in a
-// temporary directory, so state carries over from one run to the next as between processes.
+// tavimorctl run in-process on files in a temporary directory, so state carries over as between processes.
 class CtlFixture : public ::testing::Test {
 protected:
     struct Result {
@@ -82,11 +82,12 @@ protected:
 
     // ctl("set", "NoRun", "1"): the arguments as a shell passes them.
     template <typename... Args> Result ctl(const Args&... args) { return run(QStringList{arg(args)...}); }
-    template <typename... Args> Result ok(const Args&... args) {
+    template <typename... Args> Result exits(int status, const Args&... args) {
         Result r = ctl(args...);
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.status, status) << r.err.toStdString();
         return r;
     }
+    template <typename... Args> Result ok(const Args&... args) { return exits(0, args...); }
     // A command that failed: its exit status and nothing on standard output; the caller reads err.
     static Result failed(const Result& r, int status) {
         EXPECT_EQ(r.status, status) << r.err.toStdString();
@@ -112,6 +113,15 @@ protected:
         m_lastErr = r.err;
         return object;
     }
+    // The error object a failing command leaves on standard error.
+    template <typename... A> QJsonObject jsonError(int status, const A&... args) {
+        const Result r = fails(status, "--json", args...);
+        EXPECT_EQ(r.err.count(u'\n'), 1) << r.err.toStdString();
+        const QJsonObject object = QJsonDocument::fromJson(r.err.toUtf8()).object();
+        EXPECT_EQ(object["format"_L1], 1);
+        EXPECT_EQ(object["status"_L1], status);
+        return object;
+    }
 
     // The policy file of one half ("User", "Machine") of the Group Policy folder "gpo".
     QString pol(const char* half) const {
@@ -129,7 +139,6 @@ protected:
                        : QString();
     }
     QString noRun() { return explorer("NoRun"); }
-    QByteArray registryBytes() const { return fileBytes(path("registry.reg")); }
 
     QTemporaryDir m_dir;
     QHash<QString, QString> m_vars;

@@ -48,7 +48,7 @@ TEST_F(CtlBrowse, ShowFindsAnEntryByAddressSectionNameOrRegname) {
 }
 
 TEST_F(CtlBrowse, UsageErrorsExitTwoTouchNothingAndHelpExitsZero) {
-    const QByteArray fresh = registryBytes();
+    const QByteArray fresh = fileBytes(path("registry.reg"));
     QList<QStringList> wrong;
     for (const char* args : {"", "frobnicate", "show", "set NoRun", "password extra", "list --bogus",
                              "list --file", "list --new-password-file x", "--version=1", "list --only-set",
@@ -69,7 +69,7 @@ TEST_F(CtlBrowse, UsageErrorsExitTwoTouchNothingAndHelpExitsZero) {
         EXPECT_EQ(r.err.count(u'\n'), 1);
     }
     // A usage error touches nothing, not even the registry file.
-    EXPECT_EQ(registryBytes(), fresh);
+    EXPECT_EQ(fileBytes(path("registry.reg")), fresh);
     EXPECT_EQ(ctl("set", "MinPwdLen", "2147483647").status, 0);
 
     EXPECT_TRUE(ok("set", "--help").out.startsWith("Usage: tavimorctl [OPTIONS] set ENTRY VALUE"_L1));

@@ -2,8 +2,6 @@
 #include "CtlFixture.h"
 #include "registry/RegPatch.h"
 
-#include <QFile>
-
 namespace tavimor::test {
 namespace {
 
@@ -77,24 +75,16 @@ TEST_F(CtlExchange, ImportMergesAFileAndADamagedOneChangesNothing) {
     EXPECT_EQ(noRun(), QString());
     EXPECT_EQ(explorer("Other"), u"t\u00e9xt"_s);
 
+    // A key deletion is refused before anything is written (a file that cannot be read: ctl_exchange.sh).
     const QByteArray before = fileBytes(path("other.reg"));
-    const QByteArray key = "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + QByteArray(kExplorerPath) + "]\r\n";
-    const struct {
-        QByteArray text;
-        const char* message;
-    } damaged[] = {
-        {key + "\"NoRun\"=dword:1\r\n\"NoFind\"=dword:xyz\r\n", "push.reg:4: bad dword digits"},
-        {key + "\"NoRun\"=dword:1\r\n[-HKEY_CURRENT_USER\\Software]\r\n",
-         "line 4: [-HKEY_CURRENT_USER\\Software]"},
-    };
-    for (const auto& d : damaged) {
-        ASSERT_TRUE(writeFileAtomically(path("push.reg"), d.text));
-        const Result r = fails(1, "import-reg", path("push.reg"));
-        EXPECT_TRUE(r.err.contains(QLatin1String(d.message))) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains("nothing was changed"_L1)) << r.err.toStdString();
-        EXPECT_EQ(fileBytes(path("other.reg")), before);
-    }
-    fails(1, "import-reg", path("missing.reg"));
+    ASSERT_TRUE(writeFileAtomically(path("push.reg"),
+                                    "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + QByteArray(kExplorerPath) +
+                                        "]\r\n\"NoRun\"=dword:1\r\n[-HKEY_CURRENT_USER\\Software]\r\n"));
+    const Result r = fails(1, "import-reg", path("push.reg"));
+    EXPECT_TRUE(r.err.contains(
+        "line 4: [-HKEY_CURRENT_USER\\Software] deletes a key, which is not imported; nothing was changed"_L1))
+        << r.err.toStdString();
+    EXPECT_EQ(fileBytes(path("other.reg")), before);
 }
 
 TEST_F(CtlExchange, SearchFindsEveryWordInAnyFieldAlsoAsJson) {
@@ -125,9 +115,7 @@ TEST_F(CtlExchange, ReportNeedsItsStyleSheetAndWritesNothingWithout) {
     ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
                             programFolder() + u"/tavimor.xsl"_s));
     EXPECT_EQ(ok("report", "Start Menu", path("r.html")).out, u"Wrote %1.\n"_s.arg(path("r.html")));
-    const QByteArray page = ok("report", "4", "-").bytes;
-    EXPECT_TRUE(page.contains("Run Dialog"));
-    EXPECT_FALSE(page.contains("Display Properties"));
+    EXPECT_FALSE(ok("report", "4", "-").bytes.contains("Display Properties"));
 
     ASSERT_TRUE(QFile::remove(programFolder() + u"/tavimor.xsl"_s));
     const Result missing = fails(1, "report", path("never.html"));

@@ -4,18 +4,7 @@
 namespace tavimor::test {
 namespace {
 
-class CtlJson : public CtlFixture {
-protected:
-    // The error object a failing command leaves on standard error.
-    template <typename... A> QJsonObject jsonError(int status, const A&... args) {
-        const Result r = fails(status, "--json", args...);
-        EXPECT_EQ(r.err.count(u'\n'), 1) << r.err.toStdString();
-        const QJsonObject object = QJsonDocument::fromJson(r.err.toUtf8()).object();
-        EXPECT_EQ(object["format"_L1], 1);
-        EXPECT_EQ(object["status"_L1], status);
-        return object;
-    }
-};
+using CtlJson = CtlFixture;
 
 TEST_F(CtlJson, BrowsingCommandsGiveNumbersAsNumbers) {
     const QJsonArray sections = json("list")["sections"_L1].toArray();
@@ -50,15 +39,13 @@ TEST_F(CtlJson, ChangingCommandsSayWhatTheyDid) {
     EXPECT_EQ(drives["mask"_L1], 7);
     EXPECT_EQ(drives["hidden"_L1].toArray().size(), 3);
 
-    const QJsonObject saved = json("save", path("office.rds"));
-    EXPECT_EQ(saved["entries"_L1], 57);
-    ASSERT_EQ(ctl("set", "NoRun", "enabled").status, 0);
+    EXPECT_EQ(json("save", path("office.rds"))["entries"_L1], 57);
+    ok("set", "NoRun", "enabled");
 
     const QJsonObject diff = jsonOut(1, {u"diff"_s, path("office.rds")});
     EXPECT_TRUE(m_lastErr.isEmpty()) << m_lastErr.toStdString(); // something to do is no error
-    const QJsonArray changes = diff["changes"_L1].toArray();
     QJsonObject noRun;
-    for (const QJsonValue& change : changes)
+    for (const QJsonValue& change : diff["changes"_L1].toArray())
         if (change.toObject()["regname"_L1] == "NoRun"_L1)
             noRun = change.toObject();
     EXPECT_EQ(noRun["action"_L1], "write"_L1);
@@ -94,6 +81,7 @@ TEST_F(CtlJson, FailuresAreOneObjectOnStandardError) {
         path("bad.xml"), "<TAVIMOR><REGISTRYSETTINGS Section=\"S\"><ENTRY/></REGISTRYSETTINGS></TAVIMOR>"));
     const QJsonObject import = jsonError(1, "import-xml", path("bad.xml"), path("bad.rds"));
     EXPECT_FALSE(import["messages"_L1].toArray().isEmpty());
+    EXPECT_FALSE(QFile::exists(path("bad.rds")));
 }
 
 } // namespace

@@ -81,8 +81,7 @@ const char kSambaXml[] =
     "<Entry type=\"0\" type_name=\"REG_NONE\"><Key>Software\\Policies\\Other</Key><ValueName /></Entry>\n"
     "</PolFile>\n";
 
-// What Samba writes we read as it meant it; what we write over it, keeping the records we do not
-// know where they stood, Samba reads as we meant it.
+// We read Samba's file as Samba meant it, and Samba reads our rewrite of it as we meant it.
 TEST_F(SambaPol, FilesPassBothWaysAndForeignRecordsSurvive) {
     ASSERT_TRUE(writeFileAtomically(path("samba.xml"), kSambaXml));
     QDir().mkpath(path("gpo") + u"/User"_s);
