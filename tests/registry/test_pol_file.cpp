@@ -9,73 +9,50 @@ using namespace Qt::StringLiterals;
 namespace tavimor::test {
 namespace {
 
-// A record as the format lays it out, written out by hand.
-QByteArray rawRecord(const char16_t* key, const char16_t* name, quint32 type, const QByteArray& data) {
+// A record as the format lays it out, written out by hand: UTF-16LE units, a DWORD as two of them.
+QByteArray rawRecord(const QString& key, const QString& name, quint32 type, const QByteArray& data) {
+    const auto dword = [](quint32 v) -> QString {
+        return QString(QChar(char16_t(v))) + QChar(char16_t(v >> 16));
+    };
     QByteArray out;
-    auto unit = [&](char16_t c) {
-        out.append(char(c & 0xFF));
-        out.append(char(c >> 8));
+    const auto units = [&out](const QString& text) {
+        for (const QChar c : text)
+            out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
     };
-    auto dword = [&](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            out.append(char((v >> (8 * i)) & 0xFF));
-    };
-    unit(u'[');
-    for (const char16_t* c = key; *c; ++c)
-        unit(*c);
-    unit(0);
-    unit(u';');
-    for (const char16_t* c = name; *c; ++c)
-        unit(*c);
-    unit(0);
-    unit(u';');
-    dword(type);
-    unit(u';');
-    dword(quint32(data.size()));
-    unit(u';');
+    units(u'[' + key + QChar(0) + u';' + name + QChar(0) + u';' + dword(type) + u';' +
+          dword(quint32(data.size())) + u';');
     out.append(data);
-    unit(u']');
+    units(u"]"_s);
     return out;
 }
 
 const QByteArray kHeader("PReg\x01\x00\x00\x00", 8);
 
-TEST(PolFile, LaysOutRecordsAsTheFormatSays) {
-    PolFile file;
-    file.records = {PolRecord::dwordRecord(u"Software\\Policies\\Ä"_s, u"NoRun"_s, 1),
-                    PolRecord::deletion(u"Software\\X"_s, u"NoFind"_s)};
-    const QByteArray expected =
-        kHeader + rawRecord(u"Software\\Policies\\Ä", u"NoRun", REG_DWORD, QByteArray("\x01\0\0\0", 4)) +
-        rawRecord(u"Software\\X", u"**del.NoFind", REG_SZ, QByteArray(" \0\0\0", 4));
-    EXPECT_EQ(file.serialize(), expected);
-
-    const std::optional<PolFile> read = PolFile::parse(expected);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->records, file.records);
-    EXPECT_EQ(read->records[0].dword(), 1u);
-    EXPECT_FALSE(read->records[0].isDeletion());
-    EXPECT_TRUE(read->records[1].isDeletion());
-    EXPECT_EQ(read->records[1].targetName(), "NoFind"_L1);
-    EXPECT_FALSE(read->records[1].dword());
-}
-
-TEST(PolFile, KeepsWhatItDoesNotInterpretByteForByte) {
-    // Key-only records, **delvals., binary data with brackets inside, a lone surrogate, an empty file.
-    const QByteArray bytes = kHeader + rawRecord(u"Software\\A", u"", REG_NONE, {}) +
-                             rawRecord(u"Software\\A", u"**delvals.", REG_SZ, QByteArray(" \0\0\0", 4)) +
-                             rawRecord(u"Software\\B", u"Blob", REG_BINARY, QByteArray("[;]\0\xff", 5)) +
-                             rawRecord(u"Software\\\xD800", u"Odd", 99, QByteArray(3, 'x'));
+// Samba's own parser reads what we write and writes what we read: test_samba_pol.
+TEST(PolFile, ReadsEveryRecordAndWritesItBackByteForByte) {
+    // A value, a deletion, a key-only record, **delvals., binary data with brackets inside, a lone surrogate.
+    const QByteArray bytes =
+        kHeader + rawRecord(u"Software\\Policies\\Ä"_s, u"NoRun"_s, REG_DWORD, QByteArray("\x01\0\0\0", 4)) +
+        rawRecord(u"Software\\X"_s, u"**del.NoFind"_s, REG_SZ, QByteArray(" \0\0\0", 4)) +
+        rawRecord(u"Software\\A"_s, QString(), REG_NONE, {}) +
+        rawRecord(u"Software\\A"_s, u"**delvals."_s, REG_SZ, QByteArray(" \0\0\0", 4)) +
+        rawRecord(u"Software\\B"_s, u"Blob"_s, REG_BINARY, QByteArray("[;]\0\xff", 5)) +
+        rawRecord(u"Software\\"_s + QChar(0xD800), u"Odd"_s, 99, QByteArray(3, 'x'));
     const std::optional<PolFile> read = PolFile::parse(bytes);
     ASSERT_TRUE(read);
-    ASSERT_EQ(read->records.size(), 4);
-    EXPECT_FALSE(read->records[1].isDeletion()); // **delvals. deletes a whole key, not a value
-    EXPECT_EQ(read->records[2].data, QByteArray("[;]\0\xff", 5));
+    ASSERT_EQ(read->records.size(), 6);
+    EXPECT_EQ(read->records[0], PolRecord::dwordRecord(u"Software\\Policies\\Ä"_s, u"NoRun"_s, 1));
+    EXPECT_EQ(read->records[1], PolRecord::deletion(u"Software\\X"_s, u"NoFind"_s));
+    EXPECT_TRUE(read->records[1].isDeletion());
+    EXPECT_EQ(read->records[1].targetName(), "NoFind"_L1);
+    EXPECT_FALSE(read->records[3].isDeletion()); // **delvals. deletes a whole key, not a value
+    EXPECT_EQ(read->records[4].data, QByteArray("[;]\0\xff", 5));
     EXPECT_EQ(read->serialize(), bytes);
     EXPECT_EQ(PolFile::parse(kHeader)->records.size(), 0);
 }
 
 TEST(PolFile, RefusesWhatIsNotAPolicyFile) {
-    const QByteArray good = kHeader + rawRecord(u"K", u"V", REG_DWORD, QByteArray(4, '\0'));
+    const QByteArray good = kHeader + rawRecord(u"K"_s, u"V"_s, REG_DWORD, QByteArray(4, '\0'));
     QString error;
     EXPECT_FALSE(PolFile::parse("", &error));
     EXPECT_FALSE(PolFile::parse("REGEDIT4\r\n", &error));

@@ -53,24 +53,16 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsStoreTest, FreshStoreReadsDefaultsAndCreatesNothing) {
-    const SettingsStore store(folder());
-    EXPECT_EQ(store.read(u"RestartDialog"_s, u"1"_s), u"1"_s);
-    EXPECT_EQ(store.read(u"FirstRun"_s, u"0"_s), u"0"_s);
-    EXPECT_EQ(store.read(u"quorvel"_s, QString()), QString());
-    EXPECT_EQ(store.fileName(u"TAVIMOR 4.0"_s), iniPath());
-    EXPECT_FALSE(QFileInfo::exists(folder()));
-}
-
-TEST_F(SettingsStoreTest, SavedValuesAreSeenByEveryLaterReadAndTheFileIsOwnerOnly) {
+TEST_F(SettingsStoreTest, DefaultsUntilSavedThenEveryLaterReadSeesItAndTheFileIsOwnerOnly) {
     SettingsStore store(folder());
+    EXPECT_EQ(store.read(u"RestartDialog"_s, u"1"_s), u"1"_s);
+    EXPECT_FALSE(QFileInfo::exists(folder()));
     ASSERT_TRUE(store.save(u"RestartDialog"_s, u" 1 "_s));
     ASSERT_TRUE(store.save(u"FirstRun"_s, u"1"_s));
     SettingsStore other(folder());
     EXPECT_EQ(other.read(u"RestartDialog"_s, u"1"_s), u" 1 "_s);
     ASSERT_TRUE(other.save(u"FirstRun"_s, u"0"_s));
     EXPECT_EQ(store.read(u"FirstRun"_s, u"1"_s), u"0"_s);
-    EXPECT_EQ(store.GetSetting(u"TAVIMOR 4.0"_s, u"OTHER"_s, u"FirstRun"_s, u"x"_s), u"x"_s);
     EXPECT_EQ(factsOf(iniPath()).mode, 0600u);
     ASSERT_TRUE(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     ASSERT_TRUE(store.save(u"quorvel"_s, u"again"_s));
@@ -90,11 +82,10 @@ TEST_F(SettingsStoreTest, QSettingsAndTheStoreReadEachOther) {
         ASSERT_EQ(qt.status(), QSettings::NoError);
     }
     SettingsStore store(folder());
-    for (qsizetype i = 0; i < texts.size(); ++i)
+    for (qsizetype i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(store.read(u"k%1"_s.arg(i), u"-"_s), texts[i]) << i;
-
-    for (qsizetype i = 0; i < texts.size(); ++i)
         ASSERT_TRUE(store.save(u"n%1"_s.arg(i), texts[i]));
+    }
     const QSettings qt(iniPath(), QSettings::IniFormat);
     ASSERT_EQ(qt.status(), QSettings::NoError);
     for (qsizetype i = 0; i < texts.size(); ++i) {
@@ -114,28 +105,23 @@ TEST_F(SettingsStoreTest, ADamagedStoreIsAnErrorAndIsNeverWrittenOver) {
         EXPECT_EQ(store.read(u"quorvel"_s, QString()), std::nullopt) << bytes.constData();
         EXPECT_TRUE(store.lastError().startsWith(u"The settings store %1 is damaged (line "_s.arg(iniPath())))
             << store.lastError().toStdString();
+        if (bytes == damaged) {
+            EXPECT_EQ(
+                store.lastError(),
+                QStringLiteral("The settings store %1 is damaged (line 4: a section line without its closing "
+                               "]). Tavimor has not changed it; correct that line, or move the file away to "
+                               "start again with the default settings and an empty administrator password.")
+                    .arg(iniPath()));
+        }
         EXPECT_FALSE(store.save(u"quorvel"_s, QString()));
         EXPECT_EQ(fileBytes(iniPath()), bytes);
     }
-    SettingsStore store(folder());
-    ASSERT_TRUE(writeBytes(iniPath(), damaged));
-    EXPECT_FALSE(store.read(u"FirstRun"_s, u"0"_s));
-    EXPECT_EQ(store.lastError(),
-              QStringLiteral(
-                  "The settings store %1 is damaged (line 4: a section line without its closing ]). Tavimor "
-                  "has not changed it; correct that line, or move the file away to start again with the "
-                  "default settings and an empty administrator password.")
-                  .arg(iniPath()));
 }
 
-TEST_F(SettingsStoreFault, AFullDiskLeavesTheStoreAsItWas) {
+TEST_F(SettingsStoreFault, AFullDiskOrAReadOnlyFolderLeavesTheStoreAsItWas) {
     SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.fill());
     expectRefused(u"Cannot create the lock file %1.lock: No space left on device"_s.arg(path()));
-}
-
-TEST_F(SettingsStoreFault, AReadOnlyFolderLeavesTheStoreAsItWas) {
-    SKIP_WITHOUT_MOUNT(m_place);
     ASSERT_TRUE(m_place.makeReadOnly());
     expectRefused(u"Cannot create the lock file %1.lock: Read-only file system"_s.arg(path()));
 }

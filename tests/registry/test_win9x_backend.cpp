@@ -5,7 +5,6 @@
 #include "support/FaultPlace.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tavimor;
@@ -45,39 +44,26 @@ TEST_F(Win9xTarget, ReadsValuesVersionAndComputerNameAsWindows98HasThem) {
     std::unique_ptr<RegistryBackend> backend = openRegistryTarget(m_vars.value(u"TAVIMOR_TARGET"_s), &error);
     ASSERT_TRUE(backend) << error.toStdString();
     MSDNRegistry registry(*backend);
-    const auto read = [&](HKEY hive, const char* key, const char* name) {
-        return registry.ReadKeyValue(hive, QLatin1String(key), QLatin1String(name));
+    // A value under Software\Microsoft\Windows\CurrentVersion\Policies; in HKEY_USERS, of its .DEFAULT user.
+    const auto policy = [&](HKEY hive, const char* key, const char* name) {
+        const QString path =
+            u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\"_s + QLatin1String(key);
+        return registry.ReadKeyValue(hive, hive == HKEY_USERS ? u".DEFAULT\\"_s + path : path,
+                                     QLatin1String(name));
     };
     // HKEY_CURRENT_USER is the .DEFAULT user of USER.DAT.
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "norun").toText(), u"1"_s);
-    EXPECT_TRUE(read(HKEY_CURRENT_USER, kExplorer, "NoClose").isNothing()); // REG_BINARY
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoFind").toText(), u"1"_s);
-    EXPECT_EQ(read(HKEY_CURRENT_USER, kExplorer, "NoSetFolders").toText(), u"0"_s);
-    EXPECT_EQ(read(HKEY_USERS, ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-                   "DisableRegistryTools")
-                  .toText(),
-              u"1"_s);
-    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network",
-                   "NoFileSharing")
-                  .toText(),
-              u"1"_s);
-    EXPECT_TRUE(read(HKEY_LOCAL_MACHINE, kExplorer, "NoRun").isNothing());
+    EXPECT_EQ(policy(HKEY_CURRENT_USER, "Explorer", "norun").toText(), u"1"_s);
+    EXPECT_EQ(policy(HKEY_USERS, "System", "DisableRegistryTools").toText(), u"1"_s);
+    EXPECT_EQ(policy(HKEY_LOCAL_MACHINE, "Network", "NoFileSharing").toText(), u"1"_s);
+    EXPECT_TRUE(policy(HKEY_LOCAL_MACHINE, "Explorer", "NoRun").isNothing());
     EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, QLatin1String(kExplorer), u"NoRun"_s),
               ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry.GetSystemName(), u"OLDPC"_s);
-    const WindowsVersion version = backend->windowsVersion();
-    EXPECT_EQ(version.platformId, 1u);
-    EXPECT_EQ(version.major, 4u);
-    EXPECT_EQ(version.minor, 10u);
-    EXPECT_EQ(version.name, u"Windows 98"_s);
+    const WindowsVersion v = backend->windowsVersion();
+    EXPECT_EQ(std::tuple(v.platformId, v.major, v.minor, v.name), std::tuple(1u, 4u, 10u, u"Windows 98"_s));
 }
 
-TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
-    const Result list = run({u"list"_s, u"Start Menu"_s});
-    EXPECT_EQ(list.status, 0) << list.err.toStdString();
-    EXPECT_TRUE(list.out.contains(QRegularExpression(u"Run Dialog +Disabled +Disabled"_s)))
-        << list.out.toStdString();
-
+TEST_F(Win9xTarget, EveryWriteIsRefusedWithTheWayToDoIt) {
     const QByteArray user = fileBytes(path("WINDOWS/user.dat"));
     for (const QStringList& args :
          {QStringList{u"set"_s, u"NoRun"_s, u"0"_s}, QStringList{u"drives"_s, u"C"_s}}) {
@@ -88,7 +74,6 @@ TEST_F(Win9xTarget, ListShowsTheMachineAndEveryWriteIsRefusedWithTheWayToDoIt) {
         EXPECT_TRUE(write.out.isEmpty()) << write.out.toStdString();
     }
     EXPECT_EQ(fileBytes(path("WINDOWS/user.dat")), user);
-    EXPECT_EQ(run({u"drives"_s}).status, 0);
 
     m_vars.insert(u"TAVIMOR_TARGET"_s, u"win9x:"_s + path("program"));
     const Result missing = run({u"list"_s});
