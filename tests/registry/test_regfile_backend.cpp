@@ -42,40 +42,36 @@ protected:
 
 } // namespace
 
-TEST_F(RegFileBackendTest, CreatesAWindows98MachineOnFirstUse) {
+// Reading back, reopening and other instances: test_backend_contract.
+TEST_F(RegFileBackendTest, CreatesAWindows98MachineOnFirstUseAndWritesDwordsAsRegeditDoes) {
     auto backend = open();
     ASSERT_TRUE(backend);
     EXPECT_TRUE(fileBytes(m_path).startsWith("REGEDIT4\r\n"));
-    EXPECT_EQ(backend->targetName(), u"file:"_s + m_path);
     EXPECT_EQ(backend->windowsVersion().name, u"Windows 98"_s);
     EXPECT_EQ(MSDNRegistry(*backend).GetSystemName(), u"PC-ONE"_s);
     // A file has no Windows to restart, and says so.
     EXPECT_FALSE(backend->canRestart());
     EXPECT_FALSE(backend->requestRestart());
-}
-
-// Reading back, reopening and other instances: test_backend_contract.
-TEST_F(RegFileBackendTest, WritesDwordsAsRegeditDoesAndLeavesNoLock) {
-    setNoRun(*open(), u"NoRun"_s, -1);
+    setNoRun(*backend, u"NoRun"_s, -1);
     EXPECT_TRUE(fileBytes(m_path).contains("\"NoRun\"=dword:ffffffff\r\n"));
     EXPECT_FALSE(QFile::exists(m_path + u".lock"_s));
 }
 
-TEST_F(RegFileBackendTest, RefusesABrokenFileAndLeavesItAlone) {
+TEST_F(RegFileBackendTest, ABrokenFileIsRefusedOrReadsNothingAndTakesNoWrites) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).path()));
-    const QByteArray broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n";
+    QByteArray broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n";
     ASSERT_TRUE(writeBytes(m_path, broken));
     QString error;
     EXPECT_FALSE(RegFileBackend::open(m_path, u"PC"_s, &error));
     EXPECT_TRUE(error.startsWith(m_path + u":3: "_s)) << error.toStdString();
     EXPECT_EQ(fileBytes(m_path), broken);
-}
 
-TEST_F(RegFileBackendTest, AFileBrokenAfterOpeningReadsNothingAndTakesNoWrites) {
+    // Broken after opening.
+    ASSERT_TRUE(QFile::remove(m_path));
     auto backend = open();
     ASSERT_TRUE(backend);
     setNoRun(*backend, u"NoRun"_s, 1);
-    const QByteArray broken = fileBytes(m_path) + "garbage\r\n";
+    broken = fileBytes(m_path) + "garbage\r\n";
     ASSERT_TRUE(writeBytes(m_path, broken));
     EXPECT_TRUE(read(*backend, u"NoRun"_s).isNothing());
     EXPECT_TRUE(backend->lastError().contains(m_path + u':')) << backend->lastError().toStdString();
@@ -131,7 +127,6 @@ TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
 
     auto memory = openRegistryTarget(u"memory:"_s, &error);
     ASSERT_TRUE(memory);
-    EXPECT_EQ(memory->windowsVersion().name, u"Windows 98"_s);
     EXPECT_EQ(MSDNRegistry(*memory).GetSystemName(), defaultComputerName());
 
     QTemporaryDir dir;
@@ -141,7 +136,6 @@ TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
     QDir::setCurrent(current);
     ASSERT_TRUE(file) << error.toStdString();
     EXPECT_EQ(file->targetName(), u"file:"_s + dir.path() + u"/sub/reg.reg"_s);
-    EXPECT_TRUE(QFile::exists(dir.path() + u"/sub/reg.reg"_s));
 
     const QString name = defaultComputerName();
     EXPECT_FALSE(name.isEmpty());
