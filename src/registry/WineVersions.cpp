@@ -29,8 +29,9 @@ std::optional<WindowsVersion> wineVersionOfName(const QString& name) {
         {"win30", {0, 3, 0, 0, QStringLiteral("Windows 3.0")}},
         {"win20", {0, 2, 0, 0, QStringLiteral("Windows 2.0")}},
     };
+    // Wine takes the name as written: "WinMe" or " win98" leaves it at the machine's own version.
     for (const auto& known : kVersions) {
-        if (name.trimmed().compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0)
+        if (name == QLatin1String(known.name))
             return known.version;
     }
     return std::nullopt;
