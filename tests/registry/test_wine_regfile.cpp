@@ -133,7 +133,6 @@ TEST(WineRegFile, EditsAtTheEdgesReadBackAsWritten) {
     WineRegFile file = parsed(wrapped("\n[K] 0\n#time=1\n\"a\"=\"x\"\n#time=2\n"
                                       "\"h\"=hex:zz,\\\n[L] 0\n\"v\"=dword:00000001"));
     EXPECT_FALSE(file.value(u"K"_s, u"h"_s));
-    EXPECT_EQ(file.modified(u"K"_s), 2);
     ASSERT_TRUE(file.setValue(u"K"_s, u"a"_s, regDword(3), kTime));
     ASSERT_TRUE(file.setValue(u"L"_s, u"w"_s, regDword(4), kTime));
     const std::optional<WineRegFile> again = WineRegFile::parse(file.serialize());
