@@ -12,7 +12,6 @@ TEST(BuiltinCatalogue, OneDocumentOfSevenSectionsAndFiftySevenEntriesInCrLfLines
     XmlDocument doc;
     ASSERT_TRUE(doc.loadXML(text));
     EXPECT_EQ(doc.documentElement().nodeName(), u"TAVIMOR"_s);
-    EXPECT_EQ(doc.documentElement().attribute(u"SystemName"_s), u""_s);
     EXPECT_EQ(doc.selectNodes(u"TAVIMOR/REGISTRYSETTINGS"_s).size(), 7);
     EXPECT_EQ(doc.selectNodes(u"/TAVIMOR/REGISTRYSETTINGS/ENTRY"_s).size(), 57);
     EXPECT_EQ(text.count(u"\n"_s), text.count(u"\r\n"_s));
