@@ -44,6 +44,7 @@ TEST_F(CtlChanges, SetTakesNumbersForNumberEntriesAndRefusesDrives) {
     EXPECT_TRUE(shown.out.endsWith("In the registry: MinPwdLen = 7\n"_L1));
 
     EXPECT_TRUE(fails(1, "set", "NoDrives", "1").err.contains("use tavimorctl drives"_L1));
+    EXPECT_EQ(explorer("NoDrives"), QString());
 
     EXPECT_EQ(ok("drives", "A,Z").out, "Hidden drives: A: Z:\n"_L1);
     EXPECT_EQ(explorer("NoDrives"), "33554433"_L1);
