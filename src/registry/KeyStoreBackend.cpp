@@ -50,9 +50,7 @@ long KeyStoreBackend::resolve(HKEY key, QString* path) const {
     return ERROR_SUCCESS;
 }
 
-long KeyStoreBackend::beginOpen(HKEY key, const QString& subKey, quint32 access, HKEY* result,
-                                QString* path) {
-    m_lastAccess = access;
+long KeyStoreBackend::beginOpen(HKEY key, const QString& subKey, HKEY* result, QString* path) {
     if (result)
         *result = 0;
     QString base;
@@ -74,9 +72,9 @@ HKEY KeyStoreBackend::newHandle(const QString& path, HKEY* result) {
     return handle;
 }
 
-long KeyStoreBackend::openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) {
+long KeyStoreBackend::openKey(HKEY key, const QString& subKey, quint32 /*access*/, HKEY* result) {
     QString path;
-    if (const long status = beginOpen(key, subKey, access, result, &path))
+    if (const long status = beginOpen(key, subKey, result, &path))
         return status;
     bool exists = false;
     if (const long status = storeKeyExists(path, &exists))
@@ -87,10 +85,10 @@ long KeyStoreBackend::openKey(HKEY key, const QString& subKey, quint32 access, H
     return ERROR_SUCCESS;
 }
 
-long KeyStoreBackend::createKey(HKEY key, const QString& subKey, quint32 access, HKEY* result,
+long KeyStoreBackend::createKey(HKEY key, const QString& subKey, quint32 /*access*/, HKEY* result,
                                 quint32* disposition) {
     QString path;
-    if (const long status = beginOpen(key, subKey, access, result, &path))
+    if (const long status = beginOpen(key, subKey, result, &path))
         return status;
     bool created = false;
     if (const long status = storeCreateKey(path, &created))

@@ -23,8 +23,6 @@ public:
     std::optional<QString> computerName() override;
     WindowsVersion windowsVersion() override;
 
-    // The access mask of the last open or create, for checking callers.
-    quint32 lastAccess() const { return m_lastAccess; }
     int openHandleCount() const { return int(m_handles.size()); }
 
     // Joins a hive name and a sub-key path; nullopt for an empty component (as in "a\\b").
@@ -45,12 +43,11 @@ protected:
 private:
     long resolve(HKEY key, QString* path) const;
     // The checks every open and create share; *path is the full path of the key asked for.
-    long beginOpen(HKEY key, const QString& subKey, quint32 access, HKEY* result, QString* path);
+    long beginOpen(HKEY key, const QString& subKey, HKEY* result, QString* path);
     HKEY newHandle(const QString& path, HKEY* result);
 
     QHash<HKEY, QString> m_handles;
     HKEY m_nextHandle = 0x100;
-    quint32 m_lastAccess = 0;
 };
 
 // Windows' own places for the facts, read from any store.
