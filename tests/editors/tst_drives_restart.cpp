@@ -60,16 +60,11 @@ private slots:
         EditorsHarness h;
         h.backend.putValue(kExplorer, kNoDrives, regDword(4));
         const int writes = h.backend.writeCount();
-        for (QLatin1StringView way : {"cancel"_L1, "esc"_L1, "close"_L1}) {
+        for (const Dismissal way : kDismissals) {
             frmDrives d(h.context);
             d.show();
             QTest::mouseClick(box(&d, 3), Qt::LeftButton);
-            if (way == "cancel"_L1)
-                QTest::mouseClick(child<QPushButton>(&d, "cmdCancel"), Qt::LeftButton);
-            else if (way == "esc"_L1)
-                QTest::keyClick(&d, Qt::Key_Escape);
-            else
-                d.close();
+            dismiss(&d, way);
             QVERIFY(!d.isVisible());
         }
         QCOMPARE(h.backend.writeCount(), writes);

@@ -142,15 +142,10 @@ private slots:
         Harness h;
         const int writes = h.backend.writeCount();
         const QString before = h.context.workingCatalogue.xml();
-        for (QLatin1StringView way : {"cancel"_L1, "close"_L1, "esc"_L1}) {
+        for (const Dismissal way : kDismissals) {
             auto d = h.open(kRun);
             clickOption(d.get(), "optRegValue1");
-            if (way == "cancel"_L1)
-                press(d.get(), "cmdCancel");
-            else if (way == "close"_L1)
-                d->close();
-            else
-                QTest::keyClick(d.get(), Qt::Key_Escape);
+            dismiss(d.get(), way);
             QVERIFY(!d->isVisible());
         }
         QCOMPARE(h.context.workingCatalogue.xml(), before);

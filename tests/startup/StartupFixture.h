@@ -6,7 +6,9 @@
 #include "support/ProgramHarness.h"
 #include "support/WindowFakes.h"
 
+#include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 #include <functional>
 
@@ -26,6 +28,19 @@ template <typename T> T* child(QWidget* window, const char* name) {
     if (!found)
         qFatal("no control %s", name);
     return found;
+}
+
+// The three ways to turn a dialog down without its OK button.
+enum class Dismissal { CancelButton, Escape, CloseBox };
+inline constexpr Dismissal kDismissals[] = {Dismissal::CancelButton, Dismissal::Escape, Dismissal::CloseBox};
+
+inline void dismiss(QWidget* dialog, Dismissal way) {
+    if (way == Dismissal::CancelButton)
+        QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    else if (way == Dismissal::Escape)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->close();
 }
 
 struct StartupFixture : ProgramHarness {

@@ -279,19 +279,14 @@ private slots:
         StartupFixture f;
         frmLogin dialog(f.prompter);
         for (bool bSet : {false, true}) {
-            for (QLatin1StringView way : {"cancel"_L1, "esc"_L1, "close"_L1}) {
+            for (const Dismissal way : kDismissals) {
                 dialog.prepare(bSet);
                 dialog.show();
                 child<QLineEdit>(&dialog, "txtPassword0")->setText(u"typed"_s);
-                if (way == "cancel"_L1)
-                    QTest::mouseClick(child<QPushButton>(&dialog, "cmdCancel"), Qt::LeftButton);
-                else if (way == "esc"_L1)
-                    QTest::keyClick(&dialog, Qt::Key_Escape);
-                else
-                    dialog.close();
+                dismiss(&dialog, way);
                 QVERIFY(!dialog.isVisible());
                 QCOMPARE(dialog.enteredPassword(), QString());
-                QCOMPARE(dialog.cancelledLogin(), !bSet && way != "close"_L1);
+                QCOMPARE(dialog.cancelledLogin(), !bSet && way != Dismissal::CloseBox);
             }
         }
     }
