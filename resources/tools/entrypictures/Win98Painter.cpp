@@ -8,8 +8,10 @@ const QColor Win98Painter::kDesktop(0, 128, 128);
 
 Win98Painter::Win98Painter(QPainter& painter)
     : m_p(painter) {
-    m_font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("MS Sans Serif"),
-                        QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+    // The pictures are drawn and checked in Nimbus Sans (fonts-urw-base35): with whatever font a
+    // machine happens to call Tahoma or Sans, the no-clipping check would measure another picture.
+    m_font.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Tahoma"),
+                        QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                         QStringLiteral("DejaVu Sans")});
     m_font.setPixelSize(10);
     m_font.setHintingPreference(QFont::PreferFullHinting);
