@@ -6,11 +6,11 @@
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
-#include "catalogue/XmlTree.h"
-#include "registry/Cipher.h"
 #include "registry/MemoryBackend.h"
-#include "registry/RegFileBackend.h"
-#include "registry/SettingsStore.h"
+#include "registry/regfile/RegFileBackend.h"
+#include "settings/Cipher.h"
+#include "settings/SettingsStore.h"
+#include "xml/XmlTree.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

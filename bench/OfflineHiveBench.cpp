@@ -6,7 +6,7 @@
 #include "catalogue/RegistrySync.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

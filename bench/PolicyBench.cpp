@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/CatalogueEntry.h"
-#include "catalogue/PolicyFolder.h"
-#include "catalogue/XmlDocument.h"
+#include "catalogue/PolicyFiles.h"
+#include "grouppolicy/PolicyFolder.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/MemoryBackend.h"
 #include "support/LargePolicyCatalogue.h"
+#include "xml/XmlDocument.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -4,9 +4,9 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "registry/MemoryBackend.h"
-#include "registry/SettingsStore.h"
-#include "registry/WinePrefixBackend.h"
-#include "registry/WineRegTool.h"
+#include "registry/wine/WinePrefixBackend.h"
+#include "registry/wine/WineRegTool.h"
+#include "settings/SettingsStore.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -6,7 +6,7 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "registry/MemoryBackend.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace tavimor::fuzz {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueEntry.h"
-#include "registry/HiveBackend.h"
 #include "registry/MSDNRegistry.h"
+#include "registry/hive/HiveBackend.h"
 
 #include <cstdint>
 #include <sys/mman.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/PolicyFiles.h"
-#include "catalogue/XmlDocument.h"
-#include "registry/PolFile.h"
+#include "grouppolicy/PolFile.h"
+#include "xml/XmlDocument.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FuzzSupport.h"
 #include "catalogue/CatalogueFiles.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/MemoryBackend.h"
-#include "registry/RegEditFile.h"
+#include "registry/regfile/RegEditFile.h"
 
 #include <cstdint>
 #include <cstdlib>

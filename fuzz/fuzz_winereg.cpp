@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "registry/WineRegFile.h"
-#include "registry/WineRegIndex.h"
-#include "registry/WineRegSyntax.h"
+#include "registry/wine/WineRegFile.h"
+#include "registry/wine/WineRegIndex.h"
+#include "registry/wine/WineRegSyntax.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times program start to main window shown, against a bare QMainWindow, each in fresh processes.
 // Usage: tavimor_startup_bench [RUNS]
+#include "app/AppWindows.h"
 #include "base/Clock.h"
 #include "base/FixedPrompter.h"
 #include "catalogue/ProgramContext.h"
 #include "explorer/frmRegistryExplorer.h"
-#include "gui/AppWindows.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

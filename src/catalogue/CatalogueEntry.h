@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "catalogue/XmlDocument.h"
+#include "xml/XmlDocument.h"
 
 namespace tavimor {
 

@@ -6,7 +6,7 @@
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 
 #include <QDir>
 

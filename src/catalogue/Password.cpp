@@ -3,8 +3,8 @@
 
 #include "base/ErrorHandler.h"
 #include "catalogue/ProgramContext.h"
-#include "registry/Cipher.h"
-#include "registry/SettingsStore.h"
+#include "settings/Cipher.h"
+#include "settings/SettingsStore.h"
 
 namespace tavimor {
 

@@ -4,7 +4,7 @@
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/PolicyFiles.h"
 #include "registry/MSDNRegistry.h"
-#include "registry/RegPatchImport.h"
+#include "registry/regfile/RegPatchImport.h"
 
 #include <QtEndian>
 #include <functional>

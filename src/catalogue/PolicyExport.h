@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "registry/RegPatch.h"
+#include "registry/regfile/RegPatch.h"
 
 #include <QStringList>
 

@@ -20,19 +20,6 @@ QString identity(const QString& key, const QString& name) {
 
 } // namespace
 
-QString hiveName(PolScope scope) {
-    return scope == PolScope::User ? QStringLiteral("HKEY_CURRENT_USER")
-                                   : QStringLiteral("HKEY_LOCAL_MACHINE");
-}
-
-std::optional<PolScope> scopeOfHive(const QString& hive) {
-    if (hive == QLatin1String("HKEY_CURRENT_USER"))
-        return PolScope::User;
-    if (hive == QLatin1String("HKEY_LOCAL_MACHINE"))
-        return PolScope::Machine;
-    return std::nullopt;
-}
-
 QList<PolicyValue> catalogueValues(const XmlDocument& catalogue, const EntryValue& valueOf) {
     QList<PolicyValue> values;
     forEachEntry(catalogue, [&](const CatalogueEntry& entry, int, int) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "registry/PolFile.h"
+#include "grouppolicy/PolicyFolder.h"
 
 #include <QList>
 #include <QString>
@@ -14,15 +14,6 @@ namespace tavimor {
 class CatalogueEntry;
 class MSDNRegistry;
 class XmlDocument;
-
-// The two halves of a Group Policy folder: User/Registry.pol for HKEY_CURRENT_USER values,
-// Machine/Registry.pol for HKEY_LOCAL_MACHINE values.
-enum class PolScope { User, Machine };
-inline constexpr PolScope kPolScopes[] = {PolScope::User, PolScope::Machine};
-
-QString hiveName(PolScope scope);
-// The scope of a catalogue KEY text; nullopt for hives a policy file cannot hold.
-std::optional<PolScope> scopeOfHive(const QString& hive);
 
 // One catalogue value as a policy file holds it.
 struct PolicyValue {

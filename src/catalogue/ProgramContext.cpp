@@ -2,7 +2,7 @@
 #include "ProgramContext.h"
 
 #include "base/Prompter.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 
 namespace tavimor {
 

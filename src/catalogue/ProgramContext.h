@@ -2,8 +2,8 @@
 #pragma once
 
 #include "TavimorVersion.h"
-#include "catalogue/XmlDocument.h"
 #include "registry/MSDNRegistry.h"
+#include "xml/XmlDocument.h"
 
 namespace tavimor {
 

@@ -2,7 +2,7 @@
 #include "base/FileUtil.h"
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueFiles.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 
 #include <QString>
 #include <cstdio>

@@ -19,7 +19,7 @@
 #include "ctl/CtlSearch.h"
 #include "ctl/TerminalPrompter.h"
 #include "registry/RegistryTarget.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -14,7 +14,7 @@
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
-#include "registry/RegPatchImport.h"
+#include "registry/regfile/RegPatchImport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

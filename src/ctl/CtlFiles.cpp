@@ -6,13 +6,13 @@
 #include "catalogue/CatalogueCheck.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueFiles.h"
-#include "catalogue/PolicyFolder.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
+#include "grouppolicy/PolicyFolder.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -2,13 +2,14 @@
 #include "CtlGpo.h"
 
 #include "base/FileUtil.h"
-#include "catalogue/PolicyFolder.h"
+#include "catalogue/PolicyFiles.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
-#include "ctl/GpoDirectory.h"
-#include "ctl/GpoTemplate.h"
+#include "grouppolicy/GpoDirectory.h"
+#include "grouppolicy/GptIni.h"
+#include "grouppolicy/PolicyFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

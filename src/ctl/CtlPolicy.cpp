@@ -4,13 +4,14 @@
 #include "base/FileUtil.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueFiles.h"
-#include "catalogue/PolicyFolder.h"
+#include "catalogue/PolicyFiles.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "grouppolicy/PolicyFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

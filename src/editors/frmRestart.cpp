@@ -6,7 +6,7 @@
 #include "catalogue/ProgramContext.h"
 #include "gui/Twips.h"
 #include "registry/RegistryBackend.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -16,7 +16,7 @@
 #include "explorer/TreeIcons.h"
 #include "gui/ProgramWindows.h"
 #include "gui/Twips.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegistryTarget.h"
 
-#include "HiveBackend.h"
-#include "HiveFiles.h"
 #include "MemoryBackend.h"
-#include "RegFileBackend.h"
-#include "Win9xBackend.h"
-#include "WinePrefixBackend.h"
+#include "registry/hive/HiveBackend.h"
+#include "registry/hive/HiveFiles.h"
+#include "registry/regfile/RegFileBackend.h"
+#include "registry/win9x/Win9xBackend.h"
+#include "registry/wine/WinePrefixBackend.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

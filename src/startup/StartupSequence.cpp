@@ -6,7 +6,7 @@
 #include "base/Prompter.h"
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace tavimor {
 

@@ -6,7 +6,7 @@
 #include "TavimorVersion.h"
 #include "base/ErrorHandler.h"
 #include "catalogue/ProgramContext.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

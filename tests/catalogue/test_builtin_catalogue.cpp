@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/BuiltinCatalogue.h"
-#include "catalogue/XmlDocument.h"
+#include "xml/XmlDocument.h"
 
 #include <gtest/gtest.h>
 

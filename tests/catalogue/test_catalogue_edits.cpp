@@ -7,7 +7,7 @@
 #include "catalogue/EntryEdit.h"
 #include "catalogue/Password.h"
 #include "catalogue/RegistrySync.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 #include "support/CoreFixture.h"
 
 using namespace Qt::StringLiterals;

@@ -3,7 +3,7 @@
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/RegistrySync.h"
-#include "registry/Cipher.h"
+#include "settings/Cipher.h"
 #include "support/CoreFixture.h"
 #include "support/LargeCatalogue.h"
 

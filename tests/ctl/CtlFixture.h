@@ -6,9 +6,9 @@
 #include "catalogue/CatalogueFiles.h"
 #include "ctl/CtlApp.h"
 #include "ctl/CtlEnvironment.h"
-#include "registry/Cipher.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
+#include "settings/Cipher.h"
 #include "support/FaultPlace.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlFixture.h"
-#include "registry/RegPatch.h"
+#include "registry/regfile/RegPatch.h"
 
 namespace tavimor::test {
 namespace {

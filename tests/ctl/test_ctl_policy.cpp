@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlFixture.h"
-#include "ctl/GpoDirectory.h"
-#include "ctl/GpoTemplate.h"
-#include "registry/PolFile.h"
+#include "grouppolicy/GpoDirectory.h"
+#include "grouppolicy/GptIni.h"
+#include "grouppolicy/PolFile.h"
 
 namespace tavimor::test {
 namespace {
@@ -152,7 +152,7 @@ TEST_F(CtlPolicy, GpoPushRaisesTheVersionOfEachHalfThatChanged) {
     EXPECT_EQ(run(gpo("send", guid)).status, 2);
 }
 
-TEST(GpoTemplate, VersionLineAndExtensionLists) {
+TEST(GptIni, VersionLineAndExtensionLists) {
     const std::optional<GptIni> ini =
         GptIni::parse("; note\r\n[General]\r\ndisplayName=A\r\nversion = 7\r\n", nullptr);
     ASSERT_TRUE(ini);

@@ -2,7 +2,7 @@
 // What every writable registry backend does alike; each format's own bytes are tested beside it.
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
-#include "registry/WinePrefixBackend.h"
+#include "registry/wine/WinePrefixBackend.h"
 #include "support/FaultPlace.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/CtlFixture.h"
-#include "registry/PolFile.h"
+#include "grouppolicy/PolFile.h"
 #include "support/LargePolicyCatalogue.h"
 
 #include <QProcess>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StartupFixture.h"
+#include "app/AppWindows.h"
 #include "catalogue/Password.h"
-#include "gui/AppWindows.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
 #include "startup/WidgetStartupWindows.h"

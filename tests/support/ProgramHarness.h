@@ -7,7 +7,7 @@
 #include "catalogue/ProgramContext.h"
 #include "registry/KeyStoreBackend.h"
 #include "registry/MemoryBackend.h"
-#include "registry/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "registry/KeyStoreBackend.h"
+
+#include <QString>
+#include <memory>
+
+namespace tavimor {
+
+// One Windows 95/98/Me registry file (USER.DAT, SYSTEM.DAT) read through libcreg.
+class CregFile {
+public:
+    ~CregFile();
+    CregFile(const CregFile&) = delete;
+    CregFile& operator=(const CregFile&) = delete;
+
+    // nullptr with *error set when the file is missing or is no such registry file.
+    [[nodiscard]] static std::unique_ptr<CregFile> open(const QString& path, QString* error);
+
+    // keyPath is relative to the file's root key; "" is the root.
+    bool keyExists(const QString& keyPath) const;
+    // ERROR_FILE_NOT_FOUND when the key or the value is missing, ERROR_BADDB when it cannot be read.
+    long value(const QString& keyPath, const QString& name, RegValue* value) const;
+
+private:
+    struct Handle;
+    explicit CregFile(std::unique_ptr<Handle> handle);
+
+    std::unique_ptr<Handle> m_handle;
+};
+
+} // namespace tavimor

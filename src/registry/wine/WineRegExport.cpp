@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WineRegExport.h"
+
+#include "WineRegSyntax.h"
+#include "WineRegTool.h"
+#include "registry/regfile/RegPatch.h"
+
+#include <QStringList>
+
+namespace tavimor {
+
+namespace {
+
+// Keys of this depth or more (hive included) are read through an export of their nearest
+// Policies ancestor, else of their ancestor at kSubtreeDepth.
+constexpr int kMinDepth = 4;
+constexpr int kSubtreeDepth = 6;
+constexpr qint64 kReuseMs = 5000;
+
+} // namespace
+
+std::optional<ExportedKeys> parseRegExport(const QByteArray& bytes) {
+    // Wine's reg writes version 5 in UTF-16LE only, and no deletions.
+    if (!bytes.startsWith("\xff\xfe"))
+        return std::nullopt;
+    const std::optional<RegPatch> patch = RegPatch::parse(bytes, nullptr, nullptr, RegText::Utf16);
+    if (!patch || patch->format() != RegFormat::Version5)
+        return std::nullopt;
+    ExportedKeys keys;
+    for (const RegPatch::Change& change : patch->changes()) {
+        if (change.kind == RegPatch::Change::Kind::CreateKey)
+            keys[change.keyPath.toLower()];
+        else if (change.kind == RegPatch::Change::Kind::SetValue)
+            keys[change.keyPath.toLower()].insert(change.name.toLower(), change.value);
+        else
+            return std::nullopt;
+    }
+    return keys;
+}
+
+std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtree** found) {
+    const QStringList parts = path.split(QLatin1Char('\\'));
+    // HKEY_CURRENT_USER\Software holds both policy trees and Wine's own settings, and is small
+    // beside HKEY_LOCAL_MACHINE's: one export of it answers every user key a refresh asks for.
+    const bool userSoftware =
+        parts.size() >= 3 && parts[0].compare(QLatin1String("HKEY_CURRENT_USER"), Qt::CaseInsensitive) == 0 &&
+        parts[1].compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0;
+    if (!userSoftware && parts.size() < kMinDepth)
+        return std::nullopt;
+    // A Policies key holds every policy below it and little else: one export answers them all.
+    qsizetype depth = userSoftware ? 2 : kSubtreeDepth;
+    for (qsizetype i = 1; i < parts.size() && !userSoftware; ++i) {
+        if (parts[i].compare(QLatin1String("Policies"), Qt::CaseInsensitive) == 0) {
+            depth = i + 1;
+            break;
+        }
+    }
+    const QString root = parts.mid(0, depth).join(QLatin1Char('\\'));
+    const QString id = root.toLower();
+    const auto cached = m_subtrees.constFind(id);
+    if (cached != m_subtrees.constEnd() && cached->age.elapsed() < kReuseMs) {
+        *found = &*cached;
+        return cached->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
+    }
+    Subtree tree;
+    QByteArray bytes;
+    if (const long status = m_tool.exportKey(root, &bytes, &tree.exists))
+        return status;
+    if (tree.exists) {
+        std::optional<ExportedKeys> keys = parseRegExport(bytes);
+        tree.unreadable = !keys;
+        tree.keys = std::move(keys).value_or(ExportedKeys());
+    }
+    tree.age.start();
+    *found = &*m_subtrees.insert(id, std::move(tree));
+    // Something in a subtree our reader does not take must not hide its other values: ask reg instead.
+    return (*found)->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
+}
+
+std::optional<long> WineRegExportCache::keyExists(const QString& path, bool* exists) {
+    const Subtree* tree = nullptr;
+    const std::optional<long> status = subtree(path, &tree);
+    if (status && *status == ERROR_SUCCESS)
+        *exists = tree->exists && tree->keys.contains(path.toLower());
+    return status;
+}
+
+std::optional<long> WineRegExportCache::readValue(const QString& path, const QString& name, RegValue* value) {
+    const Subtree* tree = nullptr;
+    const std::optional<long> status = subtree(path, &tree);
+    if (!status || *status != ERROR_SUCCESS)
+        return status;
+    const auto key = tree->keys.constFind(path.toLower());
+    if (key == tree->keys.constEnd())
+        return ERROR_FILE_NOT_FOUND;
+    const auto found = key->constFind(name.toLower());
+    if (found == key->constEnd())
+        return ERROR_FILE_NOT_FOUND;
+    *value = winereg::toAnsi(*found);
+    return ERROR_SUCCESS;
+}
+
+} // namespace tavimor
