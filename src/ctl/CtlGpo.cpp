@@ -85,14 +85,17 @@ int CtlGpo::run() {
     QString guid = asGuid(m_options.gpo);
     const QString url =
         !m_options.url.isEmpty() ? m_options.url : GpoDirectory::urlBesideSysvol(m_options.sysvol);
+    const GpoDirectory directory(url, QStringLiteral("gpo ") + verb);
     std::optional<GpoContainer> container;
     QString directoryProblem;
     if (url.isEmpty()) {
         directoryProblem =
             QStringLiteral("no directory was found beside %1 (give --url)").arg(m_options.sysvol);
     } else if (isPush || guid.isEmpty()) {
-        const std::optional<QList<GpoContainer>> found =
-            GpoDirectory(url).find(m_options.gpo, &directoryProblem);
+        // Files written without their directory entry would stay unseen by the clients.
+        if (const QString missing = directory.missingTool(isPush); !missing.isEmpty())
+            return fail(missing + QStringLiteral("; nothing was written"), kExitFailure);
+        const std::optional<QList<GpoContainer>> found = directory.find(m_options.gpo, &directoryProblem);
         if (found && found->size() > 1)
             return fail(QStringLiteral("%1 GPOs are named \"%2\"; give the GUID")
                             .arg(found->size())
@@ -116,10 +119,11 @@ int CtlGpo::run() {
         return pull(guid, folder);
     if (!container)
         m_output.report(QStringLiteral("the directory cannot be updated: ") + directoryProblem);
-    return push(guid, folder, container ? &*container : nullptr, url);
+    return push(guid, folder, container ? &*container : nullptr, directory);
 }
 
-int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* container, const QString& url) {
+int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* container,
+                 const GpoDirectory& directory) {
     const QString gptPath = entryNamed(folder, QStringLiteral("GPT.INI"));
     const std::optional<QByteArray> gptBytes =
         gptPath.isEmpty() ? std::nullopt : readWholeFile(gptPath, kMaxGptIniSize);
@@ -171,7 +175,7 @@ int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* conta
         if (!merges->at(polIndex(PolScope::Machine)).file.records.isEmpty())
             container->machineExtensions = withRegistryExtension(container->machineExtensions, true);
         if (anyChange || before != container->version) {
-            if (!GpoDirectory(url).update(*container, &error))
+            if (!directory.update(*container, &error))
                 return fail(QStringLiteral("the files were written, but the directory was not updated: %1")
                                 .arg(error),
                             kExitFailure);

@@ -9,6 +9,7 @@ class CtlOutput;
 class ProgramContext;
 struct CtlEnvironment;
 struct CtlOptions;
+class GpoDirectory;
 struct GpoContainer;
 
 // gpo push and gpo pull: the Registry.pol files of a Group Policy object in a domain's SYSVOL.
@@ -19,7 +20,8 @@ public:
     int run();
 
 private:
-    int push(const QString& guid, const QString& folder, GpoContainer* container, const QString& url);
+    int push(const QString& guid, const QString& folder, GpoContainer* container,
+             const GpoDirectory& directory);
     int pull(const QString& guid, const QString& folder);
     int fail(const QString& text, int status);
     // The GPO's folder under the SYSVOL path; "" when there is none.

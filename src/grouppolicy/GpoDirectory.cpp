@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GpoDirectory.h"
 
+#include "base/RunTimeTool.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -11,6 +13,7 @@ namespace tavimor {
 namespace {
 
 constexpr int kToolMilliseconds = 60000;
+constexpr char kLdbPackage[] = "ldb-tools";
 
 // RFC 4515: the characters a filter value must escape.
 QString escapeFilter(const QString& value) {
@@ -87,12 +90,26 @@ QList<GpoContainer> parseGpoLdif(const QByteArray& ldif) {
     return found;
 }
 
+QString GpoDirectory::missingTool(bool forUpdate) const {
+    QStringList tools{QStringLiteral("ldbsearch")};
+    if (forUpdate)
+        tools.append(QStringLiteral("ldbmodify"));
+    QString problem;
+    for (const QString& tool : std::as_const(tools))
+        if (findTool(m_neededBy, tool, QLatin1String(kLdbPackage), &problem).isEmpty())
+            return problem;
+    return QString();
+}
+
 bool GpoDirectory::runTool(const QString& tool, const QStringList& args, const QByteArray& input,
                            QByteArray* output, QString* error) const {
+    const QString program = findTool(m_neededBy, tool, QLatin1String(kLdbPackage), error);
+    if (program.isEmpty())
+        return false;
     QProcess process;
-    process.start(tool, args);
+    process.start(program, args);
     if (!process.waitForStarted(kToolMilliseconds)) {
-        *error = QStringLiteral("%1 could not be started (Samba's ldb-tools)").arg(tool);
+        *error = QStringLiteral("%1 could not be started: %2").arg(program, process.errorString());
         return false;
     }
     process.write(input);

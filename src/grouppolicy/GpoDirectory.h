@@ -17,16 +17,20 @@ struct GpoContainer {
     QString machineExtensions;
 };
 
-// The directory through Samba's ldbsearch and ldbmodify, on a sam.ldb or an LDAP URL.
+// The directory through Samba's ldbsearch and ldbmodify, on a sam.ldb or an LDAP URL; neededBy names
+// the command in the message for a missing tool ("gpo push").
 class GpoDirectory {
 public:
-    explicit GpoDirectory(const QString& url)
-        : m_url(url) {}
+    GpoDirectory(const QString& url, const QString& neededBy)
+        : m_url(url)
+        , m_neededBy(neededBy) {}
 
     // The sam.ldb beside a domain controller's SYSVOL (PATH/../private or PATH/../../private);
     // "" when there is none.
     static QString urlBesideSysvol(const QString& sysvol);
 
+    // "" when the tools for find (and update) are installed, else which one is missing and its package.
+    QString missingTool(bool forUpdate) const;
     // The GPOs whose GUID or display name is given; nullopt with *error when the search fails.
     std::optional<QList<GpoContainer>> find(const QString& gpo, QString* error) const;
     // Sets versionNumber and both extension lists; false with *error.
@@ -37,6 +41,7 @@ private:
                  QString* error) const;
 
     QString m_url;
+    QString m_neededBy;
 };
 
 // Parses ldbsearch's LDIF output into containers.

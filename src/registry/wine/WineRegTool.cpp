@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WineRegTool.h"
 
+#include "base/RunTimeTool.h"
 #include "base/Waiting.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -59,15 +61,21 @@ QString WineRegTool::wineProgram() {
         if (!found.isEmpty())
             return found;
     }
-    const QString debian = QStringLiteral("/usr/lib/wine/wine64");
-    return QFileInfo::exists(debian) ? debian : QString();
+    // Debian's wine64 without the package wine's wrappers: ../lib/wine/wine64 beside /usr/bin.
+    for (const QString& folder : qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QString beside = QDir::cleanPath(folder + QStringLiteral("/../lib/wine/wine64"));
+        if (QFileInfo(beside).isExecutable())
+            return beside;
+    }
+    return QString();
 }
 
 int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder,
                      QByteArray* errors) {
     const QString wine = wineProgram();
     if (wine.isEmpty()) {
-        m_lastError = QStringLiteral("Wine is not installed (no wine or wine64 on the PATH).");
+        m_lastError = toolNeeded(QStringLiteral("The target wine:") + m_prefix, QStringLiteral("wine"),
+                                 QStringLiteral("wine"));
         return -1;
     }
     QProcess process;

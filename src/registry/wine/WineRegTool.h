@@ -15,7 +15,7 @@ class WineRegTool {
 public:
     explicit WineRegTool(const QString& prefix);
 
-    // The wine loader: $WINE, else "wine" or "wine64" on the PATH, else Debian's own place.
+    // The wine loader: $WINE, else "wine" or "wine64" on the PATH, else Debian's wine64 beside it.
     static QString wineProgram();
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
