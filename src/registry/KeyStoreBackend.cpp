@@ -137,6 +137,14 @@ long KeyStoreBackend::deleteValue(HKEY key, const QString& name) {
     return storeDeleteValue(path, name);
 }
 
+long KeyStoreBackend::valueNames(HKEY key, QStringList* names) {
+    QString path;
+    if (const long status = resolve(key, &path))
+        return status;
+    names->clear();
+    return storeValueNames(path, names);
+}
+
 long KeyStoreBackend::closeKey(HKEY key) {
     if (!hiveName(key).isEmpty())
         return ERROR_SUCCESS;

@@ -18,6 +18,7 @@ public:
     long queryValue(HKEY key, const QString& name, quint32* type, QByteArray* data, quint32* size) override;
     long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) override;
     long deleteValue(HKEY key, const QString& name) override;
+    long valueNames(HKEY key, QStringList* names) override;
     long closeKey(HKEY key) override;
 
     std::optional<QString> computerName() override;
@@ -39,6 +40,12 @@ protected:
     virtual long storeWriteValue(const QString& path, const QString& name, const RegValue& value) = 0;
     // ERROR_FILE_NOT_FOUND when the key or the value is missing.
     virtual long storeDeleteValue(const QString& path, const QString& name) = 0;
+    // ERROR_FILE_NOT_FOUND when the key is missing; a store that cannot list keeps the default.
+    virtual long storeValueNames(const QString& path, QStringList* names) {
+        Q_UNUSED(path);
+        Q_UNUSED(names);
+        return ERROR_NOT_SUPPORTED;
+    }
 
 private:
     long resolve(HKEY key, QString* path) const;

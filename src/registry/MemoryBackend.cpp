@@ -21,7 +21,7 @@ QList<SeedValue> windows98Seed(const QString& computerName) {
 void MemoryBackend::putValue(const QString& keyPath, const QString& name, const RegValue& value) {
     bool created = false;
     storeCreateKey(keyPath, &created);
-    m_keys[keyPath.toLower()].values.insert(name.toLower(), {name, value});
+    m_keys[keyPath.toLower()].put(name, value);
 }
 
 std::optional<RegValue> MemoryBackend::value(const QString& keyPath, const QString& name) const {
@@ -78,7 +78,7 @@ long MemoryBackend::storeWriteValue(const QString& path, const QString& name, co
     if (!hasKey(path))
         return ERROR_FILE_NOT_FOUND;
     ++m_writes;
-    m_keys[path.toLower()].values.insert(name.toLower(), {name, value});
+    m_keys[path.toLower()].put(name, value);
     return ERROR_SUCCESS;
 }
 
@@ -88,7 +88,19 @@ long MemoryBackend::storeDeleteValue(const QString& path, const QString& name) {
     const auto key = m_keys.find(path.toLower());
     if (key == m_keys.end() || !key->values.remove(name.toLower()))
         return ERROR_FILE_NOT_FOUND;
+    key->order.removeOne(name.toLower());
     ++m_writes;
+    return ERROR_SUCCESS;
+}
+
+long MemoryBackend::storeValueNames(const QString& path, QStringList* names) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    const auto key = m_keys.constFind(path.toLower());
+    if (key == m_keys.cend())
+        return ERROR_FILE_NOT_FOUND;
+    for (const QString& name : key->order)
+        names->append(key->values.value(name).first);
     return ERROR_SUCCESS;
 }
 

@@ -31,10 +31,17 @@ protected:
     long storeReadValue(const QString& path, const QString& name, RegValue* value) override;
     long storeWriteValue(const QString& path, const QString& name, const RegValue& value) override;
     long storeDeleteValue(const QString& path, const QString& name) override;
+    long storeValueNames(const QString& path, QStringList* names) override;
 
 private:
     struct Key {
         QHash<QString, std::pair<QString, RegValue>> values; // by lower-case name
+        QStringList order;                                   // lower-case names as first written
+        void put(const QString& name, const RegValue& value) {
+            if (!values.contains(name.toLower()))
+                order.append(name.toLower());
+            values.insert(name.toLower(), {name, value});
+        }
     };
     QHash<QString, Key> m_keys; // by lower-case full path
     bool m_unreadable = false;

@@ -15,23 +15,60 @@ RegValue regDword(quint32 value) {
     return RegValue{REG_DWORD, bytes};
 }
 
+RegValue regExpandSz(const QString& text) {
+    return RegValue{REG_EXPAND_SZ, text.toLatin1() + '\0'};
+}
+
+RegValue regMultiSz(const QStringList& strings) {
+    QByteArray bytes;
+    for (const QString& string : strings)
+        bytes += string.toLatin1() + '\0';
+    return RegValue{REG_MULTI_SZ, bytes + '\0'};
+}
+
+RegValue regQword(quint64 value) {
+    QByteArray bytes(8, '\0');
+    qToLittleEndian(value, bytes.data());
+    return RegValue{REG_QWORD, bytes};
+}
+
+namespace {
+
+long applyOne(RegistryBackend& backend, const RegChange& change) {
+    using Kind = RegChange::Kind;
+    const bool deletes = change.kind == Kind::DeleteValue || change.kind == Kind::DeleteValues;
+    HKEY key = 0;
+    quint32 disposition = 0;
+    long status = deletes
+                      ? backend.openKey(change.hive, change.subKey, KEY_TAVIMOR_ACCESS, &key)
+                      : backend.createKey(change.hive, change.subKey, KEY_TAVIMOR_ACCESS, &key, &disposition);
+    if (status != ERROR_SUCCESS)
+        return deletes && status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    if (change.kind == Kind::SetValue) {
+        quint32 type = 0;
+        quint32 size = 0;
+        // A soft value is only written where none is.
+        const bool keep = change.mark == RegChange::Mark::Soft &&
+                          backend.queryValue(key, change.name, &type, nullptr, &size) == ERROR_SUCCESS;
+        if (!keep)
+            status = backend.setValue(key, change.name, change.value.type, change.value.data);
+    } else if (change.kind == Kind::DeleteValue) {
+        status = backend.deleteValue(key, change.name);
+    } else if (change.kind == Kind::DeleteValues) {
+        QStringList names;
+        status = backend.valueNames(key, &names);
+        for (qsizetype i = 0; status == ERROR_SUCCESS && i < names.size(); ++i)
+            status = backend.deleteValue(key, names[i]);
+    }
+    backend.closeKey(key);
+    return deletes && status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+} // namespace
+
 long RegistryBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
     for (qsizetype i = 0; i < changes.size(); ++i) {
-        const RegChange& change = changes[i];
-        HKEY key = 0;
-        quint32 disposition = 0;
-        long status = change.kind == RegChange::Kind::DeleteValue
-                          ? openKey(change.hive, change.subKey, KEY_TAVIMOR_ACCESS, &key)
-                          : createKey(change.hive, change.subKey, KEY_TAVIMOR_ACCESS, &key, &disposition);
-        if (status == ERROR_SUCCESS) {
-            if (change.kind == RegChange::Kind::SetValue)
-                status = setValue(key, change.name, change.value.type, change.value.data);
-            else if (change.kind == RegChange::Kind::DeleteValue)
-                status = deleteValue(key, change.name);
-            closeKey(key);
-        }
-        if (status != ERROR_SUCCESS &&
-            !(change.kind == RegChange::Kind::DeleteValue && status == ERROR_FILE_NOT_FOUND)) {
+        if (const long status = applyOne(*this, changes[i]); status != ERROR_SUCCESS) {
             if (failed)
                 *failed = i;
             return status;

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tavimor {
@@ -24,12 +25,14 @@ inline constexpr quint32 REG_EXPAND_SZ = 2;
 inline constexpr quint32 REG_BINARY = 3;
 inline constexpr quint32 REG_DWORD = 4;
 inline constexpr quint32 REG_MULTI_SZ = 7;
+inline constexpr quint32 REG_QWORD = 11;
 
 // Status codes as the platform gives them.
 inline constexpr long ERROR_SUCCESS = 0;
 inline constexpr long ERROR_FILE_NOT_FOUND = 2;
 inline constexpr long ERROR_ACCESS_DENIED = 5;
 inline constexpr long ERROR_INVALID_HANDLE = 6;
+inline constexpr long ERROR_NOT_SUPPORTED = 50;
 inline constexpr long ERROR_INVALID_PARAMETER = 87;
 inline constexpr long ERROR_BAD_PATHNAME = 161;
 inline constexpr long ERROR_MORE_DATA = 234;
@@ -57,16 +60,30 @@ struct RegValue {
 // A REG_SZ of Latin-1 text with its terminating zero, and a REG_DWORD, as Windows stores them.
 RegValue regSz(const QString& text);
 RegValue regDword(quint32 value);
+// The other types a policy template writes, in the same 8-bit form: REG_EXPAND_SZ as REG_SZ,
+// REG_MULTI_SZ as each string with its zero and one more zero, REG_QWORD as 8 bytes little-endian.
+RegValue regExpandSz(const QString& text);
+RegValue regMultiSz(const QStringList& strings);
+RegValue regQword(quint64 value);
 
 // One change of a batch. Setting a value makes its key (and the key's parents) where missing,
-// as createKey does; deleting one opens the key only.
+// as createKey does; deleting one opens the key only. DeleteValues deletes every value of the key
+// (its sub-keys stay); a key that is not there counts as done.
 struct RegChange {
-    enum class Kind : quint8 { CreateKey, SetValue, DeleteValue };
+    enum class Kind : quint8 { CreateKey, SetValue, DeleteValue, DeleteValues };
+    // What a Group Policy file records besides the change: a registry makes the change alone.
+    // Stated: a deletion the policy asks of every client ("**del.NAME", "**delvals."), kept as a
+    // record; unmarked, a deletion only drops what the file said (the policy is not configured).
+    // Soft: "**soft.NAME", a value clients write only where it is missing; a registry then
+    // writes it only where it is missing too.
+    enum class Mark : quint8 { None, Stated, Soft };
     Kind kind = Kind::SetValue;
     HKEY hive = 0;
     QString subKey;
     QString name;
     RegValue value; // for SetValue, as setValue takes it
+    Mark mark = Mark::None;
+    bool operator==(const RegChange&) const = default;
 };
 
 // A Windows registry as the program's registry layer needs it: keys opened by handle,
@@ -85,6 +102,13 @@ public:
     virtual long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) = 0;
     // ERROR_FILE_NOT_FOUND when the key or the value is not there.
     virtual long deleteValue(HKEY key, const QString& name) = 0;
+    // The names of the key's values ("" for the default value); ERROR_NOT_SUPPORTED from a target
+    // that cannot list them.
+    virtual long valueNames(HKEY key, QStringList* names) {
+        Q_UNUSED(key);
+        Q_UNUSED(names);
+        return ERROR_NOT_SUPPORTED;
+    }
     virtual long closeKey(HKEY key) = 0;
 
     // Makes the changes in order; ERROR_SUCCESS when each is made. Otherwise the failing status,

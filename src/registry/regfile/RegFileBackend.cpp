@@ -210,4 +210,13 @@ long RegFileBackend::storeDeleteValue(const QString& path, const QString& name) 
     });
 }
 
+long RegFileBackend::storeValueNames(const QString& path, QStringList* names) {
+    if (const long status = refresh())
+        return status;
+    if (!m_file->hasKey(path))
+        return ERROR_FILE_NOT_FOUND;
+    *names = m_file->valueNames(path);
+    return ERROR_SUCCESS;
+}
+
 } // namespace tavimor
