@@ -4,6 +4,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <string>
@@ -69,6 +70,10 @@ void onStartElement(void* ctx, const xmlChar* name, const xmlChar** attributes) 
     const quint32 node =
         tree.newNode(XmlTree::Element, tree.addName(C(name), qsizetype(std::strlen(C(name)))), XmlTree::npos);
     tree.append(b.current, node);
+    if (tree.keepLines) {
+        tree.lines.resize(node + 1, 0);
+        tree.lines[node] = quint32(std::max(0, xmlSAX2GetLineNumber(ctx)));
+    }
     // libxml2 has refused repeated names already, so each attribute goes at the end in turn.
     quint32 last = XmlTree::npos;
     for (const xmlChar** a = attributes; a && a[0]; a += 2) {

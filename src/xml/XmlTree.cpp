@@ -13,6 +13,7 @@ constexpr qsizetype kInternLimit = 32;
 void XmlTree::clear() {
     nodes.clear();
     attrs.clear();
+    lines.clear();
     m_chars.clear();
     m_offsets.clear();
     m_sizes.clear();

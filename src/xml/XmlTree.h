@@ -62,6 +62,10 @@ struct XmlTree {
 
     std::vector<Node> nodes; // node 0 is the document
     std::vector<Attr> attrs;
+    // Set before parsing, the parse notes the line each element starts on, by node, so that a
+    // reader can name the line at fault; unset, lines stays empty and costs nothing.
+    bool keepLines = false;
+    std::vector<quint32> lines;
 
 private:
     static size_t hashOf(const char* data, qsizetype size);
