@@ -6,6 +6,9 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libxml2-dev l
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev wine wine64
           samba samba-common-bin python3-samba samba-ad-provision samba-dsdb-modules samba-vfs-modules
           winbind ldb-tools
+          # dconf and the GSettings schemas of the keys the GNOME lock-down test reads back
+          dconf-cli libglib2.0-bin gsettings-desktop-schemas gnome-settings-daemon-common gnome-shell-common
+          libgoa-1.0-common libgdm1
           help2man dpkg-dev file lintian desktop-file-utils appstream fonts-urw-base35
           libhivex-dev libhivex-bin libregf-utils libcreg-dev libcreg-utils python3)
 missing=()
