@@ -141,7 +141,7 @@ int CtlCommands::list() {
         for (qsizetype i = 0; i < cells.size(); ++i)
             widths[i] = std::max(widths[i], cells[i].size());
     for (const QStringList& cells : lines)
-        m_output.out() << alignedLine(cells, widths) << Qt::endl;
+        m_output.out() << alignedLine(cells, widths) << '\n';
     return kExitOk;
 }
 

@@ -14,6 +14,8 @@
 #include "ctl/CtlOutput.h"
 #include "registry/regfile/RegPatchImport.h"
 
+#include <QSet>
+
 namespace tavimor {
 
 namespace {
@@ -33,6 +35,7 @@ CtlRegFiles::CtlRegFiles(ProgramContext& context, const CtlOptions& options, Ctl
 std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catalogue,
                                                         const QStringList& given) {
     QStringList addresses;
+    QSet<QString> chosen;
     const CtlLookup lookup(catalogue);
     for (const QString& name : given) {
         QStringList found;
@@ -51,8 +54,10 @@ std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catal
             found.append(*entry);
         }
         for (const QString& address : found)
-            if (!addresses.contains(address))
+            if (!chosen.contains(address)) {
+                chosen.insert(address);
                 addresses.append(address);
+            }
     }
     if (given.isEmpty())
         forEachEntry(catalogue,

@@ -20,6 +20,10 @@ CtlSearch::CtlSearch(ProgramContext& context, const CtlOptions& options, CtlOutp
 QStringList CtlSearch::matchingEntries(const ProgramContext& context, const QStringList& words) {
     QStringList found;
     forEachEntry(context.workingCatalogue, [&](const CatalogueEntry& entry, int s, int e) {
+        if (words.isEmpty()) {
+            found.append(entryAddress(s, e));
+            return;
+        }
         const QString haystack =
             QStringList{entry.text("NAME"), entry.text("DESCRIPTION"), entry.section(), entry.text("REGNAME")}
                 .join(QLatin1Char('\n'));
@@ -65,7 +69,8 @@ void CtlSearch::printEntries(const QStringList& addresses) {
     const auto line = [&](const QString& a, const QString& b, const QString& c, bool restart) {
         QString text = a.leftJustified(widths[0] + 2) + b.leftJustified(widths[1] + 2) +
                        (restart ? c.leftJustified(widths[2] + 2) + QLatin1Char('*') : c);
-        m_output.out() << text << Qt::endl;
+        // One write at the end, not one per row.
+        m_output.out() << text << '\n';
     };
     line(QStringLiteral("Entry"), QStringLiteral("Tavimor Settings"),
          QStringLiteral("Current Machine Settings"), false);

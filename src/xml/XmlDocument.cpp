@@ -4,6 +4,7 @@
 #include "XmlTree.h"
 #include "base/FileUtil.h"
 
+#include <QVarLengthArray>
 #include <cstring>
 
 namespace tavimor {
@@ -28,21 +29,34 @@ void appendText(const XmlTree& tree, quint32 node, QByteArray& out) {
 }
 
 struct Step {
-    QByteArray name; // "*" for any element
+    quint32 name = npos; // npos for "*", any element
     qint64 position = -1;
 };
+using Steps = QVarLengthArray<Step, 8>;
+using Nodes = QVarLengthArray<quint32, 4>;
+
+// The id of an element name as the tree interned it; npos when the tree has no such name.
+quint32 internedName(const XmlTree& tree, QStringView name) {
+    QVarLengthArray<char, 64> utf8;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return tree.findInterned(name.toUtf8());
+        utf8.append(char(c.unicode()));
+    }
+    return tree.findInterned(utf8.constData(), utf8.size());
+}
 
 // The program's addresses: element names joined by "/", each with an optional position [n]
 // counted from 0; a leading "/" starts at the document. Nothing else is needed, so nothing
-// else is accepted.
-bool parseAddress(const QString& address, bool* absolute, QList<Step>* steps) {
-    QStringView rest(address);
-    *absolute = rest.startsWith(QLatin1Char('/'));
-    if (*absolute)
-        rest = rest.mid(1);
+// else is accepted. False also for a name the tree does not have, which selects nothing.
+bool parseAddress(const XmlTree& tree, QStringView address, bool* absolute, Steps* steps) {
+    *absolute = address.startsWith(QLatin1Char('/'));
+    QStringView rest = *absolute ? address.mid(1) : address;
     if (rest.isEmpty())
         return false;
-    for (const QStringView part : rest.split(QLatin1Char('/'))) {
+    while (true) {
+        const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+        const QStringView part = slash < 0 ? rest : rest.left(slash);
         Step step;
         QStringView name = part;
         const qsizetype open = part.indexOf(QLatin1Char('['));
@@ -57,37 +71,41 @@ bool parseAddress(const QString& address, bool* absolute, QList<Step>* steps) {
         }
         if (name.isEmpty() || name.contains(QLatin1Char(']')))
             return false;
-        step.name = name.toUtf8();
+        if (name != QLatin1String("*")) {
+            step.name = internedName(tree, name);
+            if (step.name == npos)
+                return false;
+        }
         steps->append(step);
+        if (slash < 0)
+            return true;
+        rest = rest.mid(slash + 1);
     }
-    return true;
 }
 
-QList<quint32> select(const XmlTree& tree, quint32 context, const QString& address, bool firstOnly) {
+Nodes select(const XmlTree& tree, quint32 context, const QString& address, bool firstOnly) {
     bool absolute = false;
-    QList<Step> steps;
-    if (!parseAddress(address, &absolute, &steps))
+    Steps steps;
+    if (!parseAddress(tree, address, &absolute, &steps))
         return {};
-    QList<quint32> current{absolute ? 0u : context};
+    Nodes current{absolute ? 0u : context};
     for (qsizetype s = 0; s < steps.size() && !current.isEmpty(); ++s) {
         const Step& step = steps[s];
-        const bool any = step.name == "*";
-        const quint32 name = any ? npos : tree.findInterned(step.name);
-        if (!any && name == npos)
-            return {};
         const bool last = s == steps.size() - 1;
-        QList<quint32> next;
+        Nodes next;
         for (const quint32 parent : std::as_const(current)) {
-            qint64 seen = 0;
-            for (quint32 c = tree.nodes[parent].firstChild; c != npos; c = tree.nodes[c].next) {
-                const XmlTree::Node& node = tree.nodes[c];
-                if (node.type != XmlTree::Element || (!any && node.name != name))
-                    continue;
-                if (step.position >= 0 && seen++ != step.position)
-                    continue;
-                next.append(c);
-                if (step.position >= 0 || (last && firstOnly))
-                    break;
+            if (step.position >= 0) {
+                if (const quint32 c = tree.childElement(parent, step.name, size_t(step.position)); c != npos)
+                    next.append(c);
+            } else {
+                for (quint32 c = tree.nodes[parent].firstChild; c != npos; c = tree.nodes[c].next) {
+                    const XmlTree::Node& node = tree.nodes[c];
+                    if (node.type != XmlTree::Element || (step.name != npos && node.name != step.name))
+                        continue;
+                    next.append(c);
+                    if (last && firstOnly)
+                        break;
+                }
             }
             if (last && firstOnly && !next.isEmpty())
                 break;
@@ -256,7 +274,7 @@ XmlNode XmlNode::nextSiblingElement() const {
 XmlNode XmlNode::selectSingleNode(const QString& address) const {
     if (!m_doc)
         return {};
-    const QList<quint32> found = select(tree(), m_index, address, true);
+    const Nodes found = select(tree(), m_index, address, true);
     return found.isEmpty() ? XmlNode() : XmlNode(m_doc, found.first());
 }
 
@@ -264,7 +282,9 @@ QList<XmlNode> XmlNode::selectNodes(const QString& address) const {
     QList<XmlNode> result;
     if (!m_doc)
         return result;
-    for (const quint32 index : select(tree(), m_index, address, false))
+    const Nodes found = select(tree(), m_index, address, false);
+    result.reserve(found.size());
+    for (const quint32 index : found)
         result.append(XmlNode(m_doc, index));
     return result;
 }
@@ -360,13 +380,15 @@ XmlNode XmlDocument::documentElement() const {
 }
 
 XmlNode XmlDocument::selectSingleNode(const QString& address) const {
-    const QList<quint32> found = select(*m_tree, 0, address, true);
+    const Nodes found = select(*m_tree, 0, address, true);
     return found.isEmpty() ? XmlNode() : XmlNode(const_cast<XmlDocument*>(this), found.first());
 }
 
 QList<XmlNode> XmlDocument::selectNodes(const QString& address) const {
+    const Nodes found = select(*m_tree, 0, address, false);
     QList<XmlNode> result;
-    for (const quint32 index : select(*m_tree, 0, address, false))
+    result.reserve(found.size());
+    for (const quint32 index : found)
         result.append(XmlNode(const_cast<XmlDocument*>(this), index));
     return result;
 }

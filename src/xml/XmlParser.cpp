@@ -202,6 +202,9 @@ bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tre
                         .arg(most)
                         .arg(kMaxAttributes));
 
+    // Every node but a text has a "<" of its own, and most texts stand in an element that has two.
+    tree.reserve(size_t(bytes.count('<')));
+
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = 1; // the plain interface: qualified names as written, xmlns as attributes

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "XmlTree.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavimor {
@@ -8,6 +9,8 @@ namespace tavimor {
 namespace {
 // Names and short values repeat throughout a catalogue; longer texts are mostly unique.
 constexpr qsizetype kInternLimit = 32;
+// Early positions are found faster by walking than by building an index for every parent.
+constexpr size_t kWalkedPositions = 16;
 } // namespace
 
 void XmlTree::clear() {
@@ -20,9 +23,16 @@ void XmlTree::clear() {
     m_table.assign(256, npos);
     m_internedCount = 0;
     m_free = npos;
+    m_childIndex.clear();
     Node document;
     document.type = Document;
     nodes.push_back(document);
+}
+
+void XmlTree::reserve(size_t count) {
+    nodes.reserve(count);
+    m_offsets.reserve(count);
+    m_sizes.reserve(count);
 }
 
 size_t XmlTree::hashOf(const char* data, qsizetype size) {
@@ -111,6 +121,12 @@ void XmlTree::append(quint32 parent, quint32 child) {
     else
         nodes[p.lastChild].next = child;
     p.lastChild = child;
+    if (m_childIndex.empty())
+        return;
+    if (const auto indexed = m_childIndex.find(parent); indexed != m_childIndex.end())
+        for (NamedChildren& named : indexed->second)
+            if (matches(child, named.name))
+                named.children.push_back(child);
 }
 
 void XmlTree::unlink(quint32 node) {
@@ -129,6 +145,8 @@ void XmlTree::unlink(quint32 node) {
         p.lastChild = previous;
     nodes[node].parent = npos;
     nodes[node].next = npos;
+    if (nodes[node].type == Element)
+        m_childIndex.erase(parent);
 }
 
 void XmlTree::release(quint32 node) {
@@ -137,6 +155,9 @@ void XmlTree::release(quint32 node) {
         release(c);
         c = next;
     }
+    // The index may be reused for another node.
+    if (!m_childIndex.empty())
+        m_childIndex.erase(node);
     nodes[node] = Node();
     nodes[node].type = Text;
     nodes[node].next = m_free;
@@ -163,6 +184,26 @@ quint32 XmlTree::appendAttr(quint32 element, quint32 last, quint32 name, quint32
     else
         attrs[last].next = index;
     return index;
+}
+
+quint32 XmlTree::childElement(quint32 parent, quint32 name, size_t position) const {
+    if (position < kWalkedPositions) {
+        for (quint32 c = nodes[parent].firstChild; c != npos; c = nodes[c].next)
+            if (matches(c, name) && position-- == 0)
+                return c;
+        return npos;
+    }
+    std::vector<NamedChildren>& indexed = m_childIndex[parent];
+    auto named = std::find_if(indexed.begin(), indexed.end(),
+                              [name](const NamedChildren& n) { return n.name == name; });
+    if (named == indexed.end()) {
+        NamedChildren built{name, {}};
+        for (quint32 c = nodes[parent].firstChild; c != npos; c = nodes[c].next)
+            if (matches(c, name))
+                built.children.push_back(c);
+        named = indexed.insert(indexed.end(), std::move(built));
+    }
+    return position < named->children.size() ? named->children[position] : npos;
 }
 
 } // namespace tavimor

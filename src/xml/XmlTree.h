@@ -5,6 +5,7 @@
 #include <QString>
 #include <limits>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tavimor {
@@ -34,6 +35,8 @@ struct XmlTree {
 
     XmlTree() { clear(); }
     void clear();
+    // Room for about so many nodes and strings, so that a large parse grows nothing.
+    void reserve(size_t count);
 
     // Names are always interned, so that equal names have equal ids.
     quint32 addName(const char* data, qsizetype size) { return addString(data, size, true); }
@@ -59,7 +62,11 @@ struct XmlTree {
     // Adds an attribute the element does not have yet after its attribute last (npos for the
     // first), in constant time; returns the new attribute.
     quint32 appendAttr(quint32 element, quint32 last, quint32 name, quint32 value);
+    // The element child of parent at position (counted from 0) among those named name (npos:
+    // any name), or npos; constant time once the parent has been asked about that name.
+    quint32 childElement(quint32 parent, quint32 name, size_t position) const;
 
+    // Linked by append(), unlink() and release(), which keep the child index valid.
     std::vector<Node> nodes; // node 0 is the document
     std::vector<Attr> attrs;
     // Set before parsing, the parse notes the line each element starts on, by node, so that a
@@ -68,8 +75,16 @@ struct XmlTree {
     std::vector<quint32> lines;
 
 private:
+    struct NamedChildren {
+        quint32 name;
+        std::vector<quint32> children;
+    };
+
     static size_t hashOf(const char* data, qsizetype size);
     void growTable();
+    bool matches(quint32 node, quint32 name) const {
+        return nodes[node].type == Element && (name == npos || nodes[node].name == name);
+    }
 
     std::string m_chars;
     std::vector<quint32> m_offsets;
@@ -77,6 +92,9 @@ private:
     std::vector<quint32> m_table; // open addressing over interned string ids
     size_t m_internedCount = 0;
     quint32 m_free = npos; // released nodes, linked through next
+    // Per parent, its element children by name, for positional steps: a section of 100,000
+    // entries is then answered without walking its siblings. Built on first use.
+    mutable std::unordered_map<quint32, std::vector<NamedChildren>> m_childIndex;
 };
 
 // The serialisation: a declaration, elements laid out one per line and indented by tabs

@@ -119,6 +119,57 @@ TEST(XmlDocument, AddressesCountPositionsFromZero) {
     EXPECT_EQ(entry.parentNode().firstAttribute(), u"A"_s);
 }
 
+// Positions far into a long parent are answered from an index; every change of the tree must
+// leave each address naming what a walk over the children would find.
+TEST(XmlDocument, PositionsFarIntoALongSectionFollowEveryChange) {
+    QString text = u"<TAVIMOR><REGISTRYSETTINGS Section=\"A\">"_s;
+    for (int e = 0; e < 40; ++e)
+        text += u"<ENTRY><NAME>%1</NAME></ENTRY><COMMENT/>"_s.arg(e);
+    text += u"</REGISTRYSETTINGS><REGISTRYSETTINGS Section=\"B\"/></TAVIMOR>"_s;
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML(text));
+    const auto nameAt = [&doc](int s, int e) {
+        const XmlNode entry = doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[%1]/ENTRY[%2]"_s.arg(s).arg(e));
+        return entry.isNull() ? u"none"_s : entry.selectSingleNode(u"NAME"_s).text();
+    };
+    EXPECT_EQ(nameAt(0, 30), u"30"_s);
+    EXPECT_EQ(nameAt(0, 39), u"39"_s);
+    EXPECT_EQ(nameAt(0, 40), u"none"_s);
+    EXPECT_EQ(doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[0]/*[60]/NAME"_s).text(), u"30"_s);
+
+    // Appended: found at the end.
+    XmlNode added = doc.createElement(u"ENTRY"_s);
+    added.appendChild(doc.createElement(u"NAME"_s));
+    added.selectSingleNode(u"NAME"_s).setText(u"new"_s);
+    doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[0]"_s).appendChild(added);
+    EXPECT_EQ(nameAt(0, 40), u"new"_s);
+    EXPECT_EQ(doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[0]/*[80]/NAME"_s).text(), u"new"_s);
+
+    // Moved to another section: the rest close up behind it.
+    doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]"_s)
+        .appendChild(doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[20]"_s));
+    EXPECT_EQ(nameAt(0, 20), u"21"_s);
+    EXPECT_EQ(nameAt(0, 39), u"new"_s);
+    EXPECT_EQ(nameAt(1, 0), u"20"_s);
+
+    // Emptied by a text: nothing is left, and reused nodes do not answer for the old ones.
+    doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[0]"_s).setText(u"gone"_s);
+    EXPECT_EQ(nameAt(0, 30), u"none"_s);
+    for (int e = 0; e < 20; ++e)
+        doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]"_s)
+            .appendChild(doc.importNode(doc.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[0]"_s)));
+    EXPECT_EQ(nameAt(1, 20), u"20"_s);
+    EXPECT_EQ(nameAt(1, 21), u"none"_s);
+
+    // A copy answers as the original; a new load forgets the old content.
+    XmlDocument copy;
+    copy.copyFrom(doc);
+    EXPECT_EQ(copy.selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[20]/NAME"_s).text(), u"20"_s);
+    ASSERT_TRUE(doc.loadXML(text));
+    EXPECT_EQ(nameAt(0, 20), u"20"_s);
+    EXPECT_EQ(nameAt(1, 20), u"none"_s);
+}
+
 QByteArray elementWithAttributes(int count) {
     QByteArray xml = "<?xml version=\"1.0\"?><!-- a=1 b=2 --><TAVIMOR";
     for (int i = 0; i < count; ++i)

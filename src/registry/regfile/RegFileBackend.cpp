@@ -28,11 +28,28 @@ std::unique_ptr<RegFileBackend> RegFileBackend::open(const QString& path, const 
     return backend;
 }
 
+RegFileBackend::RegFileBackend(const QString& path)
+    : m_path(path)
+    , m_encodedPath(QFile::encodeName(path)) {
+}
+
+long RegFileBackend::openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) {
+    m_openChecked = false;
+    const long status = KeyStoreBackend::openKey(key, subKey, access, result);
+    m_openChecked = status == ERROR_SUCCESS;
+    return status;
+}
+
+long RegFileBackend::closeKey(HKEY key) {
+    m_openChecked = false;
+    return KeyStoreBackend::closeKey(key);
+}
+
 std::optional<RegFileBackend::FileStamp> RegFileBackend::stamp(int fd) const {
     FileStamp result;
 #ifdef Q_OS_LINUX
     struct stat info {};
-    if ((fd >= 0 ? ::fstat(fd, &info) : ::stat(QFile::encodeName(m_path).constData(), &info)) != 0)
+    if ((fd >= 0 ? ::fstat(fd, &info) : ::stat(m_encodedPath.constData(), &info)) != 0)
         return std::nullopt;
     result.device = quint64(info.st_dev);
     result.inode = quint64(info.st_ino);
@@ -169,7 +186,7 @@ long RegFileBackend::storeCreateKey(const QString& path, bool* created) {
 }
 
 long RegFileBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
-    if (const long status = refresh())
+    if (const long status = m_openChecked ? m_status : refresh())
         return status;
     const std::optional<RegValue> found = m_file->value(path, name);
     if (!found)

@@ -24,6 +24,11 @@ public:
     // How long a write waits for another process's lock.
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
 
+    // Reads through a key see the file as it was when the key was opened: one look at the file
+    // per key opened, not one per read.
+    long openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) override;
+    long closeKey(HKEY key) override;
+
     bool requestRestart() override { return false; }
     bool canRestart() const override { return false; }
     QString targetName() const override { return QStringLiteral("file:") + m_path; }
@@ -46,8 +51,7 @@ private:
         bool operator==(const FileStamp&) const = default;
     };
 
-    explicit RegFileBackend(const QString& path)
-        : m_path(path) {}
+    explicit RegFileBackend(const QString& path);
 
     long refresh();
     long reload();
@@ -59,9 +63,11 @@ private:
     std::optional<FileStamp> stamp(int fd = -1) const;
 
     QString m_path;
+    QByteArray m_encodedPath;
     std::optional<RegEditFile> m_file;
     std::optional<FileStamp> m_stamp; // of the text m_file (or the failure) came from
     long m_status = ERROR_SUCCESS;    // of the last reload
+    bool m_openChecked = false;       // the file was looked at as a key was opened, none closed since
     QString m_lastError;
     int m_lockTimeout = 3000;
 };
