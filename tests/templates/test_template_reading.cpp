@@ -77,6 +77,21 @@ TEST(TemplateReading, RealSetsLoadWhole) {
     expectWhole(samba);
 }
 
+TEST(TemplateReading, TheShippedTemplatesLoadWhole) {
+    const TemplateSet gnome =
+        TemplateFolders::load({QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/templates/gnome")}, u"en-US"_s);
+    EXPECT_TRUE(gnome.problems().isEmpty());
+    EXPECT_EQ(gnome.policies().size(), 13);
+    EXPECT_EQ(gnome.unresolvedReferences(), QStringList());
+    expectWhole(gnome);
+    for (const PolicyInstance& policy : gnome.policies()) {
+        EXPECT_EQ(gnome.categoryPath(policy), QStringList{u"GNOME desktop (Linux)"_s});
+        for (const AdmxElement& element : policy.policy->elements)
+            for (const AdmxEnumItem& item : element.items)
+                EXPECT_FALSE(TemplateSet::text(*policy.file, item.displayName).startsWith(u"$("_s));
+    }
+}
+
 TEST(TemplateReading, BrokenFilesAreNamedWithLineAndReasonAndTheOthersLoad) {
     const struct {
         const char* name;
