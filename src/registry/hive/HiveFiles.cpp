@@ -139,6 +139,26 @@ QString findEntryIgnoringCase(const QString& folder, const QString& name) {
     return QString();
 }
 
+QString profilesFolder(const QString& root) {
+    const QString users = findEntryIgnoringCase(root, QStringLiteral("Users"));
+    return users.isEmpty() ? findEntryIgnoringCase(root, QStringLiteral("Documents and Settings")) : users;
+}
+
+QStringList userProfiles(const QString& root, const QString& shared) {
+    const QString users = profilesFolder(root);
+    if (users.isEmpty())
+        return {};
+    const QDir usersDir(users);
+    QStringList profiles;
+    for (const QString& folder : usersDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const bool isShared = kSharedProfiles.contains(folder, Qt::CaseInsensitive);
+        if (!findEntryIgnoringCase(usersDir.filePath(folder), QStringLiteral("NTUSER.DAT")).isEmpty() &&
+            (!isShared || folder.compare(shared, Qt::CaseInsensitive) == 0))
+            profiles.append(folder);
+    }
+    return profiles;
+}
+
 std::optional<WindowsHives> findWindowsHives(const QString& root, const QString& user, QString* error) {
     const auto fail = [error](const QString& message) -> std::optional<WindowsHives> {
         *error = message;
@@ -163,19 +183,8 @@ std::optional<WindowsHives> findWindowsHives(const QString& root, const QString&
         return fail(QStringLiteral("%1 holds no Windows installation: Windows/System32/config/SOFTWARE and "
                                    "SYSTEM are not both there")
                         .arg(root));
-    QString users = findEntryIgnoringCase(root, QStringLiteral("Users"));
-    if (users.isEmpty())
-        users = findEntryIgnoringCase(root, QStringLiteral("Documents and Settings"));
-    QStringList profiles;
-    const QDir usersDir(users);
-    const QStringList folders =
-        users.isEmpty() ? QStringList() : usersDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& folder : folders) {
-        const bool shared = kSharedProfiles.contains(folder, Qt::CaseInsensitive);
-        if (!findEntryIgnoringCase(usersDir.filePath(folder), QStringLiteral("NTUSER.DAT")).isEmpty() &&
-            (!shared || folder.compare(user, Qt::CaseInsensitive) == 0))
-            profiles.append(folder);
-    }
+    const QDir usersDir(profilesFolder(root));
+    const QStringList profiles = userProfiles(root, user);
     QString profile;
     if (!user.isEmpty()) {
         for (const QString& folder : profiles) {

@@ -25,6 +25,11 @@ QString findEntryIgnoringCase(const QString& folder, const QString& name);
 // case): "" for first itself, nullopt when the path is not below first.
 std::optional<QString> pathBelow(const QString& path, const QString& first);
 
+// Users (or Documents and Settings) of a Windows installation mounted at root; "" when it has neither.
+QString profilesFolder(const QString& root);
+// The user profiles there with an NTUSER.DAT; the shared ones (Default, Public...) only when named.
+QStringList userProfiles(const QString& root, const QString& shared = QString());
+
 struct WindowsHives {
     QString user;     // NTUSER.DAT of the profile
     QString software; // Windows/System32/config/SOFTWARE

@@ -67,42 +67,80 @@ QString WinePrefixBackend::defaultPrefix() {
     return configured.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : configured;
 }
 
+namespace {
+
+// The "#arch=" of a Wine registry file's header, "" when it names none; nullopt when the file cannot be
+// read (*error says why) or is no Wine registry file (*error is empty: the parser names the line).
+std::optional<QString> headerArchitecture(const QString& path, QString* error) {
+    QFile file(path);
+    if (!openRegularFile(file, error))
+        return std::nullopt;
+    if (!file.readLine(4096).startsWith("WINE REGISTRY Version 2"))
+        return std::nullopt;
+    // The header ends where the first key begins; a few lines in every Wine version.
+    for (int line = 0; line < 64 && !file.atEnd(); ++line) {
+        const QByteArray text = file.readLine(4096).trimmed();
+        if (text.startsWith('['))
+            break;
+        if (text.startsWith("#arch="))
+            return QString::fromLatin1(text.sliced(6).trimmed());
+    }
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString WinePrefixBackend::refusal(const QString& prefix) {
+    const QFileInfo folder(prefix);
+    if (!folder.exists())
+        return QStringLiteral("The Wine prefix %1 does not exist.").arg(prefix);
+    if (!folder.isDir() || !QFileInfo::exists(prefix + QStringLiteral("/system.reg")) ||
+        !QFileInfo::exists(prefix + QStringLiteral("/user.reg")))
+        return QStringLiteral("%1 is not a Wine prefix: it has no system.reg and user.reg. "
+                              "Make one with \"WINEPREFIX=%1 wineboot --init\".")
+            .arg(prefix);
+    struct stat info {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) == 0 && info.st_uid != ::getuid())
+        return QStringLiteral("The Wine prefix %1 belongs to another user; Wine runs it only for them.")
+            .arg(prefix);
+    QString architectures[2];
+    for (const Hive hive : {User, Machine}) {
+        const QString path =
+            prefix + (hive == User ? QStringLiteral("/user.reg") : QStringLiteral("/system.reg"));
+        QString why;
+        const std::optional<QString> arch = headerArchitecture(path, &why);
+        if (!arch && !why.isEmpty())
+            return QStringLiteral("Cannot read %1: %2").arg(path, why);
+        if (!arch)
+            return QString();
+        // Files of old 32-bit prefixes name no architecture.
+        architectures[hive] = arch->isEmpty() ? QStringLiteral("win32") : *arch;
+    }
+    if (architectures[User] != architectures[Machine])
+        return QStringLiteral("The Wine prefix %1 is damaged: user.reg is for %2, system.reg for %3.")
+            .arg(prefix, architectures[User], architectures[Machine]);
+    const QStringList supported = architecturesOfThisMachine();
+    if (!supported.contains(architectures[Machine]))
+        return QStringLiteral("The Wine prefix %1 is a %2 prefix; Wine on this machine runs %3 prefixes.")
+            .arg(prefix, architectures[Machine], supported.join(QStringLiteral(" and ")));
+    return QString();
+}
+
 std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix, QString* error) {
     const auto fail = [error](const QString& message) -> std::unique_ptr<WinePrefixBackend> {
         if (error)
             *error = message;
         return nullptr;
     };
-    const QFileInfo folder(prefix);
-    if (!folder.exists())
-        return fail(QStringLiteral("The Wine prefix %1 does not exist.").arg(prefix));
-    if (!folder.isDir() || !QFileInfo::exists(prefix + QStringLiteral("/system.reg")) ||
-        !QFileInfo::exists(prefix + QStringLiteral("/user.reg")))
-        return fail(QStringLiteral("%1 is not a Wine prefix: it has no system.reg and user.reg. "
-                                   "Make one with \"WINEPREFIX=%1 wineboot --init\".")
-                        .arg(prefix));
-    struct stat info {};
-    if (::stat(QFile::encodeName(prefix).constData(), &info) == 0 && info.st_uid != ::getuid())
-        return fail(QStringLiteral("The Wine prefix %1 belongs to another user; Wine runs it only for them.")
-                        .arg(prefix));
-    std::unique_ptr<WinePrefixBackend> backend(new WinePrefixBackend(folder.absoluteFilePath()));
+    if (const QString refused = refusal(prefix); !refused.isEmpty())
+        return fail(refused);
+    std::unique_ptr<WinePrefixBackend> backend(new WinePrefixBackend(QFileInfo(prefix).absoluteFilePath()));
     if (backend->refreshBoth() != ERROR_SUCCESS)
         return fail(backend->m_lastError);
-    QString userArch = backend->m_hives[User].file->architecture();
-    QString machineArch = backend->m_hives[Machine].file->architecture();
-    // Files of old 32-bit prefixes name no architecture.
-    if (userArch.isEmpty())
-        userArch = QStringLiteral("win32");
-    if (machineArch.isEmpty())
-        machineArch = QStringLiteral("win32");
-    if (userArch != machineArch)
-        return fail(QStringLiteral("The Wine prefix %1 is damaged: user.reg is for %2, system.reg for %3.")
-                        .arg(prefix, userArch, machineArch));
-    const QStringList supported = architecturesOfThisMachine();
-    if (!supported.contains(machineArch))
-        return fail(
-            QStringLiteral("The Wine prefix %1 is a %2 prefix; Wine on this machine runs %3 prefixes.")
-                .arg(prefix, machineArch, supported.join(QStringLiteral(" and "))));
     return backend;
 }
 

@@ -26,6 +26,8 @@ public:
     // nullptr with *error set when the prefix is missing, is no prefix, is of an architecture
     // this machine's Wine does not run, or cannot be read. Nothing is written then.
     static std::unique_ptr<WinePrefixBackend> open(const QString& prefix, QString* error);
+    // What open refuses before reading the files whole, from their headers; "" when it may be opened.
+    static QString refusal(const QString& prefix);
     // $WINEPREFIX, else ~/.wine.
     static QString defaultPrefix();
 
