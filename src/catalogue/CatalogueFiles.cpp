@@ -65,19 +65,7 @@ void CatalogueFiles::Startup(const QString& commandLine) {
         RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
     }
     m_view.BuildTree();
-    setSystemName();
-}
-
-void CatalogueFiles::setSystemName() {
-    // With no catalogue loaded there is no root to name.
-    XmlNode machineRoot = m_context.machineCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
-    if (machineRoot.isNull() || !machineRoot.attribute(QStringLiteral("SystemName")))
-        return;
-    const QString name = m_context.registry.GetSystemName();
-    machineRoot.setAttribute(QStringLiteral("SystemName"), name);
-    XmlNode workingRoot = m_context.workingCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
-    if (!workingRoot.isNull())
-        workingRoot.setAttribute(QStringLiteral("SystemName"), name);
+    m_context.setSystemName();
 }
 
 bool CatalogueFiles::ProcessCommandLine(const QString& commandLine) {

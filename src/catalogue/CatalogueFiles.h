@@ -53,7 +53,6 @@ public:
                                                          const QString& passPhrase, QString* error);
 
 private:
-    void setSystemName();
     bool saveTo(const QString& path);
 
     ProgramContext& m_context;

@@ -22,6 +22,18 @@ QString ProgramContext::defaultSettingsFile() const {
     return programFolder + QStringLiteral("/tavimor.rds");
 }
 
+void ProgramContext::setSystemName() {
+    // With no catalogue loaded there is no root to name.
+    XmlNode machineRoot = machineCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
+    if (machineRoot.isNull() || !machineRoot.attribute(QStringLiteral("SystemName")))
+        return;
+    const QString name = registry.GetSystemName();
+    machineRoot.setAttribute(QStringLiteral("SystemName"), name);
+    XmlNode workingRoot = workingCatalogue.selectSingleNode(QStringLiteral("TAVIMOR"));
+    if (!workingRoot.isNull())
+        workingRoot.setAttribute(QStringLiteral("SystemName"), name);
+}
+
 void ProgramContext::showCritical(const QString& text) {
     prompter.message(text, appTitle, MessageIcon::Critical, MessageButtons::Ok);
 }

@@ -25,6 +25,8 @@ public:
     SettingsStore& settings;
     ErrorHandler& errors;
 
+    // The registry worked on, as canonicalTarget writes it; "" for the embedded default.
+    QString target;
     QString programFolder; // the executable's folder, no trailing separator
     QString appTitle;
     QString helpFile;
@@ -36,6 +38,9 @@ public:
     QString passPhrase;
 
     QString defaultSettingsFile() const;
+    // The registry's computer name in the root's SystemName of both catalogues, where the machine
+    // catalogue has one; both change alike, so nothing becomes pending.
+    void setSystemName();
     // Critical-stop message with OK and the application title, as every catalogue message is.
     void showCritical(const QString& text);
 };

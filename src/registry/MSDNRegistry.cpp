@@ -10,12 +10,12 @@ namespace tavimor {
 
 long MSDNRegistry::WriteRegValue(HKEY key, const QString& valueName, quint32 type, const RegDatum& value) {
     if (type == REG_SZ)
-        return m_backend.setValue(key, valueName, REG_SZ, value.toText().toLatin1() + '\0');
+        return m_backend->setValue(key, valueName, REG_SZ, value.toText().toLatin1() + '\0');
     if (type == REG_DWORD) {
         const std::optional<qint32> number = value.toInteger();
         if (!number)
             return ERROR_INVALID_PARAMETER;
-        return m_backend.setValue(key, valueName, REG_DWORD, regDword(quint32(*number)).data);
+        return m_backend->setValue(key, valueName, REG_DWORD, regDword(quint32(*number)).data);
     }
     return ERROR_SUCCESS;
 }
@@ -23,11 +23,11 @@ long MSDNRegistry::WriteRegValue(HKEY key, const QString& valueName, quint32 typ
 long MSDNRegistry::ReadRegValue(HKEY key, const QString& valueName, RegDatum& value) {
     quint32 type = REG_NONE;
     quint32 size = 0;
-    if (const long status = m_backend.queryValue(key, valueName, &type, nullptr, &size))
+    if (const long status = m_backend->queryValue(key, valueName, &type, nullptr, &size))
         return status;
     QByteArray data;
     if (type == REG_SZ) {
-        const long status = m_backend.queryValue(key, valueName, &type, &data, &size);
+        const long status = m_backend->queryValue(key, valueName, &type, &data, &size);
         if (status != ERROR_SUCCESS) {
             value = RegDatum();
             return status;
@@ -37,7 +37,7 @@ long MSDNRegistry::ReadRegValue(HKEY key, const QString& valueName, RegDatum& va
         return ERROR_SUCCESS;
     }
     if (type == REG_DWORD) {
-        const long status = m_backend.queryValue(key, valueName, &type, &data, &size);
+        const long status = m_backend->queryValue(key, valueName, &type, &data, &size);
         if (status == ERROR_SUCCESS && type == REG_DWORD) {
             QByteArray four = data.left(4);
             four.resize(4, '\0');
@@ -51,36 +51,36 @@ long MSDNRegistry::ReadRegValue(HKEY key, const QString& valueName, RegDatum& va
 long MSDNRegistry::SaveKeyValue(HKEY hive, const QString& keyPath, const QString& valueName,
                                 const RegDatum& value, quint32 type) {
     HKEY key = 0;
-    const long opened = m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key);
+    const long opened = m_backend->openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key);
     if (opened != ERROR_SUCCESS)
         key = 0;
     // With no key the write fails on handle 0, as it does on the platform.
     const long written = WriteRegValue(key, valueName, type, value);
     if (key)
-        m_backend.closeKey(key);
+        m_backend->closeKey(key);
     return opened != ERROR_SUCCESS ? opened : written;
 }
 
 long MSDNRegistry::DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
     HKEY key = 0;
-    if (const long status = m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key))
+    if (const long status = m_backend->openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key))
         return status;
-    const long status = m_backend.deleteValue(key, valueName);
-    m_backend.closeKey(key);
+    const long status = m_backend->deleteValue(key, valueName);
+    m_backend->closeKey(key);
     return status;
 }
 
 long MSDNRegistry::CreateRegKey(const QString& keyPath, HKEY hive) {
     HKEY key = 0;
     quint32 disposition = 0;
-    const long status = m_backend.createKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key, &disposition);
+    const long status = m_backend->createKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key, &disposition);
     if (status == ERROR_SUCCESS)
-        m_backend.closeKey(key);
+        m_backend->closeKey(key);
     return status;
 }
 
 QString MSDNRegistry::failureText(long status) const {
-    const QString own = m_backend.lastError();
+    const QString own = m_backend->lastError();
     if (!own.isEmpty())
         return own;
     switch (status) {
@@ -106,15 +106,15 @@ QString MSDNRegistry::failureText(long status) const {
 RegDatum MSDNRegistry::ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
     RegDatum value;
     HKEY key = 0;
-    if (m_backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+    if (m_backend->openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
         return value;
     ReadRegValue(key, valueName, value);
-    m_backend.closeKey(key);
+    m_backend->closeKey(key);
     return value;
 }
 
 QString MSDNRegistry::GetSystemName() {
-    QString name = m_backend.computerName().value_or(QString()).left(255).trimmed();
+    QString name = m_backend->computerName().value_or(QString()).left(255).trimmed();
     name.remove(QChar(u'\0'));
     return name;
 }

@@ -13,7 +13,7 @@ class ErrorHandler;
 class MSDNRegistry {
 public:
     explicit MSDNRegistry(RegistryBackend& backend)
-        : m_backend(backend) {}
+        : m_backend(&backend) {}
 
     // 0 on success and for a type other than REG_SZ and REG_DWORD (nothing written);
     // ERROR_INVALID_PARAMETER for a text that is not a number when a REG_DWORD is wanted.
@@ -35,10 +35,12 @@ public:
     // Why an operation that gave status failed: the backend's own words, else the platform's text.
     QString failureText(long status) const;
 
-    RegistryBackend& backend() { return m_backend; }
+    RegistryBackend& backend() { return *m_backend; }
+    // Another registry from now on; the caller keeps it alive.
+    void setBackend(RegistryBackend& backend) { m_backend = &backend; }
 
 private:
-    RegistryBackend& m_backend;
+    RegistryBackend* m_backend;
 };
 
 // The hive handle of a catalogue KEY text, matched exactly; 0 for any other text.

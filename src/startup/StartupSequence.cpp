@@ -10,8 +10,8 @@
 
 namespace tavimor {
 
-WindowsVersion GetVerInfo(ProgramContext& context) {
-    return context.registry.backend().windowsVersion();
+WindowsVersion GetVerInfo(RegistryBackend& backend) {
+    return backend.windowsVersion();
 }
 
 bool isSupportedWindows(const WindowsVersion& version) {
@@ -71,16 +71,25 @@ bool StartupSequence::firstStart() {
                       answer == Answer::Yes ? m_windows.passwordDialog(true).value_or(QString()) : QString());
 }
 
-bool StartupSequence::checkWindowsVersion() {
+bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend,
+                         const std::function<int()>& osConfirmation) {
     const std::optional<QString> osDialog =
-        m_context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1"));
-    if (!osDialog)
-        return storeFailed();
+        context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1"));
+    if (!osDialog) {
+        context.errors.HandleError(kSettingsStoreError, context.settings.lastError(),
+                                   QStringLiteral("bGlobal.Main"));
+        return false;
+    }
     if (*osDialog != QLatin1String("1"))
         return true;
-    if (isSupportedWindows(GetVerInfo(m_context)))
+    if (isSupportedWindows(GetVerInfo(backend)))
         return true;
-    return m_windows.osConfirmation() != 0;
+    return osConfirmation() != 0;
+}
+
+bool StartupSequence::checkWindowsVersion() {
+    return tavimor::checkWindowsVersion(m_context, m_context.registry.backend(),
+                                        [this] { return m_windows.osConfirmation(); });
 }
 
 std::optional<bool> StartupSequence::CheckPassword() {

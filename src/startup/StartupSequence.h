@@ -23,9 +23,14 @@ inline constexpr int kMainWindowWidthTwips = 11895;
 inline constexpr int kMainWindowHeightTwips = 7935;
 
 // The target's Windows version as the registry backend reports it.
-WindowsVersion GetVerInfo(ProgramContext& context);
+WindowsVersion GetVerInfo(RegistryBackend& backend);
 // The 95/98/Me family (platform id 1) from major version 4 on.
 bool isSupportedWindows(const WindowsVersion& version);
+
+// The start-up version check on a registry: true when it passes, when "OSDialog" switches it off or
+// when the user chose to go on; false when the user stopped, or the settings store failed (reported).
+bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend,
+                         const std::function<int()>& osConfirmation);
 
 // The road from the splash window to the main window. Ending the program goes through quit,
 // which does not return in the program; after it, the sequence does nothing more.
