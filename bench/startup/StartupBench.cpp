@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "base/FixedPrompter.h"
 #include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySession.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
@@ -53,7 +54,8 @@ int child(int argc, char* argv[], bool bare) {
     Main(context);
     DesktopShell shell;
     SystemClock clock;
-    AppWindows windows(context, shell);
+    RegistrySession session(context, QString(), nullptr);
+    AppWindows windows(context, session, shell);
     frmRegistryExplorer window(context, QString(), windows, shell, clock);
     window.resize(793, 529);
     window.show();

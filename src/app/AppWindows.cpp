@@ -3,18 +3,24 @@
 
 #include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
+#include "catalogue/RegistryChoices.h"
+#include "catalogue/RegistrySession.h"
 #include "editors/frmDrives.h"
 #include "editors/frmEditSettings.h"
 #include "editors/frmRestart.h"
+#include "explorer/frmOpenRegistry.h"
 #include "gui/Shell.h"
 #include "startup/HelpViewer.h"
+#include "startup/StartupSequence.h"
 #include "startup/frmAbout.h"
 #include "startup/frmLogin.h"
+#include "startup/frmOSConfirm.h"
 
 namespace tavimor {
 
-AppWindows::AppWindows(ProgramContext& context, Shell& shell)
+AppWindows::AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell)
     : m_context(context)
+    , m_session(session)
     , m_shell(shell) {
 }
 
@@ -56,6 +62,32 @@ void AppWindows::help(QWidget* from, const QString& topic) {
 void AppWindows::confirmRestart() {
     frmRestart dialog(m_context);
     dialog.exec();
+}
+
+bool AppWindows::openRegistry(QWidget* owner) {
+    const RegistrySession::Steps steps{[this](RegistryBackend& next) {
+                                           return checkWindowsVersion(m_context, next, [this] {
+                                               frmOSConfirm dialog(m_context.settings, m_context.errors);
+                                               return dialog.ShowConfirmation();
+                                           });
+                                       },
+                                       [this] {
+                                           confirmRestart();
+                                       }};
+    const ChooserPlaces places = ChooserPlaces::ofThisMachine();
+    bool opened = false;
+    frmOpenRegistry dialog(
+        m_context.prompter,
+        registryChoices(places, recentTargets(m_context.settings).value_or(QStringList())), m_context.target,
+        places.home,
+        [&](const QString& target) {
+            const RegistrySession::Result result = m_session.open(target, steps);
+            opened = opened || result == RegistrySession::Result::Opened;
+            return result != RegistrySession::Result::Failed;
+        },
+        owner);
+    dialog.exec();
+    return opened;
 }
 
 } // namespace tavimor

@@ -8,6 +8,7 @@
 namespace tavimor {
 
 class ProgramContext;
+class RegistrySession;
 class Shell;
 
 // The program's real windows behind the ProgramWindows seam.
@@ -15,7 +16,7 @@ class AppWindows : public ProgramWindows {
     Q_DECLARE_TR_FUNCTIONS(AppWindows)
 
 public:
-    AppWindows(ProgramContext& context, Shell& shell);
+    AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell);
 
     void editSetting(QWidget* owner, const QString& entryAddress, bool restartNoteVisible,
                      const std::function<void(const QString&)>& refreshList) override;
@@ -24,11 +25,13 @@ public:
     void about(QWidget* owner) override;
     void help(QWidget* from, const QString& topic) override;
     void confirmRestart() override;
+    bool openRegistry(QWidget* owner) override;
 
 private:
     void notAvailable();
 
     ProgramContext& m_context;
+    RegistrySession& m_session;
     Shell& m_shell;
 };
 

@@ -4,6 +4,7 @@
 #include "base/CommandLineAnswer.h"
 #include "base/ProgramPaths.h"
 #include "catalogue/ProgramContext.h"
+#include "catalogue/RegistrySession.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/BusyWatcher.h"
 #include "gui/QtPrompter.h"
@@ -40,9 +41,14 @@ int main(int argc, char* argv[]) {
     // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
     BusyWatcher busy;
     setWaitWatcher(&busy);
+    const WindowArguments parsed = parseWindowArguments(arguments);
+    if (!parsed.error.isEmpty()) {
+        std::fputs(parsed.error.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    const QString target = parsed.target.value_or(registryTargetFromEnvironment());
     QString error;
-    const std::unique_ptr<RegistryBackend> backend =
-        openRegistryTarget(registryTargetFromEnvironment(), &error);
+    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(target, &error);
     if (!backend) {
         prompter.message(error, QLatin1String(kAppTitle), MessageIcon::Critical, MessageButtons::Ok);
         return 1;
@@ -61,14 +67,16 @@ int main(int argc, char* argv[]) {
                             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation),
                             endProgramNow});
     ProgramContext context(*backend, prompter, settings, errors, programFolder);
-    AppWindows windows(context, shell);
+    RegistrySession session(context, target, [](const QString& next, QString* why) {
+        return openRegistryTarget(next, why, TargetUse::MustExist);
+    });
+    AppWindows windows(context, session, shell);
     HelpKeyFilter helpKey([&](QWidget* from, const QString& topic) { windows.help(from, topic); });
     app.installEventFilter(&helpKey);
 
     std::unique_ptr<frmRegistryExplorer> window;
     WidgetStartupWindows startup(context, [&](int widthTwips, int heightTwips) {
-        window = std::make_unique<frmRegistryExplorer>(
-            context, QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), windows, shell, clock);
+        window = std::make_unique<frmRegistryExplorer>(context, parsed.settingsFile, windows, shell, clock);
         showWithOuterSize(window.get(), widthTwips, heightTwips);
         // Start-up timing: end as soon as the window is on screen.
         if (qEnvironmentVariableIsSet("TAVIMOR_QUIT_WHEN_SHOWN"))

@@ -12,10 +12,11 @@ enum class Answer { Ok, Cancel, Yes, No };
 // A file dialog as the program sets it up; the dialog's look is the implementation's.
 struct FileDialogRequest {
     QString title;
-    QString fileName;   // suggested name
-    QString defaultExt; // e.g. ".rds"
-    QString filter;     // "Description|pattern|Description|pattern"
-    quint32 flags = 0;  // 2 overwrite-prompt, 2048 path-must-exist, 4096 file-must-exist
+    QString fileName;    // suggested name
+    QString defaultExt;  // e.g. ".rds"
+    QString filter;      // "Description|pattern|Description|pattern"
+    quint32 flags = 0;   // 2 overwrite-prompt, 2048 path-must-exist, 4096 file-must-exist
+    bool folder = false; // an existing folder is chosen, not a file
 };
 
 // Every message box and file dialog of the program goes through this interface, so that

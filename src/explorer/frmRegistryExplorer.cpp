@@ -16,6 +16,7 @@
 #include "explorer/TreeIcons.h"
 #include "gui/ProgramWindows.h"
 #include "gui/Twips.h"
+#include "registry/TargetText.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -48,7 +49,7 @@ frmRegistryExplorer::frmRegistryExplorer(ProgramContext& context, const QString&
     , m_files(context, *this)
     , m_report(context, shell) {
     setObjectName(QStringLiteral("frmRegistryExplorer"));
-    setWindowTitle(QLatin1String(kAppTitle));
+    setWindowTitle(targetCaption(QLatin1String(kAppTitle), context.target));
     setWindowIcon(treeIcon(8));
     createControls();
     createMenus();
@@ -126,6 +127,12 @@ void frmRegistryExplorer::createMenus() {
     }
     file->actions().at(0)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     file->actions().at(1)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    // Beside Open, outside the numbered items: another registry, not another settings file.
+    auto* registry = new QAction(tr("Open Registry..."), file);
+    registry->setObjectName(QStringLiteral("mnuOpenRegistry"));
+    registry->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    file->insertAction(file->actions().at(1), registry);
+    connect(registry, &QAction::triggered, this, &frmRegistryExplorer::openRegistry);
 
     m_contextMenu = new QMenu(tr("Context Menu"), this);
     m_contextMenu->setObjectName(QStringLiteral("mnuContextMenu"));
@@ -276,6 +283,13 @@ void frmRegistryExplorer::contextCommand(int index) {
         GenerateReport(tagOf(node));
     else if (index == 1)
         RefreshList(tagOf(node) + QStringLiteral("/ENTRY"));
+}
+
+void frmRegistryExplorer::openRegistry() {
+    if (!m_windows.openRegistry(this))
+        return;
+    setWindowTitle(targetCaption(QLatin1String(kAppTitle), m_context.target));
+    BuildTree();
 }
 
 void frmRegistryExplorer::GenerateReport(const QString& address) {

@@ -52,6 +52,8 @@ public slots:
     // The pop-up menu for the node at a point of the tree's viewport; false over no node.
     bool popUpAt(const QPoint& treeViewportPos);
     void fileCommand(int index);
+    // The registry chooser; on another registry the caption names it and the tree starts afresh.
+    void openRegistry();
     void contextCommand(int index);
 
 protected:

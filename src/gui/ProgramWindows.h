@@ -30,6 +30,9 @@ public:
     virtual void help(QWidget* from, const QString& topic) = 0;
     // The restart confirmation at exit, modal, without an owner.
     virtual void confirmRestart() = 0;
+    // The registry chooser, modal and owned by owner: true when another registry was opened, and
+    // both catalogues then hold its values.
+    virtual bool openRegistry(QWidget* owner) = 0;
 };
 
 } // namespace tavimor

@@ -17,7 +17,10 @@ PathCheckedFileDialog::PathCheckedFileDialog(QWidget* owner, const FileDialogReq
         setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // 4096 file-must-exist (open), 2 overwrite-prompt (save).
-    setFileMode(!save && (request.flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    setFileMode(request.folder                    ? QFileDialog::Directory
+                : !save && (request.flags & 4096) ? QFileDialog::ExistingFile
+                                                  : QFileDialog::AnyFile);
+    setOption(QFileDialog::ShowDirsOnly, request.folder);
     if (save)
         setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & 2));
     setDefaultSuffix(request.defaultExt.startsWith(QLatin1Char('.')) ? request.defaultExt.mid(1)

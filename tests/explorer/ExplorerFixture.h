@@ -42,6 +42,10 @@ public:
     void about(QWidget*) override { calls.append({u"about"_s, {}}); }
     void help(QWidget*, const QString& topic) override { calls.append({u"help"_s, topic}); }
     void confirmRestart() override { calls.append({u"confirmRestart"_s, {}}); }
+    bool openRegistry(QWidget*) override {
+        calls.append({u"openRegistry"_s, {}});
+        return registryAnswer && registryAnswer();
+    }
 
     QStringList names() const {
         QStringList list;
@@ -53,6 +57,7 @@ public:
     QList<Call> calls;
     std::optional<QString> passwordAnswer;
     std::function<void(const QString&)> refresh;
+    std::function<bool()> registryAnswer;
 };
 
 // A fresh start of the main window over an in-memory Windows 98 registry: the hidden default

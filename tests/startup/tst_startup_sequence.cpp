@@ -2,6 +2,7 @@
 #include "StartupFixture.h"
 #include "app/AppWindows.h"
 #include "catalogue/Password.h"
+#include "catalogue/RegistrySession.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
 #include "startup/WidgetStartupWindows.h"
@@ -316,7 +317,8 @@ private slots:
 
         // Set Password: two empty boxes confirmed are the empty password, "Cancel" keeps the old one.
         RecordingShell shell;
-        AppWindows app(f.context, shell);
+        RegistrySession session(f.context, QString(), nullptr);
+        AppWindows app(f.context, session, shell);
         pressInActiveDialog("cmdOK");
         QCOMPARE(app.setPassword(nullptr), std::optional<QString>(QString()));
         pressInActiveDialog("cmdCancel");
