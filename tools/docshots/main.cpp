@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the README's screenshots into the folder given: docshots docs/
 // The windows start over the window tests' fixtures (an in-memory Windows 98 registry, a fixed clock).
+#include "base/FileUtil.h"
 #include "catalogue/EntryEdit.h"
+#include "catalogue/RegistryChoices.h"
 #include "catalogue/RegistrySync.h"
 #include "editors/EditorsHarness.h"
 #include "editors/frmDrives.h"
 #include "editors/frmEditSettings.h"
 #include "editors/frmRestart.h"
 #include "explorer/ExplorerFixture.h"
+#include "explorer/frmOpenRegistry.h"
 #include "gui/BusyWatcher.h"
 #include "gui/Twips.h"
 #include "startup/HelpViewer.h"
@@ -117,6 +120,41 @@ public:
         save(w, u"main-window-long-section.png"_s);
     }
 
+    void registries() {
+        ExplorerFixture f;
+        QTemporaryDir home;
+        for (const QString& prefix : {u".wine"_s, u".local/share/bottles/bottles/Office"_s,
+                                      u".local/share/Steam/steamapps/compatdata/220/pfx"_s})
+            for (const char* file : {"/user.reg", "/system.reg"}) {
+                if (!QDir().mkpath(home.filePath(prefix)) ||
+                    !writeFileAtomically(home.filePath(prefix) + QLatin1String(file),
+                                         "WINE REGISTRY Version 2\n#arch=win64\n\n[Software] 1\n"))
+                    ++failures;
+            }
+        const ChooserPlaces places{home.path(), QString(), {}, {}};
+        QList<RegistryChoice> choices = registryChoices(places, {u"wine:"_s + home.filePath(u".wine"_s)});
+        // No disk is mounted where the pictures are drawn: these are the lines two mounted disks give.
+        for (RegistryChoice& group : choices)
+            if (group.label == u"Windows installations"_s)
+                group = {group.label,
+                         std::nullopt,
+                         QString(),
+                         {{u"/mnt/win (/dev/sdb2, NTFS, read-only)"_s,
+                           std::nullopt,
+                           QString(),
+                           {{u"anna (read-only)"_s, u"windows:/mnt/win?user=anna"_s, QString(), {}},
+                            {u"kiosk (read-only)"_s, u"windows:/mnt/win?user=kiosk"_s, QString(), {}}}},
+                          {u"/media/ann/W98/WINDOWS (/dev/sdc1, FAT, Windows 95/98/Me, read-only)"_s,
+                           u"win9x:/media/ann/W98/WINDOWS"_s,
+                           QString(),
+                           {}}}};
+        frmOpenRegistry chooser(f.prompter, choices, QString(), home.path(),
+                                [](const QString&) { return true; });
+        auto* tree = chooser.findChild<QTreeWidget*>(u"trvRegistries"_s);
+        tree->setCurrentItem(tree->findItems(u"anna"_s, Qt::MatchStartsWith | Qt::MatchRecursive).value(0));
+        save(chooser, u"open-registry.png"_s);
+    }
+
     void desktop() {
         const QString style = QApplication::style()->name();
         QApplication::setStyle(u"Fusion"_s);
@@ -200,6 +238,7 @@ int main(int argc, char* argv[]) {
     shots.startup();
     shots.editors();
     shots.mainWindow();
+    shots.registries();
     shots.desktop();
     return shots.failures == 0 ? 0 : 1;
 }
