@@ -3,6 +3,7 @@
 
 #include "PolicyPlaces.h"
 
+#include <QSet>
 #include <QtEndian>
 #include <algorithm>
 
@@ -42,6 +43,8 @@ public:
         std::optional<RegValue> result;
         if (status == Status::Unread)
             note(m_view.unreadReason());
+        if (status == Status::Deleted)
+            m_deleted.insert(id);
         if (status == Status::Present) {
             result = value;
             found.append(QStringLiteral("%1\\%2 = %3").arg(key, name, PolicyReader::valueText(value)));
@@ -49,11 +52,18 @@ public:
         m_cache.insert(id, result);
         return result;
     }
-    bool names(const QString& key, QStringList* names) {
+    bool names(const QString& key, QStringList* names, bool* deleted = nullptr) {
         const Status status = m_view.valueNames(m_hive, key, names);
         if (status == Status::Unread)
             note(m_view.unreadReason());
+        if (deleted)
+            *deleted = status == Status::Deleted;
         return status == Status::Present;
+    }
+    // The source said the value is deleted (a policy file's "**del.").
+    bool deleted(const QString& key, const QString& name) {
+        get(key, name);
+        return m_deleted.contains(key.toLower() + QChar(0) + name.toLower());
     }
     bool matches(const QString& key, const QString& name, const AdmxValue& wanted) {
         const std::optional<RegValue> found = get(key, name);
@@ -65,8 +75,9 @@ public:
     bool listMatches(const AdmxValueList& list, const QString& ownerKey, bool* positive) {
         bool all = true;
         for (const AdmxValueItem& item : list.items) {
-            all = matches(itemKey(item, list, ownerKey), item.valueName, item.value) && all;
-            *positive = *positive || !item.value.isDelete();
+            const QString key = itemKey(item, list, ownerKey);
+            all = matches(key, item.valueName, item.value) && all;
+            *positive = *positive || !item.value.isDelete() || deleted(key, item.valueName);
         }
         return all;
     }
@@ -85,11 +96,13 @@ private:
     PolicyRegistryView& m_view;
     HKEY m_hive;
     QHash<QString, std::optional<RegValue>> m_cache;
+    QSet<QString> m_deleted;
 };
 
 // Implied: nothing of the element is there, which is how the template writes the value found
-// (a false or an item written as a deletion); it says nothing of the policy's state.
-enum class ElementRead { Absent, Implied, Valid, Invalid };
+// (a false or an item written as a deletion); it says nothing of the policy's state. Deleted: a
+// policy file deletes the element's value, as disabling the policy does.
+enum class ElementRead { Absent, Implied, Valid, Invalid, Deleted };
 
 ElementRead readNumber(const AdmxElement& e, const RegValue& v, ElementValue& out) {
     const quint32 width = e.kind == ElementKind::LongDecimal ? 8 : 4;
@@ -109,8 +122,9 @@ ElementRead readNumber(const AdmxElement& e, const RegValue& v, ElementValue& ou
 
 ElementRead readList(Reads& reads, const AdmxElement& e, const QString& key, ElementValue& out) {
     QStringList names;
-    if (!reads.names(key, &names) || names.isEmpty())
-        return ElementRead::Absent;
+    bool deleted = false;
+    if (!reads.names(key, &names, &deleted) || names.isEmpty())
+        return deleted ? ElementRead::Deleted : ElementRead::Absent;
     QList<std::pair<quint64, qsizetype>> order; // prefixed lists go by their number
     for (qsizetype i = 0; i < names.size(); ++i) {
         quint64 number = quint64(i);
@@ -201,10 +215,12 @@ ElementRead readElement(Reads& reads, const AdmxPolicy& policy, const AdmxElemen
     out.present = result == ElementRead::Valid;
     if (reads.found.size() > before)
         return result;
-    if (result == ElementRead::Valid)
-        return ElementRead::Implied;
-    out = {};
-    return ElementRead::Absent;
+    // A deletion may itself be the value (a false written so); either way the file deleted it.
+    if (result != ElementRead::Valid)
+        out = {};
+    if (!e.valueName.isEmpty() && reads.deleted(key, e.valueName))
+        return ElementRead::Deleted;
+    return result == ElementRead::Valid ? ElementRead::Implied : ElementRead::Absent;
 }
 
 } // namespace
@@ -223,6 +239,7 @@ PolicyReading PolicyReader::read(PolicyRegistryView& view, const PolicyInstance&
         disabledPositive = !disabled.isDelete();
         enabledForm = reads.matches(policy.key, policy.valueName, enabled);
         disabledForm = reads.matches(policy.key, policy.valueName, disabled);
+        disabledPositive = disabledPositive || reads.deleted(policy.key, policy.valueName);
     }
     enabledForm = reads.listMatches(policy.enabledList, policy.key, &enabledPositive) && enabledForm;
     disabledForm = reads.listMatches(policy.disabledList, policy.key, &disabledPositive) && disabledForm;
@@ -230,12 +247,14 @@ PolicyReading PolicyReader::read(PolicyRegistryView& view, const PolicyInstance&
     PolicyReading reading;
     bool anyElement = false;
     bool elementsFit = true;
+    bool elementsDeleted = !policy.elements.isEmpty();
     for (const AdmxElement& e : policy.elements) {
         ElementValue value;
         const ElementRead read = readElement(reads, policy, e, value);
+        elementsDeleted = elementsDeleted && read == ElementRead::Deleted;
         anyElement = anyElement || read == ElementRead::Valid || read == ElementRead::Invalid;
-        elementsFit =
-            elementsFit && read != ElementRead::Invalid && (read != ElementRead::Absent || !e.required);
+        const bool has = read == ElementRead::Valid || read == ElementRead::Implied || value.present;
+        elementsFit = elementsFit && read != ElementRead::Invalid && (has || !e.required);
         reading.setting.values.append(value);
     }
     reading.found = reads.found;
@@ -245,7 +264,8 @@ PolicyReading PolicyReader::read(PolicyRegistryView& view, const PolicyInstance&
         return reading;
     }
     enabledForm = enabledForm && (enabledPositive || (anyElement && !(disabledPositive && disabledForm)));
-    disabledForm = disabledForm && disabledPositive;
+    // Every element deleted is how a policy file disables a policy of elements alone.
+    disabledForm = disabledForm && (disabledPositive || (elementsDeleted && !enabledPositive));
     if (enabledForm && elementsFit) {
         reading.setting.state = PolicyState::Enabled;
         return reading;

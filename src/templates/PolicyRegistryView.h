@@ -10,10 +10,12 @@ namespace tavimor {
 
 // The registry as reading a policy's state needs it: a value, and the names of a key's values (a
 // list element's entries). Each answer is present, absent (the key or value is not there), or
-// unread (the target failed to tell): an unread value is never taken for an absent one.
+// unread (the target failed to tell): an unread value is never taken for an absent one. A Group
+// Policy file also says that a value is deleted ("**del.", "**delvals."), which is absent and more:
+// it is how a policy's disabled form made of deletions is seen.
 class PolicyRegistryView {
 public:
-    enum class Status : quint8 { Present, Absent, Unread };
+    enum class Status : quint8 { Present, Absent, Unread, Deleted };
     virtual ~PolicyRegistryView() = default;
     virtual Status value(HKEY hive, const QString& key, const QString& name, RegValue* value) = 0;
     virtual Status valueNames(HKEY hive, const QString& key, QStringList* names) = 0;

@@ -60,11 +60,14 @@ QString policyStateText(PolicyState state) {
 }
 
 QString policyStateWord(PolicyState state) {
-    return state == PolicyState::NotConfigured ? QStringLiteral("NotConfigured") : policyStateText(state);
+    if (state == PolicyState::NotConfigured)
+        return QStringLiteral("NotConfigured");
+    return state == PolicyState::Unread ? QStringLiteral("Unread") : policyStateText(state);
 }
 
 std::optional<PolicyState> policyStateFromWord(const QString& word) {
-    for (const PolicyState state : {PolicyState::NotConfigured, PolicyState::Enabled, PolicyState::Disabled})
+    for (const PolicyState state : {PolicyState::NotConfigured, PolicyState::Enabled, PolicyState::Disabled,
+                                    PolicyState::Other, PolicyState::Unread})
         if (word.compare(policyStateWord(state), Qt::CaseInsensitive) == 0 ||
             word.compare(policyStateText(state), Qt::CaseInsensitive) == 0)
             return state;

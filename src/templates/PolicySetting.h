@@ -17,7 +17,7 @@ enum class PolicyState : quint8 { NotConfigured, Enabled, Disabled, Other, Unrea
 
 // "Not configured", "Enabled", "Disabled", "Other", "Not read".
 QString policyStateText(PolicyState state);
-// The words settings files keep: "NotConfigured", "Enabled", "Disabled".
+// The words settings files keep: "NotConfigured", "Enabled", "Disabled", "Other", "Unread".
 QString policyStateWord(PolicyState state);
 std::optional<PolicyState> policyStateFromWord(const QString& word);
 

@@ -162,4 +162,14 @@ QList<RegChange> PolicyWriter::changes(const PolicyInstance& instance, const Pol
     return dropped + result;
 }
 
+QStringList PolicyWriter::writtenAfter(const QList<RegChange>& changes, qsizetype index) {
+    QStringList names;
+    const RegChange& emptied = changes[index];
+    for (qsizetype i = index + 1; i < changes.size(); ++i)
+        if (changes[i].kind == Kind::SetValue && changes[i].hive == emptied.hive &&
+            changes[i].subKey.compare(emptied.subKey, Qt::CaseInsensitive) == 0)
+            names.append(changes[i].name);
+    return names;
+}
+
 } // namespace tavimor

@@ -18,6 +18,9 @@ namespace tavimor {
 class PolicyWriter {
 public:
     static QList<RegChange> changes(const PolicyInstance& policy, const PolicySetting& setting);
+    // The names of the values the changes after the one at index write into the key it empties: what
+    // that key holds once they are all made.
+    static QStringList writtenAfter(const QList<RegChange>& changes, qsizetype index);
 };
 
 } // namespace tavimor

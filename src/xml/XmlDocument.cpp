@@ -300,6 +300,13 @@ void XmlNode::appendChild(const XmlNode& child) {
     tree().append(m_index, child.m_index);
 }
 
+void XmlNode::removeChild(const XmlNode& child) {
+    if (!m_doc || child.m_doc != m_doc || child.m_index == 0 || tree().nodes[child.m_index].parent != m_index)
+        return;
+    tree().unlink(child.m_index);
+    tree().release(child.m_index);
+}
+
 // XmlDocument
 
 XmlDocument::XmlDocument()

@@ -49,6 +49,8 @@ public:
 
     // Appends child (which must belong to the same document) as the last child.
     void appendChild(const XmlNode& child);
+    // Removes a child of this node with everything below it; handles to them become invalid.
+    void removeChild(const XmlNode& child);
 
 private:
     friend class XmlDocument;

@@ -144,6 +144,60 @@ TEST_P(BackendContract, KeysAndValuesReadBackInAnyCaseAndAfterReopeningAndDelete
         expectWritten(*open(), false);
 }
 
+// What a policy template writes: every type it takes, a soft value, and a list's key emptied.
+TEST_P(BackendContract, ATemplateBatchWritesEveryTypeAndEmptiesAKeyButNotItsSubKeys) {
+    using Kind = RegChange::Kind;
+    using Mark = RegChange::Mark;
+    const QString list = kDeep + u"\\List"_s;
+    const QList<RegChange> setup = {
+        {Kind::SetValue, HKEY_LOCAL_MACHINE, list, u"1"_s, regSz(u"old"_s)},
+        {Kind::SetValue, HKEY_LOCAL_MACHINE, list, u"Other"_s, regDword(3)},
+        {Kind::SetValue, HKEY_LOCAL_MACHINE, list + u"\\Sub"_s, u"Stays"_s, regDword(1)},
+        {Kind::SetValue, HKEY_LOCAL_MACHINE, kDeep, u"Soft"_s, regDword(5)},
+    };
+    ASSERT_EQ(m_backend->applyChanges(setup, nullptr), ERROR_SUCCESS);
+    const QList<std::pair<QString, RegValue>> typed = {
+        {u"Text"_s, regSz(u"caf\u00e9"_s)},
+        {u"Path"_s, regExpandSz(u"%ProgramFiles%\\x"_s)},
+        {u"Lines"_s, regMultiSz({u"a"_s, u"b c"_s})},
+        {u"Number"_s, regDword(0xFFFFFFFE)},
+        {u"Large"_s, regQword(0x1234567890ABCDEFull)},
+    };
+    QList<RegChange> batch = {{Kind::DeleteValues, HKEY_LOCAL_MACHINE, list, {}, {}, Mark::Stated},
+                              {Kind::SetValue, HKEY_LOCAL_MACHINE, list, u"1"_s, regSz(u"new"_s)},
+                              {Kind::SetValue, HKEY_LOCAL_MACHINE, kDeep, u"Soft"_s, regDword(6), Mark::Soft},
+                              {Kind::DeleteValues, HKEY_LOCAL_MACHINE, kDeep + u"\\Missing"_s, {}, {}}};
+    for (const auto& [name, value] : typed)
+        batch.append({Kind::SetValue, HKEY_LOCAL_MACHINE, kDeep, name, value});
+    ASSERT_EQ(m_backend->applyChanges(batch, nullptr), ERROR_SUCCESS);
+    for (const auto& backend : {std::move(m_backend), GetParam().userFile ? open() : nullptr}) {
+        if (!backend)
+            continue;
+        const auto read = [&](const QString& key, const QString& name) -> std::optional<RegValue> {
+            HKEY handle = 0;
+            if (backend->openKey(HKEY_LOCAL_MACHINE, key, KEY_TAVIMOR_ACCESS, &handle) != ERROR_SUCCESS)
+                return std::nullopt;
+            RegValue value;
+            quint32 size = 1 << 16;
+            const long status = backend->queryValue(handle, name, &value.type, &value.data, &size);
+            backend->closeKey(handle);
+            return status == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
+        };
+        for (const auto& [name, value] : typed)
+            EXPECT_EQ(read(kDeep, name), value) << name.toStdString();
+        EXPECT_EQ(read(kDeep, u"Soft"_s), regDword(5));
+        EXPECT_EQ(read(list, u"1"_s), regSz(u"new"_s));
+        EXPECT_EQ(read(list, u"Other"_s), std::nullopt);
+        EXPECT_EQ(read(list + u"\\Sub"_s, u"Stays"_s), regDword(1));
+        HKEY handle = 0;
+        ASSERT_EQ(backend->openKey(HKEY_LOCAL_MACHINE, list, KEY_TAVIMOR_ACCESS, &handle), ERROR_SUCCESS);
+        QStringList names;
+        EXPECT_EQ(backend->valueNames(handle, &names), ERROR_SUCCESS);
+        EXPECT_EQ(names, QStringList{u"1"_s});
+        backend->closeKey(handle);
+    }
+}
+
 TEST_P(BackendContract, AWriteToAReadOnlyPlaceFailsAndChangesNothing) {
     if (!GetParam().userFile)
         GTEST_SKIP() << "nothing to write";

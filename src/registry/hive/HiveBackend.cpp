@@ -125,6 +125,16 @@ long HiveBackend::storeReadValue(const QString& path, const QString& name, RegVa
     return hive.value(hive.find(at->path), name, value);
 }
 
+long HiveBackend::storeValueNames(const QString& path, QStringList* names) {
+    const std::optional<Location> at = locate(path);
+    if (!at || at->hive < 0)
+        return ERROR_FILE_NOT_FOUND;
+    if (const long status = load(at->hive, false))
+        return status;
+    const Hivex& hive = *m_hives[at->hive].hive;
+    return hive.valueNames(hive.find(at->path), names);
+}
+
 long HiveBackend::modify(int which, const std::function<long(Hivex&, bool* changed)>& change) {
     if (const long status = load(which, true))
         return status == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : status;

@@ -46,6 +46,27 @@ QByteArray textToHive(const QByteArray& ansi) {
     return bytes.append(2, '\0');
 }
 
+// A REG_MULTI_SZ goes over unit for unit, its zeros included: each string and one more zero.
+QByteArray multiToHive(const QByteArray& ansi) {
+    QByteArray bytes;
+    bytes.reserve(ansi.size() * 2 + 2);
+    for (const char c : ansi)
+        bytes.append(c).append('\0');
+    if (!ansi.endsWith(QByteArray(2, '\0')))
+        bytes.append(4 - (ansi.endsWith('\0') ? 2 : 0), '\0');
+    return bytes;
+}
+
+QByteArray multiFromHive(const char* data, size_t size) {
+    QByteArray ansi;
+    ansi.reserve(qsizetype(size / 2));
+    for (size_t i = 0; i + 1 < size; i += 2) {
+        const quint16 unit = quint16(quint8(data[i])) | quint16(quint8(data[i + 1])) << 8;
+        ansi.append(unit <= 0xFF ? char(unit) : '?');
+    }
+    return ansi;
+}
+
 QByteArray textFromHive(const char* data, size_t size) {
     QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data), qsizetype(size / 2));
     const qsizetype nul = text.indexOf(QChar(0));
@@ -116,8 +137,9 @@ long Hivex::value(Node node, const QString& name, RegValue* value) const {
     if (!data)
         return ERROR_BADDB;
     value->type = rawType(type);
-    value->data =
-        isText(value->type) ? textFromHive(data.get(), size) : QByteArray(data.get(), qsizetype(size));
+    value->data = isText(value->type)           ? textFromHive(data.get(), size)
+                  : value->type == REG_MULTI_SZ ? multiFromHive(data.get(), size)
+                                                : QByteArray(data.get(), qsizetype(size));
     return ERROR_SUCCESS;
 }
 
@@ -125,7 +147,9 @@ bool Hivex::setValue(Node node, const QString& name, const RegValue& value) {
     if (!m_writable || !node)
         return false;
     QByteArray key = name.toUtf8();
-    QByteArray data = isText(value.type) ? textToHive(value.data) : value.data;
+    QByteArray data = isText(value.type)           ? textToHive(value.data)
+                      : value.type == REG_MULTI_SZ ? multiToHive(value.data)
+                                                   : value.data;
     hive_set_value set{key.data(), hive_t_REG_NONE, size_t(data.size()), data.data()};
     setRawType(&set.t, value.type);
     return hivex_node_set_value(m_hive, node, &set, 0) == 0;
@@ -163,6 +187,21 @@ long Hivex::deleteValue(Node node, const QString& name) {
         return ERROR_FILE_NOT_FOUND;
     return hivex_node_set_values(m_hive, node, kept.size(), kept.data(), 0) == 0 ? ERROR_SUCCESS
                                                                                  : ERROR_CANTWRITE;
+}
+
+long Hivex::valueNames(Node node, QStringList* names) const {
+    if (!node)
+        return ERROR_FILE_NOT_FOUND;
+    const Owned<hive_value_h> handles(hivex_node_values(m_hive, node));
+    if (!handles)
+        return ERROR_BADDB;
+    for (const hive_value_h* at = handles.get(); *at; ++at) {
+        const Owned<char> key(hivex_value_key(m_hive, *at));
+        if (!key)
+            return ERROR_BADDB;
+        names->append(QString::fromUtf8(key.get()));
+    }
+    return ERROR_SUCCESS;
 }
 
 bool Hivex::commit(const QString& path, QString* error) {

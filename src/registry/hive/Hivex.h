@@ -13,7 +13,8 @@ struct hive_h;
 namespace tavimor {
 
 // One NT registry hive file held open through hivex. Names are compared without regard to case, as
-// Windows does; REG_SZ and REG_EXPAND_SZ data are handed over as the ANSI functions give them.
+// Windows does; REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data are handed over as the ANSI functions
+// give them.
 class Hivex {
 public:
     using Node = std::size_t; // 0: no such key
@@ -37,6 +38,8 @@ public:
     [[nodiscard]] bool setValue(Node node, const QString& name, const RegValue& value);
     // ERROR_FILE_NOT_FOUND when the value was not there.
     long deleteValue(Node node, const QString& name);
+    // The key's value names, "" for the default value; ERROR_FILE_NOT_FOUND for no key.
+    long valueNames(Node node, QStringList* names) const;
     // Writes the whole hive, as it is in memory, to path.
     [[nodiscard]] bool commit(const QString& path, QString* error);
 

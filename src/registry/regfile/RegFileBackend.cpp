@@ -227,6 +227,52 @@ long RegFileBackend::storeDeleteValue(const QString& path, const QString& name) 
     });
 }
 
+long RegFileBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
+    qsizetype stopped = -1;
+    long stopStatus = ERROR_SUCCESS;
+    const long status = modify([&](RegEditFile& file, bool* changed) {
+        // The changes before one that cannot be made are kept, as the single calls would keep them.
+        const auto stop = [&](qsizetype at, long why) {
+            stopped = at;
+            stopStatus = why;
+            return ERROR_SUCCESS;
+        };
+        for (qsizetype i = 0; i < changes.size(); ++i) {
+            const RegChange& change = changes[i];
+            const std::optional<QString> path = joinPath(hiveName(change.hive), change.subKey);
+            if (!path || hiveName(change.hive).isEmpty())
+                return stop(i, ERROR_BAD_PATHNAME);
+            const bool deletes =
+                change.kind == RegChange::Kind::DeleteValue || change.kind == RegChange::Kind::DeleteValues;
+            if (deletes && !file.hasKey(*path))
+                continue;
+            if (!file.hasKey(*path)) {
+                if (!file.createKey(*path))
+                    return stop(i, ERROR_INVALID_PARAMETER);
+                *changed = true;
+            }
+            if (change.kind == RegChange::Kind::SetValue) {
+                const std::optional<RegValue> now = file.value(*path, change.name);
+                if (now == change.value || (now && change.mark == RegChange::Mark::Soft))
+                    continue;
+                if (!file.setValue(*path, change.name, change.value))
+                    return stop(i, ERROR_INVALID_PARAMETER);
+                *changed = true;
+            } else if (change.kind == RegChange::Kind::DeleteValue) {
+                *changed = file.removeValue(*path, change.name) || *changed;
+            } else if (change.kind == RegChange::Kind::DeleteValues) {
+                for (const QString& name : file.valueNames(*path))
+                    *changed = file.removeValue(*path, name) || *changed;
+            }
+        }
+        return ERROR_SUCCESS;
+    });
+    const long result = status != ERROR_SUCCESS ? status : stopStatus;
+    if (result != ERROR_SUCCESS && failed)
+        *failed = status != ERROR_SUCCESS ? 0 : stopped;
+    return result;
+}
+
 long RegFileBackend::storeValueNames(const QString& path, QStringList* names) {
     if (const long status = refresh())
         return status;

@@ -29,6 +29,8 @@ public:
     long openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) override;
     long closeKey(HKEY key) override;
 
+    // A batch is one save of the file: a policy's dozen values cost one write, not a dozen.
+    long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
     bool requestRestart() override { return false; }
     bool canRestart() const override { return false; }
     QString targetName() const override { return QStringLiteral("file:") + m_path; }

@@ -184,6 +184,21 @@ bool RegPatch::Parser::valueLine(QByteArrayView body) {
     if (parsed->deletion) {
         change.kind = Change::Kind::DeleteValue;
         change.value = {};
+    } else if ((change.value.type == REG_EXPAND_SZ || change.value.type == REG_MULTI_SZ) &&
+               m_patch.m_format == RegFormat::Version5 && m_text == RegText::Latin1) {
+        // A version 5 file holds hex(2) and hex(7) in UTF-16, the registry layer in Latin-1.
+        const QByteArray& wide = change.value.data;
+        QByteArray ansi;
+        for (qsizetype i = 0; i + 1 < wide.size(); i += 2) {
+            const quint16 unit = quint16(quint8(wide[i])) | quint16(quint8(wide[i + 1])) << 8;
+            if (unit > 0xFF)
+                return fail(line,
+                            QStringLiteral("the text of \"%1\" has characters outside Latin-1, which the "
+                                           "registry's code page cannot hold")
+                                .arg(change.name));
+            ansi.append(char(unit));
+        }
+        change.value.data = ansi;
     } else if (change.value.type == REG_SZ) {
         const QString text = QString::fromUtf8(QByteArrayView(change.value.data).chopped(1));
         if (m_text == RegText::Utf16) {
@@ -232,8 +247,15 @@ QByteArray RegPatch::serialize(RegFormat format) const {
                      "=-\r\n";
         } else if (change.kind == Change::Kind::SetValue) {
             RegValue value = change.value;
-            if (unicode && value.type == REG_SZ)
+            if (unicode && value.type == REG_SZ) {
                 value.data = QString::fromLatin1(value.data).toUtf8();
+            } else if (unicode && (value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)) {
+                // regedit of Windows 2000 and later writes hex(2) and hex(7) in UTF-16LE.
+                QByteArray wide;
+                for (const char c : std::as_const(value.data))
+                    wide.append(c).append('\0');
+                value.data = wide;
+            }
             lines += valueText(QByteArrayView(encoded(change.name)), value);
         }
     }

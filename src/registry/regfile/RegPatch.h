@@ -26,7 +26,8 @@ public:
         Kind kind = Kind::CreateKey;
         QString keyPath; // "HKEY_CURRENT_USER\Software\...", the hive's name upper-cased
         QString name;    // "" for the default value
-        // A text is held as the registry layer holds it: Latin-1 bytes and a terminating NUL.
+        // A text is held as the registry layer holds it: Latin-1 bytes and a terminating NUL; so are
+        // REG_EXPAND_SZ and REG_MULTI_SZ, which a version 5 file keeps in UTF-16LE.
         RegValue value;
         int line = 0; // where the file says it, from 1; 0 for a change made in the program
         bool operator==(const Change&) const = default;

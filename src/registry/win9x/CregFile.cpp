@@ -74,6 +74,29 @@ bool CregFile::keyExists(const QString& keyPath) const {
     return m_handle->key(keyPath, &key) == 1;
 }
 
+long CregFile::valueNames(const QString& keyPath, QStringList* names) const {
+    Key key;
+    const int found = m_handle->key(keyPath, &key);
+    if (found != 1)
+        return found == 0 ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
+    int count = 0;
+    if (libcreg_key_get_number_of_values(key.key, &count, nullptr) != 1)
+        return ERROR_BADDB;
+    for (int i = 0; i < count; ++i) {
+        Value value;
+        size_t size = 0;
+        if (libcreg_key_get_value_by_index(key.key, i, &value.value, nullptr) != 1 ||
+            libcreg_value_get_utf8_name_size(value.value, &size, nullptr) != 1)
+            return ERROR_BADDB;
+        QByteArray name(qsizetype(size), '\0');
+        if (size > 0 && libcreg_value_get_utf8_name(value.value, reinterpret_cast<uint8_t*>(name.data()),
+                                                    size, nullptr) != 1)
+            return ERROR_BADDB;
+        names->append(QString::fromUtf8(name.constData()));
+    }
+    return ERROR_SUCCESS;
+}
+
 long CregFile::value(const QString& keyPath, const QString& name, RegValue* result) const {
     Key key;
     const int found = m_handle->key(keyPath, &key);

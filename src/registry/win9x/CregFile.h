@@ -22,6 +22,8 @@ public:
     bool keyExists(const QString& keyPath) const;
     // ERROR_FILE_NOT_FOUND when the key or the value is missing, ERROR_BADDB when it cannot be read.
     long value(const QString& keyPath, const QString& name, RegValue* value) const;
+    // The key's value names; the same failures.
+    long valueNames(const QString& keyPath, QStringList* names) const;
 
 private:
     struct Handle;

@@ -78,6 +78,12 @@ long Win9xBackend::storeReadValue(const QString& path, const QString& name, RegV
     return file ? file->value(keyPath, name, value) : ERROR_FILE_NOT_FOUND;
 }
 
+long Win9xBackend::storeValueNames(const QString& path, QStringList* names) {
+    QString keyPath;
+    const CregFile* file = locate(path, &keyPath);
+    return file ? file->valueNames(keyPath, names) : ERROR_FILE_NOT_FOUND;
+}
+
 long Win9xBackend::storeCreateKey(const QString&, bool* created) {
     *created = false;
     return ERROR_ACCESS_DENIED;

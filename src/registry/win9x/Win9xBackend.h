@@ -26,6 +26,7 @@ protected:
     long storeReadValue(const QString& path, const QString& name, RegValue* value) override;
     long storeWriteValue(const QString& path, const QString& name, const RegValue& value) override;
     long storeDeleteValue(const QString& path, const QString& name) override;
+    long storeValueNames(const QString& path, QStringList* names) override;
 
 private:
     Win9xBackend() = default;

@@ -331,6 +331,26 @@ long WinePrefixBackend::storeReadValue(const QString& path, const QString& name,
     return ERROR_SUCCESS;
 }
 
+long WinePrefixBackend::storeValueNames(const QString& path, QStringList* names) {
+    switch (route(true)) {
+    case Route::Tool:
+        // Wine's reg lists a key's values only beside their data, in a form names cannot be told
+        // apart in; an export of the key's subtree names them.
+        return m_exports.valueNames(path, names).value_or(ERROR_NOT_SUPPORTED);
+    case Route::Failed:
+        return ERROR_CANTREAD;
+    case Route::Files:
+        break;
+    }
+    if (const long status = refreshBoth())
+        return status;
+    const std::optional<Location> at = locate(path);
+    if (!at || !m_hives[at->hive].file->hasKey(at->path))
+        return ERROR_FILE_NOT_FOUND;
+    *names = m_hives[at->hive].file->valueNames(at->path);
+    return ERROR_SUCCESS;
+}
+
 long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
     *created = false;
     const auto viaFiles = [&]() -> long {
@@ -452,6 +472,12 @@ bool WinePrefixBackend::holds(const QString& path, const RegChange& change, QStr
         *why = status ? m_tool.lastError() : QStringLiteral("the key is not there");
         return status == ERROR_SUCCESS && exists;
     }
+    if (change.kind == RegChange::Kind::DeleteValues) {
+        QStringList names;
+        const long status = storeValueNames(path, &names);
+        *why = QStringLiteral("the key's values are still there");
+        return status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && names.isEmpty());
+    }
     RegValue now;
     const long status = readThroughTool(path, change.name, &now);
     if (change.kind == RegChange::Kind::DeleteValue) {
@@ -460,7 +486,7 @@ bool WinePrefixBackend::holds(const QString& path, const RegChange& change, QStr
     }
     *why = status == ERROR_FILE_NOT_FOUND ? QStringLiteral("the value is not there")
                                           : QStringLiteral("the value reads back different");
-    return status == ERROR_SUCCESS && now == change.value;
+    return status == ERROR_SUCCESS && (now == change.value || change.mark == RegChange::Mark::Soft);
 }
 
 long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype* failed) {
@@ -469,16 +495,24 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
             *failed = index;
         return status;
     };
-    // A version 5 file holds hex(2) and hex(7) data in UTF-16, which the file writer leaves to us.
-    const auto asWritten = [](const RegValue& value) {
-        const bool wide = value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-        return wide ? winereg::fromAnsi(value) : value;
-    };
     QStringList paths;
     QList<std::optional<RegValue>> before;
     RegPatch patch;
     for (qsizetype i = 0; i < changes.size(); ++i) {
         const RegChange& change = changes[i];
+        if (change.kind == RegChange::Kind::DeleteValues) {
+            // A .reg file names each value it deletes: those the key holds now.
+            const std::optional<QString> key = joinPath(hiveName(change.hive), change.subKey);
+            QStringList names;
+            const long status = key ? storeValueNames(*key, &names) : ERROR_BAD_PATHNAME;
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+                return fail(i, status);
+            paths.append(key.value_or(QString()));
+            before.append(std::nullopt);
+            for (const QString& name : std::as_const(names))
+                patch.deleteValue(*key, name);
+            continue;
+        }
         const std::optional<QString> path = joinPath(hiveName(change.hive), change.subKey);
         if (!path || RegPatch::hiveOf(*path) == 0)
             return fail(i, ERROR_BAD_PATHNAME);
@@ -494,7 +528,8 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         if (change.kind == RegChange::Kind::CreateKey) {
             patch.createKey(*path);
         } else if (change.kind == RegChange::Kind::SetValue) {
-            patch.setValue(*path, change.name, asWritten(change.value));
+            if (!(before.last() && change.mark == RegChange::Mark::Soft))
+                patch.setValue(*path, change.name, change.value);
         } else if (before.last()) {
             // A [key] line would make the key; a value that is not there is deleted already.
             patch.deleteValue(*path, change.name);
@@ -519,10 +554,11 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         // reg goes on past a key it cannot write; what it wrote after this one is put back.
         RegPatch undo;
         for (qsizetype j = i + 1; j < changes.size(); ++j) {
-            if (changes[j].kind == RegChange::Kind::CreateKey)
+            if (changes[j].kind == RegChange::Kind::CreateKey ||
+                changes[j].kind == RegChange::Kind::DeleteValues)
                 continue;
             if (before[j])
-                undo.setValue(paths[j], changes[j].name, asWritten(*before[j]));
+                undo.setValue(paths[j], changes[j].name, *before[j]);
             else if (changes[j].kind == RegChange::Kind::SetValue)
                 undo.deleteValue(paths[j], changes[j].name);
         }

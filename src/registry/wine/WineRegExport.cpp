@@ -85,6 +85,18 @@ std::optional<long> WineRegExportCache::keyExists(const QString& path, bool* exi
     return status;
 }
 
+std::optional<long> WineRegExportCache::valueNames(const QString& path, QStringList* names) {
+    const Subtree* tree = nullptr;
+    const std::optional<long> status = subtree(path, &tree);
+    if (!status || *status != ERROR_SUCCESS)
+        return status;
+    const auto key = tree->keys.constFind(path.toLower());
+    if (key == tree->keys.constEnd())
+        return ERROR_FILE_NOT_FOUND;
+    *names = key->keys();
+    return ERROR_SUCCESS;
+}
+
 std::optional<long> WineRegExportCache::readValue(const QString& path, const QString& name, RegValue* value) {
     const Subtree* tree = nullptr;
     const std::optional<long> status = subtree(path, &tree);

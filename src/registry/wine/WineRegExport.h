@@ -28,6 +28,8 @@ public:
     std::optional<long> keyExists(const QString& path, bool* exists);
     // Values come as the ANSI registry functions give them.
     std::optional<long> readValue(const QString& path, const QString& name, RegValue* value);
+    // The key's value names, in lower case as the export keeps them.
+    std::optional<long> valueNames(const QString& path, QStringList* names);
     // After a write: the next read asks Wine again.
     void clear() { m_subtrees.clear(); }
 

@@ -135,6 +135,12 @@ std::optional<RegValue> WineRegIndex::value(const QString& keyPath, const QStrin
     return file ? file->value(lower, name) : std::nullopt;
 }
 
+QStringList WineRegIndex::valueNames(const QString& keyPath) const {
+    const QString lower = keyPath.toLower();
+    const WineRegFile* file = key(lower);
+    return file ? file->valueNames(lower) : QStringList();
+}
+
 bool WineRegIndex::isLink(const QString& path) const {
     const QString lower = path.toLower();
     const WineRegFile* file = key(lower);

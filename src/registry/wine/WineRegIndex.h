@@ -23,6 +23,7 @@ public:
     QString architecture() const { return m_head.architecture(); }
     bool hasKey(const QString& path) const;
     std::optional<RegValue> value(const QString& keyPath, const QString& name) const;
+    QStringList valueNames(const QString& keyPath) const;
     bool isLink(const QString& path) const;
 
 private:

@@ -30,6 +30,8 @@ const char* typeName(quint32 type) {
         return "REG_DWORD";
     case REG_MULTI_SZ:
         return "REG_MULTI_SZ";
+    case REG_QWORD:
+        return "REG_QWORD";
     default:
         return nullptr;
     }
@@ -162,7 +164,9 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
         data = QString::fromLatin1(ansiText(value.data));
     } else if (value.type == REG_MULTI_SZ) {
         data = QString::fromLatin1(ansiText(value.data)).replace(QChar(0), QStringLiteral("\\0"));
-    } else if (value.type == REG_DWORD) {
+    } else if (value.type == REG_QWORD && value.data.size() == 8) {
+        data = QString::number(qFromLittleEndian<quint64>(value.data.constData()));
+    } else if (value.type == REG_DWORD || value.type == REG_QWORD) {
         return ERROR_INVALID_PARAMETER;
     } else {
         data = QString::fromLatin1(value.data.toHex());

@@ -124,6 +124,28 @@ TEST_F(HiveBackendTest, EveryCatalogueEntryRoundTripsThroughTwoIndependentReader
     });
 }
 
+// What a policy template writes, read by libregf's regfexport: text in UTF-16 as Windows keeps it.
+TEST_F(HiveBackendTest, TypedTemplateValuesAreWhatAnIndependentReaderReads) {
+    std::unique_ptr<RegistryBackend> backend = open();
+    ASSERT_TRUE(backend);
+    const QString key = u"Software\\Policies\\Mozilla\\Firefox"_s;
+    const QList<RegChange> changes = {
+        {RegChange::Kind::SetValue, HKEY_CURRENT_USER, key, u"Lines"_s, regMultiSz({u"de"_s, u"en-US"_s})},
+        {RegChange::Kind::SetValue, HKEY_CURRENT_USER, key, u"Path"_s, regExpandSz(u"%HOME%\\x"_s)},
+        {RegChange::Kind::SetValue, HKEY_CURRENT_USER, key, u"Large"_s, regQword(5000000000ull)},
+    };
+    ASSERT_EQ(backend->applyChanges(changes, nullptr), ERROR_SUCCESS);
+    const QString exported = runTool(u"regfexport"_s, {path("NTUSER.DAT")}).output;
+    for (const char* expected :
+         {"Lines\nType: multi-value string (REG_MULTI_SZ)\nData size: 20\nData:\n"
+          "00000000: 64 00 65 00 00 00 65 00  6e 00 2d 00 55 00 53 00   d.e...e. n.-.U.S.\n"
+          "00000010: 00 00 00 00                                        ....\n",
+          "Path\nType: expandable string (REG_EXPAND_SZ)\nData size: 18\nData: %HOME%\\x\n",
+          "Large\nType: 64-bit integer little-endian (REG_QWORD_LITTLE_ENDIAN)\nData size: 8\nData: "
+          "5000000000\n"})
+        EXPECT_TRUE(exported.contains(QLatin1String(expected))) << expected << exported.toStdString();
+}
+
 TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerAndMode) {
     const QByteArray original = fileBytes(path("NTUSER.DAT"));
     ASSERT_EQ(::chmod(QFile::encodeName(path("NTUSER.DAT")).constData(), 0640), 0);
