@@ -264,10 +264,16 @@ int peakMemory(bool verbose) {
 
 } // namespace
 
+// In TemplateBench.cpp.
+int templateMemory();
+
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--peak-memory") == 0)
             return peakMemory(i + 1 < argc && std::strcmp(argv[i + 1], "-v") == 0);
+        if (std::strcmp(argv[i], "--template-memory") == 0)
+            return templateMemory();
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -36,7 +36,7 @@ _tavimorctl() {
     fi
     COMPREPLY=()
     local commands="list show set apply diff save export-xml import-xml export-pol import-pol gpo drives password"
-    local options="--target --file --password-file --json --program-folder --settings-folder --from --delete-unset --gpo --sysvol --url --help --version"
+    local options="--target --file --password-file --json --program-folder --settings-folder --from --delete-unset --gpo --sysvol --url --templates --help --version"
 
     case $prev in
         --target)
@@ -45,7 +45,7 @@ _tavimorctl() {
             compopt -o nospace 2>/dev/null
             return ;;
         --file | --from) COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")); return ;;
-        --sysvol) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --sysvol | --templates) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --gpo | --url) return ;;
         --password-file) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --program-folder | --settings-folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
@@ -58,7 +58,7 @@ _tavimorctl() {
         case ${words[i]} in
             --target | --file | --program-folder | --settings-folder)
                 _tavimorctl_cmd+=("${words[i]}" "${words[i + 1]}"); ((i++)) ;;
-            --password-file | --from | --gpo | --sysvol | --url) ((i++)) ;;
+            --password-file | --from | --gpo | --sysvol | --url | --templates) ((i++)) ;;
             -*) ;;
             *) if [[ -z $command ]]; then command=${words[i]}; else ((argument++)); fi ;;
         esac

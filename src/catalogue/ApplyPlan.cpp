@@ -4,6 +4,7 @@
 #include "base/ErrorHandler.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
+#include "catalogue/TemplatePlan.h"
 #include "registry/MSDNRegistry.h"
 
 #include <QSet>
@@ -69,7 +70,7 @@ bool entryIsSet(const CatalogueEntry& entry) {
 }
 
 ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue, PlanScope scope,
-                    const QStringList* only) {
+                    const QStringList* only, const TemplateSet* templates) {
     ApplyPlan plan;
     QSet<QString> createdKeys;
     forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
@@ -115,6 +116,8 @@ ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue, PlanSc
         plan.steps.append(step);
         noteKeyAndParents(createdKeys, step.hive, step.keyPath);
     });
+    if (templates && !plan.stop)
+        planTemplates(plan, registry.backend(), catalogue, *templates, scope, only);
     return plan;
 }
 
@@ -124,7 +127,9 @@ bool executePlan(ProgramContext& context, const ApplyPlan& plan,
     QList<RegChange> changes;
     for (const PlannedWrite& step : plan.steps) {
         RegChange change{RegChange::Kind::CreateKey, GetKeyValue(step.hive), step.keyPath, {}, {}};
-        if (step.action == PlannedWrite::Action::WriteValue)
+        if (step.action == PlannedWrite::Action::TemplateChange)
+            change = step.change;
+        else if (step.action == PlannedWrite::Action::WriteValue)
             change = {RegChange::Kind::SetValue, change.hive, step.keyPath, step.valueName,
                       regDword(quint32(step.after))};
         changes.append(change);
@@ -161,6 +166,8 @@ bool executePlan(ProgramContext& context, const ApplyPlan& plan,
 }
 
 QString plannedPlace(const PlannedWrite& step) {
+    if (step.action == PlannedWrite::Action::TemplateChange)
+        return changePlace(step.change);
     QString place = step.hive + QLatin1Char('\\') + step.keyPath;
     if (step.action == PlannedWrite::Action::WriteValue)
         place += QLatin1Char('\\') + step.valueName;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "registry/RegDatum.h"
+#include "registry/RegistryBackend.h"
 
 #include <QList>
 #include <QString>
@@ -14,11 +15,14 @@ namespace tavimor {
 class CatalogueEntry;
 class MSDNRegistry;
 class ProgramContext;
+class TemplateSet;
 class XmlDocument;
 
 // One change that applying a catalogue makes to the registry.
 struct PlannedWrite {
-    enum class Action { WriteValue, CreateKey };
+    // TemplateChange: one registry change of a template policy; section is its category path,
+    // name its display name, address its name ("machine/firefox:HomepageURL").
+    enum class Action { WriteValue, CreateKey, TemplateChange };
     Action action = Action::WriteValue;
     QString address; // the entry's address
     QString section;
@@ -29,6 +33,9 @@ struct PlannedWrite {
     RegDatum before;   // nothing when the registry holds no value (or one of another type)
     qint32 after = 0;
     bool needsRestart = false; // the entry needs a restart once this value is written
+    RegChange change;          // TemplateChange: the change, typed as the template says
+    QString beforeText;        // TemplateChange: the registry's value as plan lines show it
+    QString afterText;
 
     QString title() const { return section + QLatin1Char('/') + name; }
 };
@@ -45,6 +52,7 @@ struct PlanStop {
 struct ApplyPlan {
     QList<PlannedWrite> steps;
     std::optional<PlanStop> stop; // the pass ends with a failure after the steps
+    QStringList notes;            // template policies not written, and why
 
     bool restartNeeded() const;
 };
@@ -56,8 +64,10 @@ enum class PlanScope {
 
 // Reads the registry and compares; writes nothing. With only given, the entries at those addresses
 // alone are looked at.
+// With templates, the policies of the set follow the entries (an address there is a policy's name).
 ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue,
-                    PlanScope scope = PlanScope::AllEntries, const QStringList* only = nullptr);
+                    PlanScope scope = PlanScope::AllEntries, const QStringList* only = nullptr,
+                    const TemplateSet* templates = nullptr);
 
 // A settings file says something about an entry when its CURRENTVALUE holds a value (not empty,
 // not "Null") other than its DEFAULTVALUE; with an empty or "Null" DEFAULTVALUE any value counts.

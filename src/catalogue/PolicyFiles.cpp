@@ -93,7 +93,8 @@ PolMerge mergePolicy(const PolFile& existing, PolScope scope, const QList<Policy
     return merge;
 }
 
-void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, PolImport& result) {
+void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, PolImport& result,
+                  const std::function<bool(const PolRecord&)>& known) {
     QSet<QString> named(result.setAddresses.cbegin(), result.setAddresses.cend());
     QHash<QString, QList<std::pair<XmlNode, QString>>> entries;
     forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
@@ -104,7 +105,8 @@ void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, P
     for (const PolRecord& record : file.records) {
         const auto found = entries.constFind(identity(record.key, record.targetName()));
         if (found == entries.cend()) {
-            result.unknown.append(record);
+            if (!known || !known(record))
+                result.unknown.append(record);
             continue;
         }
         if (record.isDeletion()) {

@@ -48,8 +48,10 @@ struct PolImport {
     QList<PolRecord> deletions; // deletions of values the catalogue knows: left as they are
     QList<PolRecord> unusable;  // known values in another form than a 4-byte REG_DWORD
 };
-// Sets CURRENTVALUE of every entry the file gives a REG_DWORD for; the last record wins.
-void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, PolImport& result);
+// Sets CURRENTVALUE of every entry the file gives a REG_DWORD for; the last record wins. known,
+// when given, tells records read elsewhere (template policies) from unknown ones.
+void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, PolImport& result,
+                  const std::function<bool(const PolRecord&)>& known = {});
 
 // "HKEY_CURRENT_USER\Key\Name" for reports.
 QString recordTitle(PolScope scope, const PolRecord& record);

@@ -10,6 +10,7 @@ namespace tavimor {
 class ErrorHandler;
 class Prompter;
 class SettingsStore;
+class TemplateSet;
 
 inline constexpr auto kAppTitle = "Tavimor " TAVIMOR_VERSION;
 
@@ -34,6 +35,9 @@ public:
     XmlDocument machineCatalogue;
     XmlDocument workingCatalogue;
     bool restartNeeded = false;
+    // The Administrative Templates loaded for this run; nullptr (or an empty set) when none are,
+    // and then nothing of the program reads or writes a template policy.
+    const TemplateSet* templates = nullptr;
     QString currentSettingsFile;
     QString passPhrase;
 

@@ -5,6 +5,7 @@
 #include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
+#include "catalogue/TemplateStates.h"
 #include "registry/RegDatum.h"
 
 namespace tavimor {
@@ -15,6 +16,10 @@ const QString kNumeric = QStringLiteral("NUMERIC");
 } // namespace
 
 void RefreshCurrentValues(ProgramContext& context, const QString& address) {
+    // The whole catalogue's refresh reads the template policies too; without templates it is the
+    // entries' refresh alone.
+    if (address == QLatin1String(kAllEntries))
+        TemplateStates::refresh(context);
     for (const XmlNode& node : context.machineCatalogue.selectNodes(address)) {
         const CatalogueEntry entry(node);
         const QString type = entry.datatype();
@@ -53,7 +58,8 @@ qint16 ConfirmPendingChanges(ProgramContext& context) {
 }
 
 bool ApplyMachineCatalogue(ProgramContext& context) {
-    return executePlan(context, planApply(context.registry, context.machineCatalogue));
+    return executePlan(context, planApply(context.registry, context.machineCatalogue, PlanScope::AllEntries,
+                                          nullptr, context.templates));
 }
 
 QString StateText(const QString& value, const QString& type) {

@@ -7,6 +7,7 @@
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/TemplateSources.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlErrorHandler.h"
@@ -20,6 +21,7 @@
 #include "ctl/TerminalPrompter.h"
 #include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
+#include "templates/TemplateFolders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -90,6 +92,22 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
 
     if (const int refused = checkPassword(context, options, output))
         return refused;
+
+    // Templates only where some are configured: without them nothing of the run changes.
+    TemplateSet templates;
+    QStringList folders =
+        configuredTemplateFolders(options.templates, environment("TAVIMOR_TEMPLATES"), settings);
+    // A domain's templates are its central store's.
+    if (options.command == QLatin1String("gpo") && !options.sysvol.isEmpty())
+        for (const QString& store : TemplateFolders::centralStores(options.sysvol))
+            if (!folders.contains(store))
+                folders.append(store);
+    if (!folders.isEmpty()) {
+        templates = TemplateFolders::load(folders, TemplateFolders::systemLanguage());
+        for (const TemplateProblem& problem : templates.problems())
+            output.report(QStringLiteral("%1: %2").arg(problem.path, problem.reason));
+        context.templates = &templates;
+    }
 
     CatalogueView view;
     CatalogueFiles(context, view).Startup(absolute(options.file));

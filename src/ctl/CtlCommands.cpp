@@ -14,7 +14,9 @@
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "ctl/CtlTemplates.h"
 #include "registry/regfile/RegPatchImport.h"
+#include "templates/TemplateSet.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -101,22 +103,41 @@ int CtlCommands::list() {
                                          {QStringLiteral("name"), sections[s].name},
                                          {QStringLiteral("address"), sections[s].address},
                                          {QStringLiteral("entries"), counts[s]}});
-            m_output.printJson(QJsonObject{{QStringLiteral("sections"), array}});
+            QJsonArray categories;
+            for (const CtlTemplates::Category& category : CtlTemplates::categories(m_context))
+                categories.append(
+                    QJsonObject{{QStringLiteral("position"), sections.size() + categories.size()},
+                                {QStringLiteral("name"), category.path},
+                                {QStringLiteral("policies"), category.policies.size()}});
+            QJsonObject fields{{QStringLiteral("sections"), array}};
+            if (!categories.isEmpty())
+                fields.insert(QStringLiteral("categories"), categories);
+            m_output.printJson(fields);
             return kExitOk;
         }
+        const QList<CtlTemplates::Category> categories = CtlTemplates::categories(m_context);
         qsizetype width = 0;
         for (const SectionInfo& section : sections)
             width = std::max(width, section.name.size());
+        for (const CtlTemplates::Category& category : categories)
+            width = std::max(width, category.path.size());
+        const qsizetype digits = QString::number(sections.size() + categories.size() - 1).size();
+        const auto position = [digits](qsizetype at) {
+            return QString::number(at).leftJustified(digits + 2);
+        };
         for (qsizetype s = 0; s < sections.size(); ++s)
-            m_output.out() << s << "  " << sections[s].name.leftJustified(width + 2) << counts[s]
+            m_output.out() << position(s) << sections[s].name.leftJustified(width + 2) << counts[s]
                            << (counts[s] == 1 ? " entry" : " entries") << Qt::endl;
+        for (qsizetype c = 0; c < categories.size(); ++c)
+            m_output.out() << position(sections.size() + c) << categories[c].path.leftJustified(width + 2)
+                           << counted(categories[c].policies.size(), "policy", "policies") << Qt::endl;
         return kExitOk;
     }
 
     const QString given = m_options.arguments.first();
     const std::optional<QString> address = CtlLookup(m_context.workingCatalogue).section(given);
     if (!address)
-        return fail(QStringLiteral("no section \"%1\"").arg(given), kExitFailure);
+        return listCategory(given);
     const QList<ListRow> rows = listRows(m_context, *address);
     if (m_output.json()) {
         QJsonArray array;
@@ -149,8 +170,11 @@ int CtlCommands::show() {
     QString error;
     const std::optional<QString> address =
         CtlLookup(m_context.workingCatalogue).entry(m_options.arguments.first(), &error);
-    if (!address)
+    if (!address) {
+        if (const PolicyInstance* policy = findPolicy(&error))
+            return CtlTemplates(m_context, m_options, m_output).show(*policy);
         return fail(error, kExitFailure);
+    }
     const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(*address));
     const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(*address));
     const QString type = working.datatype();
@@ -208,9 +232,15 @@ int CtlCommands::set() {
     QString error;
     CtlLookup lookup(m_context.workingCatalogue);
     const std::optional<QString> address = lookup.entry(m_options.arguments.first(), &error);
-    if (!address)
+    if (!address) {
+        if (const PolicyInstance* policy = findPolicy(&error))
+            return CtlTemplates(m_context, m_options, m_output).set(*policy);
         return fail(error, kExitFailure);
+    }
     const QString title = lookup.title(*address);
+    if (m_options.arguments.size() > 2)
+        return m_output.usageError(QStringLiteral("%1 takes one value, not \"%2\"")
+                                       .arg(title, m_options.arguments.mid(1).join(QLatin1Char(' '))));
     const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(*address));
     const QString type = working.datatype();
     const QString given = m_options.arguments.at(1).trimmed();
@@ -271,6 +301,50 @@ int CtlCommands::set() {
     return kExitOk;
 }
 
+const PolicyInstance* CtlCommands::findPolicy(QString* error) const {
+    QString why;
+    const PolicyInstance* policy = CtlTemplates::find(m_context, m_options.arguments.first(), &why);
+    if (!why.isEmpty())
+        *error = why;
+    return policy;
+}
+
+int CtlCommands::listCategory(const QString& given) {
+    const QList<CtlTemplates::Category> categories = CtlTemplates::categories(m_context);
+    const CtlTemplates::Category* found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const CtlTemplates::Category& category : categories)
+            if (!found && category.path.compare(given, cs) == 0)
+                found = &category;
+    bool isPosition = false;
+    const qsizetype position = given.toLongLong(&isPosition) - catalogueSections(m_context).size();
+    if (!found && isPosition && position >= 0 && position < categories.size())
+        found = &categories[position];
+    if (!found)
+        return fail(QStringLiteral("no section \"%1\"").arg(given), kExitFailure);
+    if (m_output.json()) {
+        QJsonArray policies;
+        for (const PolicyInstance* policy : found->policies)
+            policies.append(CtlTemplates::json(m_context, *policy));
+        m_output.printJson(
+            QJsonObject{{QStringLiteral("category"), found->path}, {QStringLiteral("entries"), policies}});
+        return kExitOk;
+    }
+    QList<QStringList> lines{{QStringLiteral("Policy"), QStringLiteral("Tavimor Settings"),
+                              QStringLiteral("Current Machine Settings"), QStringLiteral("Name")}};
+    for (const PolicyInstance* policy : found->policies)
+        lines.append({policy->name(), CtlTemplates::workingState(m_context, *policy),
+                      CtlTemplates::machineState(m_context, *policy),
+                      m_context.templates->displayName(*policy)});
+    QList<qsizetype> widths(4, 0);
+    for (const QStringList& cells : lines)
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            widths[i] = std::max(widths[i], cells[i].size());
+    for (const QStringList& cells : lines)
+        m_output.out() << alignedLine(cells, widths) << Qt::endl;
+    return kExitOk;
+}
+
 QString CtlCommands::notWritten(const QString& valueName) const {
     const RegistryBackend& backend = m_context.registry.backend();
     const QString why = backend.lastError();
@@ -287,8 +361,11 @@ int CtlCommands::unset() {
         QString error;
         const std::optional<QString> address =
             CtlLookup(m_context.workingCatalogue).entry(m_options.arguments.first(), &error);
-        if (!address)
+        if (!address) {
+            if (const PolicyInstance* policy = findPolicy(&error))
+                return CtlTemplates(m_context, m_options, m_output).unset({policy}, false, nullptr);
             return fail(error, kExitFailure);
+        }
         addresses.append(*address);
     }
     // Every deletion goes to the registry as one batch, which a target may write at once.
@@ -341,6 +418,12 @@ int CtlCommands::unset() {
             m_output.out() << title << ": not configured (" << regname << " was not set)" << Qt::endl;
         else
             ++absent;
+    }
+    // --all makes every template policy that is set not configured too.
+    if (m_options.all && m_context.templates) {
+        if (const int status = CtlTemplates(m_context, m_options, m_output)
+                                   .unset(CtlTemplates::configured(m_context), true, &changes))
+            return status;
     }
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
     if (m_output.json()) {

@@ -8,6 +8,7 @@ namespace tavimor {
 
 class CtlOutput;
 class ProgramContext;
+struct PolicyInstance;
 struct CtlEnvironment;
 struct CtlOptions;
 
@@ -28,6 +29,11 @@ public:
 
 private:
     int fail(const QString& text, int status);
+    // The template policy the command's first argument names; nullptr when none, with *error
+    // replaced where the name is a policy's that needs its class.
+    const PolicyInstance* findPolicy(QString* error) const;
+    // list CATEGORY: a template category's policies with their states.
+    int listCategory(const QString& given);
     // "VALUE could not be written to TARGET: why".
     QString notWritten(const QString& valueName) const;
     std::optional<QString> newPassword(int* status);

@@ -29,6 +29,9 @@ bool isStandardStream(const QString& given) {
 }
 
 QString planLine(const PlannedWrite& step) {
+    if (step.action == PlannedWrite::Action::TemplateChange)
+        return QStringLiteral("%1: %2: %3 -> %4")
+            .arg(step.title(), plannedPlace(step), step.beforeText, step.afterText);
     if (step.action == PlannedWrite::Action::CreateKey)
         return QStringLiteral("%1: %2: create key").arg(step.title(), plannedPlace(step));
     return QStringLiteral("%1: %2: %3 -> %4%5")
@@ -38,6 +41,25 @@ QString planLine(const PlannedWrite& step) {
 }
 
 QJsonObject planJson(const PlannedWrite& step) {
+    if (step.action == PlannedWrite::Action::TemplateChange) {
+        const RegChange::Kind kind = step.change.kind;
+        return QJsonObject{
+            {QStringLiteral("action"), kind == RegChange::Kind::SetValue ? QStringLiteral("write")
+                                       : kind == RegChange::Kind::DeleteValue
+                                           ? QStringLiteral("delete")
+                                           : QStringLiteral("deleteValues")},
+            {QStringLiteral("section"), step.section},
+            {QStringLiteral("name"), step.name},
+            {QStringLiteral("policy"), step.address},
+            {QStringLiteral("address"), step.address},
+            {QStringLiteral("hive"), step.hive},
+            {QStringLiteral("key"), step.keyPath},
+            {QStringLiteral("valueName"), step.valueName},
+            {QStringLiteral("before"), step.beforeText},
+            {QStringLiteral("after"), step.afterText},
+            {QStringLiteral("restart"), false},
+        };
+    }
     const bool write = step.action == PlannedWrite::Action::WriteValue;
     QJsonObject object{
         {QStringLiteral("action"), write ? QStringLiteral("write") : QStringLiteral("createKey")},
@@ -154,7 +176,9 @@ int CtlFiles::apply() {
     m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
     const ApplyPlan plan = planApply(m_context.registry, m_context.machineCatalogue,
                                      m_options.onlySet ? PlanScope::OnlySet : PlanScope::AllEntries,
-                                     m_policyEntries ? &*m_policyEntries : nullptr);
+                                     m_policyEntries ? &*m_policyEntries : nullptr, m_context.templates);
+    for (const QString& note : plan.notes)
+        m_output.report(note);
     QJsonArray written;
     const bool complete = executePlan(m_context, plan, [&](const PlannedWrite& step) {
         if (m_output.json())
@@ -186,7 +210,9 @@ int CtlFiles::diff() {
         return kExitTrouble;
     const ApplyPlan plan = planApply(m_context.registry, catalogue,
                                      m_options.onlySet ? PlanScope::OnlySet : PlanScope::AllEntries,
-                                     m_policyEntries ? &*m_policyEntries : nullptr);
+                                     m_policyEntries ? &*m_policyEntries : nullptr, m_context.templates);
+    for (const QString& note : plan.notes)
+        m_output.report(note);
     if (m_output.json()) {
         QJsonArray changes;
         for (const PlannedWrite& step : plan.steps)

@@ -18,10 +18,12 @@ struct CommandInfo {
 
 const CommandInfo kCommands[] = {
     {"list", 0, 1, false, " all ", "list [--all | SECTION]", "the sections, or entries and their state",
-     "Without SECTION: each section with its position and number of entries.\n"
+     "Without SECTION: each section with its position and number of entries, then each category\n"
+     "of the loaded templates with its number of policies.\n"
      "With SECTION (its name in any case, its address or its position from 0): each entry with its\n"
-     "state in the Tavimor settings and on the machine; * marks entries that need a restart.\n"
-     "--all: every entry of every section, as Section/Name.\n"},
+     "state in the Tavimor settings and on the machine; * marks entries that need a restart. A\n"
+     "category (Mozilla/Firefox) lists its policies by name, with their states and titles.\n"
+     "--all: every entry of every section, as Section/Name, then every template policy by name.\n"},
     {"search", 1, 1000, false, "", "search WORDS...", "the entries that match every word",
      "Prints the entries whose name, description, section or registry value name contains every\n"
      "one of the WORDS (any case), with their state as list --all shows it; * marks entries that\n"
@@ -29,16 +31,27 @@ const CommandInfo kCommands[] = {
     {"show", 1, 1, false, "", "show ENTRY", "every field of one entry and its state",
      "Every field of the entry, its state in the Tavimor settings and on the machine, and what the\n"
      "registry holds for its value (\"absent\" when nothing).\n"},
-    {"set", 2, 2, true, "", "set ENTRY VALUE", "write one value to the registry now",
+    {"set", 2, 1000, true, "",
+     "set ENTRY VALUE | set POLICY Enabled [ELEMENT=VALUE...] | set POLICY Disabled",
+     "write one value or policy to the registry now",
      "Writes one value now as REG_DWORD, creating its key if needed. VALUE for an on/off entry:\n"
      "Enabled, enable or 0 (the feature is there), Disabled, disable or 1 (the restriction is on),\n"
      "in any case; for a number entry 0 to 2147483647. The line is printed after the value has been\n"
-     "read back. Drive letters are set with drives; unset removes a value.\n"},
+     "read back. Drive letters are set with drives; unset removes a value.\n"
+     "A template POLICY (PREFIX:Name, with machine/ or user/ before it for a policy of both classes)\n"
+     "takes Enabled or Disabled and writes exactly what its template says, typed as it says.\n"
+     "Enabled takes its elements' values as ELEMENT=VALUE (ELEMENT is the element's id): a boolean\n"
+     "true or false, a number in the template's range, an enum item by its text or its value, a\n"
+     "text as it is, a multiText's lines separated by line ends; a list ELEMENT=a,b,c or one entry\n"
+     "per ELEMENT+=x (NAME=DATA where the list names its entries). Elements not given keep their\n"
+     "value, else take the template's default. A value the template does not allow (out of range,\n"
+     "not an item, too long, a required element missing) is refused with exit 2, writing nothing.\n"},
     {"unset", 0, 1, true, " all ", "unset ENTRY | unset --all", "remove values: \"not configured\"",
      "Deletes the entry's value from the registry, so that no policy is set for it (\"not\n"
      "configured\"; Windows then behaves as it does without the restriction). --all deletes the value\n"
-     "of every entry of the catalogue, the drive letters and numbers included. A value that is\n"
-     "already absent counts as done and is noted as such.\n"},
+     "of every entry of the catalogue, the drive letters and numbers included, and makes every\n"
+     "template policy that is set not configured. A value that is already absent counts as done and\n"
+     "is noted as such. A template POLICY loses every value its template may write.\n"},
     {"apply", 1, 1, true, " only-set ", "apply [--only-set] FILE.rds|DIR",
      "write a settings file's values to the registry",
      "Writes the values of the settings file that differ from the registry, in catalogue order:\n"
@@ -157,6 +170,8 @@ QString* valueSlot(CtlOptions& options, const QString& name) {
         return &options.url;
     if (name == QLatin1String("format"))
         return &options.format;
+    if (name == QLatin1String("templates"))
+        return &options.templates.emplace_back();
     return nullptr;
 }
 
@@ -169,7 +184,9 @@ const char kGlobalUsage[] =
     "%1"
     "\n"
     "ENTRY is an entry address (TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]), Section/Name\n"
-    "(\"Start Menu/Run Dialog\") or a registry value name that only one entry has (NoRun).\n"
+    "(\"Start Menu/Run Dialog\") or a registry value name that only one entry has (NoRun), or a\n"
+    "policy of the loaded Administrative Templates: PREFIX:Name (firefox:DisablePrivateBrowsing),\n"
+    "with machine/ or user/ before it for a policy of both classes.\n"
     "Where a file is read or written, - means standard input or output.\n"
     "\n"
     "Options (before or after the command):\n"
@@ -187,6 +204,9 @@ const char kGlobalUsage[] =
     "  --gpo NAME|GUID        gpo: the Group Policy object\n"
     "  --sysvol PATH          gpo: the domain controller's SYSVOL folder\n"
     "  --url URL              gpo: the directory (ldb:// or ldap://) holding the GPO\n"
+    "  --templates DIR        read the Administrative Templates (*.admx, with LANGUAGE/*.adml) of\n"
+    "                         DIR; may be given more than once; TAVIMOR_TEMPLATES adds folders\n"
+    "                         separated by :, the setting TemplateFolders more\n"
     "  --program-folder DIR   the folder holding tavimor.rds (default: the executable's, or\n"
     "                         ../share/tavimor beside an installed one)\n"
     "  --settings-folder DIR  the folder of the program settings (default: per user)\n"

@@ -29,6 +29,7 @@ struct CtlOptions {
     QString gpo;
     QString sysvol;
     QString url;
+    QStringList templates; // --templates, in the order given
     bool deleteUnset = false;
     bool json = false;
     bool onlySet = false; // apply, diff: only the entries the settings file says something about

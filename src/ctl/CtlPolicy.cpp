@@ -7,11 +7,14 @@
 #include "catalogue/PolicyFiles.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/TemplatePolicyFiles.h"
+#include "catalogue/TemplateStates.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
 #include "grouppolicy/PolicyFolder.h"
+#include "templates/PolicyReader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,8 +61,9 @@ std::optional<XmlDocument> CtlPolicy::fromFile(const QString& path) {
 
 std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folder) {
     QList<PolicyValue> values;
+    std::optional<XmlDocument> document;
     if (!m_options.from.isEmpty()) {
-        const std::optional<XmlDocument> document = fromFile(m_options.from);
+        document = fromFile(m_options.from);
         if (!document)
             return std::nullopt;
         values = catalogueValues(*document, configuredValue);
@@ -79,6 +83,15 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
     for (const PolScope scope : kPolScopes)
         merges[polIndex(scope)] =
             mergePolicy(existing[polIndex(scope)], scope, values, m_options.deleteUnset);
+    // Template policies as the settings file says, or as the registry holds them now.
+    if (m_context.templates) {
+        const XmlDocument& source = document ? *document : m_context.machineCatalogue;
+        for (const PolScope scope : kPolScopes)
+            mergeTemplatePolicies(merges[polIndex(scope)], scope, *m_context.templates,
+                                  [&source](const PolicyInstance& policy) {
+                                      return TemplateStates::settingOf(source, policy);
+                                  });
+    }
     return merges;
 }
 
@@ -142,9 +155,16 @@ bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet, QStrin
         return fail(error);
     m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     std::array<PolImport, 2> imports;
-    for (const PolScope scope : kPolScopes)
-        importPolicy(m_context.workingCatalogue, scope, files[polIndex(scope)], imports[polIndex(scope)]);
+    for (const PolScope scope : kPolScopes) {
+        // Records of template policies are read below, not listed as unknown.
+        const std::optional<TemplatePlaces> places =
+            m_context.templates ? std::optional(TemplatePlaces(*m_context.templates, scope)) : std::nullopt;
+        importPolicy(m_context.workingCatalogue, scope, files[polIndex(scope)], imports[polIndex(scope)],
+                     [&places](const PolRecord& record) { return places && places->owns(record); });
+    }
     m_loaded = true;
+    if (m_context.templates)
+        loadTemplates(files, listSet, setAddresses);
     const CtlLookup lookup(m_context.workingCatalogue);
     const bool json = m_output.json();
     for (const PolScope scope : kPolScopes) {
@@ -182,6 +202,25 @@ bool CtlPolicy::loadIntoWorking(const PolicyFolder& folder, bool listSet, QStrin
         leave(result.unknown, "not in the catalogue", "not in the catalogue: ", "");
     }
     return true;
+}
+
+void CtlPolicy::loadTemplates(const std::array<PolFile, 2>& files, bool listSet, QStringList* setAddresses) {
+    PolRecordView view(files);
+    const TemplateSet& set = *m_context.templates;
+    for (const PolicyInstance& policy : set.policies()) {
+        const PolicyReading reading = PolicyReader::read(view, policy);
+        if (reading.setting.state == PolicyState::NotConfigured)
+            continue;
+        TemplateStates::store(m_context.workingCatalogue, set, policy, reading.setting, reading.found);
+        if (setAddresses)
+            setAddresses->append(policy.name());
+        const QString state = policyStateText(reading.setting.state);
+        if (listSet && m_output.json())
+            m_set.append(
+                QJsonObject{{QStringLiteral("policy"), policy.name()}, {QStringLiteral("state"), state}});
+        else if (listSet)
+            m_output.out() << policy.name() << ": " << state << Qt::endl;
+    }
 }
 
 bool CtlPolicy::saveWorking(const QString& path) {

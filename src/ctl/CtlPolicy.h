@@ -50,6 +50,8 @@ public:
 
 private:
     bool fail(const QString& text);
+    // The template policies the files set, into the working catalogue; their names into setAddresses.
+    void loadTemplates(const std::array<PolFile, 2>& files, bool listSet, QStringList* setAddresses);
     std::optional<XmlDocument> fromFile(const QString& path);
 
     ProgramContext& m_context;

@@ -8,10 +8,13 @@
 #include "catalogue/PolicyExport.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/ReportPage.h"
+#include "catalogue/TemplateExport.h"
+#include "catalogue/TemplateStates.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "ctl/CtlTemplates.h"
 #include "registry/regfile/RegPatchImport.h"
 
 #include <QSet>
@@ -44,14 +47,28 @@ std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catal
                 if (sectionAddress(s) == *section)
                     found.append(entryAddress(s, e));
             });
+        } else if (const std::optional<QString> entry = lookup.entry(name, nullptr)) {
+            found.append(*entry);
+        } else if (const PolicyInstance* policy = CtlTemplates::find(m_context, name, nullptr)) {
+            if (!m_policies.contains(policy))
+                m_policies.append(policy);
         } else {
-            QString error;
-            const std::optional<QString> entry = lookup.entry(name, &error);
-            if (!entry) {
-                m_output.fail(QStringLiteral("no section or entry \"%1\"").arg(name), kExitFailure);
+            bool category = false;
+            for (const CtlTemplates::Category& c : CtlTemplates::categories(m_context)) {
+                if (c.path.compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                category = true;
+                for (const PolicyInstance* policy : c.policies)
+                    if (!m_policies.contains(policy))
+                        m_policies.append(policy);
+            }
+            if (!category) {
+                m_output.fail((m_context.templates ? QStringLiteral("no section, entry or policy \"%1\"")
+                                                   : QStringLiteral("no section or entry \"%1\""))
+                                  .arg(name),
+                              kExitFailure);
                 return std::nullopt;
             }
-            found.append(*entry);
         }
         for (const QString& address : found)
             if (!chosen.contains(address)) {
@@ -59,9 +76,14 @@ std::optional<QStringList> CtlRegFiles::selectedEntries(const XmlDocument& catal
                 addresses.append(address);
             }
     }
-    if (given.isEmpty())
+    if (given.isEmpty()) {
         forEachEntry(catalogue,
                      [&](const CatalogueEntry&, int s, int e) { addresses.append(entryAddress(s, e)); });
+        // Of the templates, the policies set: a file of every one would be mostly deletions.
+        for (const StoredPolicy& stored : TemplateStates::read(catalogue, m_context.templates))
+            if (stored.policy)
+                m_policies.append(stored.policy);
+    }
     return addresses;
 }
 
@@ -119,9 +141,13 @@ int CtlRegFiles::exportReg() {
     if (!addresses)
         return kExitFailure;
     QStringList skipped;
-    const RegPatch patch =
+    RegPatch patch =
         fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
                  : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses, &skipped);
+    if (fromFile)
+        TemplateExport::fromCatalogue(patch, m_context.registry.backend(), catalogue, m_policies);
+    else
+        TemplateExport::fromRegistry(patch, m_context.registry.backend(), m_policies);
     for (const QString& title : skipped)
         m_output.report(title + QStringLiteral(" names no registry key Tavimor can write; left out"));
 

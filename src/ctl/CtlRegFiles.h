@@ -10,6 +10,7 @@ namespace tavimor {
 class CtlOutput;
 class ProgramContext;
 class XmlDocument;
+struct PolicyInstance;
 struct CtlEnvironment;
 struct CtlOptions;
 
@@ -23,7 +24,8 @@ public:
     int report();
 
 private:
-    // The entry addresses the arguments name (sections and entries), every entry without any.
+    // The entry addresses the arguments name (sections and entries), every entry without any. Template
+    // policies named (or their categories) go to m_policies; without arguments, those set in the catalogue.
     std::optional<QStringList> selectedEntries(const XmlDocument& catalogue, const QStringList& given);
     // A file, or standard input for "-".
     std::optional<QByteArray> readInput(const QString& name, qint64 maxSize, QString* error);
@@ -34,6 +36,7 @@ private:
     const CtlOptions& m_options;
     CtlEnvironment& m_env;
     CtlOutput& m_output;
+    QList<const PolicyInstance*> m_policies;
 };
 
 } // namespace tavimor

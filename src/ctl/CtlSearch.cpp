@@ -6,6 +6,8 @@
 #include "catalogue/RegistrySync.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "ctl/CtlTemplates.h"
+#include "templates/TemplateSet.h"
 
 #include <QJsonArray>
 
@@ -36,7 +38,7 @@ QStringList CtlSearch::matchingEntries(const ProgramContext& context, const QStr
     return found;
 }
 
-void CtlSearch::printEntries(const QStringList& addresses) {
+void CtlSearch::printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies) {
     struct Row {
         QString address;
         QString title;
@@ -53,10 +55,15 @@ void CtlSearch::printEntries(const QStringList& addresses) {
                      StateText(working.currentValue().text(), type),
                      StateText(machine.currentValue().text(), type), working.needsRestart()});
     }
+    for (const PolicyInstance* policy : policies)
+        rows.append({policy->name(), policy->name(), CtlTemplates::workingState(m_context, *policy),
+                     CtlTemplates::machineState(m_context, *policy), false});
     if (m_output.json()) {
         QJsonArray entries;
-        for (const Row& row : rows)
+        for (const Row& row : rows.first(addresses.size()))
             entries.append(jsonEntryState(m_context, row.address));
+        for (const PolicyInstance* policy : policies)
+            entries.append(CtlTemplates::json(m_context, *policy));
         m_output.printJson({{QStringLiteral("entries"), entries}});
         return;
     }
@@ -80,16 +87,17 @@ void CtlSearch::printEntries(const QStringList& addresses) {
 
 int CtlSearch::search() {
     const QStringList found = matchingEntries(m_context, m_options.arguments);
-    if (found.isEmpty())
+    const QList<const PolicyInstance*> policies = CtlTemplates::matching(m_context, m_options.arguments);
+    if (found.isEmpty() && policies.isEmpty())
         return m_output.fail(
             QStringLiteral("no entry matches \"%1\"").arg(m_options.arguments.join(QLatin1Char(' '))),
             kExitFailure);
-    printEntries(found);
+    printEntries(found, policies);
     return kExitOk;
 }
 
 int CtlSearch::listAll() {
-    printEntries(matchingEntries(m_context, {}));
+    printEntries(matchingEntries(m_context, {}), CtlTemplates::matching(m_context, {}));
     return kExitOk;
 }
 

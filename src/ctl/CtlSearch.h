@@ -7,6 +7,7 @@ namespace tavimor {
 
 class CtlOutput;
 class ProgramContext;
+struct PolicyInstance;
 struct CtlOptions;
 
 // Finding entries across sections: search WORDS and list --all.
@@ -22,7 +23,8 @@ public:
 
 private:
     // One row per entry: Section/Name, its state in the Tavimor settings and on the machine, restart.
-    void printEntries(const QStringList& addresses);
+    // Template policies follow the entries, by name.
+    void printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies);
 
     ProgramContext& m_context;
     const CtlOptions& m_options;

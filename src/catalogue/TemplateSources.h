@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QStringList>
+
+namespace tavimor {
+
+class SettingsStore;
+
+// The program setting that lists template folders, separated by ":" (the window edits it).
+inline constexpr auto kTemplateFoldersKey = "TemplateFolders";
+
+// The folders a run reads Administrative Templates from: those given (--templates), then those of
+// TAVIMOR_TEMPLATES, then those of the setting, each once. Empty when none is configured, and
+// then no template is read.
+QStringList configuredTemplateFolders(const QStringList& given, const QString& environment,
+                                      const SettingsStore& settings);
+
+} // namespace tavimor
