@@ -199,8 +199,10 @@ TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
     EXPECT_TRUE(registryHas("\"T\"=hex(2):25,58,25,00\r\n"));
     ok("export-reg", "machine/firefox:ManagedBookmarks", "Mozilla/Firefox/Security Devices", path("v5.reg"));
     const QByteArray v5 = fileBytes(path("v5.reg"));
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(v5.constData() + 2), (v5.size() - 2) / 2);
-    EXPECT_TRUE(text.contains(u"\"ManagedBookmarks\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"_s)) << text.toStdString();
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(v5.constData() + 2), (v5.size() - 2) / 2);
+    EXPECT_TRUE(text.contains(u"\"ManagedBookmarks\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"_s))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(u"\"T\"=hex(2):25,00,58,00,25,00,00,00\r\n"_s)) << text.toStdString();
     ok("export-reg", "--format", "4", "machine/firefox:ManagedBookmarks", path("v4.reg"));
     EXPECT_TRUE(fileBytes(path("v4.reg")).contains("\"ManagedBookmarks\"=hex(7):61,00,62,00,00\r\n"));
@@ -209,7 +211,8 @@ TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
     EXPECT_FALSE(registryHas("ManagedBookmarks"));
     ok("import-reg", path("v5.reg"));
     EXPECT_TRUE(registryHas("\"ManagedBookmarks\"=hex(7):61,00,62,00,00\r\n"));
-    EXPECT_EQ(json("show", "machine/firefox:ManagedBookmarks")["entry"_L1].toObject()["machine"_L1], u"Enabled"_s);
+    EXPECT_EQ(json("show", "machine/firefox:ManagedBookmarks")["entry"_L1].toObject()["machine"_L1],
+              u"Enabled"_s);
 }
 
 TEST_F(CtlTemplates_, ListAndSearchShowPoliciesBesideTheEntries) {
