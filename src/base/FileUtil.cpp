@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -184,7 +185,11 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxSize, QSt
     const QString tooLarge = QStringLiteral("it is larger than %1").arg(sizeText(maxSize));
     if (file.size() > maxSize)
         return fail(tooLarge);
-    QByteArray bytes = file.read(maxSize + 1);
+    // Sized by what the file holds, not by the limit: a read of the limit allocates all of it.
+    const qint64 measured = std::min(maxSize, file.size());
+    QByteArray bytes = file.read(measured + 1);
+    if (bytes.size() > measured && file.error() == QFileDevice::NoError)
+        bytes += file.read(maxSize + 1 - bytes.size()); // it grew since it was measured
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
     if (bytes.size() > maxSize)

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QSet>
 
@@ -18,26 +19,37 @@ namespace {
 constexpr qsizetype kMaxFilesPerFolder = 10000;
 const QString kFallbackLanguage = QStringLiteral("en-US");
 
-// The entry of folder named name in any case, as a Windows share or a copied disk spells it.
-QString entryNamed(const QDir& folder, const QString& name, QDir::Filters filters) {
-    const QStringList entries = folder.entryList(filters | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString& entry : entries)
-        if (entry == name)
-            return folder.filePath(entry);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return folder.filePath(entry);
-    return QString();
-}
+// A folder's entries, listed once per load: every ADMX file looks for its ADML in the same folders.
+class Listings {
+public:
+    // The entry of folder named name in any case, as a Windows share or a copied disk spells it.
+    QString entryNamed(const QString& folder, const QString& name, QDir::Filters filters) {
+        const QString id = folder + QChar(0) + QString::number(int(filters));
+        auto at = m_entries.find(id);
+        if (at == m_entries.end())
+            at = m_entries.insert(id, QDir(folder).entryList(filters | QDir::NoDotAndDotDot | QDir::Hidden));
+        const QDir dir(folder);
+        for (const QString& entry : std::as_const(*at))
+            if (entry == name)
+                return dir.filePath(entry);
+        for (const QString& entry : std::as_const(*at))
+            if (entry.compare(name, Qt::CaseInsensitive) == 0)
+                return dir.filePath(entry);
+        return QString();
+    }
 
-std::optional<AdmlFile> readAdml(const QDir& folder, const QString& baseName, const QString& language,
-                                 TemplateSet& set, const QString& admxPath) {
+private:
+    QHash<QString, QStringList> m_entries;
+};
+
+std::optional<AdmlFile> readAdml(Listings& listings, const QString& folder, const QString& baseName,
+                                 const QString& language, TemplateSet& set, const QString& admxPath) {
     for (const QString& tried : {language, kFallbackLanguage}) {
-        const QString languageFolder = entryNamed(folder, tried, QDir::Dirs);
+        const QString languageFolder = listings.entryNamed(folder, tried, QDir::Dirs);
         if (languageFolder.isEmpty())
             continue;
         const QString path =
-            entryNamed(QDir(languageFolder), baseName + QStringLiteral(".adml"), QDir::Files);
+            listings.entryNamed(languageFolder, baseName + QStringLiteral(".adml"), QDir::Files);
         if (path.isEmpty())
             continue;
         QString why;
@@ -67,12 +79,14 @@ QString TemplateFolders::join(const QStringList& folders) {
 QStringList TemplateFolders::centralStores(const QString& sysvol) {
     QStringList stores;
     const QDir root(sysvol);
+    Listings listings;
     for (const QString& realm : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString policies =
-            entryNamed(QDir(root.filePath(realm)), QStringLiteral("Policies"), QDir::Dirs);
+            listings.entryNamed(root.filePath(realm), QStringLiteral("Policies"), QDir::Dirs);
         const QString store =
-            policies.isEmpty() ? QString()
-                               : entryNamed(QDir(policies), QStringLiteral("PolicyDefinitions"), QDir::Dirs);
+            policies.isEmpty()
+                ? QString()
+                : listings.entryNamed(policies, QStringLiteral("PolicyDefinitions"), QDir::Dirs);
         if (!store.isEmpty())
             stores.append(store);
     }
@@ -88,6 +102,7 @@ QString TemplateFolders::systemLanguage() {
 
 TemplateSet TemplateFolders::load(const QStringList& folders, const QString& language) {
     TemplateSet set;
+    Listings listings;
     QSet<QString> seen;
     for (const QString& given : folders) {
         const QFileInfo info(given);
@@ -123,7 +138,8 @@ TemplateSet TemplateFolders::load(const QStringList& folders, const QString& lan
                 set.add(std::move(file)); // refused with the reason
                 continue;
             }
-            if (std::optional<AdmlFile> adml = readAdml(folder, name.chopped(5), language, set, path))
+            if (std::optional<AdmlFile> adml =
+                    readAdml(listings, given, name.chopped(5), language, set, path))
                 file.adml = std::move(*adml);
             set.add(std::move(file));
         }
