@@ -6,6 +6,7 @@
 #include "base/FixedPrompter.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySession.h"
+#include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
@@ -55,7 +56,10 @@ int child(int argc, char* argv[], bool bare) {
     DesktopShell shell;
     SystemClock clock;
     RegistrySession session(context, QString(), nullptr);
-    AppWindows windows(context, session, shell);
+    // As the program starts: templates where some are configured, none here.
+    TemplateLibrary templates(context, qEnvironmentVariable("TAVIMOR_TEMPLATES"));
+    templates.load();
+    AppWindows windows(context, session, shell, templates);
     frmRegistryExplorer window(context, QString(), windows, shell, clock);
     window.resize(793, 529);
     window.show();

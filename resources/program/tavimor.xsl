@@ -49,9 +49,11 @@
             <xsl:if test="string($reportDate)"><span class="sep">|</span>Date: <b><xsl:value-of select="$reportDate"/></b></xsl:if>
             <span class="sep">|</span>Sections: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS)"/></b>
             <span class="sep">|</span>Restrictions: <b><xsl:value-of select="count(TAVIMOR/REGISTRYSETTINGS/ENTRY)"/></b>
+            <xsl:if test="TAVIMOR/TEMPLATES/POLICY"><span class="sep">|</span>Template policies set: <b><xsl:value-of select="count(TAVIMOR/TEMPLATES/POLICY)"/></b></xsl:if>
           </p>
         </header>
         <xsl:apply-templates select="TAVIMOR/REGISTRYSETTINGS"/>
+        <xsl:apply-templates select="TAVIMOR/TEMPLATES[POLICY]"/>
         <footer>States are those the registry held when the report was made. Restrictions marked as
           needing a restart take effect after Windows restarts.</footer>
       </body>
@@ -109,6 +111,47 @@
         <xsl:value-of select="DESCRIPTION"/>
         <xsl:if test="string(COMMENT)"><xsl:text> </xsl:text><span class="note">(<xsl:value-of select="COMMENT"/>)</span></xsl:if>
       </td>
+    </tr>
+  </xsl:template>
+
+  <!-- The Administrative Templates' policies set in the registry; those not configured are left out. -->
+  <xsl:template match="TEMPLATES">
+    <section>
+      <h2>Administrative Templates</h2>
+      <table>
+        <colgroup>
+          <col style="width: 22%"/><col style="width: 9%"/><col style="width: 27%"/><col style="width: 42%"/>
+        </colgroup>
+        <thead>
+          <tr><th>Policy</th><th>State</th><th>Registry location</th><th>Options</th></tr>
+        </thead>
+        <tbody>
+          <xsl:apply-templates select="POLICY"/>
+        </tbody>
+      </table>
+    </section>
+  </xsl:template>
+
+  <xsl:template match="POLICY">
+    <tr>
+      <td>
+        <xsl:choose>
+          <xsl:when test="string(@Title)"><xsl:value-of select="@Title"/></xsl:when>
+          <xsl:otherwise><xsl:value-of select="@Name"/></xsl:otherwise>
+        </xsl:choose>
+        <xsl:if test="string(@Place)"><br/><span class="note"><xsl:value-of select="@Place"/></span></xsl:if>
+      </td>
+      <xsl:choose>
+        <xsl:when test="@State = 'Enabled'"><td class="state enabled">Enabled</td></xsl:when>
+        <xsl:when test="@State = 'Disabled'"><td class="state disabled">Disabled</td></xsl:when>
+        <xsl:otherwise><td class="state"><xsl:value-of select="@State"/></td></xsl:otherwise>
+      </xsl:choose>
+      <td class="location">
+        <xsl:call-template name="breakable-path">
+          <xsl:with-param name="path" select="string(@Key)"/>
+        </xsl:call-template>
+      </td>
+      <td><xsl:value-of select="@Values"/></td>
     </tr>
   </xsl:template>
 

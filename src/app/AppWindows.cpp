@@ -5,10 +5,15 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistryChoices.h"
 #include "catalogue/RegistrySession.h"
+#include "catalogue/RegistrySync.h"
+#include "catalogue/TemplateLibrary.h"
+#include "catalogue/TemplateTree.h"
 #include "editors/frmDrives.h"
+#include "editors/frmEditPolicy.h"
 #include "editors/frmEditSettings.h"
 #include "editors/frmRestart.h"
 #include "explorer/frmOpenRegistry.h"
+#include "explorer/frmTemplateFolders.h"
 #include "gui/Shell.h"
 #include "startup/HelpViewer.h"
 #include "startup/StartupSequence.h"
@@ -18,10 +23,12 @@
 
 namespace tavimor {
 
-AppWindows::AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell)
+AppWindows::AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell,
+                       TemplateLibrary& templates)
     : m_context(context)
     , m_session(session)
-    , m_shell(shell) {
+    , m_shell(shell)
+    , m_templates(templates) {
 }
 
 void AppWindows::notAvailable() {
@@ -88,6 +95,24 @@ bool AppWindows::openRegistry(QWidget* owner) {
         owner);
     dialog.exec();
     return opened;
+}
+
+void AppWindows::editPolicy(QWidget* owner, const QString& policyName,
+                            const std::function<void(const QString&)>& refreshList) {
+    const PolicyInstance* policy = TemplateTree::policyOf(m_context, policyName);
+    if (!policy)
+        return;
+    frmEditPolicy dialog(m_context, *policy, refreshList, owner);
+    dialog.exec();
+}
+
+bool AppWindows::templateFolders(QWidget* owner) {
+    frmTemplateFolders dialog(m_context.prompter, m_templates, QLatin1String(kAppTitle), owner);
+    if (!dialog.ready() || dialog.exec() != QDialog::Accepted)
+        return false;
+    // The policies of the templates now loaded are read from the registry afresh.
+    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    return true;
 }
 
 } // namespace tavimor

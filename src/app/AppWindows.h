@@ -10,13 +10,14 @@ namespace tavimor {
 class ProgramContext;
 class RegistrySession;
 class Shell;
+class TemplateLibrary;
 
 // The program's real windows behind the ProgramWindows seam.
 class AppWindows : public ProgramWindows {
     Q_DECLARE_TR_FUNCTIONS(AppWindows)
 
 public:
-    AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell);
+    AppWindows(ProgramContext& context, RegistrySession& session, Shell& shell, TemplateLibrary& templates);
 
     void editSetting(QWidget* owner, const QString& entryAddress, bool restartNoteVisible,
                      const std::function<void(const QString&)>& refreshList) override;
@@ -26,6 +27,9 @@ public:
     void help(QWidget* from, const QString& topic) override;
     void confirmRestart() override;
     bool openRegistry(QWidget* owner) override;
+    void editPolicy(QWidget* owner, const QString& policyName,
+                    const std::function<void(const QString&)>& refreshList) override;
+    bool templateFolders(QWidget* owner) override;
 
 private:
     void notAvailable();
@@ -33,6 +37,7 @@ private:
     ProgramContext& m_context;
     RegistrySession& m_session;
     Shell& m_shell;
+    TemplateLibrary& m_templates;
 };
 
 } // namespace tavimor

@@ -5,6 +5,7 @@
 #include "base/ProgramPaths.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySession.h"
+#include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/BusyWatcher.h"
 #include "gui/QtPrompter.h"
@@ -70,7 +71,13 @@ int main(int argc, char* argv[]) {
     RegistrySession session(context, target, [](const QString& next, QString* why) {
         return openRegistryTarget(next, why, TargetUse::MustExist);
     });
-    AppWindows windows(context, session, shell);
+    // Templates only where some are configured: without them the window is as it always was. They
+    // are loaded before the catalogues, whose first refresh reads their policies.
+    TemplateLibrary templates(context, qEnvironmentVariable("TAVIMOR_TEMPLATES"));
+    if (const QStringList problems = templates.load(); !problems.isEmpty())
+        prompter.message(TemplateLibrary::problemsText(problems), QLatin1String(kAppTitle),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+    AppWindows windows(context, session, shell, templates);
     HelpKeyFilter helpKey([&](QWidget* from, const QString& topic) { windows.help(from, topic); });
     app.installEventFilter(&helpKey);
 

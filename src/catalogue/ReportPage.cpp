@@ -3,13 +3,50 @@
 
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/ReportTransform.h"
+#include "catalogue/TemplateStates.h"
+#include "catalogue/TemplateTree.h"
 
 #include <QDir>
 #include <QLocale>
 
 namespace tavimor {
 
-XmlDocument ReportPage::reportDocument(const XmlDocument& source, const QString& address) {
+namespace {
+
+// The labels the policy's editor gives its elements, else their ids.
+QString elementLabel(const TemplateSet& set, const PolicyInstance& policy, const AdmxElement& element) {
+    for (const PresentationControl& control : set.presentation(policy)) {
+        QString label = control.label.trimmed();
+        while (label.endsWith(QLatin1Char(':')))
+            label.chop(1);
+        if (control.refId == element.id && !label.isEmpty())
+            return label;
+    }
+    return element.id;
+}
+
+void nameTemplatePolicies(XmlDocument& report, const TemplateSet& set) {
+    for (const StoredPolicy& stored : TemplateStates::read(report, &set)) {
+        if (!stored.policy)
+            continue;
+        const PolicyInstance& policy = *stored.policy;
+        XmlNode node = stored.node;
+        QStringList values;
+        if (stored.setting.state == PolicyState::Enabled)
+            for (qsizetype i = 0; i < policy.policy->elements.size(); ++i)
+                values.append(elementLabel(set, policy, policy.policy->elements[i]) + QStringLiteral(": ") +
+                              PolicyValues::display(set, policy, i, stored.setting.values.value(i)));
+        node.setAttribute(QStringLiteral("Title"), set.displayName(policy));
+        node.setAttribute(QStringLiteral("Place"), TemplateTree::placeOf(set, policy));
+        node.setAttribute(QStringLiteral("Key"), policy.hiveName() + QLatin1Char('\\') + policy.policy->key);
+        node.setAttribute(QStringLiteral("Values"), values.join(QStringLiteral("; ")));
+    }
+}
+
+} // namespace
+
+XmlDocument ReportPage::reportDocument(const XmlDocument& source, const QString& address,
+                                       const TemplateSet* templates) {
     XmlDocument report;
     report.appendChild(
         report.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
@@ -18,6 +55,8 @@ XmlDocument ReportPage::reportDocument(const XmlDocument& source, const QString&
         const XmlNode whole = source.selectSingleNode(root);
         if (whole)
             report.appendChild(report.importNode(whole));
+        if (templates)
+            nameTemplatePolicies(report, *templates);
         return report;
     }
     XmlNode element = report.createElement(root);
@@ -42,11 +81,11 @@ QString ReportPage::dateText(const QDateTime& when) {
 
 std::optional<QByteArray> ReportPage::html(const XmlDocument& source, const QString& address,
                                            const QString& programFolder, const QString& dateText,
-                                           QString* error) {
+                                           QString* error, const TemplateSet* templates) {
     const QString sheet = styleSheetPath(programFolder);
     QString why;
     const std::optional<QByteArray> page = ReportTransform::transform(
-        reportDocument(source, address).serialize(), sheet, {{"reportDate", dateText}}, &why);
+        reportDocument(source, address, templates).serialize(), sheet, {{"reportDate", dateText}}, &why);
     if (!page) {
         if (error)
             *error = QStringLiteral("The report could not be made with the style sheet ") +

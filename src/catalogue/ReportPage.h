@@ -10,13 +10,18 @@
 
 namespace tavimor {
 
+class TemplateSet;
+
 // The HTML report of a catalogue through the style sheet in the program folder; the window and the
 // command line make it here, so both give the same page.
 class ReportPage {
 public:
     // The document the style sheet is given: the root (with its attributes) and the one section
-    // the address selects, or the whole source root for "TAVIMOR".
-    static XmlDocument reportDocument(const XmlDocument& source, const QString& address);
+    // the address selects, or the whole source root for "TAVIMOR". The whole report names each
+    // template policy set there as the loaded templates do: Title, Place (its class and category),
+    // Key and Values on each POLICY.
+    static XmlDocument reportDocument(const XmlDocument& source, const QString& address,
+                                      const TemplateSet* templates = nullptr);
     static QString styleSheetPath(const QString& programFolder);
     // The report's date as the page prints it: the long date and the short time of the user's locale.
     static QString dateText(const QDateTime& when);
@@ -24,7 +29,7 @@ public:
     // naming the style sheet and what went wrong.
     static std::optional<QByteArray> html(const XmlDocument& source, const QString& address,
                                           const QString& programFolder, const QString& dateText,
-                                          QString* error);
+                                          QString* error, const TemplateSet* templates = nullptr);
 };
 
 } // namespace tavimor

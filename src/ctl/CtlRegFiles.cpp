@@ -223,8 +223,9 @@ int CtlRegFiles::report() {
     }
     const QDateTime now = m_env.now ? m_env.now() : QDateTime::currentDateTime();
     QString error;
-    const std::optional<QByteArray> html = ReportPage::html(
-        m_context.machineCatalogue, address, m_context.programFolder, ReportPage::dateText(now), &error);
+    const std::optional<QByteArray> html =
+        ReportPage::html(m_context.machineCatalogue, address, m_context.programFolder,
+                         ReportPage::dateText(now), &error, m_context.templates);
     if (!html)
         return m_output.fail(error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")), kExitFailure);
     if (!writeOutput(output, *html, &error))

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/TemplateEdit.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -51,7 +53,7 @@ public:
 private:
     // Writes the settings now in one batch, reads every change back, keeps them in the working
     // catalogue and refreshes the machine catalogue.
-    int write(const QList<std::pair<const PolicyInstance*, PolicySetting>>& settings, QString* why);
+    int write(const PolicySettings& settings, QString* why);
 
     ProgramContext& m_context;
     const CtlOptions& m_options;

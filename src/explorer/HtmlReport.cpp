@@ -40,8 +40,8 @@ void HtmlReport::GenerateReport(const QString& address, const QString& dateText)
         return;
     }
     QString error;
-    const std::optional<QByteArray> html =
-        ReportPage::html(m_context.machineCatalogue, address, m_context.programFolder, dateText, &error);
+    const std::optional<QByteArray> html = ReportPage::html(
+        m_context.machineCatalogue, address, m_context.programFolder, dateText, &error, m_context.templates);
     if (!html) {
         showCritical(error);
         return;

@@ -9,10 +9,12 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/ReportPage.h"
+#include "catalogue/TemplateTree.h"
 #include "explorer/DescriptionList.h"
 #include "explorer/ExplorerStatusBar.h"
 #include "explorer/FilterBar.h"
 #include "explorer/SplitterBar.h"
+#include "explorer/TemplateTreeItems.h"
 #include "explorer/TreeIcons.h"
 #include "gui/ProgramWindows.h"
 #include "gui/Twips.h"
@@ -32,6 +34,7 @@ namespace tavimor {
 
 namespace {
 constexpr int kTagRole = Qt::UserRole;
+constexpr int kWidestTree = 4500; // twips
 
 QString tagOf(const QTreeWidgetItem* item) {
     return item->data(0, kTagRole).toString();
@@ -133,6 +136,10 @@ void frmRegistryExplorer::createMenus() {
     registry->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     file->insertAction(file->actions().at(1), registry);
     connect(registry, &QAction::triggered, this, &frmRegistryExplorer::openRegistry);
+    auto* templates = new QAction(tr("Template Folders..."), file);
+    templates->setObjectName(QStringLiteral("mnuTemplateFolders"));
+    file->insertAction(findChild<QAction*>(QStringLiteral("mnuSubApplication5")), templates);
+    connect(templates, &QAction::triggered, this, &frmRegistryExplorer::templateFolders);
 
     m_contextMenu = new QMenu(tr("Context Menu"), this);
     m_contextMenu->setObjectName(QStringLiteral("mnuContextMenu"));
@@ -177,6 +184,7 @@ bool frmRegistryExplorer::BuildTree() {
         node->setData(0, kTagRole, sections[s].address);
     }
     root->setExpanded(true);
+    addTemplateItems(m_tree, TemplateTree::nodes(m_context), kTagRole);
     // No node is chosen yet; without this the tree makes the root current when it takes the focus.
     m_tree->setCurrentItem(nullptr);
     fitTreeWidth();
@@ -187,7 +195,12 @@ bool frmRegistryExplorer::BuildTree() {
 void frmRegistryExplorer::FillList(const QString& address) {
     m_listAddress = address;
     const QString filter = m_filter->text();
-    m_list->fill(filter.isEmpty() ? listRows(m_context, address) : matchingRows(m_context, filter));
+    if (!filter.isEmpty())
+        m_list->fill(matchingRows(m_context, filter) + TemplateTree::matchingRows(m_context, filter));
+    else if (TemplateTree::isNodeTag(address))
+        m_list->fill(TemplateTree::rows(m_context, address));
+    else
+        m_list->fill(listRows(m_context, address));
 }
 
 void frmRegistryExplorer::RefreshList(const QString& sRegXPath) {
@@ -201,6 +214,8 @@ void frmRegistryExplorer::openSelectedRow() {
     if (!row)
         return;
     m_selectedItem = qint16(m_list->indexOfTopLevelItem(row) + 1);
+    if (openTemplateRow(DescriptionList::tagOf(row)))
+        return;
 
     // A row named like a tree node is a section: show its entries, the tree keeps its selection.
     const QList<QTreeWidgetItem*> nodes =
@@ -223,6 +238,31 @@ void frmRegistryExplorer::openSelectedRow() {
                           [this](const QString& changed) { RefreshList(changed); });
 }
 
+bool frmRegistryExplorer::openTemplateRow(const QString& tag) {
+    if (TemplateTree::isNodeTag(tag)) {
+        // A category row opens its node, as a section row does.
+        if (QTreeWidgetItem* node = templateItem(m_tree, tag, kTagRole)) {
+            const QSignalBlocker quiet(m_tree);
+            m_tree->setCurrentItem(node);
+        }
+        FillList(tag);
+        return true;
+    }
+    if (!TemplateTree::policyOf(m_context, tag))
+        return false;
+    // The editor reads back what it writes: the list only shows the catalogues again.
+    m_windows.editPolicy(this, tag, [this](const QString&) {
+        FillList(m_listAddress);
+        m_list->selectPosition(m_selectedItem);
+    });
+    return true;
+}
+
+void frmRegistryExplorer::templateFolders() {
+    if (m_windows.templateFolders(this))
+        BuildTree();
+}
+
 void frmRegistryExplorer::showHintAt(const QPoint& listViewportPos) {
     const QString hint = m_list->hintAt(listViewportPos);
     if (!hint.isEmpty())
@@ -231,7 +271,8 @@ void frmRegistryExplorer::showHintAt(const QPoint& listViewportPos) {
 
 bool frmRegistryExplorer::popUpAt(const QPoint& treeViewportPos) {
     QTreeWidgetItem* node = m_tree->itemAt(treeViewportPos);
-    if (!node)
+    // The report and the refresh of a node are the catalogue's sections'.
+    if (!node || TemplateTree::isNodeTag(tagOf(node)))
         return false;
     {
         // The right button selects the node but leaves the list as it is.
@@ -357,11 +398,14 @@ void frmRegistryExplorer::fitTreeWidth() {
         return;
     int widest = 0;
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-        const int depth = (*it)->parent() ? 2 : 1;
+        int depth = 1;
+        for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+            ++depth;
         widest = qMax(widest, depth * m_tree->indentation() + m_tree->iconSize().width() +
                                   m_tree->fontMetrics().horizontalAdvance((*it)->text(0)));
     }
-    const int needed = pixelsToTwips(widest + 2 * m_tree->frameWidth() + 16, this);
+    // Deep template categories do not push the list away; the bar moves for them.
+    const int needed = qMin(pixelsToTwips(widest + 2 * m_tree->frameWidth() + 16, this), kWidestTree);
     SplitterLayout::Geometry g;
     if (needed > g.treeWidth) {
         g.treeWidth = needed;

@@ -54,6 +54,8 @@ public slots:
     void fileCommand(int index);
     // The registry chooser; on another registry the caption names it and the tree starts afresh.
     void openRegistry();
+    // The template folders dialog; on a change the tree starts afresh with the templates loaded.
+    void templateFolders();
     void contextCommand(int index);
 
 protected:
@@ -62,6 +64,8 @@ protected:
 
 private:
     void createControls();
+    // Opens a template category or policy row; false for a row of the catalogue.
+    bool openTemplateRow(const QString& tag);
     void createMenus();
     void layOutClient();
     void fitTreeWidth();

@@ -33,6 +33,13 @@ public:
     // The registry chooser, modal and owned by owner: true when another registry was opened, and
     // both catalogues then hold its values.
     virtual bool openRegistry(QWidget* owner) = 0;
+    // The editor of one template policy (named as TemplateTree's policy rows name it), modal and
+    // owned by owner; it calls refreshList with an address after a change.
+    virtual void editPolicy(QWidget* owner, const QString& policyName,
+                            const std::function<void(const QString&)>& refreshList) = 0;
+    // The template folders dialog, modal and owned by owner: true when the folders were changed, and
+    // the loaded templates and both catalogues then follow them.
+    virtual bool templateFolders(QWidget* owner) = 0;
 };
 
 } // namespace tavimor

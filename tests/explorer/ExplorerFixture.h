@@ -46,6 +46,15 @@ public:
         calls.append({u"openRegistry"_s, {}});
         return registryAnswer && registryAnswer();
     }
+    void editPolicy(QWidget*, const QString& policyName,
+                    const std::function<void(const QString&)>& refreshList) override {
+        calls.append({u"editPolicy"_s, policyName});
+        refresh = refreshList;
+    }
+    bool templateFolders(QWidget*) override {
+        calls.append({u"templateFolders"_s, {}});
+        return foldersAnswer && foldersAnswer();
+    }
 
     QStringList names() const {
         QStringList list;
@@ -58,6 +67,7 @@ public:
     std::optional<QString> passwordAnswer;
     std::function<void(const QString&)> refresh;
     std::function<bool()> registryAnswer;
+    std::function<bool()> foldersAnswer;
 };
 
 // A fresh start of the main window over an in-memory Windows 98 registry: the hidden default

@@ -101,7 +101,7 @@ private slots:
             items.append(action->isSeparator() ? u"-"_s : action->text());
         QCOMPARE(items,
                  (QStringList{u"Open"_s, u"Open Registry..."_s, u"Save"_s, u"Save As"_s, u"Report As HTML"_s,
-                              u"-"_s, u"Refresh"_s, u"Set Password"_s, u"Exit"_s}));
+                              u"-"_s, u"Template Folders..."_s, u"Refresh"_s, u"Set Password"_s, u"Exit"_s}));
         f->windows.registryAnswer = [this] {
             f->context.target = u"wine:"_s + QDir::homePath() + u"/.wine"_s;
             return true;

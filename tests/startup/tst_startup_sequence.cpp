@@ -3,6 +3,7 @@
 #include "app/AppWindows.h"
 #include "catalogue/Password.h"
 #include "catalogue/RegistrySession.h"
+#include "catalogue/TemplateLibrary.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
 #include "startup/WidgetStartupWindows.h"
@@ -318,7 +319,8 @@ private slots:
         // Set Password: two empty boxes confirmed are the empty password, "Cancel" keeps the old one.
         RecordingShell shell;
         RegistrySession session(f.context, QString(), nullptr);
-        AppWindows app(f.context, session, shell);
+        TemplateLibrary templates(f.context, QString());
+        AppWindows app(f.context, session, shell, templates);
         pressInActiveDialog("cmdOK");
         QCOMPARE(app.setPassword(nullptr), std::optional<QString>(QString()));
         pressInActiveDialog("cmdCancel");

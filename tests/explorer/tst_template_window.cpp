@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ExplorerFixture.h"
+#include "catalogue/TemplateLibrary.h"
+#include "catalogue/TemplateStates.h"
+#include "catalogue/TemplateTree.h"
+#include "editors/frmEditPolicy.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+using namespace tavimor;
+using namespace tavimor::test;
+
+namespace {
+
+const QString kHomepageKey = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox\\Homepage"_s;
+const QString kHomeNode = u"template:Machine\x1fMozilla\x1f"
+                          u"Firefox\x1fHome page"_s;
+
+struct TemplateWindow : ExplorerFixture {
+    TemplateWindow() { library.load(); }
+    QTreeWidgetItem* node(const QString& tag) const {
+        for (QTreeWidgetItemIterator it(tree()); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toString() == tag)
+                return *it;
+        return nullptr;
+    }
+    const PolicyInstance& policy(const QString& name) const {
+        return *TemplateTree::policyOf(context, u"policy:"_s + name);
+    }
+    template <typename T> T* in(QWidget& dialog, const QString& name) const {
+        T* child = dialog.findChild<T*>(name);
+        QTest::qVerify(child != nullptr, "child", name.toUtf8().constData(), __FILE__, __LINE__);
+        return child;
+    }
+
+    TemplateLibrary library{context, QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/templates/data/firefox")};
+};
+
+} // namespace
+
+class TestTemplateWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void treeListSearchAndOpening() {
+        TemplateWindow f;
+        f.start();
+        QCOMPARE(f.tree()->topLevelItemCount(), 3);
+        QCOMPARE(f.tree()->topLevelItem(1)->text(0), u"Computer Configuration"_s);
+        QCOMPARE(f.tree()->topLevelItem(2)->text(0), u"User Configuration"_s);
+
+        // A category node lists its policies with both states; a category row opens its node.
+        QTreeWidgetItem* firefox = f.node(u"template:Machine\x1fMozilla\x1f"
+                                          u"Firefox"_s);
+        QVERIFY(firefox);
+        f.tree()->setCurrentItem(firefox);
+        QVERIFY(f.column(0).contains(u"Home page"_s));
+        f.selectRow(int(f.column(0).indexOf(u"Home page"_s)));
+        f.window->openSelectedRow();
+        QCOMPARE(f.tree()->currentItem(), f.node(kHomeNode));
+        QCOMPARE(f.column(0).first(), u"URL for Home page"_s);
+        QCOMPARE(f.column(1).first(), u"Not configured"_s);
+        QCOMPARE(f.column(2).first(), u"Not configured"_s);
+
+        // A policy row opens the policy's editor; its refresh shows the catalogues again.
+        f.selectRow(0);
+        f.window->openSelectedRow();
+        QCOMPARE(f.windows.calls.last().what, u"editPolicy"_s);
+        QCOMPARE(f.windows.calls.last().argument, u"policy:machine/firefox:HomepageURL"_s);
+        TemplateStates::store(f.context.workingCatalogue, *f.context.templates,
+                              f.policy(u"machine/firefox:HomepageURL"_s), {PolicyState::Disabled, {}});
+        f.windows.refresh(QString());
+        QCOMPARE(f.column(1).first(), u"Disabled"_s);
+
+        // The filter finds policies of every category beside the entries, naming their place.
+        f.window->findChild<QLineEdit*>(u"txtFilter"_s)->setText(u"AgentTimeout"_s);
+        QVERIFY(f.column(0).contains(
+            u"Agent Timeout (Computer Configuration/Mozilla/Firefox/Content Analysis (DLP))"_s));
+
+        // New folders: the tree starts afresh with what is loaded then.
+        f.windows.foldersAnswer = [&] {
+            f.context.templates = nullptr;
+            return true;
+        };
+        f.action(u"mnuTemplateFolders"_s)->trigger();
+        QCOMPARE(f.tree()->topLevelItemCount(), 1);
+    }
+
+    void editorAppliesNowOrLater() {
+        TemplateWindow f;
+        f.start();
+        QStringList refreshed;
+        const auto refresh = [&](const QString& name) {
+            refreshed.append(name);
+        };
+        frmEditPolicy url(f.context, f.policy(u"machine/firefox:HomepageURL"_s), refresh);
+        url.show();
+        auto* now = f.in<QPushButton>(url, u"cmdApply"_s);
+        QVERIFY(!now->isEnabled());
+        QVERIFY(f.in<QRadioButton>(url, u"optState0"_s)->isChecked());
+        f.in<QRadioButton>(url, u"optState1"_s)->click();
+        QVERIFY(now->isEnabled());
+        // The required URL is missing: the user is told and nothing is written.
+        now->click();
+        QCOMPARE(f.prompter.messageTexts(), QStringList{u"\"URL\" is required."_s});
+        QVERIFY(!f.backend.value(kHomepageKey, u"URL"_s));
+        QTest::keyClicks(f.in<QLineEdit>(url, u"ctlOption0"_s), u"https://intranet.example"_s);
+        now->click();
+        QCOMPARE(f.backend.value(kHomepageKey, u"URL"_s), regSz(u"https://intranet.example"_s));
+        QCOMPARE(f.dword(kHomepageKey, u"Locked"_s), std::optional<quint32>(0));
+        QCOMPARE(refreshed, QStringList{u"machine/firefox:HomepageURL"_s});
+        QCOMPARE(url.result(), int(QDialog::Accepted));
+
+        // A list's entries, added in its editor, kept for later: the registry is not touched.
+        const PolicyInstance& additional = f.policy(u"machine/firefox:HomepageAdditional"_s);
+        frmEditPolicy list(f.context, additional, refresh);
+        list.show();
+        f.in<QRadioButton>(list, u"optState1"_s)->click();
+        auto* table = f.in<QTableWidget>(list, u"ctlOption0"_s);
+        for (const QString& page : {u"https://a.example"_s, u"https://b.example"_s}) {
+            f.in<QPushButton>(list, u"cmdAddEntry"_s)->click();
+            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(page));
+        }
+        f.in<QPushButton>(list, u"cmdOK"_s)->click();
+        QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue, additional).values.value(0).strings,
+                 (QStringList{u"https://a.example"_s, u"https://b.example"_s}));
+        QCOMPARE(TemplateStates::settingOf(f.context.machineCatalogue, additional).state,
+                 PolicyState::NotConfigured);
+        QVERIFY(!f.backend.value(kHomepageKey + u"\\Additional"_s, u"1"_s));
+    }
+};
+
+QTEST_MAIN(TestTemplateWindow)
+#include "tst_template_window.moc"
