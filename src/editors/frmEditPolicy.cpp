@@ -59,6 +59,9 @@ QWidget* listEditor(const PolicyField& field, QTableWidget** table) {
     add->setObjectName(QStringLiteral("cmdAddEntry"));
     auto* remove = new QPushButton(frmEditPolicy::tr("&Remove"), box);
     remove->setObjectName(QStringLiteral("cmdRemoveEntry"));
+    // Enter in the dialog is no request for another row.
+    add->setAutoDefault(false);
+    remove->setAutoDefault(false);
     QTableWidget* t = *table;
     QObject::connect(add, &QPushButton::clicked, t, [t] {
         t->insertRow(t->rowCount());

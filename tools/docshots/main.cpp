@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the README's screenshots into the folder given: docshots docs/
 // The windows start over the window tests' fixtures (an in-memory Windows 98 registry, a fixed clock).
+#include "TemplateShots.h"
 #include "base/FileUtil.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistryChoices.h"
@@ -155,6 +156,10 @@ public:
         save(chooser, u"open-registry.png"_s);
     }
 
+    void templates() {
+        templateShots([this](QWidget& window, const QString& name) { save(window, name); });
+    }
+
     void desktop() {
         const QString style = QApplication::style()->name();
         QApplication::setStyle(u"Fusion"_s);
@@ -239,6 +244,7 @@ int main(int argc, char* argv[]) {
     shots.editors();
     shots.mainWindow();
     shots.registries();
+    shots.templates();
     shots.desktop();
     return shots.failures == 0 ? 0 : 1;
 }
