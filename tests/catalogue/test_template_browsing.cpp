@@ -147,6 +147,22 @@ TEST_F(TemplateBrowsing, FormDrawsThePresentationAndRefusesWhatTheTemplateDoesNo
         EXPECT_FALSE(timeout.setting(PolicyState::Enabled, &error)) << bad.toStdString();
         EXPECT_TRUE(error.startsWith(u"\""_s)) << error.toStdString();
     }
+    // A list whose entries the user names: each needs its name, each name once; empty lines of a
+    // multi-line text are no lines.
+    PolicyForm devices(*context.templates, policy(u"machine/firefox:SecurityDevices"_s), {});
+    ASSERT_EQ(devices.fields().size(), 1);
+    PolicyField& entries = devices.fields()[0];
+    EXPECT_TRUE(entries.named);
+    entries.lines = {u"/usr/lib/a.so"_s, u"/usr/lib/b.so"_s};
+    for (const QStringList& names : {QStringList{u"A"_s, QString()}, QStringList{u"A"_s, u"a"_s}}) {
+        entries.names = names;
+        EXPECT_FALSE(devices.setting(PolicyState::Enabled, &error)) << names.join(u',').toStdString();
+    }
+    entries.names = {u"A"_s, u"B"_s};
+    const std::optional<PolicySetting> named = devices.setting(PolicyState::Enabled, &error);
+    ASSERT_TRUE(named) << error.toStdString();
+    EXPECT_EQ(named->values[0].names, (QStringList{u"A"_s, u"B"_s}));
+
     PolicyForm start(*context.templates, policy(u"machine/firefox:HomepageStartPage"_s), {});
     ASSERT_EQ(start.fields().size(), 1);
     EXPECT_EQ(start.fields()[0].kind, PolicyField::Kind::DropdownList);

@@ -130,6 +130,22 @@ private slots:
         QCOMPARE(TemplateStates::settingOf(f.context.machineCatalogue, additional).state,
                  PolicyState::NotConfigured);
         QVERIFY(!f.backend.value(kHomepageKey + u"\\Additional"_s, u"1"_s));
+        // A registry that fails: the user is told why, the dialog stays, nothing is kept.
+        f.prompter.clear();
+        f.backend.setUnreadable(true);
+        frmEditPolicy failing(f.context, f.policy(u"machine/firefox:HomepageStartPage"_s), refresh);
+        failing.show();
+        f.in<QRadioButton>(failing, u"optState2"_s)->click();
+        f.in<QPushButton>(failing, u"cmdApply"_s)->click();
+        QCOMPARE(f.prompter.messages().size(), 1);
+        QVERIFY(f.prompter.messageTexts().first().startsWith(
+            u"The policy was not applied: HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s));
+        QCOMPARE(f.prompter.messages().first().icon, MessageIcon::Critical);
+        QVERIFY(failing.isVisible());
+        QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue,
+                                           f.policy(u"machine/firefox:HomepageStartPage"_s))
+                     .state,
+                 PolicyState::NotConfigured);
     }
 };
 
