@@ -77,6 +77,7 @@ void frmRegistryExplorer::createControls() {
         m_filter->clear();
         FillList(tagOf(node));
     });
+    connect(m_tree, &QTreeWidget::itemExpanded, this, [this] { fitTreeWidth(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         m_filter->clear();
         if (node)
@@ -398,9 +399,15 @@ void frmRegistryExplorer::fitTreeWidth() {
         return;
     int widest = 0;
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        // Only what shows counts: the templates' categories open below collapsed roots.
         int depth = 1;
-        for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+        bool shown = true;
+        for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) {
             ++depth;
+            shown = shown && up->isExpanded();
+        }
+        if (!shown)
+            continue;
         widest = qMax(widest, depth * m_tree->indentation() + m_tree->iconSize().width() +
                                   m_tree->fontMetrics().horizontalAdvance((*it)->text(0)));
     }
