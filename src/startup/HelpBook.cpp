@@ -56,6 +56,8 @@ QString HelpBook::topicOf(const QWidget* window) {
         {QStringLiteral("frmOSConfirm"), QStringLiteral("startup")},
         {QStringLiteral("frmErrorHandler"), QStringLiteral("error")},
         {QStringLiteral("frmAbout"), QStringLiteral("about")},
+        {QStringLiteral("frmEditPolicy"), QStringLiteral("templates")},
+        {QStringLiteral("frmTemplateFolders"), QStringLiteral("templates")},
     };
     for (const QWidget* w = window; w; w = w->parentWidget()) {
         const QString topic = w->property("helpTopic").toString();
