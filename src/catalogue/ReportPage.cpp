@@ -16,8 +16,9 @@ namespace {
 // The labels the policy's editor gives its elements, else their ids.
 QString elementLabel(const TemplateSet& set, const PolicyInstance& policy, const AdmxElement& element) {
     for (const PresentationControl& control : set.presentation(policy)) {
+        // "URL:" and a check box's sentence alike end before the value.
         QString label = control.label.trimmed();
-        while (label.endsWith(QLatin1Char(':')))
+        while (label.endsWith(QLatin1Char(':')) || label.endsWith(QLatin1Char('.')))
             label.chop(1);
         if (control.refId == element.id && !label.isEmpty())
             return label;
@@ -33,9 +34,15 @@ void nameTemplatePolicies(XmlDocument& report, const TemplateSet& set) {
         XmlNode node = stored.node;
         QStringList values;
         if (stored.setting.state == PolicyState::Enabled)
-            for (qsizetype i = 0; i < policy.policy->elements.size(); ++i)
-                values.append(elementLabel(set, policy, policy.policy->elements[i]) + QStringLiteral(": ") +
-                              PolicyValues::display(set, policy, i, stored.setting.values.value(i)));
+            for (qsizetype i = 0; i < policy.policy->elements.size(); ++i) {
+                const AdmxElement& element = policy.policy->elements[i];
+                const ElementValue value = stored.setting.values.value(i);
+                const QString shown = element.kind != ElementKind::Boolean
+                                          ? PolicyValues::display(set, policy, i, value)
+                                      : value.number ? QStringLiteral("Yes")
+                                                     : QStringLiteral("No");
+                values.append(elementLabel(set, policy, element) + QStringLiteral(": ") + shown);
+            }
         node.setAttribute(QStringLiteral("Title"), set.displayName(policy));
         node.setAttribute(QStringLiteral("Place"), TemplateTree::placeOf(set, policy));
         node.setAttribute(QStringLiteral("Key"), policy.hiveName() + QLatin1Char('\\') + policy.policy->key);

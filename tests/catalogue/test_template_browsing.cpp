@@ -94,7 +94,8 @@ TEST_F(TemplateBrowsing, TreeAndRowsFollowTheCategoriesAndBothStates) {
                               .value_or(QByteArray()));
     for (const QString& shown : {u"Template policies set: <b>2</b>"_s, u"URL for Home page"_s,
                                  u"Computer Configuration/Mozilla/Firefox/Home page"_s,
-                                 u"URL: https://example.org; "_s, u"https://a.example, https://b.example"_s})
+                                 u"URL: https://example.org; Don't allow the homepage to be changed: Yes"_s,
+                                 u"https://a.example, https://b.example"_s})
         EXPECT_TRUE(page.contains(shown)) << shown.toStdString();
 }
 
