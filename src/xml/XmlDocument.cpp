@@ -110,7 +110,9 @@ Nodes select(const XmlTree& tree, quint32 context, const QString& address, bool 
             if (last && firstOnly && !next.isEmpty())
                 break;
         }
-        current = std::move(next);
+        // Copied, not moved: Qt 6.4's move assignment of a QVarLengthArray leaks a heap buffer.
+        current.clear();
+        current.append(next.constData(), next.size());
     }
     return current;
 }
