@@ -3,14 +3,9 @@
 set(CPACK_PACKAGE_NAME tavimor)
 set(CPACK_PACKAGE_VENDOR Quillmoor)
 set(CPACK_PACKAGE_CONTACT "Quillmoor <tavimor@quillmoor.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "switch the policy restrictions of a Windows registry on and off")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${TAVIMOR_SUMMARY}")
 # CPack puts the summary first and indents these lines itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tavimor shows the policy restrictions of a Windows 95, 98 or Me registry,
-such as removing the Run dialog, grouped in sections, and switches each one
-on or off without editing the registry by hand. On Linux it works on a Wine
-prefix or a registry file. Settings are kept in enciphered settings files;
-an administrator password guards the program. tavimorctl does the same work
-from a terminal.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${TAVIMOR_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
@@ -19,6 +14,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavimor.quillmoor.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
+# Programs started at run time, not linked: Wine for wine: targets, Samba's tools for gpo push/pull.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, samba-common-bin, ldb-tools, python3-samba")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

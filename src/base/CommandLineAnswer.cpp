@@ -16,7 +16,7 @@ std::optional<QString> commandLineAnswer(const QStringList& arguments) {
     return QStringLiteral(
         "Usage: tavimor [--target TARGET] [FILE.rds]\n"
         "\n"
-        "Switches the policy restrictions of a Windows registry on and off, in a window.\n"
+        "Switches Windows policy restrictions on and off, in a window.\n"
         "\n"
         "  --target TARGET  the registry to work on (default: TAVIMOR_TARGET, else the\n"
         "                   embedded registry); File > Open Registry opens another one\n"

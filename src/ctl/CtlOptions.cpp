@@ -178,7 +178,7 @@ QString* valueSlot(CtlOptions& options, const QString& name) {
 const char kGlobalUsage[] =
     "Usage: tavimorctl [OPTIONS] COMMAND [ARGUMENTS]\n"
     "\n"
-    "Switches the policy restrictions of a Windows registry on and off.\n"
+    "Switches Windows policy restrictions on and off.\n"
     "\n"
     "Commands:\n"
     "%1"
