@@ -12,6 +12,26 @@ target_compile_definitions(tavimor_options INTERFACE
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_USE_QSTRINGBUILDER
   QT_DISABLE_DEPRECATED_BEFORE=0x060400)
+# Release builds carry the hardening Debian builds its packages with (dpkg-buildflags), so a package
+# made from any Release build passes hardening-check; Debug, sanitizer and fuzz builds keep their own.
+if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$" AND NOT TAVIMOR_BUILD_FUZZ
+   AND NOT TAVIMOR_SANITIZE)
+  include(CheckCXXCompilerFlag)
+  include(CheckPIESupported)
+  check_pie_supported()
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  target_compile_options(tavimor_options INTERFACE -U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2
+    -fstack-protector-strong -Wformat -Werror=format-security)
+  # Both depend on the compiler and the architecture (-fcf-protection is x86 only).
+  foreach(flag -fstack-clash-protection -fcf-protection)
+    string(MAKE_C_IDENTIFIER "TAVIMOR_HAS${flag}" found)
+    check_cxx_compiler_flag(${flag} ${found})
+    if(${found})
+      target_compile_options(tavimor_options INTERFACE ${flag})
+    endif()
+  endforeach()
+  target_link_options(tavimor_options INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()
 if(TAVIMOR_SANITIZE)
   target_compile_options(tavimor_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
   target_link_options(tavimor_options INTERFACE -fsanitize=address,undefined)

@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libxml2-dev l
           # dconf and the GSettings schemas of the keys the GNOME lock-down test reads back
           dconf-cli libglib2.0-bin gsettings-desktop-schemas gnome-settings-daemon-common gnome-shell-common
           libgoa-1.0-common libgdm1
-          help2man dpkg-dev file lintian desktop-file-utils appstream fonts-urw-base35
+          help2man dpkg-dev devscripts file lintian desktop-file-utils appstream fonts-urw-base35
           libhivex-dev libhivex-bin libregf-utils libcreg-dev libcreg-utils python3)
 missing=()
 for p in "${packages[@]}"; do
