@@ -59,10 +59,11 @@ void CatalogueFiles::Startup(const QString& commandLine) {
     m_context.machineCatalogue.clear();
     m_context.workingCatalogue.clear();
     m_view.SetColumns();
+    // The default settings file is read from the registry as it loads; a load that failed left
+    // nothing to read.
     if (!ProcessCommandLine(commandLine)) {
         QString path = m_context.defaultSettingsFile();
         LoadSettingsFile(path);
-        RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
     }
     m_view.BuildTree();
     m_context.setSystemName();
@@ -85,6 +86,7 @@ bool CatalogueFiles::ProcessCommandLine(const QString& commandLine) {
 bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
     if (cancelled)
         *cancelled = false;
+    m_machineRead = false;
     if (!path.contains(QLatin1Char('/')) && !path.contains(QDir::separator()))
         path = m_context.programFolder + QLatin1Char('/') + path;
     if (!fileExists(path)) {
@@ -114,6 +116,7 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
         m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
     if (path == m_context.defaultSettingsFile()) {
         RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+        m_machineRead = true;
         m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     }
     return m_view.BuildTree();

@@ -39,6 +39,9 @@ public:
     bool SaveAsCommand();
     // true once the file is written and reads back as written; else error (if given) says why.
     bool WriteSettingsFile(const QString& path, QString* error = nullptr);
+    // Whether the last load read the registry into the machine catalogue (a load of the default
+    // settings file does).
+    bool machineCatalogueRead() const { return m_machineRead; }
 
     // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
     static QByteArray decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
@@ -57,6 +60,7 @@ private:
 
     ProgramContext& m_context;
     CatalogueView& m_view;
+    bool m_machineRead = false;
 };
 
 } // namespace tavimor

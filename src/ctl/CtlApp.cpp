@@ -19,6 +19,7 @@
 #include "ctl/CtlRegFiles.h"
 #include "ctl/CtlSearch.h"
 #include "ctl/TerminalPrompter.h"
+#include "registry/MemoryBackend.h"
 #include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
 #include "templates/TemplateFolders.h"
@@ -76,8 +77,13 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     const int failed = CtlOptions::failureStatus(options.command);
     const QString target = options.target.isEmpty() ? environment("TAVIMOR_TARGET") : options.target;
     QString error;
-    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(
-        target, &error, options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
+    // A command that needs no registry opens none: a Wine prefix's or a hive's costs nothing then.
+    // The empty memory registry only stands in; nothing of such a command reads it.
+    const std::unique_ptr<RegistryBackend> backend =
+        !options.needsRegistry()
+            ? std::make_unique<MemoryBackend>()
+            : openRegistryTarget(target, &error,
+                                 options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
     if (!backend)
         return output.fail(error, failed);
     SettingsStore settings(
@@ -109,14 +115,17 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
         context.templates = &templates;
     }
 
-    CatalogueView view;
-    CatalogueFiles(context, view).Startup(absolute(options.file));
-    // A file from the command line is not compared with the registry at start-up; here the
-    // machine column always shows the registry.
-    if (!options.file.isEmpty())
-        RefreshCurrentValues(context, QLatin1String(kAllEntries));
-    if (context.workingCatalogue.documentElement().isNull())
-        return output.fail(QStringLiteral("no catalogue could be loaded"), failed);
+    if (options.needsRegistry()) {
+        CatalogueView view;
+        CatalogueFiles files(context, view);
+        files.Startup(absolute(options.file));
+        // A file from the command line is not compared with the registry at start-up; here the
+        // machine column always shows the registry.
+        if (!files.machineCatalogueRead())
+            RefreshCurrentValues(context, QLatin1String(kAllEntries));
+        if (context.workingCatalogue.documentElement().isNull())
+            return output.fail(QStringLiteral("no catalogue could be loaded"), failed);
+    }
     const int status = dispatch(context, options, output);
     return status == kExitOk && errors.reported() ? failed : status;
 }

@@ -237,6 +237,11 @@ bool CtlOptions::writesTarget() const {
     return info && (info->writesTarget || (command == QLatin1String("drives") && !arguments.isEmpty()));
 }
 
+bool CtlOptions::needsRegistry() const {
+    return command != QLatin1String("export-xml") && command != QLatin1String("import-xml") &&
+           command != QLatin1String("password");
+}
+
 int CtlOptions::failureStatus(const QString& command) {
     return command == QLatin1String("diff") ? kExitTrouble : kExitFailure;
 }

@@ -45,6 +45,9 @@ struct CtlOptions {
     // The command changes the registry, so it may create a missing file: target; the others
     // refuse one.
     bool writesTarget() const;
+    // The command reads or writes the registry or the loaded catalogue; those that only turn
+    // one file into another (export-xml, import-xml) or set the password need neither.
+    bool needsRegistry() const;
     // The status of a failure of this command: 1, but 2 for diff, whose 1 means "something to do".
     static int failureStatus(const QString& command);
 };

@@ -65,6 +65,7 @@ long MemoryBackend::storeCreateKey(const QString& path, bool* created) {
 long MemoryBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
     if (m_unreadable)
         return ERROR_BADDB;
+    ++m_reads;
     const std::optional<RegValue> found = this->value(path, name);
     if (!found)
         return ERROR_FILE_NOT_FOUND;

@@ -21,6 +21,7 @@ public:
     void setCanRestart(bool can) { m_canRestart = can; }
     bool canRestart() const override { return m_canRestart; }
     int writeCount() const { return m_writes; }
+    int readCount() const { return m_reads; }
 
     bool requestRestart() override;
     QString targetName() const override { return QStringLiteral("memory:"); }
@@ -48,6 +49,7 @@ private:
     bool m_canRestart = true;
     int m_restartRequests = 0;
     int m_writes = 0;
+    int m_reads = 0;
 };
 
 // The values a fresh Windows 98 machine answers with: version and computer name.

@@ -33,6 +33,10 @@ TEST_F(CatalogueStartup, TheDefaultFileMirrorsTheRegistryANamedOneIsTakenAsItIs)
     backend.putValue(kExplorerPolicies, u"NoFind"_s, regDword(1));
     m_files.Startup(QString());
     EXPECT_FALSE(changesPending(context));
+    // The registry is read once: the values of one refresh, and the computer name.
+    const int startupReads = backend.readCount();
+    RefreshCurrentValues(context, QLatin1String(kAllEntries));
+    EXPECT_EQ(startupReads, backend.readCount() - startupReads + 1);
     // The registry wins over the file: NoRun is not set there, NoFind is.
     EXPECT_EQ(working(kRunDialog), u"0"_s);
     EXPECT_EQ(working(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);

@@ -54,6 +54,11 @@ TEST_F(CtlFiles, MissingOrForeignFilesFailAndReadingCommandsCreateNoTarget) {
     EXPECT_EQ(fails(1, "--target", typo, "show", "NoRun").err, missing);
     EXPECT_EQ(fails(2, "--target", typo, "diff", path("plain.rds")).err, missing);
     EXPECT_FALSE(QFileInfo::exists(path("typo")));
+    // Turning one file into another needs no registry, so none is opened.
+    ASSERT_TRUE(writeFileAtomically(path("builtin.rds"), rds(builtinCatalogueText())));
+    EXPECT_EQ(ok("--target", typo, "export-xml", path("builtin.rds")).out,
+              ok("export-xml", path("builtin.rds")).out);
+    EXPECT_FALSE(QFileInfo::exists(path("typo")));
     EXPECT_EQ(ctl("--target", typo, "set", "NoRun", "1").status, 0);
 }
 
