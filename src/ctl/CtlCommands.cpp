@@ -286,16 +286,20 @@ int CtlCommands::set() {
         return fail(title + QStringLiteral(": ") + notWritten(regname), kExitFailure);
     const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(*address));
     const QString state = StateText(machine.currentValue().text(), type);
+    // The registry held it already, so nothing was written.
+    const bool unchanged = before == after;
     if (m_output.json()) {
         QJsonObject entry = jsonEntryHeader(working, *address);
         m_output.printJson(QJsonObject{{QStringLiteral("entry"), entry},
                                        {QStringLiteral("before"), jsonRegistryValue(before)},
                                        {QStringLiteral("after"), value.toInt()},
+                                       {QStringLiteral("changed"), !unchanged},
                                        {QStringLiteral("state"), state},
                                        {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
         return kExitOk;
     }
-    m_output.out() << title << ": " << state << " (" << regname << " = " << value << ")" << Qt::endl;
+    m_output.out() << title << ": " << (unchanged ? "already " : "") << state << " (" << regname << " = "
+                   << value << ")" << Qt::endl;
     if (m_context.restartNeeded)
         m_output.out() << kRestartLine << Qt::endl;
     return kExitOk;

@@ -141,7 +141,7 @@ int CtlGpo::push(const QString& guid, const QString& folder, GpoContainer* conta
     if (!merges)
         return kExitFailure;
     std::array<bool, 2> changed{};
-    if (!policy.write(files, *merges, true, &changed))
+    if (!policy.write(files, *merges, false, &changed))
         return kExitFailure;
 
     GpoVersion version = GpoVersion::fromNumber(gpt->version());

@@ -95,7 +95,7 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
     return merges;
 }
 
-bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool onlyChanged,
+bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool makeEmpty,
                       std::array<bool, 2>* changed) {
     std::array<QByteArray, 2> bytes;
     std::array<bool, 2> writes{};
@@ -107,9 +107,8 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
         if (!again || again->records != merges[i].file.records)
             return fail(
                 QStringLiteral("%1 could not be laid out; nothing was written").arg(folder.filePath(scope)));
-        // A file that is not there and would hold nothing is as good as unchanged.
-        const std::optional<QByteArray> current = onlyChanged ? folder.currentBytes(scope) : std::nullopt;
-        writes[i] = !onlyChanged || (current ? *current != bytes[i] : !merges[i].file.records.isEmpty());
+        const std::optional<QByteArray> current = folder.currentBytes(scope);
+        writes[i] = current ? *current != bytes[i] : makeEmpty || !merges[i].file.records.isEmpty();
     }
     for (const PolScope scope : kPolScopes) {
         const qsizetype i = polIndex(scope);
@@ -244,7 +243,7 @@ QJsonObject CtlPolicy::jsonResult() const {
 int CtlPolicy::exportPol() {
     const PolicyFolder folder(QFileInfo(m_options.arguments.first()).absoluteFilePath());
     const std::optional<std::array<PolMerge, 2>> merges = plan(folder);
-    if (!merges || !write(folder, *merges, false))
+    if (!merges || !write(folder, *merges, true))
         return kExitFailure;
     if (m_output.json()) {
         QJsonObject result = jsonResult();

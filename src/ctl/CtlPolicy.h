@@ -30,9 +30,10 @@ public:
     // The folder's two files rewritten with the catalogue's values (the --from settings file's, or
     // else the registry's now); nullopt after a message when a file or the settings file is bad.
     std::optional<std::array<PolMerge, 2>> plan(const PolicyFolder& folder);
-    // Writes the planned files; with onlyChanged a file whose bytes are the same is left alone.
-    // changed[i] tells which were written. false after a message.
-    bool write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool onlyChanged,
+    // Writes the planned files; a file that holds those bytes already is left alone, and one that is
+    // not there and would hold nothing is made only with makeEmpty. changed[i] tells which were
+    // written. false after a message.
+    bool write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool makeEmpty,
                std::array<bool, 2>* changed = nullptr);
     // Reads the folder's files into the working catalogue over the registry's values now, so
     // that applying it changes only what the files say; reports what it leaves. setAddresses, when

@@ -78,6 +78,9 @@ long MemoryBackend::storeWriteValue(const QString& path, const QString& name, co
         return ERROR_BADDB;
     if (!hasKey(path))
         return ERROR_FILE_NOT_FOUND;
+    // As the file stores do: a value that holds what is asked is not written.
+    if (this->value(path, name) == value)
+        return ERROR_SUCCESS;
     ++m_writes;
     m_keys[path.toLower()].put(name, value);
     return ERROR_SUCCESS;

@@ -11,8 +11,11 @@ const QString kRestart = u"A restart of Windows is needed before this change tak
 TEST_F(CtlChanges, SetAndUnsetWriteTheRegistryAndReportARestartOnlyWhenTheValueChanges) {
     EXPECT_EQ(ok("set", "NoRun", "disable").out,
               u"Start Menu/Run Dialog: Disabled (NoRun = 1)\n"_s + kRestart);
+    // A value that holds what is asked is not written again.
+    const auto written = fileIdentity(path("registry.reg"));
     EXPECT_EQ(ctl("set", "Start Menu/Run Dialog", "1").out,
-              "Start Menu/Run Dialog: Disabled (NoRun = 1)\n"_L1);
+              "Start Menu/Run Dialog: already Disabled (NoRun = 1)\n"_L1);
+    EXPECT_EQ(fileIdentity(path("registry.reg")), written);
     // A later run reads the value back from the registry file.
     EXPECT_TRUE(ctl("show", "NoRun").out.contains("Current Machine Settings: Disabled (1)\n"_L1));
     EXPECT_EQ(ctl("set", "NoRun", "Enable").out,

@@ -33,7 +33,11 @@ TEST_F(CtlJson, ChangingCommandsSayWhatTheyDid) {
     EXPECT_EQ(set["after"_L1], 1);
     EXPECT_EQ(set["state"_L1], "Disabled"_L1);
     EXPECT_EQ(set["restartNeeded"_L1], true);
+    EXPECT_EQ(set["changed"_L1], true);
     EXPECT_EQ(set["entry"_L1].toObject()["key"_L1], "HKEY_CURRENT_USER"_L1);
+    const QJsonObject again = json("set", "NoRun", "1");
+    EXPECT_EQ(std::tuple(again["before"_L1], again["changed"_L1], again["restartNeeded"_L1]),
+              std::tuple(QJsonValue(1), QJsonValue(false), QJsonValue(false)));
 
     const QJsonObject drives = json("drives", "A-C");
     EXPECT_EQ(drives["mask"_L1], 7);

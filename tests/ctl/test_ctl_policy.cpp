@@ -46,6 +46,10 @@ TEST_F(CtlPolicy, ExportSplitsTheHivesAndKeepsWhatTheCatalogueDoesNotKnow) {
         "  kept, not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Other\\X\n"
         "  kept, not in the catalogue: HKEY_CURRENT_USER\\Software\\Policies\\Other\\**del.Y\n")))
         << r.out.toStdString();
+    // Exported again, neither file changes, so neither is written.
+    const auto written = fileIdentity(pol("USER"));
+    EXPECT_EQ(ok("export-pol", path("gpo")).out.count(" is unchanged.\n"_L1), 2);
+    EXPECT_EQ(fileIdentity(pol("USER")), written);
 }
 
 TEST_F(CtlPolicy, ExportFromASettingsFileWithDeletionsForWhatIsNotSet) {

@@ -72,6 +72,13 @@ FileFacts factsOf(const QString& path) {
     return FileFacts{info.st_mode & 07777, info.st_uid, info.st_gid, S_ISLNK(info.st_mode)};
 }
 
+std::tuple<quint64, qint64, qint64, qint64> fileIdentity(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
 QStringList folderEntries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <sys/types.h>
+#include <tuple>
 
 // Skips the test, with the reason, where the place could not be mounted.
 #define SKIP_WITHOUT_MOUNT(place)                                                                            \
@@ -55,6 +56,9 @@ struct FileFacts {
     bool operator==(const FileFacts&) const = default;
 };
 FileFacts factsOf(const QString& path);
+// Which file stands at the path and when it was last written: equal exactly when it was not
+// written again, nor replaced by a rename.
+std::tuple<quint64, qint64, qint64, qint64> fileIdentity(const QString& path);
 // The names in a folder, so a test can show that no temporary file was left behind.
 QStringList folderEntries(const QString& folder);
 

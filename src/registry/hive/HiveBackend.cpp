@@ -164,6 +164,10 @@ long HiveBackend::storeCreateKey(const QString& path, bool* created) {
         return ERROR_ACCESS_DENIED;
     if (at->hive < 0)
         return ERROR_SUCCESS;
+    // A key that is there needs the hive opened for writing no more than a value that holds
+    // what is asked (below).
+    if (bool exists = false; storeKeyExists(path, &exists) == ERROR_SUCCESS && exists)
+        return ERROR_SUCCESS;
     return modify(at->hive, [&](Hivex& hive, bool* changed) -> long {
         Hivex::Node node = hive.root();
         for (const QString& part : at->path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
@@ -184,6 +188,9 @@ long HiveBackend::storeWriteValue(const QString& path, const QString& name, cons
     const std::optional<Location> at = locate(path);
     if (!at || at->hive < 0)
         return ERROR_FILE_NOT_FOUND;
+    // The whole hive would be written again for nothing: a new file, a new inode.
+    if (RegValue current; storeReadValue(path, name, &current) == ERROR_SUCCESS && current == value)
+        return ERROR_SUCCESS;
     return modify(at->hive, [&](Hivex& hive, bool* changed) -> long {
         const Hivex::Node node = hive.find(at->path);
         if (!node)

@@ -168,6 +168,13 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
     EXPECT_FALSE(exported.contains("NoRun"_L1)) << exported.toStdString();
     EXPECT_TRUE(exported.contains("NoFind"_L1)) << exported.toStdString();
     EXPECT_EQ(fileBytes(path("NTUSER.DAT.tavimor-bak")), original);
+    // A key that is there and a value that holds what is asked leave the file as it is.
+    const auto written = fileIdentity(path("NTUSER.DAT"));
+    EXPECT_EQ(registry.CreateRegKey(kPolicies, HKEY_CURRENT_USER), ERROR_SUCCESS);
+    EXPECT_EQ(
+        registry.SaveKeyValue(HKEY_CURRENT_USER, kPolicies, u"nofind"_s, RegDatum::integer(1), REG_DWORD),
+        ERROR_SUCCESS);
+    EXPECT_EQ(fileIdentity(path("NTUSER.DAT")), written);
     EXPECT_EQ(factsOf(path("NTUSER.DAT")).mode, 0640u);
     EXPECT_EQ(factsOf(path("NTUSER.DAT")).owner, owner);
     // Nothing but the hive and its one backup is left in the folder.
