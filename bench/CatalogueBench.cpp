@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace tavimor;
 
@@ -229,11 +230,24 @@ long peakKb() {
     return usage.ru_maxrss;
 }
 
+// What the process holds now, from the kernel's own count.
+long residentKb() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 // The whole large workflow once, for the peak memory it needs.
 int peakMemory(bool verbose) {
     auto step = [verbose](const char* what) {
         if (verbose)
-            std::printf("  after %-28s peak %6.1f MB\n", what, double(peakKb()) / 1024.0);
+            std::printf("  after %-28s peak %6.1f MB, now %6.1f MB\n", what, double(peakKb()) / 1024.0,
+                        double(residentKb()) / 1024.0);
     };
     step("start");
     {

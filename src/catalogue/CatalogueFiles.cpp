@@ -9,6 +9,7 @@
 #include "settings/Cipher.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace tavimor {
 
@@ -21,8 +22,8 @@ CatalogueFiles::CatalogueFiles(ProgramContext& context, CatalogueView& view)
     , m_view(view) {
 }
 
-QByteArray CatalogueFiles::decipherSettingsFile(const QByteArray& content, const QString& passPhrase) {
-    return DecipherBytes(content, passPhrase);
+QByteArray CatalogueFiles::decipherSettingsFile(QByteArray content, const QString& passPhrase) {
+    return DecipherBytes(std::move(content), passPhrase);
 }
 
 QByteArray CatalogueFiles::encipherSettingsFile(const QByteArray& catalogueXml, const QString& passPhrase) {
@@ -31,18 +32,53 @@ QByteArray CatalogueFiles::encipherSettingsFile(const QByteArray& catalogueXml, 
     return content;
 }
 
-std::optional<QByteArray> CatalogueFiles::settingsFileContent(const QByteArray& catalogueXml,
-                                                              const QString& passPhrase, QString* error) {
-    // Known before the work, so a catalogue far too large costs nothing to refuse.
-    const qsizetype size = EncipheredSize(catalogueXml.size()) + 2;
+namespace {
+
+bool refuseTooLarge(qsizetype size, QString* error) {
     if (size <= kMaxSettingsFileSize)
-        return encipherSettingsFile(catalogueXml, passPhrase);
+        return false;
     if (error)
         *error = QStringLiteral("the settings file would be %1 MiB, larger than the %2 a settings "
                                 "file may have to be opened again")
                      .arg(double(size) / (1024 * 1024), 0, 'f', 1)
                      .arg(sizeText(kMaxSettingsFileSize));
-    return std::nullopt;
+    return true;
+}
+
+// Whether the file holds exactly these bytes, read back a piece at a time.
+bool fileHolds(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != bytes.size())
+        return false;
+    QByteArray piece(64 * 1024, Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qint64 read = file.read(piece.data(), piece.size());
+        if (read <= 0 || QByteArrayView(piece.constData(), read) != QByteArrayView(bytes).sliced(at, read))
+            return false;
+        at += read;
+    }
+    return file.read(piece.data(), 1) == 0;
+}
+
+} // namespace
+
+std::optional<QByteArray> CatalogueFiles::settingsFileContent(const QByteArray& catalogueXml,
+                                                              const QString& passPhrase, QString* error) {
+    // Known before the work, so a catalogue far too large costs nothing to refuse.
+    if (refuseTooLarge(EncipheredSize(catalogueXml.size()) + 2, error))
+        return std::nullopt;
+    return encipherSettingsFile(catalogueXml, passPhrase);
+}
+
+std::optional<QByteArray> CatalogueFiles::settingsFileContent(const XmlDocument& catalogue,
+                                                              const QString& passPhrase, QString* error) {
+    QByteArray content = EncipherPieces(
+        [&catalogue](const std::function<void(QByteArrayView)>& piece) { catalogue.serialize(piece); },
+        passPhrase, catalogue.serializedSizeHint(), 2);
+    if (refuseTooLarge(content.size() + 2, error))
+        return std::nullopt;
+    content.append("\r\n");
+    return content;
 }
 
 FileDialogRequest CatalogueFiles::settingsFileDialog(quint32 flags) {
@@ -163,7 +199,7 @@ bool CatalogueFiles::saveTo(const QString& path) {
         return false;
     QString why;
     const std::optional<QByteArray> content =
-        settingsFileContent(m_context.workingCatalogue.serialize(), m_context.passPhrase, &why);
+        settingsFileContent(m_context.workingCatalogue, m_context.passPhrase, &why);
     if (!content) {
         m_context.showCritical(
             QStringLiteral("The catalogue is too large to save: %1. Nothing was written.").arg(why));
@@ -174,10 +210,10 @@ bool CatalogueFiles::saveTo(const QString& path) {
 
 bool CatalogueFiles::WriteSettingsFile(const QString& path, QString* error) {
     const std::optional<QByteArray> content =
-        settingsFileContent(m_context.workingCatalogue.serialize(), m_context.passPhrase, error);
+        settingsFileContent(m_context.workingCatalogue, m_context.passPhrase, error);
     if (!content || !writeFileAtomically(path, *content, error))
         return false;
-    if (readWholeFile(path, content->size()) == *content)
+    if (fileHolds(path, *content))
         return true;
     if (error)
         *error = QStringLiteral("it reads back differently from what was written");

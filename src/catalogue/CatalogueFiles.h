@@ -8,6 +8,7 @@
 namespace tavimor {
 
 class ProgramContext;
+class XmlDocument;
 struct FileDialogRequest;
 
 // What catalogue loading asks of the window that shows the catalogue.
@@ -44,7 +45,7 @@ public:
     bool machineCatalogueRead() const { return m_machineRead; }
 
     // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
-    static QByteArray decipherSettingsFile(const QByteArray& content, const QString& passPhrase);
+    static QByteArray decipherSettingsFile(QByteArray content, const QString& passPhrase);
     static QByteArray encipherSettingsFile(const QByteArray& catalogueXml, const QString& passPhrase);
     static QByteArray encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase) {
         return encipherSettingsFile(catalogueXml.toUtf8(), passPhrase);
@@ -53,6 +54,9 @@ public:
     // The settings file for a catalogue text; nullopt when it would be larger than any reader
     // takes (kMaxSettingsFileSize), and then *error says so.
     static std::optional<QByteArray> settingsFileContent(const QByteArray& catalogueXml,
+                                                         const QString& passPhrase, QString* error);
+    // The same for a catalogue, enciphered as it is laid out, so that its text is never whole.
+    static std::optional<QByteArray> settingsFileContent(const XmlDocument& catalogue,
                                                          const QString& passPhrase, QString* error);
 
 private:

@@ -239,8 +239,8 @@ int CtlFiles::save() {
     if (isStandardStream(given) && m_output.json())
         return m_output.usageError(QStringLiteral("--json cannot go with - as the output"));
     QString why;
-    const std::optional<QByteArray> content = CatalogueFiles::settingsFileContent(
-        m_context.workingCatalogue.serialize(), m_context.passPhrase, &why);
+    const std::optional<QByteArray> content =
+        CatalogueFiles::settingsFileContent(m_context.workingCatalogue, m_context.passPhrase, &why);
     if (!content)
         return fail(QStringLiteral("%1 was not written: %2").arg(given, why));
     if (!writeOutput(given, *content))

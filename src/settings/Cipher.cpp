@@ -15,6 +15,7 @@
 #include <openssl/params.h>
 #include <openssl/rand.h>
 #include <optional>
+#include <vector>
 
 namespace tavimor {
 
@@ -40,6 +41,8 @@ constexpr quint32 kMinIterations = 1000;
 constexpr quint32 kMaxIterations = 100000;
 // EVP lengths are int; large texts go through in pieces.
 constexpr qsizetype kChunk = 1 << 20;
+// Text is enciphered and decoded through a buffer of this size, which stays in the cache.
+constexpr qsizetype kPiece = 64 * 1024;
 
 struct KdfFree {
     void operator()(EVP_KDF* kdf) const { EVP_KDF_free(kdf); }
@@ -129,37 +132,93 @@ bool cipherUpdate(EVP_CIPHER_CTX* ctx, bool encrypt, const unsigned char* input,
     return true;
 }
 
-Fault encipher(const QByteArray& plain, const QByteArray& passPhrase, QByteArray& envelope) {
+// Base64 of a byte stream that arrives in pieces: each three bytes are encoded as they come.
+class Base64Writer {
+public:
+    explicit Base64Writer(QByteArray& out)
+        : m_out(out) {}
+
+    void add(const unsigned char* data, qsizetype size) {
+        while (m_carried > 0 && m_carried < 3 && size > 0) {
+            m_carry[m_carried++] = *data++;
+            --size;
+        }
+        if (m_carried == 3) {
+            encode(m_carry, 3);
+            m_carried = 0;
+        }
+        const qsizetype whole = size / 3 * 3;
+        for (qsizetype done = 0; done < whole;) {
+            const qsizetype piece = std::min<qsizetype>(3 * kChunk, whole - done);
+            encode(data + done, piece);
+            done += piece;
+        }
+        for (qsizetype i = whole; i < size; ++i)
+            m_carry[m_carried++] = data[i];
+    }
+    void finish() {
+        if (m_carried > 0)
+            encode(m_carry, m_carried);
+        m_carried = 0;
+    }
+
+private:
+    void encode(const unsigned char* data, qsizetype size) {
+        const qsizetype at = m_out.size();
+        m_out.resize(at + 4 * ((size + 2) / 3));
+        // The encoder also writes a terminating zero, which QByteArray always has room for.
+        EVP_EncodeBlock(bytes(m_out, at), data, int(size));
+    }
+
+    QByteArray& m_out;
+    unsigned char m_carry[3] = {};
+    int m_carried = 0;
+};
+
+// The envelope of a text handed over in pieces, written as Base64 into out: nothing but one
+// piece is ever held beside it.
+Fault encipher(const PieceWriter& write, const QByteArray& passPhrase, QByteArray& out) {
     CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
     if (!ctx)
         return Fault::NoContext;
 
-    envelope = QByteArray(kHeaderSize + plain.size() + kTagSize, Qt::Uninitialized);
-    std::memcpy(envelope.data(), kMagic, sizeof kMagic);
-    envelope[4] = static_cast<char>(kVersion);
-    envelope[5] = static_cast<char>(kKdfPbkdf2Sha256);
-    qToBigEndian(kIterations, bytes(envelope, kIterationsAt));
-    if (RAND_bytes(bytes(envelope, kSaltAt), kSaltSize) != 1 ||
-        RAND_bytes(bytes(envelope, kNonceAt), kNonceSize) != 1)
+    unsigned char header[kHeaderSize];
+    std::memcpy(header, kMagic, sizeof kMagic);
+    header[4] = kVersion;
+    header[5] = kKdfPbkdf2Sha256;
+    qToBigEndian(kIterations, header + kIterationsAt);
+    if (RAND_bytes(header + kSaltAt, kSaltSize) != 1 || RAND_bytes(header + kNonceAt, kNonceSize) != 1)
         return Fault::Library;
 
     Key key;
-    if (const Fault fault = deriveKey(passPhrase, bytes(envelope, kSaltAt), kIterations, key);
-        fault != Fault::None)
+    if (const Fault fault = deriveKey(passPhrase, header + kSaltAt, kIterations, key); fault != Fault::None)
         return fault;
 
     int written = 0;
     if (EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
-        EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), bytes(envelope, kNonceAt)) != 1 ||
-        EVP_EncryptUpdate(ctx.get(), nullptr, &written, bytes(envelope), kHeaderSize) != 1)
+        EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), header + kNonceAt) != 1 ||
+        EVP_EncryptUpdate(ctx.get(), nullptr, &written, header, kHeaderSize) != 1)
         return Fault::Library;
-    unsigned char* body = bytes(envelope, kHeaderSize);
-    if (!cipherUpdate(ctx.get(), true, bytes(plain), body, plain.size()))
+    Base64Writer base64(out);
+    base64.add(header, kHeaderSize);
+    std::vector<unsigned char> sealed(static_cast<size_t>(kPiece));
+    bool ok = true;
+    write([&](QByteArrayView piece) {
+        for (qsizetype done = 0; ok && done < piece.size();) {
+            const qsizetype size = std::min(kPiece, piece.size() - done);
+            ok = cipherUpdate(ctx.get(), true, reinterpret_cast<const unsigned char*>(piece.data()) + done,
+                              sealed.data(), size);
+            base64.add(sealed.data(), size);
+            done += size;
+        }
+    });
+    unsigned char tag[kTagSize];
+    if (!ok || EVP_EncryptFinal_ex(ctx.get(), tag, &written) != 1 || written != 0 ||
+        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagSize, tag) != 1)
         return Fault::Library;
-    if (EVP_EncryptFinal_ex(ctx.get(), body + plain.size(), &written) != 1 || written != 0 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagSize, body + plain.size()) != 1)
-        return Fault::Library;
+    base64.add(tag, kTagSize);
+    base64.finish();
     return Fault::None;
 }
 
@@ -176,69 +235,65 @@ bool envelopeShapeIsValid(const QByteArray& envelope) {
     return iterations >= kMinIterations && iterations <= kMaxIterations;
 }
 
-Fault decipher(const QByteArray& envelope, const QByteArray& passPhrase, QByteArray& plain) {
+// Deciphers the envelope where it stands: on success it holds the plain text and nothing else.
+Fault decipherInPlace(QByteArray& envelope, const QByteArray& passPhrase) {
     CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
     if (!ctx)
         return Fault::NoContext;
 
     Key key;
-    const quint32 iterations = qFromBigEndian<quint32>(bytes(envelope, kIterationsAt));
-    if (const Fault fault = deriveKey(passPhrase, bytes(envelope, kSaltAt), iterations, key);
+    const quint32 iterations = qFromBigEndian<quint32>(bytes(std::as_const(envelope), kIterationsAt));
+    if (const Fault fault = deriveKey(passPhrase, bytes(std::as_const(envelope), kSaltAt), iterations, key);
         fault != Fault::None)
         return fault;
 
     int written = 0;
     if (EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
-        EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), bytes(envelope, kNonceAt)) != 1 ||
-        EVP_DecryptUpdate(ctx.get(), nullptr, &written, bytes(envelope), kHeaderSize) != 1)
+        EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(),
+                           bytes(std::as_const(envelope), kNonceAt)) != 1 ||
+        EVP_DecryptUpdate(ctx.get(), nullptr, &written, bytes(std::as_const(envelope)), kHeaderSize) != 1)
         return Fault::Library;
     const qsizetype bodySize = envelope.size() - kHeaderSize - kTagSize;
-    plain = QByteArray(bodySize, Qt::Uninitialized);
-    if (!cipherUpdate(ctx.get(), false, bytes(envelope, kHeaderSize), bytes(plain), bodySize))
+    unsigned char tag[kTagSize];
+    std::memcpy(tag, bytes(std::as_const(envelope), kHeaderSize + bodySize), kTagSize);
+    unsigned char* body = bytes(envelope, kHeaderSize);
+    if (!cipherUpdate(ctx.get(), false, body, body, bodySize))
         return Fault::Library;
-    // The tag is only read by OpenSSL, but the control call takes a non-const pointer.
-    QByteArray tag = envelope.right(kTagSize);
-    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagSize, tag.data()) != 1)
+    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagSize, tag) != 1)
         return Fault::Library;
     unsigned char tail[16];
     if (EVP_DecryptFinal_ex(ctx.get(), tail, &written) != 1) {
-        OPENSSL_cleanse(plain.data(), plain.size());
-        plain.clear();
+        OPENSSL_cleanse(envelope.data(), size_t(envelope.size()));
+        envelope.clear();
         return Fault::BadData;
     }
+    envelope.truncate(kHeaderSize + bodySize);
+    envelope.remove(0, kHeaderSize);
     return Fault::None;
 }
 
-// Base64 through OpenSSL, which is several times faster than QByteArray's for large files.
-QByteArray toBase64(const QByteArray& data) {
-    QByteArray text(4 * ((data.size() + 2) / 3), Qt::Uninitialized);
-    // The encoder also writes a terminating zero, which QByteArray always has room for.
-    for (qsizetype done = 0, out = 0; done < data.size();) {
-        const qsizetype piece = std::min<qsizetype>(3 * kChunk, data.size() - done);
-        out += EVP_EncodeBlock(bytes(text, out), bytes(data, done), int(piece));
-        done += piece;
-    }
-    return text;
-}
-
-std::optional<QByteArray> fromBase64(const QByteArray& text) {
+// Base64 through OpenSSL, which is several times faster than QByteArray's for large files. The
+// bytes take the place of the text they come from, so no second buffer is needed.
+bool fromBase64InPlace(QByteArray& text) {
     if (text.size() % 4 != 0)
-        return std::nullopt;
-    QByteArray data(text.size() / 4 * 3, Qt::Uninitialized);
+        return false;
+    std::vector<unsigned char> piece(static_cast<size_t>(kPiece / 4 * 3 + 1));
     qsizetype out = 0;
     for (qsizetype done = 0; done < text.size();) {
-        const qsizetype piece = std::min<qsizetype>(4 * kChunk, text.size() - done);
-        const int decoded = EVP_DecodeBlock(bytes(data, out), bytes(text, done), int(piece));
+        const qsizetype size = std::min(kPiece, text.size() - done);
+        const int decoded = EVP_DecodeBlock(piece.data(), bytes(std::as_const(text), done), int(size));
         if (decoded < 0)
-            return std::nullopt;
+            return false;
+        // What was read is always ahead of what is written.
+        std::memcpy(bytes(text, out), piece.data(), size_t(decoded));
         out += decoded;
-        done += piece;
+        done += size;
     }
     // The decoder counts the padding as zero bytes.
     const qsizetype padding = text.endsWith("==") ? 2 : text.endsWith('=') ? 1 : 0;
-    data.truncate(out - padding);
-    return data;
+    text.truncate(out - padding);
+    return true;
 }
 
 } // namespace
@@ -251,15 +306,19 @@ const QString& cataloguePassPhrase() {
     return passPhrase;
 }
 
-QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase) {
-    QByteArray envelope;
-    const Fault fault = encipher(utf8, passPhrase.toUtf8(), envelope);
-    // A large text is let go as soon as it is enciphered, before its Base64 form is made.
-    utf8 = QByteArray();
+QByteArray EncipherPieces(const PieceWriter& write, const QString& passPhrase, qsizetype sizeHint,
+                          qsizetype room) {
+    QByteArray result;
+    result.reserve(EncipheredSize(sizeHint) + room);
+    const Fault fault = encipher(write, passPhrase.toUtf8(), result);
     if (fault != Fault::None)
         return encipherFaultCode(fault).toLatin1();
-    QByteArray result = toBase64(envelope);
     return result.isEmpty() ? QByteArray("-1") : result;
+}
+
+QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase) {
+    return EncipherPieces([&utf8](const std::function<void(QByteArrayView)>& piece) { piece(utf8); },
+                          passPhrase, utf8.size());
 }
 
 qsizetype EncipheredSize(qsizetype plainSize) {
@@ -271,14 +330,11 @@ QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase) {
         return QByteArray("-1");
     // Files arrive with line ends, and hand-copied text may be wrapped or indented.
     base64.removeIf([](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
-    std::optional<QByteArray> envelope = fromBase64(base64);
-    base64 = QByteArray();
-    if (!envelope || !envelopeShapeIsValid(*envelope))
+    if (!fromBase64InPlace(base64) || !envelopeShapeIsValid(base64))
         return QByteArray("-2");
-    QByteArray plain;
-    if (const Fault fault = decipher(*envelope, passPhrase.toUtf8(), plain); fault != Fault::None)
+    if (const Fault fault = decipherInPlace(base64, passPhrase.toUtf8()); fault != Fault::None)
         return decipherFaultCode(fault).toLatin1();
-    return plain;
+    return base64;
 }
 
 QString EncipherText(const QString& text, const QString& passPhrase) {

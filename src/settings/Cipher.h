@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace tavimor {
 
@@ -18,6 +19,12 @@ QString DecipherText(const QString& text, const QString& passPhrase);
 // The same on bytes, for settings files, which can be large: UTF-8 text in and Base64 out,
 // and back. A status code comes back as its text ("-2").
 QByteArray EncipherBytes(QByteArray utf8, const QString& passPhrase);
+// The same for a text handed over in pieces, so that it need never be whole in memory: write is
+// called once and gives each piece to the function it is passed. A sizeHint near the text's size
+// spares the result from growing; room bytes more can be appended to it without a copy.
+using PieceWriter = std::function<void(const std::function<void(QByteArrayView)>& piece)>;
+QByteArray EncipherPieces(const PieceWriter& write, const QString& passPhrase, qsizetype sizeHint,
+                          qsizetype room = 0);
 QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase);
 // The length of EncipherBytes' result for a text of plainSize bytes, known before the work.
 qsizetype EncipheredSize(qsizetype plainSize);

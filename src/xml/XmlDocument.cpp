@@ -373,6 +373,15 @@ QByteArray XmlDocument::serialize() const {
     return isEmpty() ? QByteArray() : serializeTree(*m_tree);
 }
 
+void XmlDocument::serialize(const std::function<void(QByteArrayView)>& sink) const {
+    if (!isEmpty())
+        serializeTree(*m_tree, sink);
+}
+
+qsizetype XmlDocument::serializedSizeHint() const {
+    return tavimor::serializedSizeHint(*m_tree);
+}
+
 QString XmlDocument::xml() const {
     return QString::fromUtf8(serialize());
 }

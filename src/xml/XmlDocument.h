@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -92,6 +93,10 @@ public:
     // The serialisation; "" for an empty document.
     QString xml() const;
     QByteArray serialize() const;
+    // The same handed to sink in pieces, for a file that is written without the whole text.
+    void serialize(const std::function<void(QByteArrayView)>& sink) const;
+    // About the size of the serialisation, known without making it.
+    qsizetype serializedSizeHint() const;
     // True exactly when both serialise to the same text, without serialising.
     bool sameContent(const XmlDocument& other) const;
 

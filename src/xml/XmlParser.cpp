@@ -218,7 +218,9 @@ bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tre
     sax.internalSubset = onInternalSubset;
     sax.getEntity = onGetEntity;
 
-    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(bytes.constData(), int(bytes.size()));
+    // Fed in pieces, the parser holds one piece of the text at a time: a copy of a large catalogue
+    // would cost as much memory as the text itself.
+    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, nullptr);
     if (!ctxt)
         return false;
     std::memcpy(ctxt->sax, &sax, sizeof sax);
@@ -235,7 +237,11 @@ bool parseXml(const QByteArray& bytes, bool ignoreDeclaredEncoding, XmlTree& tre
     ctxt->sax->endElementNs = nullptr;
     ctxt->sax->initialized = 1;
     ctxt->sax2 = 0;
-    xmlParseDocument(ctxt);
+    constexpr qsizetype kPiece = 64 * 1024;
+    for (qsizetype at = 0; at < bytes.size(); at += kPiece)
+        if (xmlParseChunk(ctxt, bytes.constData() + at, int(std::min(kPiece, bytes.size() - at)), 0) != 0)
+            break;
+    xmlParseChunk(ctxt, nullptr, 0, 1);
     const bool ok = ctxt->wellFormed && !b.refused && tree.nodes[0].firstChild != XmlTree::npos;
     QString why;
     if (b.refused)

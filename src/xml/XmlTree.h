@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <limits>
 #include <string>
 #include <unordered_map>
@@ -100,6 +101,10 @@ private:
 // The serialisation: a declaration, elements laid out one per line and indented by tabs
 // wherever no text is beside them.
 QByteArray serializeTree(const XmlTree& tree);
+// The same handed to sink in pieces of some tens of kilobytes, so that it is never whole.
+void serializeTree(const XmlTree& tree, const std::function<void(QByteArrayView)>& sink);
+// About the size of the serialisation, known without making it.
+qsizetype serializedSizeHint(const XmlTree& tree);
 // True exactly when both trees serialise alike.
 bool sameTree(const XmlTree& a, const XmlTree& b);
 // A deep copy of a node of one tree into another, not yet attached.

@@ -2,6 +2,7 @@
 #include "XmlTree.h"
 
 #include <cstring>
+#include <functional>
 
 namespace tavimor {
 
@@ -9,105 +10,150 @@ namespace {
 
 constexpr quint32 npos = XmlTree::npos;
 
-void escape(QByteArray& out, const char* data, qsizetype size, bool attribute) {
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char* replacement = nullptr;
-        switch (data[i]) {
-        case '&':
-            replacement = "&amp;";
-            break;
-        case '<':
-            replacement = "&lt;";
-            break;
-        case '>':
-            replacement = "&gt;";
-            break;
-        case '\r':
-            replacement = "&#13;";
-            break;
-        case '"':
-            replacement = attribute ? "&quot;" : nullptr;
-            break;
-        case '\n':
-            replacement = attribute ? "&#10;" : nullptr;
-            break;
-        case '\t':
-            replacement = attribute ? "&#9;" : nullptr;
-            break;
-        default:
-            break;
+// Characters escaped in text; in attribute values also '"', '\n' and '\t'.
+constexpr bool needsEscape(char c, bool attribute) {
+    return c == '&' || c == '<' || c == '>' || c == '\r' ||
+           (attribute && (c == '"' || c == '\n' || c == '\t'));
+}
+
+// The serialisation is made into one buffer, which is handed on in pieces when a sink takes it.
+struct Writer {
+    const XmlTree& tree;
+    QByteArray out;
+    const std::function<void(QByteArrayView)>* sink = nullptr;
+    qsizetype pieceSize = 0;
+
+    void handOn() {
+        if (sink && out.size() >= pieceSize) {
+            (*sink)(out);
+            out.truncate(0);
         }
-        if (replacement) {
+    }
+    void append(quint32 id) { out.append(tree.stringData(id), tree.stringSize(id)); }
+
+    void escape(quint32 id, bool attribute) {
+        const char* data = tree.stringData(id);
+        const qsizetype size = tree.stringSize(id);
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < size; ++i) {
+            if (!needsEscape(data[i], attribute))
+                continue;
             out.append(data + start, i - start);
-            out.append(replacement);
+            switch (data[i]) {
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '>':
+                out.append("&gt;");
+                break;
+            case '\r':
+                out.append("&#13;");
+                break;
+            case '"':
+                out.append("&quot;");
+                break;
+            case '\n':
+                out.append("&#10;");
+                break;
+            default:
+                out.append("&#9;");
+                break;
+            }
             start = i + 1;
         }
+        out.append(data + start, size - start);
     }
-    out.append(data + start, size - start);
-}
 
-void write(const XmlTree& tree, quint32 index, int depth, QByteArray& out);
-
-void writeChildren(const XmlTree& tree, quint32 index, int depth, QByteArray& out) {
-    // Children are laid out one per line only where no text would change by it.
-    bool layout = true;
-    for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next)
-        layout = layout && tree.nodes[c].type != XmlTree::Text && tree.nodes[c].type != XmlTree::CData;
-    for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next) {
-        if (layout) {
-            out.append('\n');
-            out.append(QByteArray(depth + 1, '\t'));
-        }
-        write(tree, c, depth + 1, out);
-    }
-    if (layout) {
-        out.append('\n');
-        out.append(QByteArray(depth, '\t'));
-    }
-}
-
-void write(const XmlTree& tree, quint32 index, int depth, QByteArray& out) {
-    const XmlTree::Node& node = tree.nodes[index];
-    switch (node.type) {
-    case XmlTree::Element: {
-        out.append('<').append(tree.stringData(node.name), tree.stringSize(node.name));
-        for (quint32 a = node.firstAttr; a != npos; a = tree.attrs[a].next) {
-            const XmlTree::Attr& attr = tree.attrs[a];
-            out.append(' ').append(tree.stringData(attr.name), tree.stringSize(attr.name)).append("=\"");
-            escape(out, tree.stringData(attr.value), tree.stringSize(attr.value), true);
-            out.append('"');
-        }
-        if (node.firstChild == npos) {
-            out.append("/>");
-            return;
-        }
-        out.append('>');
-        writeChildren(tree, index, depth, out);
-        out.append("</").append(tree.stringData(node.name), tree.stringSize(node.name)).append('>');
-        return;
-    }
-    case XmlTree::Text:
-        escape(out, tree.stringData(node.value), tree.stringSize(node.value), false);
-        return;
-    case XmlTree::CData:
+    void cdata(quint32 id) {
+        const QByteArrayView text(tree.stringData(id), tree.stringSize(id));
         out.append("<![CDATA[");
-        out.append(tree.string(node.value).replace("]]>", "]]]]><![CDATA[>"));
+        // "]]>" cannot stand in a CDATA section, so it is split across two.
+        if (text.contains("]]>"))
+            out.append(text.toByteArray().replace("]]>", "]]]]><![CDATA[>"));
+        else
+            out.append(text);
         out.append("]]>");
-        return;
-    case XmlTree::Comment:
-        out.append("<!--").append(tree.stringData(node.value), tree.stringSize(node.value)).append("-->");
-        return;
-    case XmlTree::Pi:
-        out.append("<?").append(tree.stringData(node.name), tree.stringSize(node.name));
-        if (tree.stringSize(node.value) > 0)
-            out.append(' ').append(tree.stringData(node.value), tree.stringSize(node.value));
-        out.append("?>");
-        return;
-    case XmlTree::Document:
-        return;
     }
-}
+
+    void children(quint32 index, int depth) {
+        // Children are laid out one per line only where no text would change by it.
+        bool layout = true;
+        for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next)
+            layout = layout && tree.nodes[c].type != XmlTree::Text && tree.nodes[c].type != XmlTree::CData;
+        for (quint32 c = tree.nodes[index].firstChild; c != npos; c = tree.nodes[c].next) {
+            if (layout)
+                out.append('\n').append(depth + 1, '\t');
+            node(c, depth + 1);
+        }
+        if (layout)
+            out.append('\n').append(depth, '\t');
+    }
+
+    void node(quint32 index, int depth) {
+        const XmlTree::Node& n = tree.nodes[index];
+        switch (n.type) {
+        case XmlTree::Element:
+            out.append('<');
+            append(n.name);
+            for (quint32 a = n.firstAttr; a != npos; a = tree.attrs[a].next) {
+                out.append(' ');
+                append(tree.attrs[a].name);
+                out.append("=\"");
+                escape(tree.attrs[a].value, true);
+                out.append('"');
+            }
+            if (n.firstChild == npos) {
+                out.append("/>");
+                break;
+            }
+            out.append('>');
+            children(index, depth);
+            out.append("</");
+            append(n.name);
+            out.append('>');
+            break;
+        case XmlTree::Text:
+            escape(n.value, false);
+            break;
+        case XmlTree::CData:
+            cdata(n.value);
+            break;
+        case XmlTree::Comment:
+            out.append("<!--");
+            append(n.value);
+            out.append("-->");
+            break;
+        case XmlTree::Pi:
+            out.append("<?");
+            append(n.name);
+            if (tree.stringSize(n.value) > 0) {
+                out.append(' ');
+                append(n.value);
+            }
+            out.append("?>");
+            break;
+        case XmlTree::Document:
+            break;
+        }
+        handOn();
+    }
+
+    void document() {
+        const quint32 first = tree.nodes[0].firstChild;
+        if (first == npos)
+            return;
+        // A processing instruction named "xml" is the document's declaration, so no other is written.
+        if (!(tree.nodes[first].type == XmlTree::Pi && tree.string(tree.nodes[first].name) == "xml"))
+            out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+        for (quint32 c = first; c != npos; c = tree.nodes[c].next) {
+            node(c, 0);
+            out.append('\n');
+        }
+    }
+};
 
 bool sameString(const XmlTree& a, quint32 x, const XmlTree& b, quint32 y) {
     if (x == npos || y == npos)
@@ -157,21 +203,25 @@ bool sameTree(const XmlTree& a, const XmlTree& b) {
     return sameNode(a, 0, b, 0);
 }
 
-QByteArray serializeTree(const XmlTree& t) {
-    QByteArray out;
-    // Text plus markup and layout for each node, so the buffer seldom grows.
-    out.reserve(qsizetype(t.textSize() + 24 * t.nodes.size()));
-    const quint32 first = t.nodes[0].firstChild;
-    if (first == npos)
-        return out;
-    // A processing instruction named "xml" is the document's declaration, so no other is written.
-    if (!(t.nodes[first].type == XmlTree::Pi && t.string(t.nodes[first].name) == "xml"))
-        out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    for (quint32 c = first; c != npos; c = t.nodes[c].next) {
-        write(t, c, 0, out);
-        out.append('\n');
-    }
-    return out;
+qsizetype serializedSizeHint(const XmlTree& tree) {
+    // Text plus markup and layout for each node.
+    return qsizetype(tree.textSize() + 24 * tree.nodes.size());
+}
+
+QByteArray serializeTree(const XmlTree& tree) {
+    Writer writer{tree, {}};
+    writer.out.reserve(serializedSizeHint(tree));
+    writer.document();
+    return writer.out;
+}
+
+void serializeTree(const XmlTree& tree, const std::function<void(QByteArrayView)>& sink) {
+    constexpr qsizetype kPiece = 64 * 1024;
+    Writer writer{tree, {}, &sink, kPiece};
+    writer.out.reserve(kPiece + 4096);
+    writer.document();
+    if (!writer.out.isEmpty())
+        sink(writer.out);
 }
 
 } // namespace tavimor

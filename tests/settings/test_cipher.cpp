@@ -40,6 +40,19 @@ TEST(Cipher, RoundTripsTextsOfEveryKindInAFreshEnvelope) {
     for (const int size : {1, 2, 3, 4})
         EXPECT_EQ(EncipheredSize(size), EncipherBytes(QByteArray(size, 'x'), kPass).size()) << size;
 
+    // Handed over in pieces of every length, the text makes the same kind of envelope.
+    for (const qsizetype pieceSize : {1, 2, 7, 65537}) {
+        const QByteArray utf8 = big.toUtf8().left(pieceSize < 8 ? 20000 : big.size());
+        const QByteArray pieces = EncipherPieces(
+            [&](const std::function<void(QByteArrayView)>& piece) {
+                for (qsizetype at = 0; at < utf8.size(); at += pieceSize)
+                    piece(QByteArrayView(utf8).sliced(at, std::min(pieceSize, utf8.size() - at)));
+            },
+            kPass, 0);
+        EXPECT_EQ(pieces.size(), EncipheredSize(utf8.size())) << pieceSize;
+        EXPECT_EQ(DecipherBytes(pieces, kPass), utf8) << pieceSize;
+    }
+
     // Hand-copied text may be wrapped and indented.
     const QString cipher = EncipherText(samples[0], kPass);
     QString wrapped;
