@@ -99,6 +99,21 @@ TEST(XmlDocument, SpecialCharactersSurviveARoundTrip) {
     EXPECT_EQ(doc.documentElement().text(), u"\u00e9"_s);
     EXPECT_TRUE(doc.loadEncoded(QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R>\xe9</R>")));
     EXPECT_EQ(doc.documentElement().text(), u"\u00e9"_s);
+
+    // Laid out in pieces, as a settings file is written, the text is the same, also where the
+    // pieces break it.
+    XmlDocument pieced;
+    ASSERT_TRUE(pieced.loadXML(u"<R><E q=\"&quot;&#10;\">1 &lt; 2<![CDATA[a]]]]><![CDATA[>b]]></E></R>"_s));
+    for (int copies = 0; copies < 3000; ++copies)
+        pieced.documentElement().appendChild(pieced.importNode(pieced.documentElement().firstChildElement()));
+    QByteArray pieces;
+    int count = 0;
+    pieced.serialize([&](QByteArrayView piece) {
+        pieces += piece;
+        ++count;
+    });
+    EXPECT_EQ(pieces, pieced.serialize());
+    EXPECT_GT(count, 1);
 }
 
 TEST(XmlDocument, AddressesCountPositionsFromZero) {
