@@ -96,12 +96,14 @@ void CatalogueFiles::Startup(const QString& commandLine) {
     m_context.workingCatalogue.clear();
     m_view.SetColumns();
     // The default settings file is read from the registry as it loads; a load that failed left
-    // nothing to read.
+    // nothing to read. A load that succeeded has built the tree as well.
+    m_treeBuilt = false;
     if (!ProcessCommandLine(commandLine)) {
         QString path = m_context.defaultSettingsFile();
         LoadSettingsFile(path);
     }
-    m_view.BuildTree();
+    if (!m_treeBuilt)
+        m_view.BuildTree();
     m_context.setSystemName();
 }
 
@@ -155,7 +157,8 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
         m_machineRead = true;
         m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     }
-    return m_view.BuildTree();
+    m_treeBuilt = m_view.BuildTree();
+    return m_treeBuilt;
 }
 
 bool CatalogueFiles::OpenCommand() {

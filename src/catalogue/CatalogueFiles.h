@@ -65,6 +65,7 @@ private:
     ProgramContext& m_context;
     CatalogueView& m_view;
     bool m_machineRead = false;
+    bool m_treeBuilt = false;
 };
 
 } // namespace tavimor

@@ -31,12 +31,17 @@ using CatalogueStartup = CoreFixture;
 TEST_F(CatalogueStartup, TheDefaultFileMirrorsTheRegistryANamedOneIsTakenAsItIs) {
     writeDefaultRds(withRunDialog(u"1"_s), false);
     backend.putValue(kExplorerPolicies, u"NoFind"_s, regDword(1));
-    m_files.Startup(QString());
+    struct CountingView : CatalogueView {
+        int builds = 0;
+        bool BuildTree() override { return ++builds > 0; }
+    } view;
+    CatalogueFiles(context, view).Startup(QString());
     EXPECT_FALSE(changesPending(context));
-    // The registry is read once: the values of one refresh, and the computer name.
+    // The registry is read once (the values of one refresh, and the computer name), the tree built once.
     const int startupReads = backend.readCount();
     RefreshCurrentValues(context, QLatin1String(kAllEntries));
     EXPECT_EQ(startupReads, backend.readCount() - startupReads + 1);
+    EXPECT_EQ(view.builds, 1);
     // The registry wins over the file: NoRun is not set there, NoFind is.
     EXPECT_EQ(working(kRunDialog), u"0"_s);
     EXPECT_EQ(working(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[4]"_s), u"1"_s);
