@@ -2,6 +2,8 @@
 #pragma once
 
 #include "base/FixedPrompter.h"
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
@@ -26,6 +28,21 @@ inline void exerciseCatalogue(const QByteArray& text) {
         listRows(context, section.address);
     ConfirmPendingChanges(context);
     ApplyMachineCatalogue(context);
+}
+
+// Reads every value the built-in catalogue names, the computer name and the version, as a refresh does.
+inline void readCatalogueValues(RegistryBackend& backend) {
+    static const XmlDocument catalogue = [] {
+        XmlDocument document;
+        document.loadXML(builtinCatalogueText());
+        return document;
+    }();
+    MSDNRegistry registry(backend);
+    forEachEntry(catalogue, [&](const CatalogueEntry& entry, int, int) {
+        registry.ReadKeyValue(GetKeyValue(entry.text("KEY")), entry.text("PATH"), entry.text("REGNAME"));
+    });
+    registry.GetSystemName();
+    backend.windowsVersion();
 }
 
 } // namespace tavimor::fuzz

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "catalogue/BuiltinCatalogue.h"
-#include "catalogue/CatalogueEntry.h"
-#include "registry/MSDNRegistry.h"
+#include "FuzzSupport.h"
 #include "registry/hive/HiveBackend.h"
 
 #include <cstdint>
@@ -13,11 +11,6 @@ using namespace tavimor;
 // Bytes as a hive file (user and machine hive at once): open, then read every catalogue value,
 // the computer name and the version, as a refresh does.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static XmlDocument catalogue = [] {
-        XmlDocument document;
-        document.loadXML(builtinCatalogueText());
-        return document;
-    }();
     const int fd = ::memfd_create("hive", MFD_CLOEXEC);
     if (fd < 0 || ::write(fd, data, size) != ssize_t(size))
         abort();
@@ -25,16 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString error;
     std::unique_ptr<HiveBackend> backend =
         HiveBackend::open({path, path, path}, QStringLiteral("hive:fuzz"), &error);
-    if (backend) {
-        MSDNRegistry registry(*backend);
-        forEachEntry(catalogue, [&](const CatalogueEntry& entry, int, int) {
-            registry.ReadKeyValue(GetKeyValue(entry.text("KEY")), entry.text("PATH"), entry.text("REGNAME"));
-        });
-        registry.GetSystemName();
-        backend->windowsVersion();
-    } else if (error.isEmpty()) {
+    if (backend)
+        fuzz::readCatalogueValues(*backend);
+    else if (error.isEmpty())
         abort();
-    }
     ::close(fd);
     return 0;
 }

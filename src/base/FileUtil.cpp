@@ -70,6 +70,9 @@ QString writeRefusal(const QString& path) {
                               "put the file itself in its place");
     if (!S_ISREG(old.st_mode))
         return QStringLiteral("it is not a regular file");
+    // Root could rename over it, but a file its owner made read-only is meant to stay as it is.
+    if ((old.st_mode & S_IWUSR) == 0)
+        return QStringLiteral("it is read-only");
     return QString();
 }
 

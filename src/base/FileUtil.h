@@ -12,7 +12,8 @@ namespace tavimor {
 
 // Writes the whole file or nothing: a crash or a full disk never leaves half a file. The data goes to
 // a temporary file in the same folder, is synced and renamed over the old file, which keeps its mode,
-// owner and group. A symbolic link or anything but a regular file at path is refused, not followed.
+// owner and group. A symbolic link, anything but a regular file, or a file its owner may not write
+// (mode 0444) at path is refused, not followed or replaced.
 // On failure the old file stays as it was, byte for byte, and error (if given) says why in the
 // system's words.
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& content,
@@ -21,7 +22,8 @@ namespace tavimor {
 [[nodiscard]] bool writeFileAtomically(const QString& path, std::initializer_list<QByteArrayView> pieces,
                                        QString* error = nullptr, bool ownerOnly = false);
 
-// Why writeFileAtomically would refuse path before trying (a link, no regular file); "" when it would not.
+// Why writeFileAtomically would refuse path before trying (a link, no regular file, a read-only file);
+// "" when it would not.
 QString writeRefusal(const QString& path);
 
 // Opens file (its name set; open, it has none) for reading only when it is a regular file: a FIFO would block

@@ -6,7 +6,7 @@
 #include "base/FileUtil.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace tavimor {
@@ -28,25 +28,19 @@ QString SettingsStore::fileName(const QString& appName) const {
 }
 
 std::optional<IniFile> SettingsStore::load(const QString& path) const {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return IniFile();
-    const auto unreadable = [&](const QString& why) -> std::optional<IniFile> {
+    // Read through the one reader that neither waits on a FIFO nor reads without end.
+    QString why;
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxStoreSize, &why);
+    if (!bytes) {
         m_lastError = QStringLiteral("The settings store %1 cannot be read: %2. Tavimor has not changed it; "
                                      "make it readable for this user, or move it away to start again with "
                                      "the default settings and an empty administrator password.")
                           .arg(path, why);
         return std::nullopt;
-    };
-    if (!file.open(QIODevice::ReadOnly))
-        return unreadable(file.errorString());
-    const QByteArray bytes = file.read(kMaxStoreSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return unreadable(file.errorString());
-    if (bytes.size() > kMaxStoreSize)
-        return unreadable(QStringLiteral("it is larger than a settings store can be"));
-    QString why;
-    std::optional<IniFile> ini = IniFile::parse(bytes, &why);
+    }
+    std::optional<IniFile> ini = IniFile::parse(*bytes, &why);
     if (!ini)
         m_lastError = QStringLiteral("The settings store %1 is damaged (%2). Tavimor has not changed it; "
                                      "correct that line, or move the file away to start again with the "

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -65,6 +66,12 @@ TEST_F(AtomicWrite, LinksAndWhatIsNoFileAreRefusedNotFollowed) {
     QString why;
     EXPECT_FALSE(writeFileAtomically(target(), QByteArray("new"), &why));
     EXPECT_EQ(why, u"it is not a regular file"_s);
+}
+
+// Root could rename over it; a file its owner made read-only is meant to stay as it is.
+TEST_F(AtomicWrite, AFileMadeReadOnlyStaysAsItIs) {
+    ASSERT_EQ(::chmod(QFile::encodeName(target()).constData(), 0444), 0);
+    expectRefused(u"it is read-only"_s);
 }
 
 TEST_F(AtomicWrite, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {

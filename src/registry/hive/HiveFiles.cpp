@@ -55,7 +55,8 @@ const QStringList kSharedProfiles = {QStringLiteral("Default"), QStringLiteral("
 
 QString hivePendingChanges(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // What is no hive file is refused when it is opened, with the reason.
+    if (!openRegularFile(file))
         return QString();
     const QByteArray header = file.read(12);
     if (header.size() == 12 && header.startsWith("regf") &&

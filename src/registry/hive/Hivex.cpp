@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Hivex.h"
 
+#include "base/FileUtil.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstdlib>
@@ -86,6 +88,15 @@ Hivex::~Hivex() {
 }
 
 std::unique_ptr<Hivex> Hivex::open(const QString& path, bool writable, QString* error) {
+    // hivex opens without O_NONBLOCK: a FIFO in place of a hive would hold the program for good.
+    QFile probe(path);
+    QString refusal;
+    if (!openRegularFile(probe, &refusal)) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(path, refusal);
+        return nullptr;
+    }
+    probe.close();
     errno = 0;
     hive_h* hive = hivex_open(QFile::encodeName(path).constData(), writable ? HIVEX_OPEN_WRITE : 0);
     if (!hive) {

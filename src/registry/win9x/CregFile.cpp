@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CregFile.h"
 
-#include <QFile>
+#include "CregLayout.h"
+#include "base/FileUtil.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 // Debian's libcreg announces its libbfio entry points without shipping libbfio's header; they
 // are not used here.
 #include <libcreg/features.h>
@@ -58,12 +64,40 @@ CregFile::CregFile(std::unique_ptr<Handle> handle)
 CregFile::~CregFile() = default;
 
 std::unique_ptr<CregFile> CregFile::open(const QString& path, QString* error) {
+    // Read here, not by libcreg: a FIFO must not hold the program, nor a huge file fill its memory.
+    QString why;
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxCregFileSize, &why);
+    if (!bytes) {
+        *error = QStringLiteral("%1 cannot be read: %2").arg(path, why);
+        return nullptr;
+    }
+    return fromBytes(*bytes, path, error);
+}
+
+std::unique_ptr<CregFile> CregFile::fromBytes(const QByteArray& bytes, const QString& name, QString* error) {
+    if (const QString fault = cregLayoutFault(bytes); !fault.isEmpty()) {
+        *error = QStringLiteral("%1 is not a sound Windows 95/98/Me registry file: %2").arg(name, fault);
+        return nullptr;
+    }
+    // libcreg reads from a path; an anonymous file holds exactly the bytes checked above.
+    const int fd = ::memfd_create("creg", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != ssize_t(bytes.size())) {
+        *error =
+            QStringLiteral("%1 cannot be read: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno)));
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
     auto handle = std::make_unique<Handle>();
     ErrorGuard failure;
-    if (libcreg_file_initialize(&handle->file, &failure.error) != 1 ||
-        libcreg_file_open(handle->file, QFile::encodeName(path).constData(), LIBCREG_OPEN_READ,
-                          &failure.error) != 1) {
-        *error = QStringLiteral("%1 is not a Windows 95/98/Me registry file (%2)").arg(path, failure.text());
+    const QByteArray copy = QStringLiteral("/proc/self/fd/%1").arg(fd).toLatin1();
+    const bool opened =
+        libcreg_file_initialize(&handle->file, &failure.error) == 1 &&
+        libcreg_file_open(handle->file, copy.constData(), LIBCREG_OPEN_READ, &failure.error) == 1;
+    // libcreg holds a descriptor of its own once it has opened the file.
+    ::close(fd);
+    if (!opened) {
+        *error = QStringLiteral("%1 is not a Windows 95/98/Me registry file (%2)").arg(name, failure.text());
         return nullptr;
     }
     return std::unique_ptr<CregFile>(new CregFile(std::move(handle)));

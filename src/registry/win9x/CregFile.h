@@ -15,8 +15,11 @@ public:
     CregFile(const CregFile&) = delete;
     CregFile& operator=(const CregFile&) = delete;
 
-    // nullptr with *error set when the file is missing or is no such registry file.
+    // nullptr with *error set when the file is missing, is no regular file, or is no sound registry file.
     [[nodiscard]] static std::unique_ptr<CregFile> open(const QString& path, QString* error);
+    // The same for a file's bytes; name stands for the file in messages.
+    [[nodiscard]] static std::unique_ptr<CregFile> fromBytes(const QByteArray& bytes, const QString& name,
+                                                             QString* error);
 
     // keyPath is relative to the file's root key; "" is the root.
     bool keyExists(const QString& keyPath) const;

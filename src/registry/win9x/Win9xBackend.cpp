@@ -16,20 +16,29 @@ QString join(const QString& base, const QString& rest) {
 } // namespace
 
 std::unique_ptr<Win9xBackend> Win9xBackend::open(const QString& folder, QString* error) {
-    std::unique_ptr<Win9xBackend> backend(new Win9xBackend);
-    backend->m_folder = folder;
-    for (auto [name, file] :
-         {std::pair{"USER.DAT", &backend->m_user}, std::pair{"SYSTEM.DAT", &backend->m_system}}) {
-        const QString path = findEntryIgnoringCase(folder, QLatin1String(name));
+    std::unique_ptr<CregFile> files[2];
+    for (int i = 0; i < 2; ++i) {
+        const QLatin1String name(i == 0 ? "USER.DAT" : "SYSTEM.DAT");
+        const QString path = findEntryIgnoringCase(folder, name);
         if (path.isEmpty()) {
             *error = QStringLiteral("%1 has no %2: name the WINDOWS folder of a Windows 95/98/Me disk")
-                         .arg(folder, QLatin1String(name));
+                         .arg(folder, name);
             return nullptr;
         }
-        *file = CregFile::open(path, error);
-        if (!*file)
+        files[i] = CregFile::open(path, error);
+        if (!files[i])
             return nullptr;
     }
+    return fromFiles(std::move(files[0]), std::move(files[1]), folder);
+}
+
+std::unique_ptr<Win9xBackend> Win9xBackend::fromFiles(std::unique_ptr<CregFile> user,
+                                                      std::unique_ptr<CregFile> system,
+                                                      const QString& folder) {
+    std::unique_ptr<Win9xBackend> backend(new Win9xBackend);
+    backend->m_folder = folder;
+    backend->m_user = std::move(user);
+    backend->m_system = std::move(system);
     // Without user profiles the one user's settings are HKEY_USERS\.DEFAULT.
     if (backend->m_user->keyExists(QStringLiteral(".DEFAULT")))
         backend->m_userRoot = QStringLiteral(".DEFAULT");

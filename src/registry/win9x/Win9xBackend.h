@@ -14,6 +14,9 @@ class Win9xBackend : public KeyStoreBackend {
 public:
     // nullptr with *error set when either file is missing or unreadable.
     static std::unique_ptr<Win9xBackend> open(const QString& folder, QString* error);
+    // Over files already read; folder names the target.
+    static std::unique_ptr<Win9xBackend> fromFiles(std::unique_ptr<CregFile> user,
+                                                   std::unique_ptr<CregFile> system, const QString& folder);
 
     QString writeRefusal() const override;
     // An installation that is not running has nothing to restart.

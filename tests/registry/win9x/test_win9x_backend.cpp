@@ -2,9 +2,11 @@
 #include "ctl/CtlFixture.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
+#include "registry/win9x/CregLayout.h"
 #include "support/FaultPlace.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace tavimor;
@@ -79,6 +81,54 @@ TEST_F(Win9xTarget, EveryWriteIsRefusedWithTheWayToDoIt) {
     const Result missing = run({u"list"_s});
     EXPECT_NE(missing.status, 0);
     EXPECT_TRUE(missing.err.contains("has no USER.DAT"_L1)) << missing.err.toStdString();
+}
+
+// The bytes of the test's SYSTEM.DAT with 32-bit fields changed: {offset in the file, value}.
+QByteArray damaged(const QList<std::pair<int, quint32>>& edits, qsizetype size = -1) {
+    QByteArray bytes = fileBytes(QLatin1String(kData) + u"/SYSTEM.DAT"_s);
+    for (const auto& [at, value] : edits)
+        qToLittleEndian(value, bytes.data() + at);
+    return size < 0 ? bytes : bytes.left(size);
+}
+
+// Where a field of key entry i lies: the key tree begins at 32, its entries 32 bytes into it.
+constexpr int keyField(int i, int field) {
+    return 32 + 0x20 + 28 * i + field;
+}
+constexpr int kFirstSubKey = 16;
+constexpr int kNextKey = 20;
+
+// Damage that made libcreg allocate without end (a key reached twice) or read past the file is found
+// before libcreg sees the file.
+TEST(CregLayout, DamageIsFoundBeforeLibcregWalksIt) {
+    EXPECT_EQ(cregLayoutFault(damaged({})), QString());
+    const QList<std::pair<QByteArray, QString>> cases{
+        {damaged({}, 100), u"its key tree (RGKN) runs past the end of the file"_s},
+        {damaged({{36, 0xFFFFFFF0}}), u"its key tree (RGKN) runs past the end of the file"_s},
+        {damaged({{16, 1000000}}), u"it counts 1000000 data blocks, more than the file can hold"_s},
+        {damaged({{8, 40}}), u"its data block 0 (RGDB) is not where it belongs"_s},
+        {damaged({{32 + 4096 + 4, 0}}), u"its data block 0 (RGDB) is too short"_s},
+        {damaged({{32 + 4096 + 4, 0x10000}}), u"its data block 0 (RGDB) runs past the end of the file"_s},
+        // HKEY_LOCAL_MACHINE's last sub-key names its first as the next one: libcreg went round for good.
+        {damaged({{keyField(7, kNextKey), 0x3c}}), u"its key tree loops back to offset 0x3c"_s},
+        {damaged({{keyField(2, kFirstSubKey), 0x3c}}), u"its key tree loops back to offset 0x3c"_s},
+        {damaged({{keyField(2, kFirstSubKey), 0x2000}}),
+         u"a key lies outside its key tree (offset 0x2000)"_s},
+        {damaged({{keyField(2, 24), 0x50000}}), u"a key names data block 5 of 1"_s},
+    };
+    for (const auto& [bytes, fault] : cases)
+        EXPECT_EQ(cregLayoutFault(bytes).toStdString(), fault.toStdString());
+}
+
+TEST_F(Win9xTarget, ADamagedFileIsRefusedWithWhereItIsDamaged) {
+    const QString system = path("WINDOWS/System.dat");
+    ASSERT_TRUE(writeBytes(system, damaged({{keyField(7, kNextKey), 0x3c}})));
+    QString error;
+    ASSERT_FALSE(openRegistryTarget(m_vars.value(u"TAVIMOR_TARGET"_s), &error));
+    EXPECT_EQ(
+        error,
+        u"%1 is not a sound Windows 95/98/Me registry file: its key tree loops back to offset 0x3c"_s.arg(
+            system));
 }
 
 } // namespace
