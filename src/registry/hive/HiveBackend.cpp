@@ -2,6 +2,7 @@
 #include "HiveBackend.h"
 
 #include "HiveFiles.h"
+#include "base/FileLock.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -17,6 +18,14 @@ std::optional<HiveBackend::Stamp> stampOf(const QString& path) {
         return std::nullopt;
     return HiveBackend::Stamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
                               qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// A value as the hive holds it, to compare the file read back with what was written.
+QByteArray valueOutcome(const Hivex& hive, const QString& keyPath, const QString& name) {
+    RegValue value;
+    const long status = hive.value(hive.find(keyPath), name, &value);
+    return status == ERROR_SUCCESS ? QByteArray::number(value.type) + ':' + value.data
+                                   : QByteArray::number(qint64(status));
 }
 
 } // namespace
@@ -135,10 +144,17 @@ long HiveBackend::storeValueNames(const QString& path, QStringList* names) {
     return hive.valueNames(hive.find(at->path), names);
 }
 
-long HiveBackend::modify(int which, const std::function<long(Hivex&, bool* changed)>& change) {
+long HiveBackend::modify(int which, const std::function<long(Hivex&, bool* changed)>& change,
+                         const std::function<QByteArray(const Hivex&)>& outcome) {
+    HiveFile& file = m_hives[which];
+    if (file.path.isEmpty())
+        return ERROR_ACCESS_DENIED;
+    // Held from the read to the rename, so two writers cannot each drop the other's change.
+    FileLock lock(file.path + QStringLiteral(".lock"));
+    if (!lock.tryLock(m_lockTimeout, &m_lastError))
+        return ERROR_CANTWRITE;
     if (const long status = load(which, true))
         return status == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : status;
-    HiveFile& file = m_hives[which];
     if (const QString pending = hivePendingChanges(file.path); !pending.isEmpty()) {
         m_lastError = QStringLiteral("%1 was not written: %2").arg(file.path, pending);
         return ERROR_ACCESS_DENIED;
@@ -147,13 +163,20 @@ long HiveBackend::modify(int which, const std::function<long(Hivex&, bool* chang
     const long status = change(*file.hive, &changed);
     if (!changed)
         return status;
+    const QByteArray wanted = outcome(*file.hive);
     if (!commitHiveFile(*file.hive, file.path, &m_lastError)) {
         // What is in memory is no longer what the file holds.
         file.hive.reset();
         return ERROR_CANTWRITE;
     }
-    // The hive in memory is what was just written; only the file's stamp is new.
-    file.stamp = stampOf(file.path).value_or(Stamp{});
+    // What the file holds now, read while no one else can have written it since.
+    file.hive.reset();
+    if (load(which, false) != ERROR_SUCCESS)
+        return ERROR_CANTWRITE;
+    if (outcome(*file.hive) != wanted) {
+        m_lastError = QStringLiteral("%1 was written but does not read back as written").arg(file.path);
+        return ERROR_CANTWRITE;
+    }
     return status;
 }
 
@@ -164,24 +187,26 @@ long HiveBackend::storeCreateKey(const QString& path, bool* created) {
         return ERROR_ACCESS_DENIED;
     if (at->hive < 0)
         return ERROR_SUCCESS;
-    // A key that is there needs the hive opened for writing no more than a value that holds
-    // what is asked (below).
-    if (bool exists = false; storeKeyExists(path, &exists) == ERROR_SUCCESS && exists)
+    // A key that is there already costs no lock and no write.
+    if (load(at->hive, false) == ERROR_SUCCESS && m_hives[at->hive].hive->find(at->path))
         return ERROR_SUCCESS;
-    return modify(at->hive, [&](Hivex& hive, bool* changed) -> long {
-        Hivex::Node node = hive.root();
-        for (const QString& part : at->path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-            Hivex::Node next = hive.child(node, part);
-            if (!next) {
-                next = hive.addChild(node, part);
-                if (!next)
-                    return ERROR_CANTWRITE;
-                *changed = *created = true;
+    return modify(
+        at->hive,
+        [&](Hivex& hive, bool* changed) -> long {
+            Hivex::Node node = hive.root();
+            for (const QString& part : at->path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+                Hivex::Node next = hive.child(node, part);
+                if (!next) {
+                    next = hive.addChild(node, part);
+                    if (!next)
+                        return ERROR_CANTWRITE;
+                    *changed = *created = true;
+                }
+                node = next;
             }
-            node = next;
-        }
-        return ERROR_SUCCESS;
-    });
+            return ERROR_SUCCESS;
+        },
+        [&](const Hivex& hive) { return QByteArray(hive.find(at->path) ? "key" : ""); });
 }
 
 long HiveBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
@@ -191,26 +216,32 @@ long HiveBackend::storeWriteValue(const QString& path, const QString& name, cons
     // The whole hive would be written again for nothing: a new file, a new inode.
     if (RegValue current; storeReadValue(path, name, &current) == ERROR_SUCCESS && current == value)
         return ERROR_SUCCESS;
-    return modify(at->hive, [&](Hivex& hive, bool* changed) -> long {
-        const Hivex::Node node = hive.find(at->path);
-        if (!node)
-            return ERROR_FILE_NOT_FOUND;
-        if (!hive.setValue(node, name, value))
-            return ERROR_CANTWRITE;
-        *changed = true;
-        return ERROR_SUCCESS;
-    });
+    return modify(
+        at->hive,
+        [&](Hivex& hive, bool* changed) -> long {
+            const Hivex::Node node = hive.find(at->path);
+            if (!node)
+                return ERROR_FILE_NOT_FOUND;
+            if (!hive.setValue(node, name, value))
+                return ERROR_CANTWRITE;
+            *changed = true;
+            return ERROR_SUCCESS;
+        },
+        [&](const Hivex& hive) { return valueOutcome(hive, at->path, name); });
 }
 
 long HiveBackend::storeDeleteValue(const QString& path, const QString& name) {
     const std::optional<Location> at = locate(path);
     if (!at || at->hive < 0)
         return ERROR_FILE_NOT_FOUND;
-    return modify(at->hive, [&](Hivex& hive, bool* changed) -> long {
-        const long status = hive.deleteValue(hive.find(at->path), name);
-        *changed = status == ERROR_SUCCESS;
-        return status;
-    });
+    return modify(
+        at->hive,
+        [&](Hivex& hive, bool* changed) -> long {
+            const long status = hive.deleteValue(hive.find(at->path), name);
+            *changed = status == ERROR_SUCCESS;
+            return status;
+        },
+        [&](const Hivex& hive) { return valueOutcome(hive, at->path, name); });
 }
 
 } // namespace tavimor

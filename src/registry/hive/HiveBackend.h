@@ -31,6 +31,8 @@ public:
     // An installation that is not running takes every change at its next start.
     bool requestRestart() override { return true; }
     QString targetName() const override { return m_name; }
+    // How long a write waits for another process's lock.
+    void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
 
     // What tells a file apart from the one read before.
     struct Stamp {
@@ -66,12 +68,15 @@ private:
     std::optional<Location> locate(const QString& fullPath);
     // The hive as the file holds it now; ERROR_FILE_NOT_FOUND when the target has no such file.
     long load(int which, bool writable);
-    // Opens the hive for writing, runs change, and commits when it changed something.
-    long modify(int which, const std::function<long(Hivex&, bool* changed)>& change);
+    // Under the hive's lock: reads the hive, runs change, commits when it changed something, and reads
+    // the file back; outcome tells what must read back as it was in memory after the change.
+    long modify(int which, const std::function<long(Hivex&, bool* changed)>& change,
+                const std::function<QByteArray(const Hivex&)>& outcome);
 
     std::array<HiveFile, 3> m_hives;
     QString m_name;
     QString m_lastError;
+    int m_lockTimeout = 3000;
 };
 
 } // namespace tavimor

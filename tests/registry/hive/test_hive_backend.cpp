@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -179,6 +180,62 @@ TEST_F(HiveBackendTest, TheFirstWriteKeepsTheOldHiveOnceAndEveryWriteKeepsOwnerA
     EXPECT_EQ(factsOf(path("NTUSER.DAT")).owner, owner);
     // Nothing but the hive and its one backup is left in the folder.
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+// Each writer holds the hive's lock from its read to its rename: writers in parallel lose no value,
+// and one that cannot have the lock names who holds it and writes nothing.
+TEST_F(HiveBackendTest, ParallelWritersLoseNoWriteAndAHeldLockIsNamed) {
+    const auto openHive = [this](int lockTimeout) {
+        QString error;
+        std::unique_ptr<HiveBackend> backend =
+            HiveBackend::open({path("NTUSER.DAT"), {}, {}}, u"hive:test"_s, &error);
+        EXPECT_TRUE(backend) << error.toStdString();
+        if (backend)
+            backend->setLockTimeout(lockTimeout);
+        return backend;
+    };
+    MSDNRegistry(*openHive(0)).CreateRegKey(kPolicies, HKEY_CURRENT_USER);
+    constexpr int kWriters = 8;
+    constexpr int kValues = 2;
+    QList<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const std::unique_ptr<HiveBackend> backend = openHive(120000);
+            bool written = backend != nullptr;
+            for (int v = 0; written && v < kValues; ++v)
+                written = MSDNRegistry(*backend).SaveKeyValue(
+                              HKEY_CURRENT_USER, kPolicies, u"W%1V%2"_s.arg(w).arg(v),
+                              RegDatum::integer(w * 10 + v), REG_DWORD) == ERROR_SUCCESS;
+            ::_exit(written ? 0 : 1);
+        }
+        writers.append(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::unique_ptr<HiveBackend> reader = openHive(0);
+    MSDNRegistry registry(*reader);
+    for (int w = 0; w < kWriters; ++w)
+        for (int v = 0; v < kValues; ++v)
+            EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, kPolicies, u"W%1V%2"_s.arg(w).arg(v)).toText(),
+                      QString::number(w * 10 + v));
+
+    const QString lock = path("NTUSER.DAT.lock");
+    const LockHolder holder(lock);
+    ASSERT_TRUE(holder.held());
+    const QByteArray before = fileBytes(path("NTUSER.DAT"));
+    const std::unique_ptr<HiveBackend> blocked = openHive(100);
+    EXPECT_NE(MSDNRegistry(*blocked).SaveKeyValue(HKEY_CURRENT_USER, kPolicies, u"NoRun"_s,
+                                                  RegDatum::integer(1), REG_DWORD),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(blocked->lastError().startsWith(u"%1 is locked by another program ("_s.arg(lock)))
+        << blocked->lastError().toStdString();
+    EXPECT_TRUE(
+        blocked->lastError().endsWith(u"process %1); try again when it has ended."_s.arg(holder.pid())));
+    EXPECT_EQ(fileBytes(path("NTUSER.DAT")), before);
 }
 
 TEST_F(HiveBackendTest, AHiveThatIsNoneOrThatWindowsHasNotFinishedWritingIsRefusedUntouched) {
