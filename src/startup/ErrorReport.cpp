@@ -6,16 +6,37 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
+#include <QUrl>
+#include <functional>
 
 namespace tavimor {
 
+namespace {
+
+QString reportText(const QString& mailAddress, const QDateTime& when, qint32 number,
+                   const QString& description, const QString& source,
+                   const std::function<QString(const QString&)>& part) {
+    return QStringLiteral("mailto:") + mailAddress + QStringLiteral("?subject=Tavimor Error Report&Body=") +
+           QStringLiteral("Error Date: ") + part(QLocale().toString(when, QLocale::ShortFormat)) +
+           QStringLiteral("%0D") + QStringLiteral("Error Number: ") + part(QString::number(number)) +
+           QStringLiteral(" %0D") + QStringLiteral("Error Description: ") + part(description) +
+           QStringLiteral(" %0D") + QStringLiteral("Error Source: ") + part(source);
+}
+
+} // namespace
+
 QString errorReportText(const QString& mailAddress, const QDateTime& when, qint32 number,
                         const QString& description, const QString& source) {
-    return QStringLiteral("mailto:") + mailAddress + QStringLiteral("?subject=Tavimor Error Report&Body=") +
-           QStringLiteral("Error Date: ") + QLocale().toString(when, QLocale::ShortFormat) +
-           QStringLiteral("%0D") + QStringLiteral("Error Number: ") + QString::number(number) +
-           QStringLiteral(" %0D") + QStringLiteral("Error Description: ") + description +
-           QStringLiteral(" %0D") + QStringLiteral("Error Source: ") + source;
+    return reportText(mailAddress, when, number, description, source,
+                      [](const QString& text) { return text; });
+}
+
+QString errorReportLink(const QString& mailAddress, const QDateTime& when, qint32 number,
+                        const QString& description, const QString& source) {
+    // Data may hold "&", "?" or "#": unescaped, "x&attachment=FILE" would reach the mail program as
+    // a parameter of the link.
+    return reportText(mailAddress, when, number, description, source,
+                      [](const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); });
 }
 
 QString writeErrorLog(const QString& report, const QString& programFolder, const QString& fallbackFolder,

@@ -9,8 +9,12 @@ namespace tavimor {
 inline constexpr auto kErrorLogName = "errors.log";
 
 // The one-line report: a mail link whose body carries the error's date, number, description and
-// source. The texts go in as they are; the mail program is left to cope with "&" and "?".
+// source, the texts as they are, as the report window and errors.log show it.
 QString errorReportText(const QString& mailAddress, const QDateTime& when, qint32 number,
+                        const QString& description, const QString& source);
+// The same report as the link handed to the shell: every part taken from the error percent-encoded,
+// so the mail program finds the subject and the body and nothing else.
+QString errorReportLink(const QString& mailAddress, const QDateTime& when, qint32 number,
                         const QString& description, const QString& source);
 
 // Replaces errors.log in the given folder (the program folder on Windows, the user's state folder

@@ -113,8 +113,9 @@ void frmErrorHandler::DisplayError(qint32 lTempErrNumber, const QString& sTempEr
 }
 
 void frmErrorHandler::cmdSendReport_Click() {
-    const QString report = errorReportText(QLatin1String(kMakerErrorMail), m_services.clock.now(), m_number,
-                                           m_description, m_source);
+    const QDateTime now = m_services.clock.now();
+    const QString report =
+        errorReportText(QLatin1String(kMakerErrorMail), now, m_number, m_description, m_source);
     m_report->setPlainText(report);
     QString why;
     if (writeErrorLog(report, m_services.programFolder, m_services.fallbackFolder, &why).isEmpty()) {
@@ -124,7 +125,8 @@ void frmErrorHandler::cmdSendReport_Click() {
                                     QLatin1String(kAppTitle), MessageIcon::None, MessageButtons::Ok);
         return;
     }
-    m_services.shell.open(report);
+    m_services.shell.open(
+        errorReportLink(QLatin1String(kMakerErrorMail), now, m_number, m_description, m_source));
     CloseAll();
 }
 

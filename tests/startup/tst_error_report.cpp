@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
 
 using namespace tavimor;
 using namespace Qt::StringLiterals;
@@ -50,16 +52,30 @@ struct ErrorWindow {
 class TestErrorReport : public QObject {
     Q_OBJECT
 private slots:
+    // The window and errors.log show the texts as they are; the link the mail program gets carries
+    // them percent-encoded, so an entry named "x&attachment=..." cannot add parameters to it.
     void sendWritesTheLogOpensTheMailAndEnds() {
         ErrorWindow w;
-        const QString description = u"Bad data & more? yes"_s;
+        const QString description = u"Cannot read x&attachment=/etc/shadow&cc=a@b.example?#: 100% gone"_s;
         w.window.setError(-2146893819, description, u"bGlobal.MyPwdRead"_s);
         w.window.show();
         QTest::mouseClick(w.window.findChild<QPushButton*>(u"cmdSendReport"_s), Qt::LeftButton);
         const QString expected = w.report(-2146893819, description, u"bGlobal.MyPwdRead"_s);
         QCOMPARE(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText(), expected);
         QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
-        QCOMPARE(w.shell.opened, QStringList{expected});
+        QCOMPARE(w.shell.opened.size(), 1);
+        const QUrl link(w.shell.opened.first());
+        QVERIFY(link.isValid());
+        QCOMPARE(link.scheme(), u"mailto"_s);
+        QCOMPARE(link.path(), u"errors@quillmoor.example.com"_s);
+        QCOMPARE(link.fragment(), QString());
+        const QUrlQuery query(link);
+        QCOMPARE(query.queryItems(QUrl::FullyDecoded),
+                 (QList<std::pair<QString, QString>>{
+                     {u"subject"_s, u"Tavimor Error Report"_s},
+                     {u"Body"_s, u"Error Date: "_s + QLocale().toString(w.clock.time, QLocale::ShortFormat) +
+                                     u"\rError Number: -2146893819 \rError Description: "_s + description +
+                                     u" \rError Source: bGlobal.MyPwdRead"_s}}));
         QCOMPARE(w.quitCodes, QList<int>{0});
 
         // A second report, as from a later run, replaces the first.
