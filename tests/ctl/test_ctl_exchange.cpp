@@ -2,6 +2,9 @@
 #include "CtlFixture.h"
 #include "registry/regfile/RegPatch.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace tavimor::test {
 namespace {
 
@@ -85,6 +88,34 @@ TEST_F(CtlExchange, ImportMergesAFileAndADamagedOneChangesNothing) {
         "line 4: [-HKEY_CURRENT_USER\\Software] deletes a key, which is not imported; nothing was changed"_L1))
         << r.err.toStdString();
     EXPECT_EQ(fileBytes(path("other.reg")), before);
+}
+
+// An import rewrites the registry file once, whatever the number of values (each rewrite is synced).
+TEST_F(CtlExchange, ImportIntoAFileIsOneSave) {
+    QByteArray reg = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Many]\r\n";
+    for (int i = 0; i < 200; ++i)
+        reg += "\"V" + QByteArray::number(i) +
+               "\"=dword:" + QByteArray::number(i, 16).rightJustified(8, '0') + "\r\n";
+    ASSERT_TRUE(writeFileAtomically(path("many.reg"), reg));
+    const QString registry = m_vars.value(u"TAVIMOR_TARGET"_s).mid(5);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(), IN_MOVED_TO), 0);
+    ok("import-reg", path("many.reg"));
+    int saves = 0;
+    alignas(inotify_event) char events[64 * 1024];
+    for (ssize_t size; (size = ::read(watch, events, sizeof events)) > 0;)
+        for (char* at = events; at < events + size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            saves += event->len > 0 && QFile::decodeName(event->name) == QFileInfo(registry).fileName();
+            at += sizeof(inotify_event) + event->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(saves, 1);
+    QString error;
+    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(u"file:"_s + registry, &error);
+    EXPECT_EQ(MSDNRegistry(*backend).ReadKeyValue(HKEY_CURRENT_USER, u"Software\\Many"_s, u"V199"_s).toText(),
+              u"199"_s);
 }
 
 TEST_F(CtlExchange, SearchFindsEveryWordInAnyFieldAlsoAsJson) {

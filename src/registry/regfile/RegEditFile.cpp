@@ -108,6 +108,8 @@ bool RegEditFile::Parser::keyLine(QByteArrayView body, const QByteArray& raw) {
     const QByteArrayView inner = parsed->path;
     Block block;
     block.path = QString::fromLatin1(inner);
+    if (const QString fault = keyPathFault(block.path); !fault.isEmpty())
+        return fail(m_line, fault);
     block.live = !deletion;
     block.keyLine = raw;
     const QString lower = block.path.toLower();

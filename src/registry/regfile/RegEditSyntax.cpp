@@ -204,6 +204,22 @@ std::optional<KeyLine> readKeyLine(QByteArrayView body, QString* error) {
     return key;
 }
 
+QString keyPathFault(QStringView path) {
+    constexpr qsizetype kMaxLevels = 512;
+    constexpr qsizetype kMaxNameLength = 255;
+    if (path.contains(QChar(0)))
+        return QStringLiteral("key name with a NUL character");
+    qsizetype levels = 0;
+    for (const QStringView name : path.tokenize(u'\\')) {
+        // The hive itself is no level of the tree.
+        if (levels++ > kMaxLevels)
+            return QStringLiteral("key more than %1 levels deep").arg(kMaxLevels);
+        if (name.size() > kMaxNameLength)
+            return QStringLiteral("key name longer than %1 characters").arg(kMaxNameLength);
+    }
+    return QString();
+}
+
 QByteArray valueText(const QString& name, const RegValue& value) {
     return valueText(QByteArrayView(name.toLatin1()), value);
 }

@@ -30,6 +30,9 @@ struct KeyLine {
     bool deletion = false;
 };
 std::optional<KeyLine> readKeyLine(QByteArrayView body, QString* error);
+// Why Windows would not hold a key at path (hive included): more than 512 levels below the hive, a
+// name longer than 255 characters, a NUL in a name. "" when it would.
+QString keyPathFault(QStringView path);
 
 // A value line: "name" (or @ for the default value) = "text", dword:, hex:, hex(N): or - for a deletion.
 struct ValueLine {

@@ -156,6 +156,8 @@ bool RegPatch::Parser::keyLine(QByteArrayView body) {
     if (!parsed)
         return fail(line, why);
     const QString path = upperHive(QString::fromUtf8(parsed->path));
+    if (const QString fault = keyPathFault(path); !fault.isEmpty())
+        return fail(line, fault);
     if (RegPatch::hiveOf(path) == 0)
         return fail(line, QStringLiteral("\"%1\" is not under HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
                                          "HKEY_LOCAL_MACHINE or HKEY_USERS")

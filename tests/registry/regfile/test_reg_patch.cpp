@@ -110,6 +110,10 @@ TEST(RegPatch, BothReadersNameTheLineOfEachBrokenConstruct) {
         {key + "\"a\"=hex:01,\\", 3, "past the end"},
         {key + "\"a\"=qword:1\r\n", 3, "unknown value type"},
         {key + "\"a\"=dword:1\r\nstray text\r\n", 4, "unreadable"},
+        // What Windows cannot hold: deeper than 512 levels, a name over 255 characters, a NUL in a name.
+        {"REGEDIT4\r\n[HKEY_CURRENT_USER" + QByteArray("\\K").repeated(513) + "]\r\n", 2, "512 levels deep"},
+        {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + QByteArray(256, 'k') + "]\r\n", 3, "255 characters"},
+        {"REGEDIT4\r\n[HKEY_CURRENT_USER\\K" + QByteArray(1, '\0') + "]\r\n", 2, "NUL character"},
         // What only a file to import is held to.
         {utf16(u"REGEDIT4"_s) + "x", 1, "odd number", true},
         {key5 + "\"a\"=\"\xE9\"\r\n", 4, "not UTF-8", true},
@@ -117,6 +121,16 @@ TEST(RegPatch, BothReadersNameTheLineOfEachBrokenConstruct) {
         {"REGEDIT4\r\n[HKEY_CURRENT_CONFIG\\K]\r\n", 2, "HKEY_USERS", true},
         {"REGEDIT4\r\n[HKEY_CURRENT_USER\\\\K]\r\n", 2, "empty part", true},
     };
+    // The limits themselves are taken.
+    const QList<QByteArray> fitting{"REGEDIT4\r\n[HKEY_CURRENT_USER" + QByteArray("\\K").repeated(512) +
+                                        "]\r\n",
+                                    "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + QByteArray(255, 'k') + "]\r\n"};
+    for (const QByteArray& fits : fitting) {
+        QString error;
+        int line = 0;
+        EXPECT_TRUE(RegPatch::parse(fits, &error, &line)) << error.toStdString();
+        EXPECT_TRUE(RegEditFile::parse(fits, &error, &line)) << error.toStdString();
+    }
     for (const auto& c : cases) {
         for (const bool patch : {true, false}) {
             if (c.patchOnly && !patch)
