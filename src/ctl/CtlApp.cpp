@@ -75,6 +75,14 @@ QString CtlApp::environment(const char* name) const {
 
 int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     const int failed = CtlOptions::failureStatus(options.command);
+    SettingsStore settings(
+        absolute(!options.settingsFolder.isEmpty() ? options.settingsFolder : m_env.settingsFolder));
+    TerminalPrompter prompter(output);
+    CtlErrorHandler errors(output);
+    // Before the target is opened: a wrong password creates no registry file.
+    if (const int refused = checkPassword(settings, errors, options, output))
+        return refused;
+
     const QString target = options.target.isEmpty() ? environment("TAVIMOR_TARGET") : options.target;
     QString error;
     // A command that needs no registry opens none: a Wine prefix's or a hive's costs nothing then.
@@ -86,18 +94,11 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
                                  options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
     if (!backend)
         return output.fail(error, failed);
-    SettingsStore settings(
-        absolute(!options.settingsFolder.isEmpty() ? options.settingsFolder : m_env.settingsFolder));
-    TerminalPrompter prompter(output);
-    CtlErrorHandler errors(output);
     QString programFolder = !options.programFolder.isEmpty() ? options.programFolder : m_env.programFolder;
     if (programFolder.isEmpty())
         programFolder = programFolderFor(QCoreApplication::applicationDirPath());
     ProgramContext context(*backend, prompter, settings, errors, absolute(programFolder));
     Main(context);
-
-    if (const int refused = checkPassword(context, options, output))
-        return refused;
 
     // Templates only where some are configured: without them nothing of the run changes.
     TemplateSet templates;
@@ -130,9 +131,10 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     return status == kExitOk && errors.reported() ? failed : status;
 }
 
-int CtlApp::checkPassword(ProgramContext& context, const CtlOptions& options, CtlOutput& output) {
-    // An unreadable store has been reported; without the password nothing may run.
-    const std::optional<QString> stored = MyPwdRead(context);
+int CtlApp::checkPassword(const SettingsStore& settings, ErrorHandler& errors, const CtlOptions& options,
+                          CtlOutput& output) {
+    // An unreadable store or a damaged password has been reported; without the password nothing may run.
+    const std::optional<QString> stored = MyPwdRead(settings, errors);
     if (!stored)
         return kExitFailure;
     if (stored->isEmpty())

@@ -5,7 +5,9 @@
 
 namespace tavimor {
 
+class ErrorHandler;
 class ProgramContext;
+class SettingsStore;
 struct CtlEnvironment;
 struct CtlOptions;
 class CtlOutput;
@@ -22,7 +24,8 @@ public:
 
 private:
     int runParsed(const CtlOptions& options, CtlOutput& output);
-    int checkPassword(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
+    int checkPassword(const SettingsStore& settings, ErrorHandler& errors, const CtlOptions& options,
+                      CtlOutput& output);
     int dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
     QString environment(const char* name) const;
 

@@ -515,7 +515,7 @@ int CtlCommands::password() {
     const std::optional<QString> stored = MyPwdRead(m_context);
     if (!stored)
         return kExitFailure;
-    if (*stored != password)
+    if (!passwordMatches(password, *stored))
         return fail(QStringLiteral("the password could not be stored"), kExitFailure);
     if (m_output.json())
         m_output.printJson(QJsonObject{{QStringLiteral("passwordSet"), !password.isEmpty()}});

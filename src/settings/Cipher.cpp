@@ -2,6 +2,7 @@
 #include "Cipher.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -345,6 +346,121 @@ QString DecipherText(const QString& text, const QString& passPhrase) {
     if (text.isEmpty())
         return QStringLiteral("-1");
     return QString::fromUtf8(DecipherBytes(text.toLatin1(), passPhrase));
+}
+
+namespace {
+
+// scrypt with N = 2^15, r = 8, p = 1: 32 MiB and a tenth of a second a try, as a login can afford.
+constexpr quint32 kScryptLogN = 15;
+constexpr quint32 kScryptR = 8;
+constexpr quint32 kScryptP = 1;
+constexpr qsizetype kHashSize = 32;
+const QString kHashPrefix = QStringLiteral("$scrypt$");
+
+std::optional<QByteArray> scrypt(const QString& password, const QByteArray& salt, quint32 logN, quint32 r,
+                                 quint32 p) {
+    const KdfPtr kdf(EVP_KDF_fetch(nullptr, OSSL_KDF_NAME_SCRYPT, nullptr));
+    const KdfCtxPtr ctx(kdf ? EVP_KDF_CTX_new(kdf.get()) : nullptr);
+    if (!ctx)
+        return std::nullopt;
+    QByteArray secret = password.toUtf8();
+    QByteArray saltCopy = salt;
+    std::uint64_t n = std::uint64_t(1) << logN;
+    std::uint64_t maxMemory = 128 * std::uint64_t(r) * (n + p + 2) + (1 << 20);
+    const OSSL_PARAM params[] = {
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, secret.data(), size_t(secret.size())),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, saltCopy.data(), size_t(saltCopy.size())),
+        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
+        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
+        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
+        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
+        OSSL_PARAM_construct_end(),
+    };
+    QByteArray hash(kHashSize, Qt::Uninitialized);
+    const bool derived = EVP_KDF_derive(ctx.get(), bytes(hash), size_t(hash.size()), params) == 1;
+    OPENSSL_cleanse(secret.data(), size_t(secret.size()));
+    return derived ? std::optional<QByteArray>(hash) : std::nullopt;
+}
+
+QString base64(const QByteArray& data) {
+    return QString::fromLatin1(data.toBase64(QByteArray::OmitTrailingEquals));
+}
+
+std::optional<QByteArray> fromHashBase64(const QString& text, qsizetype size) {
+    const auto decoded = QByteArray::fromBase64Encoding(
+        text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors | QByteArray::OmitTrailingEquals);
+    if (!decoded || decoded.decoded.size() != size)
+        return std::nullopt;
+    return decoded.decoded;
+}
+
+} // namespace
+
+namespace {
+
+struct HashParts {
+    quint32 logN = 0;
+    quint32 r = 0;
+    quint32 p = 0;
+    QByteArray salt;
+    QByteArray hash;
+};
+
+std::optional<HashParts> hashParts(const QString& text) {
+    if (!text.startsWith(kHashPrefix))
+        return std::nullopt;
+    const QStringList parts = text.mid(kHashPrefix.size()).split(QLatin1Char('$'));
+    if (parts.size() != 5)
+        return std::nullopt;
+    bool ok[3] = {};
+    HashParts result{parts[0].toUInt(&ok[0]), parts[1].toUInt(&ok[1]), parts[2].toUInt(&ok[2]), {}, {}};
+    // A store may be edited by hand: its costs are held to what ours could have been.
+    if (!ok[0] || !ok[1] || !ok[2] || result.logN < 10 || result.logN > 20 || result.r < 1 || result.r > 16 ||
+        result.p < 1 || result.p > 4)
+        return std::nullopt;
+    const std::optional<QByteArray> salt = fromHashBase64(parts[3], kSaltSize);
+    const std::optional<QByteArray> hash = fromHashBase64(parts[4], kHashSize);
+    if (!salt || !hash)
+        return std::nullopt;
+    result.salt = *salt;
+    result.hash = *hash;
+    return result;
+}
+
+} // namespace
+
+bool isPasswordHash(const QString& text) {
+    return hashParts(text).has_value();
+}
+
+std::optional<QString> DecipherStoredText(const QString& text, const QString& passPhrase) {
+    const std::optional<QByteArray> envelope = fromBase64(text.toLatin1());
+    QByteArray plain;
+    if (!envelope || !envelopeShapeIsValid(*envelope) ||
+        decipher(*envelope, passPhrase.toUtf8(), plain) != Fault::None)
+        return std::nullopt;
+    return QString::fromUtf8(plain);
+}
+
+QString PasswordHash(const QString& password) {
+    QByteArray salt(kSaltSize, Qt::Uninitialized);
+    if (RAND_bytes(bytes(salt), int(salt.size())) != 1)
+        return QString();
+    const std::optional<QByteArray> hash = scrypt(password, salt, kScryptLogN, kScryptR, kScryptP);
+    if (!hash)
+        return QString();
+    return kHashPrefix + QStringLiteral("%1$%2$%3$").arg(kScryptLogN).arg(kScryptR).arg(kScryptP) +
+           base64(salt) + QLatin1Char('$') + base64(*hash);
+}
+
+std::optional<bool> PasswordHashMatches(const QString& password, const QString& hash) {
+    const std::optional<HashParts> parts = hashParts(hash);
+    if (!parts)
+        return std::nullopt;
+    const std::optional<QByteArray> derived = scrypt(password, parts->salt, parts->logN, parts->r, parts->p);
+    if (!derived)
+        return std::nullopt;
+    return CRYPTO_memcmp(derived->constData(), parts->hash.constData(), size_t(kHashSize)) == 0;
 }
 
 } // namespace tavimor

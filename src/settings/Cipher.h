@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace tavimor {
 
@@ -28,5 +29,18 @@ QByteArray EncipherPieces(const PieceWriter& write, const QString& passPhrase, q
 QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase);
 // The length of EncipherBytes' result for a text of plainSize bytes, known before the work.
 qsizetype EncipheredSize(qsizetype plainSize);
+
+// The administrator password as it is stored: a salted scrypt hash, "$scrypt$LN$R$P$SALT$HASH",
+// which cannot be turned back into the password. "" when OpenSSL failed.
+QString PasswordHash(const QString& password);
+// Whether password is the one hash was made from, compared in constant time; nullopt when hash is
+// no such hash or OpenSSL failed.
+std::optional<bool> PasswordHashMatches(const QString& password, const QString& hash);
+// DecipherText for a short stored text whose clear text may itself read "-1": nullopt on any failure.
+std::optional<QString> DecipherStoredText(const QString& text, const QString& passPhrase);
+
+// Whether text is a password hash as PasswordHash makes them, with costs no higher than a login can
+// bear (a store may be edited by hand).
+bool isPasswordHash(const QString& text);
 
 } // namespace tavimor

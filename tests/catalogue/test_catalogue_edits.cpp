@@ -96,24 +96,40 @@ TEST_F(CatalogueEdits, DriveMaskKeepsTheLow26Bits) {
     EXPECT_TRUE(errors.reports.isEmpty());
 }
 
-TEST_F(CatalogueEdits, PasswordIsStoredEncipheredAndComparedAfterTrimming) {
-    EXPECT_EQ(MyPwdRead(context), QString());
-    MyPwdWrite(context, u" Secret  "_s);
-    const QString stored = settings.read(u"quorvel"_s, QString()).value_or(QString());
-    EXPECT_FALSE(stored.contains(u"Secret"_s));
-    EXPECT_EQ(DecipherText(stored, cataloguePassPhrase()), u" Secret  "_s);
-    EXPECT_EQ(MyPwdRead(context), u" Secret"_s);
-    EXPECT_TRUE(passwordMatches(trimTrailingSpaces(u" Secret "_s), *MyPwdRead(context)));
-    EXPECT_FALSE(passwordMatches(u"Secret"_s, *MyPwdRead(context)));
-    EXPECT_FALSE(passwordMatches(u" secret"_s, *MyPwdRead(context)));
-    EXPECT_FALSE(passwordMatches(QString(), *MyPwdRead(context)));
+// Whether entered is the password stored now.
+bool isStored(ProgramContext& context, const QString& entered) {
+    const std::optional<QString> stored = MyPwdRead(context);
+    return stored && passwordMatches(entered, *stored);
+}
 
-    // A stored text that does not decipher reads as the empty password.
-    settings.save(u"quorvel"_s, u"-3"_s);
-    EXPECT_EQ(MyPwdRead(context), QString());
-    MyPwdWrite(context, QString());
-    EXPECT_EQ(settings.read(u"quorvel"_s, u"x"_s), QString());
+TEST_F(CatalogueEdits, PasswordIsStoredAsASaltedHashAndComparedAfterTrimming) {
+    EXPECT_TRUE(isStored(context, QString()));
+    ASSERT_TRUE(MyPwdWrite(context, u" Secret"_s));
+    const QString stored = settings.read(u"quorvel"_s, QString()).value_or(QString());
+    EXPECT_TRUE(stored.startsWith(u"$scrypt$15$8$1$"_s)) << stored.toStdString();
+    EXPECT_TRUE(isStored(context, trimTrailingSpaces(u" Secret "_s)));
+    for (const QString& wrong : {u"Secret"_s, u" secret"_s, QString()})
+        EXPECT_FALSE(isStored(context, wrong)) << wrong.toStdString();
+
+    // A status text of the cipher is a password like any other, stored or enciphered by an earlier version.
+    ASSERT_TRUE(MyPwdWrite(context, u"-1"_s));
+    EXPECT_TRUE(isStored(context, u"-1"_s) && !isStored(context, QString()));
+    for (const QString& old : {u"old pw"_s, u"-2"_s}) {
+        ASSERT_TRUE(settings.save(u"quorvel"_s, EncipherText(old, cataloguePassPhrase())));
+        EXPECT_TRUE(isStored(context, old) && !isStored(context, QString()));
+    }
     EXPECT_TRUE(errors.reports.isEmpty());
+
+    // Neither a hash of ours (its costs included) nor a password we enciphered: damaged, never "".
+    const QString salt = u"AAAAAAAAAAAAAAAAAAAAAA"_s;
+    const QString hash = u"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"_s;
+    for (const QString& damaged :
+         {u"-3"_s, EncipherText(u"pw"_s, u"another phrase"_s), u"$scrypt$15$8$1$%1$%2x"_s.arg(salt, hash),
+          u"$scrypt$31$8$1$%1$%2"_s.arg(salt, hash)}) {
+        ASSERT_TRUE(settings.save(u"quorvel"_s, damaged));
+        EXPECT_EQ(MyPwdRead(context), std::nullopt) << damaged.toStdString();
+    }
+    EXPECT_EQ(errors.reports.size(), 4);
 }
 
 TEST(CatalogueCheck, NamesTheEntryAndTheMissingElement) {

@@ -52,5 +52,36 @@ TEST_F(CtlPassword, TheTerminalIsAskedWithoutEchoOnce) {
     EXPECT_EQ(ctl("drives").status, 0);
 }
 
+// The store keeps a hash; a status text of the old cipher is a password like any other; a wrong password
+// leaves everything as it was, and a damaged store lets no one in.
+TEST_F(CtlPassword, AWrongOrDamagedPasswordChangesNothing) {
+    ASSERT_TRUE(writeFileAtomically(path("new.txt"), "-1"));
+    EXPECT_EQ(ok("password", "--new-password-file", path("new.txt")).out, "Password has been set.\n"_L1);
+    const QString store = path("settings") + u"/TAVIMOR 4.0.ini"_s;
+    EXPECT_FALSE(fileBytes(store).contains("quorvel=-1")) << fileBytes(store).toStdString();
+    EXPECT_EQ(fails(3, "list").status, 3);
+
+    const QString missing = path("missing.reg");
+    m_vars.insert(u"TAVIMOR_TARGET"_s, u"file:"_s + missing);
+    m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"-2"_s);
+    EXPECT_EQ(fails(3, "set", "NoRun", "1").err, "tavimorctl: wrong password\n"_L1);
+    EXPECT_FALSE(QFile::exists(missing));
+    m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"-1"_s);
+    ok("set", "NoRun", "1");
+    EXPECT_TRUE(QFile::exists(missing));
+
+    const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=VFZSRAEBAABOIA\n";
+    ASSERT_TRUE(writeFileAtomically(store, damaged));
+    for (const char* command : {"list", "password"})
+        EXPECT_EQ(
+            fails(1, command).err,
+            u"tavimorctl: The administrator password stored in %1 (quorvel in section [REGIKEY]) is "
+            "damaged: it is neither a password hash nor a password Tavimor enciphered, so no password "
+            "can be checked against it. Tavimor has not changed it; remove that line to start again with "
+            "an empty administrator password, or set the password again. (error 75 in "
+            "bGlobal.MyPwdRead)\n"_s.arg(store));
+    EXPECT_EQ(fileBytes(store), damaged);
+}
+
 } // namespace
 } // namespace tavimor::test
