@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace tavimor {
 
@@ -116,7 +117,9 @@ bool CatalogueFiles::ProcessCommandLine(const QString& commandLine) {
         return false;
     }
     LoadSettingsFile(cmd);
-    if (!isListedByPlainSearch(cmd))
+    // What is there but is no file (a FIFO, a folder) the load has named with its reason.
+    const QFileInfo info(cmd);
+    if (!(info.exists() && !info.isFile()) && !isListedByPlainSearch(cmd))
         m_context.showCritical(cmd + QStringLiteral(" does not exist."));
     return true;
 }
@@ -128,7 +131,12 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
     if (!path.contains(QLatin1Char('/')) && !path.contains(QDir::separator()))
         path = m_context.programFolder + QLatin1Char('/') + path;
     if (!fileExists(path)) {
-        m_context.showCritical(QStringLiteral("RDS file does not exist."));
+        QFile probe(path);
+        QString why;
+        if (QFileInfo::exists(path) && !openRegularFile(probe, &why))
+            m_context.showCritical(QStringLiteral("%1 cannot be read: %2.").arg(path, why));
+        else
+            m_context.showCritical(QStringLiteral("RDS file does not exist."));
         return false;
     }
     QByteArray text;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -131,9 +132,19 @@ CtlEnvironment CtlEnvironment::system(QTextStream& out, QTextStream& err) {
             return std::nullopt;
         return content;
     };
-    env.writeStandardOutput = [](const QByteArray& bytes) {
-        QFile out;
-        return out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+    env.writeStandardOutput = [](const QByteArray& bytes, QString* why) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t written =
+                ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                *why = QString::fromLocal8Bit(std::strerror(written < 0 ? errno : EIO));
+                return false;
+            }
+            done += written;
+        }
+        return true;
     };
     return env;
 }

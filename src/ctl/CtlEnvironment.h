@@ -26,9 +26,9 @@ struct CtlEnvironment {
     // All of standard input, for "-" as a file to read; nullopt when it cannot be read or holds
     // more than maxSize bytes.
     std::function<std::optional<QByteArray>(qint64 maxSize)> readStandardInput;
-    // Bytes for standard output as they are, for "-" as a file to write; false when they could not be
-    // written.
-    std::function<bool(const QByteArray& bytes)> writeStandardOutput;
+    // Bytes for standard output as they are, for "-" as a file to write; false with *why set when they
+    // could not all be written.
+    std::function<bool(const QByteArray& bytes, QString* why)> writeStandardOutput;
     // The time reports print; the clock of the system when unset.
     std::function<QDateTime()> now;
     bool stdinIsTerminal = false;

@@ -124,17 +124,24 @@ std::optional<QByteArray> CtlFiles::readInput(const QString& given, qint64 maxSi
 }
 
 bool CtlFiles::writeOutput(const QString& given, const QByteArray& content) {
+    QString why;
     if (isStandardStream(given)) {
         m_output.out().flush();
-        if (!m_env.writeStandardOutput || !m_env.writeStandardOutput(content)) {
-            fail(QStringLiteral("cannot write to standard output"));
+        if (!m_env.writeStandardOutput || !m_env.writeStandardOutput(content, &why)) {
+            fail(QStringLiteral("cannot write to standard output: %1").arg(why));
             return false;
         }
         return true;
     }
-    QString why;
-    if (!writeFileAtomically(QFileInfo(given).absoluteFilePath(), content, &why)) {
+    const QString path = QFileInfo(given).absoluteFilePath();
+    if (!writeFileAtomically(path, content, &why)) {
         fail(QStringLiteral("%1 was not written: %2").arg(given, why));
+        return false;
+    }
+    // The success line reports what the file holds, not what was handed to the system.
+    if (readWholeFile(path, content.size(), &why) != content) {
+        fail(QStringLiteral("%1 was written but does not read back as written%2")
+                 .arg(given, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
         return false;
     }
     return true;

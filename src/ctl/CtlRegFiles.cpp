@@ -108,9 +108,10 @@ bool CtlRegFiles::writeOutput(const QString& name, const QByteArray& bytes, QStr
         return false;
     }
     m_env.out.flush();
-    if (m_env.writeStandardOutput && m_env.writeStandardOutput(bytes))
+    QString why;
+    if (m_env.writeStandardOutput && m_env.writeStandardOutput(bytes, &why))
         return true;
-    *error = QStringLiteral("cannot write to standard output");
+    *error = QStringLiteral("cannot write to standard output: %1").arg(why);
     return false;
 }
 

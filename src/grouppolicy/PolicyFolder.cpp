@@ -61,8 +61,10 @@ bool PolicyFolder::read(std::array<PolFile, 2>& files, QString* error) const {
         file = {};
         if (!QFileInfo::exists(path))
             continue;
-        const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPolFileSize);
-        QString why = QStringLiteral("cannot be read");
+        QString why;
+        const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPolFileSize, &why);
+        if (!bytes)
+            why = QStringLiteral("cannot be read: ") + why;
         std::optional<PolFile> parsed = bytes ? PolFile::parse(*bytes, &why) : std::nullopt;
         if (!parsed) {
             if (error)

@@ -72,9 +72,10 @@ protected:
         env.readStandardInput = [this](qint64) {
             return std::optional<QByteArray>(m_stdin);
         };
-        env.writeStandardOutput = [&result](const QByteArray& bytes) {
+        env.writeStandardOutput = [&result, this](const QByteArray& bytes, QString* why) {
+            *why = m_stdoutFault;
             result.bytes += bytes;
-            return true;
+            return m_stdoutFault.isEmpty();
         };
         result.status = CtlApp(env).run(args);
         return result;
@@ -146,6 +147,7 @@ protected:
     QStringList m_typed;
     QStringList m_prompts;
     QByteArray m_stdin;
+    QString m_stdoutFault; // why "-" as output fails, "" when it takes everything
     QString m_lastErr;
 };
 

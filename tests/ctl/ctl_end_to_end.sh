@@ -95,6 +95,11 @@ if "$ctl" list >/dev/full 2>"$work/err"; then fail "list into a full disk exited
 grep -q 'output could not be written: No space left on device' "$work/err" || fail "full disk: $(cat "$work/err")"
 if "$ctl" list >&- 2>"$work/err"; then fail "list with its output closed exited 0"; fi
 grep -q 'standard output is closed' "$work/err" || fail "closed output: $(cat "$work/err")"
+for command in save export-reg report; do
+    if "$ctl" "$command" - >/dev/full 2>"$work/err"; then fail "$command - into a full disk exited 0"; fi
+    grep -q 'cannot write to standard output: No space left on device' "$work/err" ||
+        fail "$command - into a full disk: $(cat "$work/err")"
+done
 
 # A FIFO is refused at once rather than waited on.
 mkfifo "$work/fifo.rds"

@@ -119,5 +119,34 @@ TEST_F(CtlRefusals, AFifoWhereAFileIsReadIsRefusedAtOnce) {
     ::alarm(0);
 }
 
+// A failure that names its cause: a full standard output, a policy file too large to read, a FIFO as
+// the settings file.
+TEST_F(CtlRefusals, EveryFailureSaysWhy) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
+                            programFolder() + u"/tavimor.xsl"_s));
+    m_stdoutFault = u"No space left on device"_s;
+    for (const char* command : {"save", "export-reg", "report"})
+        EXPECT_EQ(fails(1, command, "-").err.toStdString(),
+                  "tavimorctl: cannot write to standard output: No space left on device\n");
+    m_stdoutFault.clear();
+
+    const QString userPol = path("pol") + u"/User/Registry.pol"_s;
+    QFile huge(userPol);
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(64 * 1024 * 1024 + 1));
+    huge.close();
+    EXPECT_EQ(fails(1, "import-pol", path("pol")).err.toStdString(),
+              u"tavimorctl: %1: cannot be read: it is larger than 64 MiB\n"_s.arg(userPol).toStdString());
+
+    const QString fifo = path("fifo.rds");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ::alarm(60);
+    EXPECT_EQ(fails(1, "--file", fifo, "list").err.toStdString(),
+              u"Tavimor 4.0: %1 cannot be read: it is a FIFO, not a regular file.\ntavimorctl: no catalogue "
+              u"could be "
+              "loaded\n"_s.arg(fifo)
+                  .toStdString());
+    ::alarm(0);
+}
+
 } // namespace
 } // namespace tavimor::test
