@@ -6,6 +6,12 @@
 
 using namespace tavimor;
 
+// libcreg 20200725 leaks a data block entry (24 bytes) on some damaged data blocks, once per file opened;
+// a leak of the library's own, bounded, that no check of ours before it can reach.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libcreg_data_block_entry_initialize\n";
+}
+
 // Bytes as a Windows 95/98/Me registry file (USER.DAT and SYSTEM.DAT at once): open, then read
 // every catalogue value, the computer name and the version, as a refresh does.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

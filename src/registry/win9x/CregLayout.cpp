@@ -60,8 +60,9 @@ QString cregLayoutFault(const QByteArray& bytes) {
     std::vector<bool> seen(navigationSize, false);
     QList<quint32> pending{u32(bytes, navigationAt + 8)};
     while (!pending.isEmpty()) {
+        // libcreg takes 0 for an offset, the key tree's own header, not for the end of a list.
         const quint32 offset = pending.takeLast();
-        if (offset == kNone || offset == 0)
+        if (offset == kNone)
             continue;
         if (offset < kBlockHeaderSize || offset > navigationSize - kKeyEntrySize)
             return QStringLiteral("a key lies outside its key tree (offset %1)").arg(hex(offset));

@@ -114,6 +114,7 @@ TEST(CregLayout, DamageIsFoundBeforeLibcregWalksIt) {
         {damaged({{keyField(2, kFirstSubKey), 0x3c}}), u"its key tree loops back to offset 0x3c"_s},
         {damaged({{keyField(2, kFirstSubKey), 0x2000}}),
          u"a key lies outside its key tree (offset 0x2000)"_s},
+        {damaged({{keyField(2, kFirstSubKey), 0}}), u"a key lies outside its key tree (offset 0x0)"_s},
         {damaged({{keyField(2, 24), 0x50000}}), u"a key names data block 5 of 1"_s},
     };
     for (const auto& [bytes, fault] : cases)
