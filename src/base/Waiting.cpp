@@ -20,25 +20,37 @@ bool keepWaiting(const QString& what) {
 }
 
 WaitResult waitForProcess(QProcess& process, int timeoutMs, const QString& what) {
+    return waitForProcesses({&process}, timeoutMs, what);
+}
+
+WaitResult waitForProcesses(const QList<QProcess*>& processes, int timeoutMs, const QString& what) {
     QElapsedTimer clock;
     clock.start();
     WaitResult result = WaitResult::Finished;
-    // waitForFinished() is false for a process that has already ended, so the state decides.
-    while (process.state() != QProcess::NotRunning && !process.waitForFinished(kTickMs)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        if (clock.elapsed() >= timeoutMs) {
-            result = WaitResult::TimedOut;
-            break;
+    for (QProcess* process : processes) {
+        // waitForFinished() is false for a process that has already ended, so the state decides.
+        while (process->state() != QProcess::NotRunning && !process->waitForFinished(kTickMs)) {
+            if (process->state() == QProcess::NotRunning)
+                break;
+            if (clock.elapsed() >= timeoutMs) {
+                result = WaitResult::TimedOut;
+                break;
+            }
+            if (!keepWaiting(what)) {
+                result = WaitResult::Cancelled;
+                break;
+            }
         }
-        if (!keepWaiting(what)) {
-            result = WaitResult::Cancelled;
+        if (result != WaitResult::Finished)
             break;
-        }
     }
     if (result != WaitResult::Finished) {
-        process.kill();
-        process.waitForFinished(1000);
+        for (QProcess* process : processes) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->kill();
+            process->waitForFinished(1000);
+        }
     }
     return result;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QProcess;
@@ -25,5 +26,7 @@ enum class WaitResult { Finished, TimedOut, Cancelled };
 
 // Waits for a started process, telling the watcher every 50 ms; kills it on timeout or cancel.
 WaitResult waitForProcess(QProcess& process, int timeoutMs, const QString& what);
+// The same for processes that run side by side: each ends, or all are killed.
+WaitResult waitForProcesses(const QList<QProcess*>& processes, int timeoutMs, const QString& what);
 
 } // namespace tavimor

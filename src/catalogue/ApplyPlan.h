@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/UnreadTally.h"
 #include "registry/RegDatum.h"
 #include "registry/RegistryBackend.h"
 
@@ -30,7 +31,7 @@ struct PlannedWrite {
     QString hive;      // the KEY text
     QString keyPath;   // the PATH text
     QString valueName; // the REGNAME text
-    RegDatum before;   // nothing when the registry holds no value (or one of another type)
+    RegDatum before;   // nothing when the registry holds no value (or one of another type); never unread
     qint32 after = 0;
     bool needsRestart = false; // the entry needs a restart once this value is written
     RegChange change;          // TemplateChange: the change, typed as the template says
@@ -48,13 +49,30 @@ struct PlanStop {
 };
 
 // What writing a catalogue to the registry does, in catalogue order: the values that differ and
-// the keys of other entries that are missing. Executing it changes exactly these.
+// the keys of other entries that are missing. Executing it changes exactly these. Entries whose
+// registry value (or whose wanted value in the catalogue) could not be read are left out.
 struct ApplyPlan {
     QList<PlannedWrite> steps;
     std::optional<PlanStop> stop; // the pass ends with a failure after the steps
     QStringList notes;            // template policies not written, and why
+    UnreadTally leftOut;
 
     bool restartNeeded() const;
+};
+
+// A step the registry did not take, with the system's reason.
+struct FailedWrite {
+    PlannedWrite step;
+    QString reason;
+};
+
+// How executing a plan went: every step is tried, whatever became of the ones before it.
+struct ApplyOutcome {
+    QList<FailedWrite> failed;
+    bool complete = true; // every step written, nothing left out, no stop
+
+    // What was not done, a line each: the groups left out, each failed step, the stop.
+    QStringList lines(const ApplyPlan& plan) const;
 };
 
 enum class PlanScope {
@@ -73,15 +91,15 @@ ApplyPlan planApply(MSDNRegistry& registry, const XmlDocument& catalogue,
 // not "Null") other than its DEFAULTVALUE; with an empty or "Null" DEFAULTVALUE any value counts.
 bool entryIsSet(const CatalogueEntry& entry);
 
-// Runs the steps in order, checking each write; written is called after each confirmed step. At the
-// first failure, or at the plan's stop, reports through the error handler which entry and why,
-// and returns false; the steps before it stay done, those after it are not run.
-bool executePlan(ProgramContext& context, const ApplyPlan& plan,
-                 const std::function<void(const PlannedWrite&)>& written = {});
+// Runs the steps in order, checking each write; written is called after each confirmed step. A step
+// that fails is named with the reason and the others are still written. Nothing is reported: the
+// caller tells the user what the outcome's lines say.
+ApplyOutcome executePlan(ProgramContext& context, const ApplyPlan& plan,
+                         const std::function<void(const PlannedWrite&)>& written = {});
 
 // "HKEY_CURRENT_USER\Software\...\NoRun" as the plan lines show a step's place.
 QString plannedPlace(const PlannedWrite& step);
-// A registry value as the plan lines show it: "absent", 1, or "text" (REG_SZ) in quotes.
+// A registry value as the plan lines show it: "absent", 1, "text" (REG_SZ) in quotes, or "unknown".
 QString plannedValueText(const RegDatum& value);
 
 } // namespace tavimor

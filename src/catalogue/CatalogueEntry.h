@@ -5,6 +5,24 @@
 
 namespace tavimor {
 
+// A CURRENTVALUE the registry could not be read into (a tool failed or was cancelled, the target has
+// no such hive) is empty and carries this attribute with the reason. Such a value is unknown: it is
+// shown as such, never planned or written, and a settings file saved with it keeps the mark, so
+// that it never passes for a value.
+inline constexpr auto kUnreadAttribute = "Unread";
+
+// Sets a CURRENTVALUE to a value read or chosen, ending any unread mark.
+inline void setCurrentValue(XmlNode current, const QString& text) {
+    current.removeAttribute(QLatin1String(kUnreadAttribute));
+    current.setText(text);
+}
+// Marks a CURRENTVALUE unread: empty, with the reason.
+inline void markUnread(XmlNode current, const QString& reason) {
+    current.setText(QString());
+    if (current.attribute(QLatin1String(kUnreadAttribute)) != reason)
+        current.setAttribute(QLatin1String(kUnreadAttribute), reason);
+}
+
 // Reads the fields of one ENTRY element by walking its children, without path queries.
 class CatalogueEntry {
 public:
@@ -19,6 +37,10 @@ public:
     QString text(const char* name) const { return child(name).text(); }
     XmlNode values() const { return child("VALUES"); }
     XmlNode currentValue() const { return values().firstChildElement("CURRENTVALUE"); }
+    // Why CURRENTVALUE could not be read; nullopt when it holds a value.
+    std::optional<QString> unreadReason() const {
+        return currentValue().attribute(QLatin1String(kUnreadAttribute));
+    }
     // The Datatype of VALUES, upper-cased; "" without one.
     QString datatype() const {
         return values().attribute(QStringLiteral("Datatype")).value_or(QString()).toUpper();

@@ -148,9 +148,15 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
                 *cancelled = true;
             return true;
         }
-        std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize);
-        if (content)
-            text = decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
+        QString why;
+        std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize, &why);
+        // A file that cannot be read is not called invalid: the reason is what the user needs.
+        if (!content) {
+            m_context.showCritical(QStringLiteral("%1 cannot be read: %2.").arg(path, why));
+            m_unreadable = true;
+            return false;
+        }
+        text = decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
     }
     if (!text.contains("<REGISTRYSETTINGS")) {
         m_context.showCritical(QStringLiteral("Not a valid tavimor file"));
@@ -179,13 +185,15 @@ bool CatalogueFiles::OpenCommand() {
     }
     const QString asChosen = chosen;
     bool cancelled = false;
+    m_unreadable = false;
     if (LoadSettingsFile(chosen, &cancelled)) {
         // A load the user cancelled read nothing, so the current file stays what it was.
         if (!cancelled)
             m_context.currentSettingsFile = chosen;
         return true;
     }
-    m_context.showCritical(asChosen + QStringLiteral(" does not contain tavimor information."));
+    if (!m_unreadable)
+        m_context.showCritical(asChosen + QStringLiteral(" does not contain tavimor information."));
     return false;
 }
 
@@ -203,8 +211,7 @@ bool CatalogueFiles::SaveAsCommand() {
     return ok;
 }
 
-// A file too large to be opened again is refused with a message; other failures stay silent,
-// as they always were for the menu commands.
+// The menu commands say why a save failed, so that nobody believes a catalogue saved that is not.
 bool CatalogueFiles::saveTo(const QString& path) {
     if (path.isEmpty())
         return false;
@@ -216,19 +223,26 @@ bool CatalogueFiles::saveTo(const QString& path) {
             QStringLiteral("The catalogue is too large to save: %1. Nothing was written.").arg(why));
         return false;
     }
-    return writeFileAtomically(path, *content);
+    if (writeAndReadBack(path, *content, &why))
+        return true;
+    m_context.showCritical(QStringLiteral("The settings file %1 was not saved: %2.").arg(path, why));
+    return false;
+}
+
+bool CatalogueFiles::writeAndReadBack(const QString& path, const QByteArray& content, QString* error) {
+    if (!writeFileAtomically(path, content, error))
+        return false;
+    if (fileHolds(path, content))
+        return true;
+    if (error)
+        *error = QStringLiteral("it reads back differently from what was written");
+    return false;
 }
 
 bool CatalogueFiles::WriteSettingsFile(const QString& path, QString* error) {
     const std::optional<QByteArray> content =
         settingsFileContent(m_context.workingCatalogue, m_context.passPhrase, error);
-    if (!content || !writeFileAtomically(path, *content, error))
-        return false;
-    if (fileHolds(path, *content))
-        return true;
-    if (error)
-        *error = QStringLiteral("it reads back differently from what was written");
-    return false;
+    return content && writeAndReadBack(path, *content, error);
 }
 
 } // namespace tavimor

@@ -61,11 +61,13 @@ public:
 
 private:
     bool saveTo(const QString& path);
+    static bool writeAndReadBack(const QString& path, const QByteArray& content, QString* error);
 
     ProgramContext& m_context;
     CatalogueView& m_view;
     bool m_machineRead = false;
     bool m_treeBuilt = false;
+    bool m_unreadable = false; // the last load could not read its file and said why
 };
 
 } // namespace tavimor

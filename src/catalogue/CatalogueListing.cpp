@@ -23,7 +23,8 @@ QList<ListRow> listRows(const ProgramContext& context, const QString& address) {
         return rows;
     if (address == QLatin1String(kRootAddress)) {
         for (XmlNode child = parent.firstChildElement(); child; child = child.nextSiblingElement())
-            rows.append({child.attribute(QStringLiteral("Section")).value_or(QString()), {}, {}, {}, false});
+            rows.append(
+                {child.attribute(QStringLiteral("Section")).value_or(QString()), {}, {}, {}, {}, false});
         return rows;
     }
     // The machine section's entries by position, gathered once.
@@ -42,9 +43,10 @@ QList<ListRow> listRows(const ProgramContext& context, const QString& address) {
         row.needsRestart = working.needsRestart();
         const XmlNode current = working.currentValue();
         if (!current.isNull()) {
-            row.workingState = StateText(current.text(), working.datatype());
+            row.workingState = entryStateText(working);
             const CatalogueEntry machine(e < machineEntries.size() ? machineEntries[e] : XmlNode());
-            row.machineState = StateText(machine.currentValue().text(), machine.datatype());
+            row.machineState = entryStateText(machine);
+            row.machineUnread = machine.unreadReason().value_or(QString());
         }
         rows.append(row);
     }

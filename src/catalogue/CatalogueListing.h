@@ -19,9 +19,10 @@ struct SectionInfo {
 // in the working catalogue and in the machine catalogue.
 struct ListRow {
     QString text;
-    QString tag;          // the entry address; "" for a section row
-    QString workingState; // "Tavimor Settings"
-    QString machineState; // "Current Machine Settings"
+    QString tag;           // the entry address; "" for a section row
+    QString workingState;  // "Tavimor Settings"
+    QString machineState;  // "Current Machine Settings"
+    QString machineUnread; // why the machine state is unknown; "" when it was read
     bool needsRestart = false;
 };
 

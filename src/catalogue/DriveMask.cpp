@@ -12,9 +12,11 @@ quint32 driveBit(int index, ErrorHandler& errors) {
     return quint32(std::lround(Power(2, index, errors)));
 }
 
-quint32 readDriveMask(MSDNRegistry& registry, ErrorHandler& errors) {
+quint32 readDriveMask(MSDNRegistry& registry, ErrorHandler& errors, QString* unread) {
     const RegDatum datum = registry.ReadKeyValue(HKEY_CURRENT_USER, QLatin1String(kDrivesKeyPath),
                                                  QLatin1String(kDrivesValueName));
+    if (unread)
+        *unread = datum.unreadReason();
     const quint32 stored = quint32(datum.toInteger().value_or(0));
     quint32 mask = 0;
     for (int i = 0; i < kDriveCount; ++i) {

@@ -14,8 +14,9 @@ inline constexpr auto kDrivesValueName = "NoDrives";
 inline constexpr int kDriveCount = 26;
 
 // The hidden drive letters as NoDrives holds them; a missing value, another type or a text
-// that is no number give 0, and bits above Z: are dropped.
-quint32 readDriveMask(MSDNRegistry& registry, ErrorHandler& errors);
+// that is no number give 0, and bits above Z: are dropped. A value that could not be read gives 0
+// too, and then *unread (when given) says why; it is "" otherwise.
+quint32 readDriveMask(MSDNRegistry& registry, ErrorHandler& errors, QString* unread = nullptr);
 // Creates the key and writes the low 26 bits as REG_DWORD.
 void writeDriveMask(MSDNRegistry& registry, quint32 mask, ErrorHandler& errors);
 // The bit of drive letter A+index, as the dialog computes it.

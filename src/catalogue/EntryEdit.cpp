@@ -14,6 +14,7 @@ bool applyEntryNow(ProgramContext& context, const QString& entryAddress, const Q
     const QString path = working.text("PATH");
     const QString name = working.text("REGNAME");
     context.registry.CreateRegKey(path, hive);
+    // A value that could not be read may differ: the restart is offered rather than missed.
     const QString present = context.registry.ReadKeyValue(hive, path, name).toText();
     if (present != newValue) {
         const CatalogueEntry machine(context.machineCatalogue.selectSingleNode(entryAddress));
@@ -21,8 +22,9 @@ bool applyEntryNow(ProgramContext& context, const QString& entryAddress, const Q
             context.restartNeeded = true;
     }
     context.registry.SaveKeyValue(hive, path, name, RegDatum::text(newValue), REG_DWORD);
-    CatalogueEntry(context.machineCatalogue.selectSingleNode(entryAddress)).currentValue().setText(newValue);
-    working.currentValue().setText(newValue);
+    setCurrentValue(CatalogueEntry(context.machineCatalogue.selectSingleNode(entryAddress)).currentValue(),
+                    newValue);
+    setCurrentValue(working.currentValue(), newValue);
     return true;
 }
 
@@ -30,7 +32,7 @@ bool applyEntryLater(ProgramContext& context, const QString& entryAddress, const
     XmlNode current = CatalogueEntry(context.workingCatalogue.selectSingleNode(entryAddress)).currentValue();
     if (current.isNull())
         return false;
-    current.setText(newValue);
+    setCurrentValue(current, newValue);
     return true;
 }
 

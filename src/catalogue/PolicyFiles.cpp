@@ -36,9 +36,11 @@ std::optional<quint32> configuredValue(const CatalogueEntry& entry) {
     return quint32(*number);
 }
 
-std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry) {
+std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry, QString* unread) {
     const RegDatum datum =
         registry.ReadKeyValue(GetKeyValue(entry.text("KEY")), entry.text("PATH"), entry.text("REGNAME"));
+    if (unread && datum.isUnread())
+        *unread = datum.unreadReason();
     if (!datum.isInteger())
         return std::nullopt;
     return quint32(datum.toInteger().value_or(0));
@@ -123,8 +125,7 @@ void importPolicy(XmlDocument& catalogue, PolScope scope, const PolFile& file, P
                 result.unusable.append(record);
                 continue;
             }
-            XmlNode node = current;
-            node.setText(RegDatum::integer(qint32(*value)).toText());
+            setCurrentValue(current, RegDatum::integer(qint32(*value)).toText());
             if (!named.contains(address)) {
                 named.insert(address);
                 result.setAddresses.append(address);

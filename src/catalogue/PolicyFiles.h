@@ -29,8 +29,10 @@ using EntryValue = std::function<std::optional<quint32>(const CatalogueEntry&)>;
 QList<PolicyValue> catalogueValues(const XmlDocument& catalogue, const EntryValue& valueOf);
 // The entry's CURRENTVALUE as the program writes it, REG_DWORD; nullopt when it is no number.
 std::optional<quint32> configuredValue(const CatalogueEntry& entry);
-// The entry's value in the registry now; nullopt when the registry holds no number there.
-std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry);
+// The entry's value in the registry now; nullopt when the registry holds no number there, or when it
+// could not be read: then *unread (when given) says why.
+std::optional<quint32> registryValue(MSDNRegistry& registry, const CatalogueEntry& entry,
+                                     QString* unread = nullptr);
 
 // The file rewritten with one scope's values: a record the catalogue knows is replaced where it
 // stood (or dropped when not configured), the others are kept in order, new values follow.

@@ -5,6 +5,8 @@
 #include "registry/MSDNRegistry.h"
 #include "xml/XmlDocument.h"
 
+#include <QSet>
+
 namespace tavimor {
 
 class ErrorHandler;
@@ -40,6 +42,8 @@ public:
     const TemplateSet* templates = nullptr;
     QString currentSettingsFile;
     QString passPhrase;
+    // The hives and reasons the user has been told could not be read ("hive\nreason").
+    QSet<QString> unreadSaid;
 
     QString defaultSettingsFile() const;
     // The registry's computer name in the root's SystemName of both catalogues, where the machine

@@ -15,11 +15,13 @@ const QString kBoolean = QStringLiteral("BOOLEAN");
 const QString kNumeric = QStringLiteral("NUMERIC");
 } // namespace
 
-void RefreshCurrentValues(ProgramContext& context, const QString& address) {
+UnreadTally RefreshCurrentValues(ProgramContext& context, const QString& address) {
     // The whole catalogue's refresh reads the template policies too; without templates it is the
     // entries' refresh alone.
     if (address == QLatin1String(kAllEntries))
         TemplateStates::refresh(context);
+    QList<std::pair<CatalogueEntry, XmlNode>> entries;
+    QList<RegKeyName> keys;
     for (const XmlNode& node : context.machineCatalogue.selectNodes(address)) {
         const CatalogueEntry entry(node);
         const QString type = entry.datatype();
@@ -28,13 +30,52 @@ void RefreshCurrentValues(ProgramContext& context, const QString& address) {
         XmlNode current = entry.currentValue();
         if (current.isNull())
             continue;
+        entries.append({entry, current});
+        keys.append({GetKeyValue(entry.text("KEY")), entry.text("PATH")});
+    }
+    // Asked together, a target where each question is dear answers the whole refresh at once.
+    context.registry.backend().prepareReads(keys);
+    UnreadTally unread;
+    for (const auto& [entry, current] : std::as_const(entries)) {
         const RegDatum value = context.registry.ReadKeyValue(GetKeyValue(entry.text("KEY")),
                                                              entry.text("PATH"), entry.text("REGNAME"));
+        if (value.isUnread()) {
+            markUnread(current, value.unreadReason());
+            unread.add(entry.text("KEY"), value.unreadReason());
+            continue;
+        }
         QString text = value.toText();
-        if (type == kBoolean && text.isEmpty())
+        if (entry.datatype() == kBoolean && text.isEmpty())
             text = QStringLiteral("0");
-        current.setText(text);
+        setCurrentValue(current, text);
     }
+    return unread;
+}
+
+QString entryStateText(const CatalogueEntry& entry) {
+    if (entry.unreadReason())
+        return QLatin1String(kUnknownState);
+    return StateText(entry.currentValue().text(), entry.datatype());
+}
+
+void sayUnreadOnce(ProgramContext& context) {
+    UnreadTally unread;
+    forEachEntry(context.machineCatalogue,
+                 [&](const CatalogueEntry& entry, int, int) { unread.addEntry(entry); });
+    QStringList lines;
+    for (const UnreadTally::Group& group : unread.groups()) {
+        const QString said = group.hive + QLatin1Char('\n') + group.reason;
+        if (!context.unreadSaid.contains(said)) {
+            context.unreadSaid.insert(said);
+            lines.append(UnreadTally::line(group));
+        }
+    }
+    if (!lines.isEmpty())
+        context.prompter.message(
+            QStringLiteral("Some values could not be read from the registry. They show as "
+                           "Unknown and are neither applied nor saved as values.\r\n\r\n") +
+                lines.join(QStringLiteral("\r\n")),
+            context.appTitle, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 bool changesPending(const ProgramContext& context) {
@@ -52,14 +93,25 @@ qint16 ConfirmPendingChanges(ProgramContext& context) {
         return 1;
     if (answer == Answer::Yes) {
         context.machineCatalogue.copyFrom(context.workingCatalogue);
-        ApplyMachineCatalogue(context);
+        // What was not applied stays pending: the machine catalogue shows the registry again.
+        if (!ApplyMachineCatalogue(context)) {
+            RefreshCurrentValues(context, QLatin1String(kAllEntries));
+            return 1;
+        }
     }
     return 0;
 }
 
 bool ApplyMachineCatalogue(ProgramContext& context) {
-    return executePlan(context, planApply(context.registry, context.machineCatalogue, PlanScope::AllEntries,
-                                          nullptr, context.templates));
+    const ApplyPlan plan = planApply(context.registry, context.machineCatalogue, PlanScope::AllEntries, nullptr,
+                                     context.templates);
+    const ApplyOutcome outcome = executePlan(context, plan);
+    if (!outcome.complete)
+        context.prompter.message(QStringLiteral("Not every change could be applied; those not applied are "
+                                                "still pending.\r\n\r\n") +
+                                     outcome.lines(plan).join(QStringLiteral("\r\n")),
+                                 context.appTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    return outcome.complete;
 }
 
 QString StateText(const QString& value, const QString& type) {

@@ -10,6 +10,7 @@
 #include "catalogue/Password.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
@@ -30,9 +31,24 @@ namespace {
 const QString kRestartLine =
     QStringLiteral("A restart of Windows is needed before this change takes effect.");
 
-// "Enabled (0)" for a Boolean, the value alone where the state is the value.
-QString stateWithValue(const QString& value, const QString& type) {
-    const QString state = StateText(value, type);
+// The entries of rows whose state could not be read, in either catalogue.
+UnreadTally unreadOf(const ProgramContext& context, const QList<ListRow>& rows) {
+    UnreadTally unread;
+    for (const ListRow& row : rows) {
+        const CatalogueEntry machine(context.machineCatalogue.selectSingleNode(row.tag));
+        unread.addEntry(machine.unreadReason()
+                            ? machine
+                            : CatalogueEntry(context.workingCatalogue.selectSingleNode(row.tag)));
+    }
+    return unread;
+}
+
+// "Enabled (0)" for a Boolean, the value alone where the state is the value, "Unknown" unread.
+QString stateWithValue(const CatalogueEntry& entry) {
+    if (entry.unreadReason())
+        return QLatin1String(kUnknownState);
+    const QString value = entry.currentValue().text();
+    const QString state = StateText(value, entry.datatype());
     if (value.isEmpty())
         return state.isEmpty() ? QStringLiteral("(empty)") : state;
     return state == value ? value : QStringLiteral("%1 (%2)").arg(state, value);
@@ -139,6 +155,7 @@ int CtlCommands::list() {
     if (!address)
         return listCategory(given);
     const QList<ListRow> rows = listRows(m_context, *address);
+    const UnreadTally unread = unreadOf(m_context, rows);
     if (m_output.json()) {
         QJsonArray array;
         for (const ListRow& row : rows)
@@ -150,7 +167,7 @@ int CtlCommands::list() {
                                       section.attribute(QStringLiteral("Section")).value_or(QString())},
                                      {QStringLiteral("address"), *address}}},
                         {QStringLiteral("entries"), array}});
-        return kExitOk;
+        return m_output.reportUnread(unread, kExitOk);
     }
     QList<QStringList> lines{{QStringLiteral("Name"), QStringLiteral("Tavimor Settings"),
                               QStringLiteral("Current Machine Settings"), QString()}};
@@ -163,7 +180,7 @@ int CtlCommands::list() {
             widths[i] = std::max(widths[i], cells[i].size());
     for (const QStringList& cells : lines)
         m_output.out() << alignedLine(cells, widths) << '\n';
-    return kExitOk;
+    return m_output.reportUnread(unread, kExitOk);
 }
 
 int CtlCommands::show() {
@@ -178,14 +195,20 @@ int CtlCommands::show() {
     const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(*address));
     const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(*address));
     const QString type = working.datatype();
-    const QString workingValue = working.currentValue().text();
-    const QString machineValue = machine.currentValue().text();
     const XmlNode comment = working.child("COMMENT");
     const bool drives = type == QLatin1String("DRIVES");
-    const quint32 mask = drives ? readDriveMask(m_context.registry, m_context.errors) : 0;
+    QString masked;
+    const quint32 mask = drives ? readDriveMask(m_context.registry, m_context.errors, &masked) : 0;
     // What the registry holds now, also for the types the catalogue passes do not read.
     const RegDatum registry = m_context.registry.ReadKeyValue(GetKeyValue(working.text("KEY")),
                                                               working.text("PATH"), working.text("REGNAME"));
+    UnreadTally unread;
+    if (machine.unreadReason() || working.unreadReason())
+        unread.addEntry(machine.unreadReason() ? machine : working);
+    else if (registry.isUnread())
+        unread.add(working.text("KEY"), registry.unreadReason());
+    else if (!masked.isEmpty())
+        unread.add(QStringLiteral("HKEY_CURRENT_USER"), masked);
 
     if (m_output.json()) {
         QJsonObject object = jsonEntryState(m_context, *address);
@@ -201,9 +224,10 @@ int CtlCommands::show() {
             object.insert(QStringLiteral("comment"), comment.text());
         object.insert(QStringLiteral("registryValue"), jsonRegistryValue(registry));
         if (drives)
-            object.insert(QStringLiteral("hiddenDrives"), driveLetterArray(mask));
+            object.insert(QStringLiteral("hiddenDrives"),
+                          masked.isEmpty() ? QJsonValue(driveLetterArray(mask)) : QJsonValue());
         m_output.printJson(QJsonObject{{QStringLiteral("entry"), object}});
-        return kExitOk;
+        return m_output.reportUnread(unread, kExitOk);
     }
     QTextStream& out = m_output.out();
     out << "Section: " << working.section() << Qt::endl;
@@ -220,12 +244,13 @@ int CtlCommands::show() {
         out << "Comment: " << comment.text() << Qt::endl;
     out << "Image: " << working.text("IMAGE") << Qt::endl;
     out << "Restart: " << (working.needsRestart() ? "Yes" : "No") << Qt::endl;
-    out << "Tavimor Settings: " << stateWithValue(workingValue, type) << Qt::endl;
-    out << "Current Machine Settings: " << stateWithValue(machineValue, type) << Qt::endl;
+    out << "Tavimor Settings: " << stateWithValue(working) << Qt::endl;
+    out << "Current Machine Settings: " << stateWithValue(machine) << Qt::endl;
     out << "In the registry: " << working.text("REGNAME") << " = " << plannedValueText(registry) << Qt::endl;
     if (drives)
-        out << "Hidden drives: " << driveList(mask) << Qt::endl;
-    return kExitOk;
+        out << "Hidden drives: " << (masked.isEmpty() ? driveList(mask) : QLatin1String(kUnknownState))
+            << Qt::endl;
+    return m_output.reportUnread(unread, kExitOk);
 }
 
 int CtlCommands::set() {
@@ -282,24 +307,30 @@ int CtlCommands::set() {
     applyEntryNow(m_context, *address, value);
     RefreshCurrentValues(m_context, *address);
     const RegDatum after = m_context.registry.ReadKeyValue(hive, path, regname);
+    if (after.isUnread())
+        return fail(QStringLiteral("%1: %2 could not be read back from %3: %4")
+                        .arg(title, regname, m_context.registry.backend().targetName(), after.unreadReason()),
+                    kExitFailure);
     if (after != RegDatum::integer(value.toInt()))
         return fail(title + QStringLiteral(": ") + notWritten(regname), kExitFailure);
+    // The registry held it already, so nothing was written.
+    const bool already = before == after;
     const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(*address));
     const QString state = StateText(machine.currentValue().text(), type);
-    // The registry held it already, so nothing was written.
-    const bool unchanged = before == after;
     if (m_output.json()) {
         QJsonObject entry = jsonEntryHeader(working, *address);
         m_output.printJson(QJsonObject{{QStringLiteral("entry"), entry},
                                        {QStringLiteral("before"), jsonRegistryValue(before)},
                                        {QStringLiteral("after"), value.toInt()},
-                                       {QStringLiteral("changed"), !unchanged},
+                                       {QStringLiteral("changed"), !already},
                                        {QStringLiteral("state"), state},
                                        {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
         return kExitOk;
     }
-    m_output.out() << title << ": " << (unchanged ? "already " : "") << state << " (" << regname << " = "
-                   << value << ")" << Qt::endl;
+    // A target that keeps a write in memory for a while says so.
+    const QString note = already ? QString() : m_context.registry.backend().writtenNote();
+    m_output.out() << title << ": " << (already ? "already " : "") << state << " (" << regname << " = " << value
+                   << ")" << (note.isEmpty() ? QString() : QStringLiteral("; ") + note) << Qt::endl;
     if (m_context.restartNeeded)
         m_output.out() << kRestartLine << Qt::endl;
     return kExitOk;
@@ -376,13 +407,21 @@ int CtlCommands::unset() {
     QList<RegChange> deletions;
     QList<RegDatum> before;
     QList<bool> present;
+    QList<RegKeyName> keys;
+    for (const QString& address : addresses) {
+        const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
+        keys.append({GetKeyValue(entry.text("KEY")), entry.text("PATH")});
+    }
+    m_context.registry.backend().prepareReads(keys);
     for (const QString& address : addresses) {
         const CatalogueEntry entry(m_context.workingCatalogue.selectSingleNode(address));
         const HKEY hive = GetKeyValue(entry.text("KEY"));
         before.append(m_context.registry.ReadKeyValue(hive, entry.text("PATH"), entry.text("REGNAME")));
-        present.append(
-            readRegValue(m_context.registry.backend(), hive, entry.text("PATH"), entry.text("REGNAME"))
-                .has_value());
+        QString unread;
+        present.append(readRegValue(m_context.registry.backend(), hive, entry.text("PATH"),
+                                    entry.text("REGNAME"), &unread)
+                           .has_value() ||
+                       !unread.isEmpty());
         deletions.append({RegChange::Kind::DeleteValue, hive, entry.text("PATH"), entry.text("REGNAME"), {}});
     }
     qsizetype failed = 0;
@@ -401,7 +440,12 @@ int CtlCommands::unset() {
             return fail(QStringLiteral("%1: %2 could not be deleted: %3")
                             .arg(title, place, m_context.registry.failureText(status)),
                         kExitFailure);
-        if (!m_context.registry.ReadKeyValue(hive, path, regname).isNothing())
+        const RegDatum after = m_context.registry.ReadKeyValue(hive, path, regname);
+        if (after.isUnread())
+            return fail(
+                QStringLiteral("%1: %2 could not be read back: %3").arg(title, place, after.unreadReason()),
+                kExitFailure);
+        if (!after.isNothing())
             return fail(QStringLiteral("%1: %2 is still there after it was deleted").arg(title, place),
                         kExitFailure);
         const bool deleted = present[i];
@@ -449,16 +493,35 @@ int CtlCommands::drives() {
         const std::optional<quint32> wanted = parseDriveLetters(m_options.arguments.first(), &error);
         if (!wanted)
             return m_output.usageError(error);
+        QString before;
+        const bool changed =
+            readDriveMask(m_context.registry, m_context.errors, &before) != *wanted || !before.isEmpty();
         writeDriveMask(m_context.registry, *wanted, m_context.errors);
-        if (readDriveMask(m_context.registry, m_context.errors) != *wanted)
-            return fail(notWritten(QLatin1String(kDrivesValueName)), kExitFailure);
+        // The Drives entry says whether a changed mask needs Windows to restart.
+        forEachEntry(m_context.workingCatalogue, [&](const CatalogueEntry& entry, int, int) {
+            if (changed && entry.datatype() == QLatin1String("DRIVES") && entry.needsRestart())
+                m_context.restartNeeded = true;
+        });
+        QString unread;
+        if (readDriveMask(m_context.registry, m_context.errors, &unread) != *wanted || !unread.isEmpty())
+            return fail(unread.isEmpty() ? notWritten(QLatin1String(kDrivesValueName))
+                                         : QStringLiteral("%1 could not be read back: %2")
+                                               .arg(QLatin1String(kDrivesValueName), unread),
+                        kExitFailure);
     }
-    const quint32 mask = readDriveMask(m_context.registry, m_context.errors);
-    if (m_output.json())
+    QString unread;
+    const quint32 mask = readDriveMask(m_context.registry, m_context.errors, &unread);
+    if (!unread.isEmpty())
+        return fail(QStringLiteral("the hidden drives could not be read: %1").arg(unread), kExitFailure);
+    if (m_output.json()) {
         m_output.printJson(QJsonObject{{QStringLiteral("hidden"), driveLetterArray(mask)},
-                                       {QStringLiteral("mask"), qint64(mask)}});
-    else
-        m_output.out() << "Hidden drives: " << driveList(mask) << Qt::endl;
+                                       {QStringLiteral("mask"), qint64(mask)},
+                                       {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
+        return kExitOk;
+    }
+    m_output.out() << "Hidden drives: " << driveList(mask) << Qt::endl;
+    if (m_context.restartNeeded)
+        m_output.out() << kRestartLine << Qt::endl;
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
@@ -187,27 +188,30 @@ int CtlFiles::apply() {
     for (const QString& note : plan.notes)
         m_output.report(note);
     QJsonArray written;
-    const bool complete = executePlan(m_context, plan, [&](const PlannedWrite& step) {
+    const ApplyOutcome outcome = executePlan(m_context, plan, [&](const PlannedWrite& step) {
         if (m_output.json())
             written.append(planJson(step));
         else
             m_output.out() << planLine(step) << Qt::endl;
     });
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    const QStringList notApplied = outcome.lines(plan);
     if (m_output.json()) {
         m_output.printJson(QJsonObject{{QStringLiteral("file"), given},
                                        {QStringLiteral("onlySet"), m_options.onlySet},
                                        {QStringLiteral("written"), written},
-                                       {QStringLiteral("complete"), complete},
+                                       {QStringLiteral("complete"), outcome.complete},
+                                       {QStringLiteral("notApplied"), QJsonArray::fromStringList(notApplied)},
                                        {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
     } else {
-        if (complete && plan.steps.isEmpty())
+        if (outcome.complete && plan.steps.isEmpty())
             m_output.out() << "Nothing to do." << Qt::endl;
         if (m_context.restartNeeded)
             m_output.out() << kRestartLine << Qt::endl;
     }
-    // The error handler has said where and why.
-    return complete ? kExitOk : kExitFailure;
+    for (const QString& line : notApplied)
+        m_output.report(QStringLiteral("not applied: ") + line);
+    return outcome.complete ? kExitOk : kExitFailure;
 }
 
 int CtlFiles::diff() {
@@ -236,8 +240,13 @@ int CtlFiles::diff() {
         if (plan.restartNeeded())
             m_output.out() << kRestartLine << Qt::endl;
     }
+    // Values that could not be read cannot be compared: that is trouble, not a difference.
+    for (const QString& line : plan.leftOut.lines())
+        m_output.report(QStringLiteral("could not be read, left out: ") + line);
     if (plan.stop)
         return fail(QStringLiteral("%1: %2; apply would stop here").arg(plan.stop->title, plan.stop->reason));
+    if (!plan.leftOut.isEmpty())
+        return kExitTrouble;
     return plan.steps.isEmpty() ? kExitOk : kExitDiffers;
 }
 
@@ -252,8 +261,12 @@ int CtlFiles::save() {
         return fail(QStringLiteral("%1 was not written: %2").arg(given, why));
     if (!writeOutput(given, *content))
         return kExitFailure;
+    // A value that could not be read is saved as unknown, never as a value; the user hears of it.
+    UnreadTally unread;
+    forEachEntry(m_context.workingCatalogue,
+                 [&](const CatalogueEntry& entry, int, int) { unread.addEntry(entry); });
     if (isStandardStream(given))
-        return kExitOk;
+        return m_output.reportUnread(unread, kExitOk);
     if (m_output.json())
         m_output.printJson(
             QJsonObject{{QStringLiteral("file"), given},
@@ -261,7 +274,7 @@ int CtlFiles::save() {
                         {QStringLiteral("entries"), countEntries(m_context.workingCatalogue)}});
     else
         m_output.out() << "Wrote " << given << "." << Qt::endl;
-    return kExitOk;
+    return m_output.reportUnread(unread, kExitOk);
 }
 
 int CtlFiles::exportXml() {

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
 #include "registry/RegDatum.h"
@@ -62,6 +63,12 @@ void CtlOutput::report(const QString& text) {
     note(m_json ? text : QStringLiteral("tavimorctl: ") + text);
 }
 
+int CtlOutput::reportUnread(const UnreadTally& unread, int status) {
+    for (const QString& line : unread.lines())
+        report(QStringLiteral("could not be read (Unknown): ") + line);
+    return unread.isEmpty() || status != kExitOk ? status : kExitFailure;
+}
+
 int CtlOutput::finish(int status) {
     // diff's 1 says "something to do", not a failure.
     const bool failed = status != kExitOk && !(m_command == QLatin1String("diff") && status == kExitDiffers);
@@ -113,17 +120,17 @@ QJsonObject jsonEntryHeader(const CatalogueEntry& entry, const QString& address)
 QJsonObject jsonEntryState(const ProgramContext& context, const QString& address) {
     const CatalogueEntry working(context.workingCatalogue.selectSingleNode(address));
     const CatalogueEntry machine(context.machineCatalogue.selectSingleNode(address));
-    const QString type = working.datatype();
-    const QString workingValue = working.currentValue().text();
-    const QString machineValue = machine.currentValue().text();
     QJsonObject object = jsonEntryHeader(working, address);
     object.insert(QStringLiteral("datatype"),
                   working.values().attribute(QStringLiteral("Datatype")).value_or(QString()));
     object.insert(QStringLiteral("restart"), working.needsRestart());
-    object.insert(QStringLiteral("working"), StateText(workingValue, type));
-    object.insert(QStringLiteral("workingValue"), jsonValueText(workingValue));
-    object.insert(QStringLiteral("machine"), StateText(machineValue, type));
-    object.insert(QStringLiteral("machineValue"), jsonValueText(machineValue));
+    for (const auto& [entry, name] :
+         {std::pair{working, QStringLiteral("working")}, std::pair{machine, QStringLiteral("machine")}}) {
+        object.insert(name, entryStateText(entry));
+        object.insert(name + QStringLiteral("Value"), jsonValueText(entry.currentValue().text()));
+        if (const std::optional<QString> unread = entry.unreadReason())
+            object.insert(name + QStringLiteral("Unread"), *unread);
+    }
     return object;
 }
 

@@ -9,6 +9,7 @@ namespace tavimor {
 class CatalogueEntry;
 class ProgramContext;
 class RegDatum;
+class UnreadTally;
 struct CtlEnvironment;
 
 // What every command prints goes through here, so that --json gives one shape everywhere:
@@ -34,6 +35,9 @@ public:
     void note(const QString& text);
     // The same for a line of our own: "tavimorctl: TEXT" as text.
     void report(const QString& text);
+    // Says once per hive and reason which values could not be read and so show as Unknown; returns
+    // status, or kExitFailure when there were any and status was kExitOk.
+    int reportUnread(const UnreadTally& unread, int status);
     // Ends the run: the JSON error object when there is something to say, then flushes.
     int finish(int status);
 
@@ -51,12 +55,13 @@ QString counted(qsizetype count, const char* one, const char* many);
 // A catalogue value text as JSON: a number when it is a decimal number, null when it is empty
 // or "Null", the text itself otherwise (only a hand-made settings file holds such a text).
 QJsonValue jsonValueText(const QString& text);
-// A registry value: null when absent, a number for a REG_DWORD, a string for a REG_SZ.
+// A registry value: null when absent or not read, a number for a REG_DWORD, a string for a REG_SZ.
 QJsonValue jsonRegistryValue(const RegDatum& value);
 // What names an entry in every shape: section, name, address, key, path, regname.
 QJsonObject jsonEntryHeader(const CatalogueEntry& entry, const QString& address);
 // An entry as list shows it: the header, datatype, restart, and its state and value in the
-// Tavimor settings ("working") and on the machine ("machine").
+// Tavimor settings ("working") and on the machine ("machine"); a value that could not be read is
+// the state "Unknown", the value null, and "workingUnread"/"machineUnread" says why.
 QJsonObject jsonEntryState(const ProgramContext& context, const QString& address);
 
 } // namespace tavimor

@@ -9,6 +9,7 @@
 #include "catalogue/RegistrySync.h"
 #include "catalogue/TemplatePolicyFiles.h"
 #include "catalogue/TemplateStates.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
@@ -69,9 +70,20 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
         values = catalogueValues(*document, configuredValue);
     } else {
         // What the registry holds now; a value that is not there is not configured.
-        values = catalogueValues(m_context.machineCatalogue, [this](const CatalogueEntry& entry) {
-            return registryValue(m_context.registry, entry);
+        UnreadTally unread;
+        values = catalogueValues(m_context.machineCatalogue, [&](const CatalogueEntry& entry) {
+            QString why;
+            const std::optional<quint32> value = registryValue(m_context.registry, entry, &why);
+            if (!why.isEmpty())
+                unread.add(entry.text("KEY"), why);
+            return value;
         });
+        // A value that could not be read would go into the files as not configured.
+        if (!unread.isEmpty()) {
+            m_output.reportUnread(unread, kExitFailure);
+            fail(QStringLiteral("nothing was written"));
+            return std::nullopt;
+        }
     }
     std::array<PolFile, 2> existing;
     QString error;

@@ -10,6 +10,7 @@
 #include "catalogue/ReportPage.h"
 #include "catalogue/TemplateExport.h"
 #include "catalogue/TemplateStates.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
@@ -142,15 +143,21 @@ int CtlRegFiles::exportReg() {
     if (!addresses)
         return kExitFailure;
     QStringList skipped;
-    RegPatch patch =
-        fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
-                 : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses, &skipped);
+    UnreadTally unread;
+    RegPatch patch = fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
+                              : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses,
+                                                           &skipped, &unread);
     if (fromFile)
         TemplateExport::fromCatalogue(patch, m_context.registry.backend(), catalogue, m_policies);
     else
         TemplateExport::fromRegistry(patch, m_context.registry.backend(), m_policies);
     for (const QString& title : skipped)
         m_output.report(title + QStringLiteral(" names no registry key Tavimor can write; left out"));
+    // A file that left out values it could not read would pass for the whole registry.
+    if (!unread.isEmpty()) {
+        m_output.reportUnread(unread, kExitFailure);
+        return m_output.fail(QStringLiteral("%1 was not written").arg(output), kExitFailure);
+    }
 
     QString error;
     if (!writeOutput(output, patch.serialize(format), &error))

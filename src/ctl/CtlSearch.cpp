@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/UnreadTally.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/CtlTemplates.h"
@@ -38,7 +39,7 @@ QStringList CtlSearch::matchingEntries(const ProgramContext& context, const QStr
     return found;
 }
 
-void CtlSearch::printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies) {
+int CtlSearch::printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies) {
     struct Row {
         QString address;
         QString title;
@@ -47,13 +48,13 @@ void CtlSearch::printEntries(const QStringList& addresses, const QList<const Pol
         bool restart = false;
     };
     QList<Row> rows;
+    UnreadTally unread;
     for (const QString& address : addresses) {
         const CatalogueEntry working(m_context.workingCatalogue.selectSingleNode(address));
         const CatalogueEntry machine(m_context.machineCatalogue.selectSingleNode(address));
-        const QString type = working.datatype();
         rows.append({address, working.section() + QLatin1Char('/') + working.text("NAME"),
-                     StateText(working.currentValue().text(), type),
-                     StateText(machine.currentValue().text(), type), working.needsRestart()});
+                     entryStateText(working), entryStateText(machine), working.needsRestart()});
+        unread.addEntry(machine.unreadReason() ? machine : working);
     }
     for (const PolicyInstance* policy : policies)
         rows.append({policy->name(), policy->name(), CtlTemplates::workingState(m_context, *policy),
@@ -65,7 +66,7 @@ void CtlSearch::printEntries(const QStringList& addresses, const QList<const Pol
         for (const PolicyInstance* policy : policies)
             entries.append(CtlTemplates::json(m_context, *policy));
         m_output.printJson({{QStringLiteral("entries"), entries}});
-        return;
+        return m_output.reportUnread(unread, kExitOk);
     }
     qsizetype widths[3] = {5, 16, 24};
     for (const Row& row : rows) {
@@ -83,6 +84,7 @@ void CtlSearch::printEntries(const QStringList& addresses, const QList<const Pol
          QStringLiteral("Current Machine Settings"), false);
     for (const Row& row : rows)
         line(row.title, row.working, row.machine, row.restart);
+    return m_output.reportUnread(unread, kExitOk);
 }
 
 int CtlSearch::search() {
@@ -92,13 +94,11 @@ int CtlSearch::search() {
         return m_output.fail(
             QStringLiteral("no entry matches \"%1\"").arg(m_options.arguments.join(QLatin1Char(' '))),
             kExitFailure);
-    printEntries(found, policies);
-    return kExitOk;
+    return printEntries(found, policies);
 }
 
 int CtlSearch::listAll() {
-    printEntries(matchingEntries(m_context, {}), CtlTemplates::matching(m_context, {}));
-    return kExitOk;
+    return printEntries(matchingEntries(m_context, {}), CtlTemplates::matching(m_context, {}));
 }
 
 } // namespace tavimor

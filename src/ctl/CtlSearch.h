@@ -23,8 +23,9 @@ public:
 
 private:
     // One row per entry: Section/Name, its state in the Tavimor settings and on the machine, restart.
-    // Template policies follow the entries, by name.
-    void printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies);
+    // Template policies follow the entries, by name. The exit status: a failure when a state could
+    // not be read.
+    int printEntries(const QStringList& addresses, const QList<const PolicyInstance*>& policies);
 
     ProgramContext& m_context;
     const CtlOptions& m_options;

@@ -98,6 +98,8 @@ QString MSDNRegistry::failureText(long status) const {
         return QStringLiteral("The configuration registry key could not be read.");
     case ERROR_CANTWRITE:
         return QStringLiteral("The configuration registry key could not be written.");
+    case ERROR_HIVE_MISSING:
+        return QStringLiteral("The target has no file for this hive.");
     default:
         return QStringLiteral("Error %1.").arg(status);
     }
@@ -105,11 +107,17 @@ QString MSDNRegistry::failureText(long status) const {
 
 RegDatum MSDNRegistry::ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName) {
     RegDatum value;
-    HKEY key = 0;
-    if (m_backend->openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+    // No hive is no root at all: nothing to ask, so nothing is there.
+    if (hive == 0)
         return value;
-    ReadRegValue(key, valueName, value);
+    HKEY key = 0;
+    if (const long status = m_backend->openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key))
+        return isNotThere(status) ? value : RegDatum::unread(failureText(status));
+    const long status = ReadRegValue(key, valueName, value);
     m_backend->closeKey(key);
+    // -1 is a value of a type the layer does not read: there, but nothing to hand over.
+    if (status != ERROR_SUCCESS && status != -1 && !isNotThere(status))
+        return RegDatum::unread(failureText(status));
     return value;
 }
 

@@ -28,6 +28,8 @@ public:
     long DeleteKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
     // The status of the create; ERROR_SUCCESS also when the key was there.
     long CreateRegKey(const QString& keyPath, HKEY hive);
+    // Nothing when the key or the value is not there (or has another type); unread, with the
+    // failure's words, when the registry could not be asked.
     RegDatum ReadKeyValue(HKEY hive, const QString& keyPath, const QString& valueName);
     // The computer name; "" when it cannot be had.
     QString GetSystemName();

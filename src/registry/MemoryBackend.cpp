@@ -34,6 +34,28 @@ std::optional<RegValue> MemoryBackend::value(const QString& keyPath, const QStri
     return it->second;
 }
 
+void MemoryBackend::failUnder(const QString& keyPath, const QString& reason, bool writesOnly) {
+    if (reason.isEmpty())
+        m_failing.remove(keyPath.toLower());
+    else
+        m_failing.insert(keyPath.toLower(), {reason, writesOnly});
+}
+
+long MemoryBackend::failure(const QString& path, long status) {
+    if (m_unreadable)
+        return ERROR_BADDB;
+    const QString key = path.toLower();
+    for (auto it = m_failing.cbegin(); it != m_failing.cend(); ++it) {
+        if (it->writesOnly && status == ERROR_CANTREAD)
+            continue;
+        if (key == it.key() || key.startsWith(it.key() + QLatin1Char('\\'))) {
+            m_lastError = it->reason;
+            return status;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
 bool MemoryBackend::hasKey(const QString& keyPath) const {
     return isHive(keyPath) || m_keys.contains(keyPath.toLower());
 }
@@ -44,15 +66,15 @@ bool MemoryBackend::requestRestart() {
 }
 
 long MemoryBackend::storeKeyExists(const QString& path, bool* exists) {
-    if (m_unreadable)
-        return ERROR_BADDB;
+    if (const long failed = failure(path, ERROR_CANTREAD))
+        return failed;
     *exists = hasKey(path);
     return ERROR_SUCCESS;
 }
 
 long MemoryBackend::storeCreateKey(const QString& path, bool* created) {
-    if (m_unreadable)
-        return ERROR_BADDB;
+    if (const long failed = failure(path, ERROR_CANTWRITE))
+        return failed;
     *created = !hasKey(path);
     for (qsizetype at = path.indexOf(QLatin1Char('\\')); at >= 0;
          at = path.indexOf(QLatin1Char('\\'), at + 1))
@@ -63,8 +85,8 @@ long MemoryBackend::storeCreateKey(const QString& path, bool* created) {
 }
 
 long MemoryBackend::storeReadValue(const QString& path, const QString& name, RegValue* value) {
-    if (m_unreadable)
-        return ERROR_BADDB;
+    if (const long failed = failure(path, ERROR_CANTREAD))
+        return failed;
     ++m_reads;
     const std::optional<RegValue> found = this->value(path, name);
     if (!found)
@@ -74,8 +96,8 @@ long MemoryBackend::storeReadValue(const QString& path, const QString& name, Reg
 }
 
 long MemoryBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
-    if (m_unreadable)
-        return ERROR_BADDB;
+    if (const long failed = failure(path, ERROR_CANTWRITE))
+        return failed;
     if (!hasKey(path))
         return ERROR_FILE_NOT_FOUND;
     // As the file stores do: a value that holds what is asked is not written.
@@ -87,8 +109,8 @@ long MemoryBackend::storeWriteValue(const QString& path, const QString& name, co
 }
 
 long MemoryBackend::storeDeleteValue(const QString& path, const QString& name) {
-    if (m_unreadable)
-        return ERROR_BADDB;
+    if (const long failed = failure(path, ERROR_CANTWRITE))
+        return failed;
     const auto key = m_keys.find(path.toLower());
     if (key == m_keys.end() || !key->values.remove(name.toLower()))
         return ERROR_FILE_NOT_FOUND;

@@ -17,6 +17,10 @@ public:
     bool hasKey(const QString& keyPath) const;
     // While unreadable, every store operation fails as a damaged registry does.
     void setUnreadable(bool unreadable) { m_unreadable = unreadable; }
+    // Every operation on keyPath and the keys below it (or every write only) fails as a registry that
+    // cannot be asked does (a tool that timed out), with reason as its words; an empty reason ends that.
+    void failUnder(const QString& keyPath, const QString& reason, bool writesOnly = false);
+    QString lastError() const override { return m_lastError; }
     int restartRequests() const { return m_restartRequests; }
     void setCanRestart(bool can) { m_canRestart = can; }
     bool canRestart() const override { return m_canRestart; }
@@ -35,6 +39,9 @@ protected:
     long storeValueNames(const QString& path, QStringList* names) override;
 
 private:
+    // ERROR_SUCCESS, or the failure an operation on path meets.
+    long failure(const QString& path, long status);
+
     struct Key {
         QHash<QString, std::pair<QString, RegValue>> values; // by lower-case name
         QStringList order;                                   // lower-case names as first written
@@ -46,6 +53,12 @@ private:
     };
     QHash<QString, Key> m_keys; // by lower-case full path
     bool m_unreadable = false;
+    struct Failing {
+        QString reason;
+        bool writesOnly = false;
+    };
+    QHash<QString, Failing> m_failing; // by lower-case key path
+    QString m_lastError;
     bool m_canRestart = true;
     int m_restartRequests = 0;
     int m_writes = 0;

@@ -19,7 +19,14 @@ std::optional<qint32> RegDatum::toInteger() const {
         return toLong(*t);
     if (const auto* n = std::get_if<qint32>(&m_value))
         return *n;
+    if (isUnread())
+        return std::nullopt;
     return 0;
+}
+
+QString RegDatum::unreadReason() const {
+    const auto* unread = std::get_if<Unread>(&m_value);
+    return unread ? unread->reason : QString();
 }
 
 std::optional<qint32> toLong(QStringView text) {

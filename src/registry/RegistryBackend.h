@@ -39,6 +39,15 @@ inline constexpr long ERROR_MORE_DATA = 234;
 inline constexpr long ERROR_BADDB = 1009;
 inline constexpr long ERROR_CANTREAD = 1012;
 inline constexpr long ERROR_CANTWRITE = 1013;
+// Not the platform's: the target has no file for the hive a key lies in (an offline Windows given
+// without its SOFTWARE hive). Codes of an application's own carry bit 29, which Windows leaves to them.
+inline constexpr long ERROR_HIVE_MISSING = 0x20000001;
+
+// The statuses that say a key or a value is not there. Any other failure of a read means that it
+// could not be read, which is never taken for "not there".
+inline bool isNotThere(long status) {
+    return status == ERROR_FILE_NOT_FOUND || status == ERROR_BAD_PATHNAME;
+}
 
 inline constexpr quint32 REG_CREATED_NEW_KEY = 1;
 inline constexpr quint32 REG_OPENED_EXISTING_KEY = 2;
@@ -65,6 +74,12 @@ RegValue regDword(quint32 value);
 RegValue regExpandSz(const QString& text);
 RegValue regMultiSz(const QStringList& strings);
 RegValue regQword(quint64 value);
+
+// A key as the registry layer names it: a hive handle and a path below it.
+struct RegKeyName {
+    HKEY hive = 0;
+    QString subKey;
+};
 
 // One change of a batch. Setting a value makes its key (and the key's parents) where missing,
 // as createKey does; deleting one opens the key only. DeleteValues deletes every value of the key
@@ -116,6 +131,9 @@ public:
     // not. A value to delete that is not there (or whose key is not) counts as deleted. This one
     // makes them one call at a time; a target where each call is dear overrides it.
     virtual long applyChanges(const QList<RegChange>& changes, qsizetype* failed);
+    // Told which keys the reads that follow will ask about, so that a target where each question is
+    // dear can fetch them together. Reads give the same answers without it.
+    virtual void prepareReads(const QList<RegKeyName>& keys) { Q_UNUSED(keys) }
 
     // The computer name, or nothing when it cannot be had.
     virtual std::optional<QString> computerName() = 0;
@@ -128,6 +146,9 @@ public:
     virtual QString writeRefusal() const { return QString(); }
     // Names the target in messages, e.g. "file:/home/ann/.local/share/tavimor/registry.reg".
     virtual QString targetName() const = 0;
+    // What a user should know of the last write besides that it holds, e.g. that it is not on disk
+    // yet; "" when there is nothing to say.
+    virtual QString writtenNote() const { return QString(); }
     // Why the last failing operation failed, in the system's words; "" when the target keeps no reason.
     virtual QString lastError() const { return QString(); }
 };

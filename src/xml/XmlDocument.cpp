@@ -226,6 +226,15 @@ void XmlNode::setAttribute(const QString& name, const QString& value) {
         tree().setAttr(m_index, tree().addName(name.toUtf8()), tree().addString(value.toUtf8()));
 }
 
+void XmlNode::removeAttribute(const QString& name) {
+    if (!isElement())
+        return;
+    // A name no element has was never interned.
+    const quint32 id = tree().findInterned(name.toUtf8());
+    if (id != XmlTree::npos)
+        tree().removeAttr(m_index, id);
+}
+
 XmlNode XmlNode::parentNode() const {
     if (!m_doc)
         return {};

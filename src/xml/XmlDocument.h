@@ -36,6 +36,8 @@ public:
     std::optional<QString> firstAttribute() const;
     QList<std::pair<QString, QString>> attributes() const;
     void setAttribute(const QString& name, const QString& value);
+    // Nothing happens when the element has no such attribute.
+    void removeAttribute(const QString& name);
 
     XmlNode parentNode() const;
     QList<XmlNode> childNodes() const;

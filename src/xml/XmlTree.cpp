@@ -176,6 +176,20 @@ void XmlTree::setAttr(quint32 element, quint32 name, quint32 value) {
     appendAttr(element, last, name, value);
 }
 
+void XmlTree::removeAttr(quint32 element, quint32 name) {
+    quint32 last = npos;
+    for (quint32 a = nodes[element].firstAttr; a != npos; last = a, a = attrs[a].next) {
+        if (attrs[a].name != name)
+            continue;
+        // The slot stays unused; attributes are rarely removed.
+        if (last == npos)
+            nodes[element].firstAttr = attrs[a].next;
+        else
+            attrs[last].next = attrs[a].next;
+        return;
+    }
+}
+
 quint32 XmlTree::appendAttr(quint32 element, quint32 last, quint32 name, quint32 value) {
     attrs.push_back(Attr{name, value, npos});
     const quint32 index = quint32(attrs.size() - 1);

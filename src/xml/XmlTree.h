@@ -60,6 +60,7 @@ struct XmlTree {
     // Returns the node and its descendants to the free list.
     void release(quint32 node);
     void setAttr(quint32 element, quint32 name, quint32 value);
+    void removeAttr(quint32 element, quint32 name);
     // Adds an attribute the element does not have yet after its attribute last (npos for the
     // first), in constant time; returns the new attribute.
     quint32 appendAttr(quint32 element, quint32 last, quint32 name, quint32 value);

@@ -140,17 +140,18 @@ TEST_F(SettingsFileInput, BrokenXmlUnknownHivesAndMissingElementsAreSurvived) {
     const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[6]"_s);
     ASSERT_EQ(rows.size(), 21);
     EXPECT_TRUE(rows.last().workingState.isEmpty() && rows.last().machineState.isEmpty());
-    // Applying stops at the first write that fails, through the unknown hive, and says which and why.
+    // Applying writes every other value, names the one that fails through the unknown hive with why,
+    // and keeps it pending.
     prompter.queueAnswer(Answer::Yes);
-    EXPECT_EQ(ConfirmPendingChanges(context), 0);
-    EXPECT_FALSE(dword(kExplorerPolicies, u"NoRun"_s).has_value());
-    ASSERT_EQ(errors.reports.size(), 1);
-    EXPECT_TRUE(errors.reports[0].description.startsWith(
-        QStringLiteral("Display/Display Properties: "
+    EXPECT_EQ(ConfirmPendingChanges(context), 1);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 1u);
+    EXPECT_TRUE(errors.reports.isEmpty());
+    ASSERT_EQ(prompter.messages().size(), 2);
+    EXPECT_TRUE(prompter.messages()[1].text.contains(
+        QStringLiteral("\r\nDisplay/Display Properties: "
                        "HKEY_NOWHERE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\"
                        "NoDispCpl could not be written: ")))
-        << errors.reports[0].description.toStdString();
-    EXPECT_EQ(prompter.messages().size(), 1);
+        << prompter.messages()[1].text.toStdString();
 }
 
 class FileCommands : public CoreFixture {
@@ -222,14 +223,25 @@ TEST_F(FileCommands, SaveAsksForANameUntilOneIsChosenBySaveAs) {
               context.workingCatalogue.serialize());
     EXPECT_TRUE(prompter.messages().isEmpty());
 
-    // Save As to a name the write fails on still takes that name.
+    // Save As to a name the write fails on still takes that name; each failure says why.
     const QString unwritable = dir.filePath(u"no/such/folder/x.rds"_s);
     prompter.queueFileName(unwritable);
     EXPECT_FALSE(m_files.SaveAsCommand());
     EXPECT_EQ(context.currentSettingsFile, unwritable);
     EXPECT_FALSE(m_files.SaveCommand());
     EXPECT_EQ(prompter.dialogs().size(), 3);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    ASSERT_EQ(prompter.messages().size(), 2);
+    EXPECT_TRUE(
+        prompter.messages()[1].text.startsWith(u"The settings file %1 was not saved: "_s.arg(unwritable)))
+        << prompter.messages()[1].text.toStdString();
+    EXPECT_EQ(prompter.messages()[1].icon, MessageIcon::Critical);
+    // A link is not written through: what it points to keeps its bytes.
+    const QString link = dir.filePath(u"link.rds"_s);
+    ASSERT_TRUE(QFile::link(first, link));
+    prompter.queueFileName(link);
+    EXPECT_FALSE(m_files.SaveAsCommand());
+    EXPECT_TRUE(prompter.messages().last().text.contains(u"it is a symbolic link"_s));
+    EXPECT_EQ(readWholeFile(first, kMaxSettingsFileSize), saved);
 }
 
 // 49 MiB of catalogue make a settings file of over 65 MiB, which no reader would open again.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/ApplyPlan.h"
 #include "catalogue/CatalogueEntry.h"
+#include "catalogue/CatalogueListing.h"
 #include "catalogue/RegistrySync.h"
 #include "support/CoreFixture.h"
 
@@ -16,6 +17,8 @@ const QString kMinPwdLen = u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[6]"_s;
 const QString kDisplayCpl = u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s;
 const QString kSystemKey =
     u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"_s;
+const QString kNotApplied =
+    u"Not every change could be applied; those not applied are still pending.\r\n\r\n"_s;
 
 class RegistrySync : public CoreFixture {
 protected:
@@ -123,7 +126,7 @@ TEST_F(RegistrySync, ThePlanIsWhatThePassChangesAndItStopsAtAValueThatIsNoNumber
     EXPECT_EQ(dword(kSystemKey, u"NoDispCpl"_s), 1u);
 
     // "Null" in an entry typed Numeric ends the pass: what came before is written, what follows
-    // is not, and the error handler is told which entry.
+    // is not, and a message (never the error report, which ends the program) says which entry.
     CatalogueEntry(context.machineCatalogue.selectSingleNode(kMinPwdLen))
         .values()
         .setAttribute(u"Datatype"_s, u"Numeric"_s);
@@ -133,23 +136,74 @@ TEST_F(RegistrySync, ThePlanIsWhatThePassChangesAndItStopsAtAValueThatIsNoNumber
     EXPECT_FALSE(ApplyMachineCatalogue(context));
     EXPECT_EQ(dword(kSystemKey, u"NoDispCpl"_s), 0u);
     EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 0u);
-    ASSERT_EQ(errors.reports.size(), 1);
-    EXPECT_EQ(
-        errors.reports[0].description,
-        QStringLiteral("Network/Set Minimum Password Length: \"Null\" is not a number; the entries after "
-                       "it were not applied."));
+    EXPECT_TRUE(errors.reports.isEmpty());
+    EXPECT_EQ(prompter.messageTexts(),
+              QStringList{kNotApplied + u"Network/Set Minimum Password Length: \"Null\" is not a number; the "
+                                        u"entries after it were not applied"_s});
 }
 
-TEST_F(RegistrySync, AFailedWriteStopsThePassAndSaysWhichEntryAndWhy) {
+// Every other value is written, each refused one named with the system's reason, and the refused
+// ones stay pending: the window stays open.
+TEST_F(RegistrySync, AWriteTheRegistryRefusesIsNamedAndEveryOtherValueIsWritten) {
+    ApplyMachineCatalogue(context);
     RefreshCurrentValues(context, QLatin1String(kAllEntries));
-    backend.setUnreadable(true);
-    EXPECT_FALSE(ApplyMachineCatalogue(context));
-    EXPECT_FALSE(context.restartNeeded);
-    EXPECT_EQ(backend.writeCount(), 0);
-    ASSERT_EQ(errors.reports.size(), 1);
-    EXPECT_TRUE(errors.reports[0].description.startsWith(
-        u"Display/Display Properties: %1\\NoDispCpl could not be written: "_s.arg(kSystemKey)))
-        << errors.reports[0].description.toStdString();
+    context.workingCatalogue.copyFrom(context.machineCatalogue);
+    setCurrentValue(context.workingCatalogue, kDisplayCpl, u"1"_s);
+    setCurrentValue(context.workingCatalogue, kRunDialog, u"1"_s);
+    backend.failUnder(kSystemKey, u"Access is denied."_s, true);
+    prompter.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ConfirmPendingChanges(context), 1);
+    EXPECT_EQ(prompter.messageTexts().last(),
+              kNotApplied +
+                  u"Display/Display Properties: %1\\NoDispCpl could not be written: Access is denied"_s.arg(
+                      kSystemKey));
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 1u);
+    EXPECT_TRUE(context.restartNeeded);
+    EXPECT_TRUE(errors.reports.isEmpty());
+    EXPECT_EQ(machine(kDisplayCpl), u"0"_s);
+    EXPECT_EQ(machine(kRunDialog), u"1"_s);
+    EXPECT_TRUE(changesPending(context));
+}
+
+// A value that could not be read is not "absent": it is unknown, left out of every plan and never
+// written back, and a later read that succeeds ends the mark.
+TEST_F(RegistrySync, AValueThatCouldNotBeReadIsUnknownAndNeverWrittenBack) {
+    const QString machinePolicies =
+        u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies"_s;
+    const QString sharing = u"TAVIMOR/REGISTRYSETTINGS[1]/ENTRY[5]"_s;
+    const QString timedOut = u"wine reg export did not finish in time"_s;
+    backend.putValue(machinePolicies + u"\\Network"_s, u"NoFileSharing"_s, regDword(1));
+    backend.failUnder(machinePolicies, timedOut);
+    const UnreadTally unread = RefreshCurrentValues(context, QLatin1String(kAllEntries));
+    EXPECT_EQ(unread.lines(), QStringList{u"3 entries under HKEY_LOCAL_MACHINE: "_s + timedOut});
+    const CatalogueEntry entry(context.machineCatalogue.selectSingleNode(sharing));
+    ASSERT_EQ(entry.text("REGNAME"), u"NoFileSharing"_s);
+    EXPECT_EQ(entry.unreadReason(), timedOut);
+    EXPECT_EQ(entryStateText(entry), u"Unknown"_s);
+    EXPECT_EQ(machine(kRunDialog), u"0"_s);
+    const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
+    EXPECT_EQ(rows[5].machineState, u"Unknown"_s);
+    EXPECT_EQ(rows[5].machineUnread, timedOut);
+
+    // As at start-up, the settings are what was read; a change to another entry is applied, the unknown
+    // ones are named once and left as they are.
+    context.workingCatalogue.copyFrom(context.machineCatalogue);
+    EXPECT_FALSE(changesPending(context));
+    setCurrentValue(context.workingCatalogue, kRunDialog, u"1"_s);
+    prompter.queueAnswer(Answer::Yes);
+    EXPECT_EQ(ConfirmPendingChanges(context), 1);
+    EXPECT_EQ(prompter.messageTexts().last(),
+              kNotApplied + u"4 entries under HKEY_LOCAL_MACHINE: "_s + timedOut);
+    EXPECT_EQ(dword(kExplorerPolicies, u"NoRun"_s), 1u);
+    EXPECT_EQ(dword(machinePolicies + u"\\Network"_s, u"NoFileSharing"_s), 1u);
+    EXPECT_FALSE(planApply(context.registry, context.workingCatalogue).leftOut.isEmpty());
+
+    backend.failUnder(machinePolicies, QString());
+    EXPECT_TRUE(RefreshCurrentValues(context, QLatin1String(kAllEntries)).isEmpty());
+    EXPECT_EQ(machine(sharing), u"1"_s);
+    EXPECT_FALSE(CatalogueEntry(context.machineCatalogue.selectSingleNode(sharing)).unreadReason());
+    // The mark is gone without a trace.
+    EXPECT_FALSE(context.machineCatalogue.xml().contains(u"Unread"_s));
 }
 
 TEST_F(RegistrySync, OnlySetPlansTheEntriesAFileSaysSomethingAbout) {

@@ -47,8 +47,8 @@ run 0 unset NoRun
 grep -q '"NoRun"' "$registry" && fail "unset left NoRun in the registry file"
 run 0 set NoRun 1
 
-# A registry that cannot be written: apply stops at the first value, says which and why, prints
-# no line for it, exits 1, and the file stays as it was byte for byte.
+# A registry that cannot be written: apply names each value it could not write and why, prints no
+# line for it, exits 1, and the file stays as it was byte for byte.
 cp "$registry" before.reg
 chmod 1777 "$(dirname "$registry")"
 chmod 444 "$registry"
@@ -61,7 +61,7 @@ fi
 $as_other "$ctl" apply office.rds >out 2>err
 [ $? = 1 ] || fail "apply on a read-only registry did not exit 1: $(cat err)"
 [ -s out ] && fail "apply printed lines it did not write: $(cat out)"
-grep -q 'Start Menu/Run Dialog: .*NoRun could not be written: .*; the entries after it were not applied' err || fail "apply said: $(cat err)"
+grep -q '^tavimorctl: not applied: Start Menu/Run Dialog: .*NoRun could not be written: ' err || fail "apply said: $(cat err)"
 cmp -s "$registry" before.reg || fail "the read-only registry file changed"
 chmod 644 "$registry"
 
@@ -78,7 +78,7 @@ run 2 drives off
 run 2 drives clear
 cmp -s "$registry" before.reg || fail "a refused drives command changed the registry"
 run 0 drives all
-[ "$(cat out)" = "Hidden drives: A: B: C: D: E: F: G: H: I: J: K: L: M: N: O: P: Q: R: S: T: U: V: W: X: Y: Z:" ] ||
+[ "$(head -1 out)" = "Hidden drives: A: B: C: D: E: F: G: H: I: J: K: L: M: N: O: P: Q: R: S: T: U: V: W: X: Y: Z:" ] ||
     fail "drives all printed: $(cat out)"
 
 # A mistyped target is an error naming it, never a clean machine.

@@ -33,9 +33,10 @@ TEST_F(CtlFiles, ApplyStopsAtAValueThatIsNoNumber) {
     ASSERT_TRUE(writeFileAtomically(path("broken.rds"), rds(withCurrent({"NoRun"}, u"Null"_s))));
     const Result planned = exits(2, "diff", path("broken.rds"));
     const Result r = exits(1, "apply", path("broken.rds"));
-    EXPECT_TRUE(r.err.contains(
-        "Start Menu/Run Dialog: \"Null\" is not a number; the entries after it were not applied."_L1))
-        << r.err.toStdString();
+    EXPECT_EQ(
+        r.err,
+        "tavimorctl: not applied: Start Menu/Run Dialog: \"Null\" is not a number; the entries after it were "
+        "not applied\n"_L1);
     // The entries before it were written and printed, those after it were not.
     EXPECT_EQ(r.out, planned.out);
     EXPECT_EQ(r.out.count(u'\n'), 26);

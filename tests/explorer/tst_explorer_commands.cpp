@@ -22,26 +22,33 @@ private slots:
 
     void closingWithPendingChangesAsks_data() {
         QTest::addColumn<Answer>("answer");
+        QTest::addColumn<bool>("refused");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("Cancel keeps the window") << Answer::Cancel << false;
-        QTest::newRow("No closes") << Answer::No << true;
-        QTest::newRow("Yes applies, then closes") << Answer::Yes << true;
+        QTest::newRow("Cancel keeps the window") << Answer::Cancel << false << false;
+        QTest::newRow("No closes") << Answer::No << false << true;
+        QTest::newRow("Yes applies, then closes") << Answer::Yes << false << true;
+        QTest::newRow("Yes that the registry refuses says so and stays") << Answer::Yes << true << false;
     }
     void closingWithPendingChangesAsks() {
         QFETCH(Answer, answer);
+        QFETCH(bool, refused);
         QFETCH(bool, closes);
         frmRegistryExplorer& w = f->shown();
         QVERIFY(applyEntryLater(f->context, kRunDialog, u"1"_s));
+        if (refused)
+            f->backend.failUnder(QLatin1String(kExplorerKey), u"Access is denied."_s, true);
         f->prompter.queueAnswer(answer);
         // Exit goes through the same steps as the close box.
         f->action(u"mnuSubApplication7"_s)->trigger();
-        // The question and what each answer does to the registry: test_registry_sync.
-        QCOMPARE(f->prompter.messages().size(), 1);
+        // The question and what each answer does to the registry: test_registry_sync. A refused write
+        // is a message, never the error report, which would end the program.
+        QCOMPARE(f->prompter.messages().size(), refused ? 2 : 1);
+        QVERIFY(f->errors.reports.isEmpty());
         QCOMPARE(w.isVisible(), !closes);
-        QCOMPARE(changesPending(f->context), answer != Answer::Yes);
+        QCOMPARE(changesPending(f->context), answer != Answer::Yes || refused);
         // Run Dialog applied at exit sets the restart flag in time for the restart question.
         QCOMPARE(f->windows.names(),
-                 answer == Answer::Yes ? QStringList{u"confirmRestart"_s} : QStringList());
+                 answer == Answer::Yes && !refused ? QStringList{u"confirmRestart"_s} : QStringList());
     }
 
     void theRestartConfirmationFollowsFlagAndSetting_data() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/MSDNRegistry.h"
 #include "registry/MemoryBackend.h"
+#include "registry/regfile/RegPatchImport.h"
 #include "support/RecordingErrorHandler.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,22 @@ TEST_F(RegistryLayer, ReadsGiveNothingForOtherTypesAndHives) {
     EXPECT_EQ(datum, RegDatum::text(u"untouched"_s));
     backend.closeKey(key);
     EXPECT_EQ(backend.openHandleCount(), 0);
+}
+
+// "Not there" and "could not be read" are different answers, in both reads.
+TEST_F(RegistryLayer, AReadThatFailsIsUnreadWithItsReasonNeverNothing) {
+    backend.putValue(kFull, u"NoRun"_s, regDword(1));
+    backend.failUnder(kFull, u"wine reg export crashed"_s);
+    const RegDatum datum = registry.ReadKeyValue(HKEY_CURRENT_USER, kPath, u"NoRun"_s);
+    EXPECT_EQ(datum, RegDatum::unread(u"wine reg export crashed"_s));
+    EXPECT_EQ(datum.toInteger(), std::nullopt);
+    QString why;
+    EXPECT_FALSE(readRegValue(backend, HKEY_CURRENT_USER, kPath, u"NoRun"_s, &why));
+    EXPECT_EQ(why, u"wine reg export crashed"_s);
+    // Beside it, what is not there is still nothing, and says no reason.
+    EXPECT_TRUE(registry.ReadKeyValue(HKEY_CURRENT_USER, u"Software\\None"_s, u"NoRun"_s).isNothing());
+    EXPECT_FALSE(readRegValue(backend, HKEY_CURRENT_USER, u"Software\\None"_s, u"NoRun"_s, &why));
+    EXPECT_EQ(why, QString());
 }
 
 TEST_F(RegistryLayer, WritesNeedTheKeyAndStoreLittleEndianDwords) {

@@ -58,8 +58,11 @@ std::unique_ptr<HiveBackend> HiveBackend::open(const Files& files, const QString
 
 long HiveBackend::load(int which, bool writable) {
     HiveFile& file = m_hives[which];
-    if (file.path.isEmpty())
-        return ERROR_FILE_NOT_FOUND;
+    if (file.path.isEmpty()) {
+        static const char* const names[] = {"NTUSER.DAT", "SOFTWARE", "SYSTEM"};
+        m_lastError = QStringLiteral("no %1 hive was named").arg(QLatin1String(names[which]));
+        return ERROR_HIVE_MISSING;
+    }
     const std::optional<Stamp> stamp = stampOf(file.path);
     if (!stamp) {
         m_lastError = QStringLiteral("%1 cannot be read").arg(file.path);
@@ -98,6 +101,9 @@ std::optional<HiveBackend::Location> HiveBackend::locate(const QString& fullPath
     if (!inSet)
         return Location{System, *rest};
     RegValue current;
+    // Without the SYSTEM hive the key is in no file: the read says so.
+    if (m_hives[System].path.isEmpty())
+        return Location{System, *rest};
     if (load(System, false) != ERROR_SUCCESS ||
         m_hives[System].hive->value(m_hives[System].hive->find(QStringLiteral("Select")),
                                     QStringLiteral("Current"), &current) != ERROR_SUCCESS ||
@@ -119,7 +125,7 @@ long HiveBackend::storeKeyExists(const QString& path, bool* exists) {
         return ERROR_SUCCESS;
     }
     if (const long status = load(at->hive, false))
-        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+        return status;
     *exists = m_hives[at->hive].hive->find(at->path) != 0;
     return ERROR_SUCCESS;
 }

@@ -66,7 +66,7 @@ private:
     HiveBackend() = default;
 
     std::optional<Location> locate(const QString& fullPath);
-    // The hive as the file holds it now; ERROR_FILE_NOT_FOUND when the target has no such file.
+    // The hive as the file holds it now; ERROR_HIVE_MISSING when the target has no such file.
     long load(int which, bool writable);
     // Under the hive's lock: reads the hive, runs change, commits when it changed something, and reads
     // the file back; outcome tells what must read back as it was in memory after the change.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegPatchImport.h"
 
+#include "registry/MSDNRegistry.h"
+
 #include <QHash>
 
 namespace tavimor {
@@ -16,10 +18,17 @@ QString valueTitle(const QString& keyPath, const QString& name) {
 } // namespace
 
 std::optional<RegValue> readRegValue(RegistryBackend& backend, HKEY hive, const QString& keyPath,
-                                     const QString& name) {
-    HKEY key = 0;
-    if (backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key) != ERROR_SUCCESS)
+                                     const QString& name, QString* unread) {
+    if (unread)
+        unread->clear();
+    const auto failed = [&](long status) -> std::optional<RegValue> {
+        if (unread && !isNotThere(status))
+            *unread = MSDNRegistry(backend).failureText(status);
         return std::nullopt;
+    };
+    HKEY key = 0;
+    if (const long status = backend.openKey(hive, keyPath, KEY_TAVIMOR_ACCESS, &key))
+        return failed(status);
     RegValue value;
     quint32 size = 0;
     long status = backend.queryValue(key, name, &value.type, nullptr, &size);
@@ -27,7 +36,7 @@ std::optional<RegValue> readRegValue(RegistryBackend& backend, HKEY hive, const 
         status = backend.queryValue(key, name, &value.type, &value.data, &size);
     backend.closeKey(key);
     if (status != ERROR_SUCCESS)
-        return std::nullopt;
+        return failed(status);
     value.data.truncate(size);
     return value;
 }
@@ -62,12 +71,16 @@ std::optional<RegImportResult> importRegPatch(RegistryBackend& backend, const Re
         const QString id = change.keyPath.toLower() + QLatin1Char('\n') + change.name.toLower();
         auto found = targetOf.constFind(id);
         if (found == targetOf.constEnd()) {
+            // What a value held is what a failure puts back: one that could not be read stops it all.
+            QString unread;
+            std::optional<RegValue> before =
+                readRegValue(backend, RegPatch::hiveOf(change.keyPath), RegPatch::subKeyOf(change.keyPath),
+                             change.name, &unread);
+            if (!unread.isEmpty())
+                return fail(QStringLiteral("%1 could not be read from %2: %3; nothing was changed")
+                                .arg(valueTitle(change.keyPath, change.name), backend.targetName(), unread));
             found = targetOf.insert(id, targets.size());
-            targets.append({change.keyPath,
-                            change.name,
-                            {},
-                            readRegValue(backend, RegPatch::hiveOf(change.keyPath),
-                                         RegPatch::subKeyOf(change.keyPath), change.name)});
+            targets.append({change.keyPath, change.name, {}, std::move(before)});
         }
         targets[*found].wanted =
             change.kind == Change::Kind::SetValue ? std::optional<RegValue>(change.value) : std::nullopt;

@@ -7,9 +7,10 @@
 
 namespace tavimor {
 
-// A value as the registry holds it, of any type; nullopt when the key or the value is not there.
+// A value as the registry holds it, of any type; nullopt when the key or the value is not there, or
+// when it could not be read: then *unread (when given) says why, and is "" otherwise.
 std::optional<RegValue> readRegValue(RegistryBackend& backend, HKEY hive, const QString& keyPath,
-                                     const QString& name);
+                                     const QString& name, QString* unread = nullptr);
 
 struct RegImportResult {
     int keys = 0;    // keys the file names (created where missing)

@@ -194,7 +194,8 @@ long WinePrefixBackend::refresh(Hive hive) {
 }
 
 WinePrefixBackend::Route WinePrefixBackend::route(bool forRead) {
-    if (forRead && m_route != Route::Failed && m_routeAge.isValid() && m_routeAge.elapsed() < kRouteReuseMs)
+    // A failure is reused too: a lock held past its time is waited for once per refresh, not per value.
+    if (forRead && m_routeAge.isValid() && m_routeAge.elapsed() < kRouteReuseMs)
         return m_route;
     m_route = Route::Failed;
     switch (m_lock.probe(&m_lastError)) {
@@ -374,6 +375,7 @@ long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
     if (exists)
         return ERROR_SUCCESS;
     m_exports.clear();
+    m_wroteToServer = true;
     if (const long made = m_tool.createKey(path)) {
         m_lastError = m_tool.lastError();
         return made;
@@ -401,7 +403,13 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
     if (status != kServerRunning)
         return status;
     m_lastRead.reset();
+    // Setting a value to what it holds is no change: no Wine process for it.
+    if (const auto held = m_exports.held(path, name); held && *held == value) {
+        m_wroteToServer = false;
+        return ERROR_SUCCESS;
+    }
     m_exports.clear();
+    m_wroteToServer = true;
     // The handle's key was there a moment ago; reg add would make it again if not.
     if (const long written = m_tool.writeValue(path, name, value)) {
         m_lastError = m_tool.lastError();
@@ -427,6 +435,7 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
         return status;
     m_lastRead.reset();
     m_exports.clear();
+    m_wroteToServer = true;
     if (const long deleted = m_tool.deleteValue(path, name)) {
         m_lastError = m_tool.lastError();
         return deleted;
@@ -442,20 +451,43 @@ long WinePrefixBackend::readThroughTool(const QString& path, const QString& name
         return ERROR_SUCCESS;
     }
     m_lastRead.reset();
-    if (const std::optional<long> exported = m_exports.readValue(path, name, value))
+    if (const std::optional<long> exported = m_exports.readValue(path, name, value)) {
+        if (*exported != ERROR_SUCCESS && *exported != ERROR_FILE_NOT_FOUND)
+            m_lastError = m_exports.lastError();
         return *exported;
+    }
     const long status = m_tool.readValue(path, name, value);
     if (status == ERROR_SUCCESS) {
         m_lastRead = LastRead{path, name, *value, {}};
         m_lastRead->age.start();
+    } else if (status != ERROR_FILE_NOT_FOUND) {
+        m_lastError = m_tool.lastError();
     }
     return status;
 }
 
 long WinePrefixBackend::toolKeyExists(const QString& path, bool* exists) {
-    if (const std::optional<long> exported = m_exports.keyExists(path, exists))
+    if (const std::optional<long> exported = m_exports.keyExists(path, exists)) {
+        if (*exported != ERROR_SUCCESS)
+            m_lastError = m_exports.lastError();
         return *exported;
-    return m_tool.keyExists(path, exists);
+    }
+    const long status = m_tool.keyExists(path, exists);
+    if (status != ERROR_SUCCESS)
+        m_lastError = m_tool.lastError();
+    return status;
+}
+
+void WinePrefixBackend::prepareReads(const QList<RegKeyName>& keys) {
+    if (route(true) != Route::Tool)
+        return;
+    QStringList paths;
+    for (const RegKeyName& key : keys) {
+        const QString hive = hiveName(key.hive);
+        if (const std::optional<QString> path = joinPath(hive, key.subKey); path && !hive.isEmpty())
+            paths.append(*path);
+    }
+    m_exports.prepare(paths);
 }
 
 long WinePrefixBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
@@ -496,27 +528,29 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         return status;
     };
     QStringList paths;
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const std::optional<QString> path = joinPath(hiveName(changes[i].hive), changes[i].subKey);
+        if (!path || RegPatch::hiveOf(*path) == 0)
+            return fail(i, ERROR_BAD_PATHNAME);
+        paths.append(*path);
+    }
+    m_exports.prepare(paths);
     QList<std::optional<RegValue>> before;
     RegPatch patch;
     for (qsizetype i = 0; i < changes.size(); ++i) {
         const RegChange& change = changes[i];
+        const QString* const path = &paths[i];
         if (change.kind == RegChange::Kind::DeleteValues) {
             // A .reg file names each value it deletes: those the key holds now.
-            const std::optional<QString> key = joinPath(hiveName(change.hive), change.subKey);
             QStringList names;
-            const long status = key ? storeValueNames(*key, &names) : ERROR_BAD_PATHNAME;
+            const long status = storeValueNames(*path, &names);
             if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
                 return fail(i, status);
-            paths.append(key.value_or(QString()));
             before.append(std::nullopt);
             for (const QString& name : std::as_const(names))
-                patch.deleteValue(*key, name);
+                patch.deleteValue(*path, name);
             continue;
         }
-        const std::optional<QString> path = joinPath(hiveName(change.hive), change.subKey);
-        if (!path || RegPatch::hiveOf(*path) == 0)
-            return fail(i, ERROR_BAD_PATHNAME);
-        paths.append(*path);
         // What each value held, to put back those after a change that does not hold.
         RegValue value;
         const long status = change.kind == RegChange::Kind::CreateKey
@@ -525,21 +559,26 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
             return fail(i, status);
         before.append(status == ERROR_SUCCESS ? std::optional<RegValue>(value) : std::nullopt);
+        bool exists = false;
         if (change.kind == RegChange::Kind::CreateKey) {
-            patch.createKey(*path);
+            if (toolKeyExists(*path, &exists) != ERROR_SUCCESS || !exists)
+                patch.createKey(*path);
         } else if (change.kind == RegChange::Kind::SetValue) {
-            if (!(before.last() && change.mark == RegChange::Mark::Soft))
+            // A value that holds what is asked already is not written again, nor one a soft value
+            // would overwrite.
+            if (before.last() != change.value && !(before.last() && change.mark == RegChange::Mark::Soft))
                 patch.setValue(*path, change.name, change.value);
         } else if (before.last()) {
             // A [key] line would make the key; a value that is not there is deleted already.
             patch.deleteValue(*path, change.name);
         }
     }
-    // Deleting values that are not there writes nothing.
+    // Deleting values that are not there, or setting what is there, writes nothing.
     if (patch.changes().isEmpty())
         return ERROR_SUCCESS;
     m_lastRead.reset();
     m_exports.clear();
+    m_wroteToServer = true;
     QString messages;
     const long imported = m_tool.importFile(patch.serialize(RegFormat::Version5), &messages);
     m_exports.clear();
@@ -547,6 +586,7 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         m_lastError = m_tool.lastError();
         return fail(0, imported);
     }
+    m_exports.prepare(paths);
     for (qsizetype i = 0; i < changes.size(); ++i) {
         QString why;
         if (holds(paths[i], changes[i], &why))
@@ -584,6 +624,7 @@ long WinePrefixBackend::underLock(const std::function<long()>& body) {
     case WineServerLock::Result::Held:
         break;
     }
+    m_wroteToServer = false;
     long status = refreshBoth();
     if (status == ERROR_SUCCESS)
         status = body();

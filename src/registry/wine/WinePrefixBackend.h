@@ -40,10 +40,19 @@ public:
 
     // While a server runs, a batch goes to Wine as one "reg import" and is read back with one export.
     long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
+    // While a server runs: one export per hive, side by side, of the keys' nearest common key.
+    void prepareReads(const QList<RegKeyName>& keys) override;
+    // How many Wine processes this target has started.
+    int wineProcesses() const { return m_tool.processesStarted(); }
     std::optional<QString> computerName() override;
     WindowsVersion windowsVersion() override;
     bool requestRestart() override;
     QString targetName() const override { return QStringLiteral("wine:") + m_prefix; }
+    // A write through reg lives in the server's memory until the server saves the registry.
+    QString writtenNote() const override {
+        return m_wroteToServer ? QStringLiteral("written to the running Wine; saved when it saves")
+                               : QString();
+    }
 
 protected:
     long storeKeyExists(const QString& path, bool* exists) override;
@@ -111,6 +120,7 @@ private:
     QString m_lastError;
     std::optional<LastRead> m_lastRead;
     Route m_route = Route::Failed;
+    bool m_wroteToServer = false; // the last write went through reg
     QElapsedTimer m_routeAge;
 };
 

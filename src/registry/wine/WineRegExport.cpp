@@ -38,7 +38,69 @@ std::optional<ExportedKeys> parseRegExport(const QByteArray& bytes) {
     return keys;
 }
 
+const WineRegExportCache::Subtree* WineRegExportCache::holding(const QString& path) const {
+    QString root = path.toLower();
+    for (;;) {
+        const auto found = m_subtrees.constFind(root);
+        if (found != m_subtrees.constEnd() && found->age.elapsed() < kReuseMs && !found->unreadable)
+            return &*found;
+        const qsizetype slash = root.lastIndexOf(QLatin1Char('\\'));
+        if (slash < 0)
+            return nullptr;
+        root.truncate(slash);
+    }
+}
+
+void WineRegExportCache::exportRoots(const QStringList& roots) {
+    for (const WineRegTool::Export& exported : m_tool.exportKeys(roots)) {
+        Subtree tree;
+        tree.status = exported.status;
+        tree.error = exported.error;
+        tree.exists = exported.exists;
+        if (tree.status == ERROR_SUCCESS && tree.exists) {
+            std::optional<ExportedKeys> keys = parseRegExport(exported.content);
+            tree.unreadable = !keys;
+            tree.keys = std::move(keys).value_or(ExportedKeys());
+        }
+        tree.age.start();
+        m_subtrees.insert(exported.key.toLower(), std::move(tree));
+    }
+}
+
+void WineRegExportCache::prepare(const QStringList& paths) {
+    // The nearest common key of each hive's paths that no export holds yet, by components.
+    QHash<QString, QStringList> common;
+    QStringList order;
+    for (const QString& path : paths) {
+        if (holding(path))
+            continue;
+        const QStringList parts = path.split(QLatin1Char('\\'));
+        const QString hive = parts.first().toUpper();
+        auto found = common.find(hive);
+        if (found == common.end()) {
+            common.insert(hive, parts);
+            order.append(hive);
+            continue;
+        }
+        qsizetype same = 0;
+        while (same < found->size() && same < parts.size() &&
+               found->at(same).compare(parts[same], Qt::CaseInsensitive) == 0)
+            ++same;
+        found->resize(same);
+    }
+    QStringList roots;
+    for (const QString& hive : order) {
+        // A whole hive is far more than any set of policies needs; such reads go their own way.
+        if (common[hive].size() >= 2)
+            roots.append(common[hive].join(QLatin1Char('\\')));
+    }
+    if (!roots.isEmpty())
+        exportRoots(roots);
+}
+
 std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtree** found) {
+    if ((*found = holding(path)))
+        return (*found)->status;
     const QStringList parts = path.split(QLatin1Char('\\'));
     // HKEY_CURRENT_USER\Software holds both policy trees and Wine's own settings, and is small
     // beside HKEY_LOCAL_MACHINE's: one export of it answers every user key a refresh asks for.
@@ -56,31 +118,21 @@ std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtr
         }
     }
     const QString root = parts.mid(0, depth).join(QLatin1Char('\\'));
-    const QString id = root.toLower();
-    const auto cached = m_subtrees.constFind(id);
-    if (cached != m_subtrees.constEnd() && cached->age.elapsed() < kReuseMs) {
-        *found = &*cached;
-        return cached->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
-    }
-    Subtree tree;
-    QByteArray bytes;
-    if (const long status = m_tool.exportKey(root, &bytes, &tree.exists))
-        return status;
-    if (tree.exists) {
-        std::optional<ExportedKeys> keys = parseRegExport(bytes);
-        tree.unreadable = !keys;
-        tree.keys = std::move(keys).value_or(ExportedKeys());
-    }
-    tree.age.start();
-    *found = &*m_subtrees.insert(id, std::move(tree));
+    exportRoots({root});
+    const Subtree& tree = m_subtrees[root.toLower()];
     // Something in a subtree our reader does not take must not hide its other values: ask reg instead.
-    return (*found)->unreadable ? std::nullopt : std::optional<long>(ERROR_SUCCESS);
+    if (tree.unreadable)
+        return std::nullopt;
+    *found = &tree;
+    return tree.status;
 }
 
 std::optional<long> WineRegExportCache::keyExists(const QString& path, bool* exists) {
     const Subtree* tree = nullptr;
     const std::optional<long> status = subtree(path, &tree);
-    if (status && *status == ERROR_SUCCESS)
+    if (status && *status != ERROR_SUCCESS)
+        m_lastError = tree->error;
+    else if (status)
         *exists = tree->exists && tree->keys.contains(path.toLower());
     return status;
 }
@@ -100,8 +152,12 @@ std::optional<long> WineRegExportCache::valueNames(const QString& path, QStringL
 std::optional<long> WineRegExportCache::readValue(const QString& path, const QString& name, RegValue* value) {
     const Subtree* tree = nullptr;
     const std::optional<long> status = subtree(path, &tree);
-    if (!status || *status != ERROR_SUCCESS)
+    if (!status)
         return status;
+    if (*status != ERROR_SUCCESS) {
+        m_lastError = tree->error;
+        return status;
+    }
     const auto key = tree->keys.constFind(path.toLower());
     if (key == tree->keys.constEnd())
         return ERROR_FILE_NOT_FOUND;
@@ -110,6 +166,20 @@ std::optional<long> WineRegExportCache::readValue(const QString& path, const QSt
         return ERROR_FILE_NOT_FOUND;
     *value = winereg::toAnsi(*found);
     return ERROR_SUCCESS;
+}
+
+std::optional<std::optional<RegValue>> WineRegExportCache::held(const QString& path,
+                                                                const QString& name) const {
+    const Subtree* tree = holding(path);
+    if (!tree || tree->status != ERROR_SUCCESS)
+        return std::nullopt;
+    const auto key = tree->keys.constFind(path.toLower());
+    if (key == tree->keys.constEnd())
+        return std::optional<RegValue>();
+    const auto found = key->constFind(name.toLower());
+    if (found == key->constEnd())
+        return std::optional<RegValue>();
+    return std::optional<RegValue>(winereg::toAnsi(*found));
 }
 
 } // namespace tavimor

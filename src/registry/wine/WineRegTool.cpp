@@ -72,63 +72,112 @@ QString WineRegTool::wineProgram() {
     return QString();
 }
 
-int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder,
-                     QByteArray* errors) {
+bool WineRegTool::start(Run& run) {
+    run.what = QStringLiteral("wine ") + run.arguments.join(QLatin1Char(' '));
     const QString wine = wineProgram();
     if (wine.isEmpty()) {
-        m_lastError = toolNeeded(QStringLiteral("The target wine:") + m_prefix, QStringLiteral("wine"),
-                                 QStringLiteral("wine"));
-        return -1;
+        run.error = toolNeeded(QStringLiteral("The target wine:") + m_prefix, QStringLiteral("wine"),
+                               QStringLiteral("wine"));
+        return false;
     }
-    QProcess process;
+    // A cancelled operation starts no more programs.
+    if (!keepWaiting(run.what)) {
+        run.error = QStringLiteral("Cancelled: %1").arg(run.what);
+        return false;
+    }
+    run.process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), m_prefix);
     if (!environment.contains(QStringLiteral("WINEDEBUG")))
         environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    const QString what = QStringLiteral("wine ") + arguments.join(QLatin1Char(' '));
-    // A cancelled operation starts no more programs.
-    if (!keepWaiting(what)) {
-        m_lastError = QStringLiteral("Cancelled: %1").arg(what);
-        return -1;
+    run.process->setProcessEnvironment(environment);
+    run.process->setStandardInputFile(QProcess::nullDevice());
+    if (!run.folder.isEmpty())
+        run.process->setWorkingDirectory(run.folder);
+    ++m_started;
+    run.process->start(wine, run.arguments);
+    if (!run.process->waitForStarted(m_timeout)) {
+        run.error = QStringLiteral("Cannot run %1: %2").arg(wine, run.process->errorString());
+        return false;
     }
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
-    process.start(wine, arguments);
-    if (!process.waitForStarted(m_timeout)) {
-        m_lastError = QStringLiteral("Cannot run %1: %2").arg(wine, process.errorString());
-        return -1;
+    return true;
+}
+
+void WineRegTool::finish(const QList<Run*>& runs) {
+    QList<QProcess*> running;
+    QStringList names;
+    for (Run* run : runs) {
+        if (run->error.isEmpty()) {
+            running.append(run->process.get());
+            names.append(run->what);
+        }
     }
-    switch (waitForProcess(process, m_timeout, what)) {
-    case WaitResult::Finished:
-        break;
-    case WaitResult::TimedOut:
-        m_lastError =
-            QStringLiteral("%1 %2 did not finish in time").arg(wine, arguments.join(QLatin1Char(' ')));
-        return -1;
-    case WaitResult::Cancelled:
-        m_lastError = QStringLiteral("Cancelled: %1").arg(what);
-        return -1;
+    const QString what = names.join(QStringLiteral(", "));
+    const WaitResult waited =
+        running.isEmpty() ? WaitResult::Finished : waitForProcesses(running, m_timeout, what);
+    for (Run* run : runs) {
+        if (!run->error.isEmpty())
+            continue;
+        QProcess& process = *run->process;
+        if (waited == WaitResult::TimedOut && process.exitStatus() != QProcess::NormalExit) {
+            run->error = QStringLiteral("%1 did not finish in time").arg(run->what);
+            continue;
+        }
+        if (waited == WaitResult::Cancelled && process.exitStatus() != QProcess::NormalExit) {
+            run->error = QStringLiteral("Cancelled: %1").arg(run->what);
+            continue;
+        }
+        run->output = process.readAllStandardOutput();
+        run->errors = process.readAllStandardError();
+        if (process.exitStatus() != QProcess::NormalExit) {
+            run->error = QStringLiteral("%1 crashed").arg(run->what);
+            continue;
+        }
+        run->code = process.exitCode();
+        if (run->code != 0) {
+            run->error = QString::fromLocal8Bit(run->output + run->errors).trimmed();
+            if (run->error.isEmpty())
+                run->error = QStringLiteral("%1 ended with exit code %2").arg(run->what).arg(run->code);
+        }
     }
+}
+
+int WineRegTool::run(const QStringList& arguments, QByteArray* output, const QString& folder,
+                     QByteArray* errors) {
+    Run one;
+    one.arguments = arguments;
+    one.folder = folder;
+    if (start(one) || !one.process)
+        finish({&one});
+    m_output = one.output;
     if (output)
-        *output = process.readAllStandardOutput();
+        *output = one.output;
     if (errors)
-        *errors = process.readAllStandardError();
-    if (process.exitStatus() != QProcess::NormalExit) {
-        m_lastError = QStringLiteral("%1 %2 crashed").arg(wine, arguments.join(QLatin1Char(' ')));
-        return -1;
-    }
-    if (process.exitCode() != 0)
-        m_lastError = QString::fromLocal8Bit(errors ? *errors : process.readAllStandardError()).trimmed();
-    return process.exitCode();
+        *errors = one.errors;
+    if (!one.error.isEmpty())
+        m_lastError = one.error;
+    return one.code;
+}
+
+long WineRegTool::readStatusOf(int code, const QByteArray& output) {
+    if (code == 0)
+        return ERROR_SUCCESS;
+    // reg says "not found" with exit code 1 and a line of its own, in the user's language; any other
+    // end (Wine that does not start, a crash, a time limit, Cancel) means it could not be read.
+    if (code == 1 && output.trimmed().startsWith("reg"))
+        return ERROR_FILE_NOT_FOUND;
+    return ERROR_CANTREAD;
+}
+
+long WineRegTool::readStatus(int code) const {
+    return readStatusOf(code, m_output);
 }
 
 long WineRegTool::keyExists(const QString& key, bool* exists) {
-    const int code = run({QStringLiteral("reg"), QStringLiteral("query"), key});
-    if (code < 0)
-        return ERROR_CANTREAD;
-    *exists = code == 0;
+    const long status = readStatus(run({QStringLiteral("reg"), QStringLiteral("query"), key}));
+    if (status == ERROR_CANTREAD)
+        return status;
+    *exists = status == ERROR_SUCCESS;
     return ERROR_SUCCESS;
 }
 
@@ -142,11 +191,11 @@ long WineRegTool::createKey(const QString& key) {
 
 long WineRegTool::readValue(const QString& key, const QString& name, RegValue* value) {
     QByteArray output;
-    const int code =
-        run(QStringList{QStringLiteral("reg"), QStringLiteral("query"), key} + valueArguments(name), &output);
-    if (code < 0)
-        return ERROR_CANTREAD;
-    const std::optional<RegValue> found = code == 0 ? parseQuery(output, name) : std::nullopt;
+    const long status = readStatus(run(
+        QStringList{QStringLiteral("reg"), QStringLiteral("query"), key} + valueArguments(name), &output));
+    if (status != ERROR_SUCCESS)
+        return status;
+    const std::optional<RegValue> found = parseQuery(output, name);
     if (!found)
         return ERROR_FILE_NOT_FOUND;
     *value = *found;
@@ -187,34 +236,49 @@ long WineRegTool::deleteValue(const QString& key, const QString& name) {
     const QString why = m_lastError;
     RegValue left;
     const long status = readValue(key, name, &left);
-    m_lastError = why;
     if (status == ERROR_FILE_NOT_FOUND)
         return ERROR_FILE_NOT_FOUND;
+    if (status == ERROR_SUCCESS)
+        m_lastError = why;
     return ERROR_CANTWRITE;
 }
 
-long WineRegTool::exportKey(const QString& key, QByteArray* content, bool* exists) {
+QList<WineRegTool::Export> WineRegTool::exportKeys(const QStringList& keys) {
+    QList<Export> exports;
     // A name relative to the working folder reaches it whichever drive letter maps it.
     const QTemporaryDir folder;
-    if (!folder.isValid()) {
-        m_lastError = QStringLiteral("Cannot make a temporary folder: %1").arg(folder.errorString());
-        return ERROR_CANTREAD;
+    std::vector<Run> runs(size_t(keys.size()));
+    QList<Run*> started;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        Run& run = runs[size_t(i)];
+        run.arguments = {QStringLiteral("reg"), QStringLiteral("export"), keys[i],
+                         QStringLiteral("export%1.reg").arg(i), QStringLiteral("/y")};
+        run.folder = folder.path();
+        if (!folder.isValid())
+            run.error = QStringLiteral("Cannot make a temporary folder: %1").arg(folder.errorString());
+        else if (start(run))
+            started.append(&run);
     }
-    const int code = run({QStringLiteral("reg"), QStringLiteral("export"), key, QStringLiteral("export.reg"),
-                          QStringLiteral("/y")},
-                         nullptr, folder.path());
-    if (code < 0)
-        return ERROR_CANTREAD;
-    QFile file(folder.filePath(QStringLiteral("export.reg")));
-    *exists = code == 0;
-    if (!*exists)
-        return ERROR_SUCCESS;
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lastError = QStringLiteral("reg export wrote no file for %1").arg(key);
-        return ERROR_CANTREAD;
+    // Side by side: each takes a Wine process's start-up time, which is most of what it costs.
+    finish(started);
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const Run& run = runs[size_t(i)];
+        Export result{keys[i], readStatusOf(run.code, run.output), false, {}, run.error};
+        result.exists = result.status == ERROR_SUCCESS;
+        if (result.status == ERROR_FILE_NOT_FOUND) {
+            result.status = ERROR_SUCCESS;
+        } else if (result.exists) {
+            QFile file(folder.filePath(QStringLiteral("export%1.reg").arg(i)));
+            if (file.open(QIODevice::ReadOnly)) {
+                result.content = file.readAll();
+            } else {
+                result.status = ERROR_CANTREAD;
+                result.error = QStringLiteral("reg export wrote no file for %1").arg(keys[i]);
+            }
+        }
+        exports.append(result);
     }
-    *content = file.readAll();
-    return ERROR_SUCCESS;
+    return exports;
 }
 
 long WineRegTool::importFile(const QByteArray& content, QString* messages) {

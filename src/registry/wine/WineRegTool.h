@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QProcess;
 
 namespace tavimor {
 
@@ -19,15 +22,24 @@ public:
     static QString wineProgram();
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
+    // Reads give ERROR_FILE_NOT_FOUND (or *exists false) only when reg said the key or value is not
+    // there; ERROR_CANTREAD, with lastError() saying why, when it could not be asked.
     long keyExists(const QString& key, bool* exists);
     long createKey(const QString& key);
     long readValue(const QString& key, const QString& name, RegValue* value);
     long writeValue(const QString& key, const QString& name, const RegValue& value);
     // ERROR_FILE_NOT_FOUND when the value was not there.
     long deleteValue(const QString& key, const QString& name);
-    // What "reg export" writes for the key and everything below it (a version 5 .reg file in
-    // UTF-16LE); *exists false, and ERROR_SUCCESS, when there is no such key.
-    long exportKey(const QString& key, QByteArray* content, bool* exists);
+    // What "reg export" writes for a key and everything below it (a version 5 .reg file in UTF-16LE).
+    struct Export {
+        QString key;
+        long status = ERROR_SUCCESS; // ERROR_CANTREAD when it could not be read; then error says why
+        bool exists = false;         // false, with ERROR_SUCCESS, when there is no such key
+        QByteArray content;
+        QString error;
+    };
+    // One "reg export" per key, all running at once.
+    QList<Export> exportKeys(const QStringList& keys);
     // Runs "reg import" of a .reg file with this content. reg goes on past a key it cannot
     // write and says so in *messages only, so what it did is for the caller to read back.
     long importFile(const QByteArray& content, QString* messages);
@@ -37,14 +49,35 @@ public:
     // Parses "reg query KEY /v NAME" output; nullopt when the value is not in it.
     static std::optional<RegValue> parseQuery(const QByteArray& output, const QString& name);
     QString lastError() const { return m_lastError; }
+    // How many Wine processes were started so far.
+    int processesStarted() const { return m_started; }
 
 private:
+    struct Run {
+        QStringList arguments;
+        QString folder;
+        QString what; // "wine reg ..."
+        std::unique_ptr<QProcess> process;
+        int code = -1; // the exit code, -1 when Wine could not be run or did not end in time
+        QByteArray output;
+        QByteArray errors;
+        QString error; // why it failed; "" for exit code 0
+    };
+    // false, with run.error set, when the program could not be started.
+    bool start(Run& run);
+    // Waits for the started runs together and fills in how each ended.
+    void finish(const QList<Run*>& runs);
     // The exit code, or -1 when Wine could not be run or did not end in time.
     int run(const QStringList& arguments, QByteArray* output = nullptr, const QString& folder = QString(),
             QByteArray* errors = nullptr);
+    // What a read's exit code and output say: found, not there, or not read.
+    static long readStatusOf(int code, const QByteArray& output);
+    long readStatus(int code) const;
 
     QString m_prefix;
     QString m_lastError;
+    QByteArray m_output; // the last run's standard output
+    int m_started = 0;
     int m_timeout = 60000;
 };
 

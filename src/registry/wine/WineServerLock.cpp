@@ -41,10 +41,17 @@ qint64 holder(int fd, const struct flock& wanted) {
     return ::fcntl(fd, F_GETLK, &owner) == 0 && owner.l_type != F_UNLCK ? qint64(owner.l_pid) : 0;
 }
 
-bool isWineserver(qint64 pid) {
+// The program's name, "" when it cannot be had.
+QString programOf(qint64 pid) {
     QFile name(QStringLiteral("/proc/%1/comm").arg(pid));
+    return pid > 0 && name.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(name.readAll().trimmed())
+                                                     : QString();
+}
+
+bool isWineserver(qint64 pid) {
     // Without /proc every holder counts as a server: the slow way through reg is the safe one.
-    return pid <= 0 || !name.open(QIODevice::ReadOnly) || name.readAll().startsWith("wineserver");
+    const QString program = programOf(pid);
+    return program.isEmpty() || program.startsWith(QLatin1String("wineserver"));
 }
 
 // The name comes from a file in the prefix, which anyone who can write there may have put in;
@@ -153,6 +160,15 @@ WineServerLock::Result WineServerLock::acquire(QString* error) {
             m_serverPid = holder(fd, lock);
             ::close(fd);
             release();
+            // Another program of ours that keeps the lock is no server: reg would wait on it too.
+            if ((why == EACCES || why == EAGAIN) && !isWineserver(m_serverPid)) {
+                *error =
+                    QStringLiteral("%1 is locked by another program (%2, process %3) for more than three "
+                                   "seconds; try again when it has ended.")
+                        .arg(lockPath, programOf(m_serverPid))
+                        .arg(m_serverPid);
+                return Result::Failed;
+            }
             if (why == EACCES || why == EAGAIN)
                 return Result::ServerRunning;
             *error =

@@ -57,7 +57,7 @@ TEST_F(RegFileBackendTest, CreatesAWindows98MachineOnFirstUseAndWritesDwordsAsRe
     EXPECT_FALSE(QFile::exists(m_path + u".lock"_s));
 }
 
-TEST_F(RegFileBackendTest, ABrokenFileIsRefusedOrReadsNothingAndTakesNoWrites) {
+TEST_F(RegFileBackendTest, ABrokenFileIsRefusedOrCannotBeReadAndTakesNoWrites) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).path()));
     QByteArray broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n";
     ASSERT_TRUE(writeBytes(m_path, broken));
@@ -73,8 +73,9 @@ TEST_F(RegFileBackendTest, ABrokenFileIsRefusedOrReadsNothingAndTakesNoWrites) {
     setNoRun(*backend, u"NoRun"_s, 1);
     broken = fileBytes(m_path) + "garbage\r\n";
     ASSERT_TRUE(writeBytes(m_path, broken));
-    EXPECT_TRUE(read(*backend, u"NoRun"_s).isNothing());
-    EXPECT_TRUE(backend->lastError().contains(m_path + u':')) << backend->lastError().toStdString();
+    // Not "not there": the value could not be read, and says why.
+    EXPECT_TRUE(read(*backend, u"NoRun"_s).unreadReason().startsWith(m_path + u':'))
+        << backend->lastError().toStdString();
     HKEY key = 0;
     EXPECT_EQ(backend->createKey(HKEY_CURRENT_USER, u"Software\\New"_s, KEY_TAVIMOR_ACCESS, &key, nullptr),
               ERROR_BADDB);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -60,6 +61,40 @@ protected:
         QString error;
         EXPECT_FALSE(WinePrefixBackend::open(prefix, &error));
         return error;
+    }
+    // A process by this name that holds the prefix's server lock for holdMs, as a wineserver or
+    // another program of ours would; -1 when it could not take it.
+    pid_t holdServerLock(const char* name, int holdMs) {
+        WineServerLock probe(m_prefix);
+        probe.setTemporaryBase(m_base);
+        QString error;
+        if (probe.probe(&error) != WineServerLock::Result::Held)
+            return -1;
+        const QByteArray lockPath = QFile::encodeName(probe.serverFolders().first() + u"/lock"_s);
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return -1;
+        const pid_t peer = ::fork();
+        if (peer == 0) {
+            ::prctl(PR_SET_NAME, name);
+            const int fd = ::open(lockPath.constData(), O_CREAT | O_WRONLY, 0600);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_len = 1;
+            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
+            [[maybe_unused]] const ssize_t sent = ::write(ready[1], &ok, 1);
+            ::usleep(useconds_t(holdMs) * 1000);
+            ::_exit(0);
+        }
+        char held = 0;
+        const bool taken = ::read(ready[0], &held, 1) == 1 && held == 1;
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return taken ? peer : -1;
+    }
+    static void end(pid_t peer) {
+        ::kill(peer, SIGKILL);
+        ::waitpid(peer, nullptr, 0);
     }
 
     QTemporaryDir m_dir;
@@ -124,36 +159,83 @@ TEST_F(WinePrefix, RefusesAServerFolderNameThatLeavesTheBase) {
 TEST_F(WinePrefix, WaitsForAnotherWriterInsteadOfTakingItForAServer) {
     auto backend = open();
     ASSERT_TRUE(backend);
-    WineServerLock probe(m_prefix);
-    probe.setTemporaryBase(m_base);
-    QString error;
-    ASSERT_EQ(probe.probe(&error), WineServerLock::Result::Held) << error.toStdString();
     // Another writer, by a name that is not the server's, holds the lock for a moment.
-    const QByteArray lockPath = QFile::encodeName(probe.serverFolders().first() + u"/lock"_s);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t peer = ::fork();
-    if (peer == 0) {
-        ::prctl(PR_SET_NAME, "tavimorctl");
-        const int fd = ::open(lockPath.constData(), O_CREAT | O_WRONLY, 0600);
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_len = 1;
-        const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
-        [[maybe_unused]] const ssize_t sent = ::write(ready[1], &ok, 1);
-        ::usleep(200000);
-        ::_exit(0);
-    }
-    char held = 0;
-    EXPECT_TRUE(::read(ready[0], &held, 1) == 1 && held == 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    const pid_t peer = holdServerLock("tavimorctl", 200);
+    ASSERT_GT(peer, 0);
     qputenv("WINE", "/nonexistent/wine");
     MSDNRegistry(*backend).SaveKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s,
                                         RegDatum::text(u"win98"_s), REG_SZ);
     qunsetenv("WINE");
     ::waitpid(peer, nullptr, 0);
     EXPECT_TRUE(fileBytes(userReg()).contains("\"Version\"=\"win98\""));
+
+    // One that keeps it past three seconds is named, and nothing goes through Wine instead.
+    const pid_t stuck = holdServerLock("tavimorctl", 20000);
+    ASSERT_GT(stuck, 0);
+    qputenv("WINE", "/nonexistent/wine");
+    MSDNRegistry registry(*backend);
+    EXPECT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s,
+                                    RegDatum::text(u"win10"_s), REG_SZ),
+              ERROR_CANTWRITE);
+    const QString named =
+        u"is locked by another program (tavimorctl, process %1) for more than three seconds"_s.arg(stuck);
+    EXPECT_TRUE(backend->lastError().contains(named)) << backend->lastError().toStdString();
+    const RegDatum read = registry.ReadKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s);
+    EXPECT_TRUE(read.unreadReason().contains(named)) << read.unreadReason().toStdString();
+    qunsetenv("WINE");
+    end(stuck);
+    EXPECT_EQ(backend->wineProcesses(), 0);
+    EXPECT_TRUE(fileBytes(userReg()).contains("\"Version\"=\"win98\""));
+}
+
+// While a server runs, what Wine's reg cannot tell is unread, and one failed export answers every value
+// below it: a Wine that hangs costs one time limit, not one per value.
+TEST_F(WinePrefix, WithAServerAToolThatFailsOrHangsIsUnreadOnceForAllItsValues) {
+    const pid_t server = holdServerLock("wineserver", 60000);
+    ASSERT_GT(server, 0);
+    const QString wine = m_dir.filePath(u"wine"_s);
+    const QString log = m_dir.filePath(u"wine.log"_s);
+    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\necho \"$*\" >> \"$TAVIMOR_FAKE_LOG\"\n"
+                                 "case \"$TAVIMOR_FAKE_WINE\" in\n"
+                                 "crash) echo 'Segmentation fault' >&2; exit 3 ;;\n"
+                                 "hang) exec sleep 30 ;;\n"
+                                 "*) echo 'reg: Unable to find the specified registry key'; exit 1 ;;\n"
+                                 "esac\n"));
+    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("WINE", QFile::encodeName(wine));
+    qputenv("TAVIMOR_FAKE_LOG", QFile::encodeName(log));
+    const QString explorer = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
+    const QString system = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"_s;
+    for (const auto& [mode, reason] :
+         {std::pair{"crash", u"Segmentation fault"_s}, std::pair{"hang", u"did not finish in time"_s},
+          std::pair{"absent", QString()}}) {
+        qputenv("TAVIMOR_FAKE_WINE", mode);
+        QFile::remove(log);
+        auto backend = open();
+        ASSERT_TRUE(backend);
+        backend->setToolTimeout(300);
+        MSDNRegistry registry(*backend);
+        backend->prepareReads(
+            {{HKEY_CURRENT_USER, explorer},
+             {HKEY_CURRENT_USER, system},
+             {HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"_s}});
+        for (const auto& [key, name] : {std::pair{explorer, u"NoRun"_s}, std::pair{explorer, u"NoFind"_s},
+                                        std::pair{system, u"NoDispCpl"_s}}) {
+            const RegDatum datum = registry.ReadKeyValue(HKEY_CURRENT_USER, key, name);
+            EXPECT_EQ(datum.isUnread(), !reason.isEmpty()) << mode;
+            EXPECT_TRUE(datum.unreadReason().contains(reason))
+                << mode << ": " << datum.unreadReason().toStdString();
+        }
+        // One export per hive, side by side, of the keys' nearest common key.
+        const QByteArray calls = fileBytes(log);
+        EXPECT_EQ(calls.count('\n'), 2) << mode << ": " << calls.constData();
+        EXPECT_TRUE(calls.contains(
+            "reg export HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies "))
+            << calls.constData();
+    }
+    qunsetenv("WINE");
+    qunsetenv("TAVIMOR_FAKE_WINE");
+    end(server);
 }
 
 TEST(WineRegTool, ParsesWhatRegQueryPrints) {

@@ -303,7 +303,7 @@ TEST_F(RealWine, RegFilesGoBothWaysBetweenTavimorAndWinesRegedit) {
     QStringList addresses;
     forEachEntry(catalogue,
                  [&](const CatalogueEntry&, int s, int e) { addresses.append(entryAddress(s, e)); });
-    const RegPatch patch = PolicyExport::fromRegistry(machine, catalogue, addresses, nullptr);
+    const RegPatch patch = PolicyExport::fromRegistry(machine, catalogue, addresses, nullptr, nullptr);
     QTemporaryDir dir;
     for (const RegFormat format : {RegFormat::Regedit4, RegFormat::Version5}) {
         const QString file = dir.filePath(u"push%1.reg"_s.arg(int(format)));
