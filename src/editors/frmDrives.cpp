@@ -2,6 +2,7 @@
 #include "frmDrives.h"
 
 #include "TitleBanner.h"
+#include "base/Prompter.h"
 #include "catalogue/DriveMask.h"
 #include "catalogue/ProgramContext.h"
 #include "editors/EditorLayout.h"
@@ -85,7 +86,13 @@ QWidget* frmDrives::buildDriveFrame() {
 }
 
 void frmDrives::Form_Load() {
-    const quint32 mask = readDriveMask(m_context.registry, m_context.errors);
+    const quint32 mask = readDriveMask(m_context.registry, m_context.errors, &m_unread);
+    // A mask that could not be read is not "none hidden": it is written only as the user changes it.
+    if (!m_unread.isEmpty())
+        m_context.prompter.message(tr("The hidden drives could not be read: %1\r\n\r\nNothing is written "
+                                      "unless you tick or clear a box.")
+                                       .arg(m_unread),
+                                   m_context.appTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     for (int i = 0; i < kDriveCount; ++i) {
         const quint32 bit = driveBit(i, m_context.errors);
         m_check[i]->setChecked((mask & bit) == bit);
@@ -104,11 +111,13 @@ quint32 frmDrives::checkedMask() const {
 
 void frmDrives::cmdApply_Click() {
     writeDriveMask(m_context.registry, checkedMask(), m_context.errors);
+    m_unread.clear();
     m_cmdApply->setEnabled(false);
 }
 
 void frmDrives::cmdOK_Click() {
-    cmdApply_Click();
+    if (m_unread.isEmpty() || m_cmdApply->isEnabled())
+        cmdApply_Click();
     accept();
 }
 

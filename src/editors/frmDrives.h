@@ -31,6 +31,7 @@ private:
     QPushButton* m_cmdOK = nullptr;
     QPushButton* m_cmdCancel = nullptr;
     QPushButton* m_cmdApply = nullptr;
+    QString m_unread; // why the mask could not be read; "" when it was
 };
 
 } // namespace tavimor

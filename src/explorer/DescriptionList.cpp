@@ -117,6 +117,8 @@ void DescriptionList::fill(const QList<ListRow>& rows) {
     for (const ListRow& row : rows) {
         auto* item = new ListItem(QStringList{row.text, row.workingState, row.machineState});
         item->setData(0, kTagRole, row.tag);
+        if (!row.machineUnread.isEmpty())
+            item->setToolTip(2, tr("Could not be read: %1").arg(row.machineUnread));
         if (row.needsRestart)
             markRestartRow(item);
         else if (!row.tag.isEmpty())

@@ -15,6 +15,7 @@ ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent,
                                      const std::function<std::optional<LockKeys>()>& lockKeys)
     : QStatusBar(parent)
     , m_clock(clock)
+    , m_lockKeys(lockKeys)
     , m_timer(new QTimer(this)) {
     setObjectName(QStringLiteral("stbTavimor"));
     setSizeGripEnabled(true);
@@ -23,11 +24,7 @@ ExplorerStatusBar::ExplorerStatusBar(const Clock& clock, QWidget* parent,
         addPanel(tr(name), true);
     addPanel(QString(), true);
     addPanel(QString(), true);
-    if (const std::optional<LockKeys> keys = lockKeys()) {
-        m_capsLock = keys->capsLock;
-        m_numLock = keys->numLock;
-    }
-    showKeyStates();
+    readLockKeys();
     updateClock();
     // Lock keys are seen by the whole program, whichever widget has the focus.
     qApp->installEventFilter(this);
@@ -79,6 +76,14 @@ void ExplorerStatusBar::showKeyStates() {
     m_panels[3]->setEnabled(m_insert);
 }
 
+void ExplorerStatusBar::readLockKeys() {
+    if (const std::optional<LockKeys> keys = m_lockKeys()) {
+        m_capsLock = keys->capsLock;
+        m_numLock = keys->numLock;
+    }
+    showKeyStates();
+}
+
 void ExplorerStatusBar::updateClock() {
     const QDateTime now = m_clock.now();
     const QLocale locale;
@@ -87,6 +92,10 @@ void ExplorerStatusBar::updateClock() {
 }
 
 bool ExplorerStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    // Lock keys pressed while another program had the focus are read when ours has it again.
+    if (event->type() == QEvent::ApplicationStateChange && watched == qApp &&
+        static_cast<QApplicationStateChangeEvent*>(event)->applicationState() == Qt::ApplicationActive)
+        readLockKeys();
     // Only the first delivery counts: a key event travels through several objects.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         watched == QApplication::focusWidget()) {

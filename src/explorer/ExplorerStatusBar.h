@@ -17,7 +17,8 @@ class Clock;
 class ExplorerStatusBar : public QStatusBar {
     Q_OBJECT
 public:
-    // lockKeys tells the lock keys' state at start; where it cannot, they start off.
+    // lockKeys tells the lock keys' state at start and whenever the program is made active again, so
+    // that keys pressed in another program are seen; where it cannot tell, they start off.
     ExplorerStatusBar(const Clock& clock, QWidget* parent = nullptr,
                       const std::function<std::optional<LockKeys>()>& lockKeys = platformLockKeys);
 
@@ -36,7 +37,10 @@ private:
     QLabel* addPanel(const QString& text, bool permanent);
     void showKeyStates();
 
+    void readLockKeys();
+
     const Clock& m_clock;
+    std::function<std::optional<LockKeys>()> m_lockKeys;
     QList<QLabel*> m_panels;
     QTimer* m_timer;
     bool m_capsLock = false;

@@ -57,6 +57,7 @@ frmRegistryExplorer::frmRegistryExplorer(ProgramContext& context, const QString&
     createControls();
     createMenus();
     m_files.Startup(commandLine);
+    sayUnreadOnce(m_context);
 }
 
 frmRegistryExplorer::~frmRegistryExplorer() = default;
@@ -208,6 +209,7 @@ void frmRegistryExplorer::RefreshList(const QString& sRegXPath) {
     RefreshCurrentValues(m_context, sRegXPath);
     FillList(m_listAddress);
     m_list->selectPosition(m_selectedItem);
+    sayUnreadOnce(m_context);
 }
 
 void frmRegistryExplorer::openSelectedRow() {

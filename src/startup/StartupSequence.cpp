@@ -47,7 +47,7 @@ void StartupSequence::tick() {
 
 bool StartupSequence::storeFailed() {
     m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(),
-                                 QStringLiteral("bGlobal.Main"));
+                                 QStringLiteral("frmSplash.tmSplash_Timer"));
     return false;
 }
 

@@ -49,6 +49,23 @@ private slots:
         QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(0x2000004));
     }
 
+    // A mask that could not be read is not "none hidden": the dialog says so and OK writes nothing
+    // unless a box was changed.
+    void aMaskThatCouldNotBeReadIsWrittenOnlyAsChanged() {
+        EditorsHarness h;
+        h.backend.putValue(kExplorer, kNoDrives, regDword(4));
+        h.backend.failUnder(kExplorer, u"reg timed out"_s);
+        frmDrives d(h.context);
+        QCOMPARE(h.prompter.messageTexts(),
+                 QStringList{
+                     u"The hidden drives could not be read: reg timed out\r\n\r\nNothing is written unless "
+                     u"you tick or clear a box."_s});
+        h.backend.failUnder(kExplorer, QString());
+        d.show();
+        QTest::mouseClick(child<QPushButton>(&d, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(4));
+    }
+
     // The drive picture is a resource of the static gui library, kept from the linker by frmDrives.
     void theDrivesDialogShowsItsPicture() {
         EditorsHarness h;

@@ -120,6 +120,25 @@ private slots:
         QCOMPARE(f->list()->currentItem(), f->list()->topLevelItem(3));
     }
 
+    // Values that could not be read show as Unknown, with the reason told once, not at every refresh.
+    void valuesThatCouldNotBeReadAreUnknownAndSaidOnce() {
+        f->backend.failUnder(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies"_s,
+                             u"wine reg export did not finish in time"_s);
+        frmRegistryExplorer& w = f->start();
+        QCOMPARE(
+            f->prompter.messageTexts(),
+            QStringList{u"Some values could not be read from the registry. They show as Unknown and are "
+                        u"neither applied nor saved as values.\r\n\r\n3 entries under HKEY_LOCAL_MACHINE: "
+                        u"wine reg export did not finish in time"_s});
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
+        QCOMPARE(f->list()->topLevelItem(5)->text(2), u"Unknown"_s);
+        QCOMPARE(f->list()->topLevelItem(5)->toolTip(2),
+                 u"Could not be read: wine reg export did not finish in time"_s);
+        QCOMPARE(f->list()->topLevelItem(0)->text(2), u"Enabled"_s);
+        w.RefreshList(QLatin1String(kAllEntries));
+        QCOMPARE(f->prompter.messages().size(), 1);
+    }
+
     void aNodeChosenWithTheKeysShowsItsRows() {
         frmRegistryExplorer& w = f->shown();
         f->tree()->setFocus();
@@ -241,9 +260,16 @@ private slots:
 
         // The lock keys start as the keyboard has them where the platform tells; off where not.
         QVERIFY(!status->findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
-        ExplorerStatusBar told(f->clock, nullptr, [] { return std::optional<LockKeys>({true, false}); });
+        LockKeys keyboard{true, false};
+        ExplorerStatusBar told(f->clock, nullptr, [&keyboard] { return std::optional<LockKeys>(keyboard); });
         QVERIFY(told.findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
         QVERIFY(!told.findChild<QLabel*>(u"stbTavimorPanel3"_s)->isEnabled());
+        // Keys pressed in another program are read when the program is active again.
+        keyboard = {false, true};
+        QApplicationStateChangeEvent active(Qt::ApplicationActive);
+        QCoreApplication::sendEvent(qApp, &active);
+        QVERIFY(!told.findChild<QLabel*>(u"stbTavimorPanel2"_s)->isEnabled());
+        QVERIFY(told.findChild<QLabel*>(u"stbTavimorPanel3"_s)->isEnabled());
     }
 };
 

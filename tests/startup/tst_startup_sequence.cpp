@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(road.windows.calls, texts({"splash", "close splash"}));
         QCOMPARE(road.quitCodes, QList<int>{0});
         QCOMPARE(road.fixture.errors.reports.size(), 1);
-        QCOMPARE(road.fixture.errors.reports[0].source, u"bGlobal.Main"_s);
+        QCOMPARE(road.fixture.errors.reports[0].source, u"frmSplash.tmSplash_Timer"_s);
         QVERIFY(road.fixture.errors.reports[0].description.startsWith(
             u"The settings store %1 is damaged (line 4"_s.arg(ini)));
         QFile file(ini);
