@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -491,8 +492,12 @@ void WinePrefixBackend::prepareReads(const QList<RegKeyName>& keys) {
 }
 
 long WinePrefixBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
-    // One change keeps the single calls, as does a prefix whose files are edited directly.
-    if (changes.size() < 2 || route() != Route::Tool)
+    // One change keeps the single calls, as does a prefix whose files are edited directly, and a
+    // batch that empties keys or writes only where missing, which one .reg file cannot say.
+    const bool plain = std::all_of(changes.begin(), changes.end(), [](const RegChange& change) {
+        return change.kind != RegChange::Kind::DeleteValues && change.mark != RegChange::Mark::Soft;
+    });
+    if (changes.size() < 2 || !plain || route() != Route::Tool)
         return KeyStoreBackend::applyChanges(changes, failed);
     return importChanges(changes, failed);
 }
