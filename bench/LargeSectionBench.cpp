@@ -61,7 +61,7 @@ public:
         env.programFolder = m_dir.filePath(QStringLiteral("program"));
         env.settingsFolder = m_dir.filePath(QStringLiteral("settings"));
         qsizetype written = 0;
-        env.writeStandardOutput = [&written](const QByteArray& bytes) {
+        env.writeStandardOutput = [&written](const QByteArray& bytes, QString*) {
             written += bytes.size();
             return true;
         };

@@ -329,8 +329,8 @@ int CtlCommands::set() {
     }
     // A target that keeps a write in memory for a while says so.
     const QString note = already ? QString() : m_context.registry.backend().writtenNote();
-    m_output.out() << title << ": " << (already ? "already " : "") << state << " (" << regname << " = " << value
-                   << ")" << (note.isEmpty() ? QString() : QStringLiteral("; ") + note) << Qt::endl;
+    m_output.out() << title << ": " << (already ? "already " : "") << state << " (" << regname << " = "
+                   << value << ")" << (note.isEmpty() ? QString() : QStringLiteral("; ") + note) << Qt::endl;
     if (m_context.restartNeeded)
         m_output.out() << kRestartLine << Qt::endl;
     return kExitOk;

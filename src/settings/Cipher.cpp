@@ -434,12 +434,11 @@ bool isPasswordHash(const QString& text) {
 }
 
 std::optional<QString> DecipherStoredText(const QString& text, const QString& passPhrase) {
-    const std::optional<QByteArray> envelope = fromBase64(text.toLatin1());
-    QByteArray plain;
-    if (!envelope || !envelopeShapeIsValid(*envelope) ||
-        decipher(*envelope, passPhrase.toUtf8(), plain) != Fault::None)
+    QByteArray envelope = text.toLatin1();
+    if (!fromBase64InPlace(envelope) || !envelopeShapeIsValid(envelope) ||
+        decipherInPlace(envelope, passPhrase.toUtf8()) != Fault::None)
         return std::nullopt;
-    return QString::fromUtf8(plain);
+    return QString::fromUtf8(envelope);
 }
 
 QString PasswordHash(const QString& password) {

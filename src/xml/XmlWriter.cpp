@@ -186,7 +186,8 @@ bool sameNode(const XmlTree& a, quint32 x, const XmlTree& b, quint32 y) {
 } // namespace
 
 quint32 copySubtree(const XmlTree& from, quint32 index, XmlTree& to) {
-    const XmlTree::Node& node = from.nodes[index];
+    // A copy: when a document imports its own node, adding to it moves what a reference would hold.
+    const XmlTree::Node node = from.nodes[index];
     const quint32 name = node.name == npos ? npos : to.addName(from.string(node.name));
     const quint32 value = node.value == npos ? npos : to.addString(from.string(node.value));
     const quint32 copy = to.newNode(node.type, name, value);

@@ -36,6 +36,8 @@ protected:
 TEST_F(CtlRefusals, ReadOnlyFilesStayAsTheyAreWhoeverWrites) {
     const QString registry = m_vars.value(u"TAVIMOR_TARGET"_s).mid(5);
     const QString userPol = path("pol") + u"/User/Registry.pol"_s;
+    // A policy the fixture's export did not hold, so that export-pol has something to write.
+    ok("set", "NoDispCpl", "1");
     writeBytes(path("new.txt"), "secret");
     struct Case {
         QString file;
