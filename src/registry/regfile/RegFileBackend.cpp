@@ -162,48 +162,6 @@ bool RegFileBackend::save(const RegEditFile& file) {
     return false;
 }
 
-long RegFileBackend::applyChanges(const QList<RegChange>& changes, qsizetype* failed) {
-    if (changes.size() < 2)
-        return KeyStoreBackend::applyChanges(changes, failed);
-    // The changes before the first that cannot be made are saved, as one call at a time would have.
-    qsizetype made = 0;
-    long refused = ERROR_SUCCESS;
-    const long status = modify([&](RegEditFile& file, bool* changed) {
-        for (; made < changes.size(); ++made) {
-            const RegChange& change = changes[made];
-            const QString hive = hiveName(change.hive);
-            const std::optional<QString> path = joinPath(hive, change.subKey);
-            if (hive.isEmpty() || !path) {
-                refused = ERROR_BAD_PATHNAME;
-                break;
-            }
-            const std::optional<RegValue> now = file.value(*path, change.name);
-            if (change.kind == RegChange::Kind::DeleteValue) {
-                *changed |= now && file.removeValue(*path, change.name);
-                continue;
-            }
-            if (!file.hasKey(*path)) {
-                if (!file.createKey(*path)) {
-                    refused = ERROR_INVALID_PARAMETER;
-                    break;
-                }
-                *changed = true;
-            }
-            if (change.kind == RegChange::Kind::SetValue && now != change.value) {
-                if (!file.setValue(*path, change.name, change.value)) {
-                    refused = ERROR_INVALID_PARAMETER;
-                    break;
-                }
-                *changed = true;
-            }
-        }
-        return ERROR_SUCCESS;
-    });
-    if (failed)
-        *failed = status != ERROR_SUCCESS ? 0 : made;
-    return status != ERROR_SUCCESS ? status : refused;
-}
-
 long RegFileBackend::storeKeyExists(const QString& path, bool* exists) {
     if (const long status = refresh())
         return status;

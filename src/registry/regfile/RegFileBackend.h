@@ -28,9 +28,6 @@ public:
     // per key opened, not one per read.
     long openKey(HKEY key, const QString& subKey, quint32 access, HKEY* result) override;
     long closeKey(HKEY key) override;
-    // The whole batch in one save: one rewrite of the file, not one per change.
-    long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
-
     // A batch is one save of the file: a policy's dozen values cost one write, not a dozen.
     long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
     bool requestRestart() override { return false; }
