@@ -103,8 +103,8 @@ qint16 ConfirmPendingChanges(ProgramContext& context) {
 }
 
 bool ApplyMachineCatalogue(ProgramContext& context) {
-    const ApplyPlan plan = planApply(context.registry, context.machineCatalogue, PlanScope::AllEntries, nullptr,
-                                     context.templates);
+    const ApplyPlan plan = planApply(context.registry, context.machineCatalogue, PlanScope::AllEntries,
+                                     nullptr, context.templates);
     const ApplyOutcome outcome = executePlan(context, plan);
     if (!outcome.complete)
         context.prompter.message(QStringLiteral("Not every change could be applied; those not applied are "

@@ -145,8 +145,8 @@ int CtlRegFiles::exportReg() {
     QStringList skipped;
     UnreadTally unread;
     RegPatch patch = fromFile ? PolicyExport::fromCatalogue(catalogue, *addresses, &skipped)
-                              : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue, *addresses,
-                                                           &skipped, &unread);
+                              : PolicyExport::fromRegistry(m_context.registry.backend(), catalogue,
+                                                           *addresses, &skipped, &unread);
     if (fromFile)
         TemplateExport::fromCatalogue(patch, m_context.registry.backend(), catalogue, m_policies);
     else
