@@ -77,9 +77,12 @@ QString TemplateTree::rowTag(const PolicyInstance& policy) {
 }
 
 ListRow TemplateTree::policyRow(const ProgramContext& context, const PolicyInstance& policy) {
-    return {context.templates->displayName(policy), rowTag(policy),
+    return {context.templates->displayName(policy),
+            rowTag(policy),
             policyStateText(TemplateStates::settingOf(context.workingCatalogue, policy).state),
-            policyStateText(TemplateStates::settingOf(context.machineCatalogue, policy).state), false};
+            policyStateText(TemplateStates::settingOf(context.machineCatalogue, policy).state),
+            QString(),
+            false};
 }
 
 QList<ListRow> TemplateTree::rows(const ProgramContext& context, const QString& tag) {
@@ -102,7 +105,7 @@ QList<ListRow> TemplateTree::rows(const ProgramContext& context, const QString& 
         const QString child = nodeTag(policy, path, depth + 1);
         if (std::none_of(categories.cbegin(), categories.cend(),
                          [&](const ListRow& row) { return row.tag == child; }))
-            categories.append({path[depth], child, QString(), QString(), false});
+            categories.append({path[depth], child, QString(), QString(), QString(), false});
     }
     std::sort(categories.begin(), categories.end(), [](const ListRow& a, const ListRow& b) {
         return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
