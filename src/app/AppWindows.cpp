@@ -73,10 +73,12 @@ void AppWindows::confirmRestart() {
 
 bool AppWindows::openRegistry(QWidget* owner) {
     const RegistrySession::Steps steps{[this](RegistryBackend& next) {
-                                           return checkWindowsVersion(m_context, next, [this] {
-                                               frmOSConfirm dialog(m_context.settings, m_context.errors);
-                                               return dialog.ShowConfirmation();
-                                           });
+                                           return checkWindowsVersion(
+                                               m_context, next,
+                                               QStringLiteral("frmRegistryExplorer.openRegistry"), [this] {
+                                                   frmOSConfirm dialog(m_context.settings, m_context.errors);
+                                                   return dialog.ShowConfirmation();
+                                               });
                                        },
                                        [this] {
                                            confirmRestart();

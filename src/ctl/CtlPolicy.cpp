@@ -46,9 +46,10 @@ bool CtlPolicy::fail(const QString& text) {
 }
 
 std::optional<XmlDocument> CtlPolicy::fromFile(const QString& path) {
-    const std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize);
+    QString why;
+    const std::optional<QByteArray> content = readWholeFile(path, kMaxSettingsFileSize, &why);
     if (!content) {
-        fail(QStringLiteral("cannot read %1").arg(path));
+        fail(QStringLiteral("cannot read %1: %2").arg(path, why));
         return std::nullopt;
     }
     const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);

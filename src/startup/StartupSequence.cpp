@@ -10,6 +10,11 @@
 
 namespace tavimor {
 
+namespace {
+// The splash timer's tick reads both start-up settings.
+const QString kSplashTimerSource = QStringLiteral("frmSplash.tmSplash_Timer");
+} // namespace
+
 WindowsVersion GetVerInfo(RegistryBackend& backend) {
     return backend.windowsVersion();
 }
@@ -46,8 +51,7 @@ void StartupSequence::tick() {
 }
 
 bool StartupSequence::storeFailed() {
-    m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(),
-                                 QStringLiteral("frmSplash.tmSplash_Timer"));
+    m_context.errors.HandleError(kSettingsStoreError, m_context.settings.lastError(), kSplashTimerSource);
     return false;
 }
 
@@ -71,13 +75,12 @@ bool StartupSequence::firstStart() {
                       answer == Answer::Yes ? m_windows.passwordDialog(true).value_or(QString()) : QString());
 }
 
-bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend,
+bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend, const QString& source,
                          const std::function<int()>& osConfirmation) {
     const std::optional<QString> osDialog =
         context.settings.read(QLatin1String(kOSDialogKey), QStringLiteral("1"));
     if (!osDialog) {
-        context.errors.HandleError(kSettingsStoreError, context.settings.lastError(),
-                                   QStringLiteral("bGlobal.Main"));
+        context.errors.HandleError(kSettingsStoreError, context.settings.lastError(), source);
         return false;
     }
     if (*osDialog != QLatin1String("1"))
@@ -88,7 +91,7 @@ bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend,
 }
 
 bool StartupSequence::checkWindowsVersion() {
-    return tavimor::checkWindowsVersion(m_context, m_context.registry.backend(),
+    return tavimor::checkWindowsVersion(m_context, m_context.registry.backend(), kSplashTimerSource,
                                         [this] { return m_windows.osConfirmation(); });
 }
 

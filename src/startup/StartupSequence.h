@@ -28,8 +28,9 @@ WindowsVersion GetVerInfo(RegistryBackend& backend);
 bool isSupportedWindows(const WindowsVersion& version);
 
 // The start-up version check on a registry: true when it passes, when "OSDialog" switches it off or
-// when the user chose to go on; false when the user stopped, or the settings store failed (reported).
-bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend,
+// when the user chose to go on; false when the user stopped, or the settings store failed (reported
+// as coming from source, the routine that read it).
+bool checkWindowsVersion(ProgramContext& context, RegistryBackend& backend, const QString& source,
                          const std::function<int()>& osConfirmation);
 
 // The road from the splash window to the main window. Ending the program goes through quit,

@@ -121,8 +121,8 @@ TEST_F(CtlRefusals, AFifoWhereAFileIsReadIsRefusedAtOnce) {
     ::alarm(0);
 }
 
-// A failure that names its cause: a full standard output, a policy file too large to read, a FIFO as
-// the settings file.
+// A failure that names its cause: a full standard output, a policy or settings file too large to read,
+// a FIFO as the settings file.
 TEST_F(CtlRefusals, EveryFailureSaysWhy) {
     ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
                             programFolder() + u"/tavimor.xsl"_s));
@@ -132,12 +132,20 @@ TEST_F(CtlRefusals, EveryFailureSaysWhy) {
                   "tavimorctl: cannot write to standard output: No space left on device\n");
     m_stdoutFault.clear();
 
+    const auto tooLarge = [](const QString& name) {
+        QFile huge(name);
+        return huge.open(QIODevice::WriteOnly) && huge.resize(64 * 1024 * 1024 + 1);
+    };
     const QString userPol = path("pol") + u"/User/Registry.pol"_s;
-    QFile huge(userPol);
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(64 * 1024 * 1024 + 1));
-    huge.close();
+    ASSERT_TRUE(tooLarge(userPol));
     EXPECT_EQ(fails(1, "import-pol", path("pol")).err.toStdString(),
               u"tavimorctl: %1: cannot be read: it is larger than 64 MiB\n"_s.arg(userPol).toStdString());
+
+    // A settings file read for the policy files says why it could not be read, not that it is invalid.
+    const QString hugeRds = path("huge.rds");
+    ASSERT_TRUE(tooLarge(hugeRds));
+    EXPECT_EQ(fails(1, "export-pol", "--from", hugeRds, path("gpo")).err.toStdString(),
+              u"tavimorctl: cannot read %1: it is larger than 64 MiB\n"_s.arg(hugeRds).toStdString());
 
     const QString fifo = path("fifo.rds");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

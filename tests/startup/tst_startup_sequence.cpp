@@ -222,6 +222,35 @@ private slots:
         QCOMPARE(file.readAll(), damaged);
     }
 
+    // "OSDialog" is read by whichever routine checks the version: the splash timer at start, the
+    // main window when another registry is opened. A store that fails there is reported under that
+    // routine's name, no version dialog is shown and the store is left as it was.
+    void aDamagedStoreAtTheVersionCheckNamesItsReader() {
+        for (const QString& source : {u"frmSplash.tmSplash_Timer"_s, u"frmRegistryExplorer.openRegistry"_s}) {
+            StartupFixture f;
+            const QString ini = f.settings.fileName(u"TAVIMOR 4.0"_s);
+            QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
+            const QByteArray damaged = "[REGIKEY]\nOSDialog=1\n[REGIKEY\n";
+            {
+                QFile file(ini);
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+            }
+            int asked = 0;
+            QVERIFY(!checkWindowsVersion(f.context, f.context.registry.backend(), source, [&asked] {
+                ++asked;
+                return 1;
+            }));
+            QCOMPARE(asked, 0);
+            QCOMPARE(f.errors.reports.size(), 1);
+            QCOMPARE(f.errors.reports[0].source, source);
+            QVERIFY(
+                f.errors.reports[0].description.startsWith(u"The settings store %1 is damaged"_s.arg(ini)));
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), damaged);
+        }
+    }
+
     void loginModeShowsOneMaskedBoxOfTenCharacters() {
         StartupFixture f;
         frmLogin dialog(f.prompter);
