@@ -238,6 +238,30 @@ TEST_F(WinePrefix, WithAServerAToolThatFailsOrHangsIsUnreadOnceForAllItsValues) 
     end(server);
 }
 
+// A value Wine's reg accepted lives in the server's memory until the server saves; set's line says so.
+TEST_F(WinePrefix, AWriteTheServerHoldsSaysItIsNotSavedYet) {
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    MSDNRegistry registry(*backend);
+    const QString key = u"Software\\Wine"_s;
+    ASSERT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, key, u"Version"_s, RegDatum::text(u"win98"_s), REG_SZ),
+              ERROR_SUCCESS);
+    EXPECT_EQ(backend->writtenNote(), QString());
+
+    const pid_t server = holdServerLock("wineserver", 60000);
+    ASSERT_GT(server, 0);
+    const QString wine = m_dir.filePath(u"wine"_s);
+    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\nexit 0\n"));
+    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("WINE", QFile::encodeName(wine));
+    EXPECT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, key, u"Version"_s, RegDatum::text(u"win10"_s), REG_SZ),
+              ERROR_SUCCESS)
+        << backend->lastError().toStdString();
+    EXPECT_EQ(backend->writtenNote(), u"written to the running Wine; saved when it saves"_s);
+    qunsetenv("WINE");
+    end(server);
+}
+
 TEST(WineRegTool, ParsesWhatRegQueryPrints) {
     const QByteArray output = "\r\nHKEY_CURRENT_USER\\Software\\T1\r\n"
                               "    (Default)    REG_BINARY    0AFF\r\n"
