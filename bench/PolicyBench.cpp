@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/PolicyFiles.h"
+#include "grouppolicy/PolicyCommit.h"
 #include "grouppolicy/PolicyFolder.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/MemoryBackend.h"
@@ -21,13 +22,18 @@ void exportPolicy(const QList<PolicyValue>& values, const PolicyFolder& folder) 
     std::array<PolFile, 2> existing;
     if (!folder.read(existing, nullptr))
         std::abort();
+    PolicyCommit commit(folder, GptUpdate::None);
     for (const PolScope scope : kPolScopes) {
         const PolMerge merge = mergePolicy(existing[polIndex(scope)], scope, values, true);
         const QByteArray bytes = merge.file.serialize();
         const std::optional<PolFile> again = PolFile::parse(bytes);
-        if (!again || again->records != merge.file.records || !folder.write(scope, bytes, nullptr))
+        if (!again || again->records != merge.file.records)
             std::abort();
+        commit.setFile(scope, bytes);
     }
+    QString error;
+    if (!commit.prepare(std::nullopt, &error) || !commit.write(&error))
+        std::abort();
 }
 
 // 10,000 entries, values from the catalogue as export-pol --from FILE.rds takes them.

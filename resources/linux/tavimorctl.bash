@@ -40,8 +40,8 @@ _tavimorctl() {
 
     case $prev in
         --target)
-            COMPREPLY=($(compgen -W "memory: file: wine:" -- "$cur"))
-            [[ $cur == file:* || $cur == wine:* ]] && COMPREPLY=($(compgen -P "${cur%%:*}:" -f -- "${cur#*:}"))
+            COMPREPLY=($(compgen -W "memory: file: wine: hive: windows: win9x: pol: gpo:" -- "$cur"))
+            [[ $cur == ?*:* && $cur != memory:* ]] && COMPREPLY=($(compgen -P "${cur%%:*}:" -f -- "${cur#*:}"))
             compopt -o nospace 2>/dev/null
             return ;;
         --file | --from) COMPREPLY=($(compgen -f -X '!*.rds' -- "$cur") $(compgen -d -- "$cur")); return ;;

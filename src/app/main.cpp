@@ -7,11 +7,11 @@
 #include "catalogue/RegistrySession.h"
 #include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
+#include "grouppolicy/TargetFactory.h"
 #include "gui/BusyWatcher.h"
 #include "gui/QtPrompter.h"
 #include "gui/Shell.h"
 #include "gui/Twips.h"
-#include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
 #include "startup/GuiErrorHandler.h"
 #include "startup/HelpKeyFilter.h"
@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
     }
     const QString target = parsed.target.value_or(registryTargetFromEnvironment());
     QString error;
-    const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(target, &error);
+    const std::unique_ptr<RegistryBackend> backend = openTarget(target, &error);
     if (!backend) {
         prompter.message(error, QLatin1String(kAppTitle), MessageIcon::Critical, MessageButtons::Ok);
         return 1;
@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
                             endProgramNow});
     ProgramContext context(*backend, prompter, settings, errors, programFolder);
     RegistrySession session(context, target, [](const QString& next, QString* why) {
-        return openRegistryTarget(next, why, TargetUse::MustExist);
+        return openTarget(next, why, TargetUse::MustExist);
     });
     // Templates only where some are configured: without them the window is as it always was. They
     // are loaded before the catalogues, whose first refresh reads their policies.

@@ -19,8 +19,8 @@
 #include "ctl/CtlRegFiles.h"
 #include "ctl/CtlSearch.h"
 #include "ctl/TerminalPrompter.h"
+#include "grouppolicy/TargetFactory.h"
 #include "registry/MemoryBackend.h"
-#include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
 #include "templates/TemplateFolders.h"
 
@@ -90,8 +90,8 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     const std::unique_ptr<RegistryBackend> backend =
         !options.needsRegistry()
             ? std::make_unique<MemoryBackend>()
-            : openRegistryTarget(target, &error,
-                                 options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
+            : openTarget(target, &error,
+                         options.writesTarget() ? TargetUse::MayCreate : TargetUse::MustExist);
     if (!backend)
         return output.fail(error, failed);
     QString programFolder = !options.programFolder.isEmpty() ? options.programFolder : m_env.programFolder;

@@ -9,8 +9,7 @@ class CtlOutput;
 class ProgramContext;
 struct CtlEnvironment;
 struct CtlOptions;
-class GpoDirectory;
-struct GpoContainer;
+class GroupPolicyObject;
 
 // gpo push and gpo pull: the Registry.pol files of a Group Policy object in a domain's SYSVOL.
 class CtlGpo {
@@ -20,12 +19,9 @@ public:
     int run();
 
 private:
-    int push(const QString& guid, const QString& folder, GpoContainer* container,
-             const GpoDirectory& directory);
-    int pull(const QString& guid, const QString& folder);
+    int push(GroupPolicyObject& gpo);
+    int pull(const GroupPolicyObject& gpo);
     int fail(const QString& text, int status);
-    // The GPO's folder under the SYSVOL path; "" when there is none.
-    QString findFolder(const QString& guid) const;
 
     ProgramContext& m_context;
     const CtlOptions& m_options;

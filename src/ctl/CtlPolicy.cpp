@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlPolicy.h"
 
+#include "base/FileLock.h"
 #include "base/FileUtil.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/CatalogueFiles.h"
@@ -14,6 +15,7 @@
 #include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
+#include "grouppolicy/PolicyCommit.h"
 #include "grouppolicy/PolicyFolder.h"
 #include "templates/PolicyReader.h"
 
@@ -23,6 +25,8 @@
 namespace tavimor {
 
 namespace {
+
+constexpr int kLockTimeoutMs = 3000;
 
 QString scopeName(PolScope scope) {
     return scope == PolScope::User ? QStringLiteral("user") : QStringLiteral("machine");
@@ -39,6 +43,8 @@ CtlPolicy::CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlOutp
     , m_options(options)
     , m_output(output) {
 }
+
+CtlPolicy::~CtlPolicy() = default;
 
 bool CtlPolicy::fail(const QString& text) {
     m_output.fail(text, kExitFailure);
@@ -86,8 +92,14 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
             return std::nullopt;
         }
     }
-    std::array<PolFile, 2> existing;
+    // Held until this command ends, so that no other Tavimor rewrites the files in between.
     QString error;
+    m_lock = std::make_unique<FileLock>(folder.lockPath());
+    if (!QDir().mkpath(folder.folder()) || !m_lock->tryLock(kLockTimeoutMs, &error)) {
+        fail(error.isEmpty() ? QStringLiteral("cannot make the folder %1").arg(folder.folder()) : error);
+        return std::nullopt;
+    }
+    std::array<PolFile, 2> existing;
     if (!folder.read(existing, &error)) {
         fail(error + QStringLiteral("; nothing was written"));
         return std::nullopt;
@@ -109,28 +121,31 @@ std::optional<std::array<PolMerge, 2>> CtlPolicy::plan(const PolicyFolder& folde
 }
 
 bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool makeEmpty,
-                      std::array<bool, 2>* changed) {
-    std::array<QByteArray, 2> bytes;
-    std::array<bool, 2> writes{};
+                      const Publish& publish, GptUpdate gpt) {
+    PolicyCommit commit(folder, gpt);
     for (const PolScope scope : kPolScopes) {
         const qsizetype i = polIndex(scope);
-        bytes[i] = merges[i].file.serialize();
+        const QByteArray bytes = merges[i].file.serialize();
         // Every file must read back as what was meant before anything is written.
-        const std::optional<PolFile> again = PolFile::parse(bytes[i]);
+        const std::optional<PolFile> again = PolFile::parse(bytes);
         if (!again || again->records != merges[i].file.records)
             return fail(
                 QStringLiteral("%1 could not be laid out; nothing was written").arg(folder.filePath(scope)));
+        // A file that holds these bytes already is left alone.
         const std::optional<QByteArray> current = folder.currentBytes(scope);
-        writes[i] = current ? *current != bytes[i] : makeEmpty || !merges[i].file.records.isEmpty();
+        if (current ? *current != bytes : makeEmpty || !merges[i].file.records.isEmpty())
+            commit.setFile(scope, bytes);
     }
+    QString error;
+    const bool written =
+        publish ? publish(commit, &error) : commit.prepare(std::nullopt, &error) && commit.write(&error);
+    if (!written)
+        return fail(error + QStringLiteral("; nothing was changed"));
     for (const PolScope scope : kPolScopes) {
         const qsizetype i = polIndex(scope);
         const PolMerge& merge = merges[i];
-        QString error;
-        if (writes[i] && !folder.write(scope, bytes[i], &error))
-            return fail(error);
-        if (changed)
-            (*changed)[i] = writes[i];
+        const bool wrote = commit.changes(scope);
+        m_wroteAny = m_wroteAny || wrote;
         qsizetype deletions = 0;
         for (const PolRecord& record : merge.file.records)
             deletions += record.isDeletion() ? 1 : 0;
@@ -141,14 +156,14 @@ bool CtlPolicy::write(const PolicyFolder& folder, const std::array<PolMerge, 2>&
                 kept.append(recordTitle(scope, record));
             m_files.append(QJsonObject{{QStringLiteral("scope"), scopeName(scope)},
                                        {QStringLiteral("file"), path},
-                                       {QStringLiteral("written"), writes[i]},
+                                       {QStringLiteral("written"), wrote},
                                        {QStringLiteral("values"), merge.file.records.size() - deletions},
                                        {QStringLiteral("deletions"), deletions},
                                        {QStringLiteral("kept"), kept}});
             continue;
         }
         QTextStream& out = m_output.out();
-        if (writes[i])
+        if (wrote)
             out << "Wrote " << path << " ("
                 << counted(merge.file.records.size() - deletions, "value", "values") << ", "
                 << counted(deletions, "deletion", "deletions") << ")." << Qt::endl;

@@ -2,16 +2,20 @@
 #pragma once
 
 #include "catalogue/PolicyFiles.h"
+#include "grouppolicy/PolicyCommit.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace tavimor {
 
 class CtlOutput;
+class FileLock;
 class PolicyFolder;
 class ProgramContext;
 class XmlDocument;
@@ -23,18 +27,24 @@ struct CtlOptions;
 class CtlPolicy {
 public:
     CtlPolicy(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
+    ~CtlPolicy();
 
     int exportPol();
     int importPol();
 
     // The folder's two files rewritten with the catalogue's values (the --from settings file's, or
     // else the registry's now); nullopt after a message when a file or the settings file is bad.
+    // The folder stays locked until this object goes.
     std::optional<std::array<PolMerge, 2>> plan(const PolicyFolder& folder);
-    // Writes the planned files; a file that holds those bytes already is left alone, and one that is
-    // not there and would hold nothing is made only with makeEmpty. changed[i] tells which were
-    // written. false after a message.
+    // Writes what the commit holds; a GPO raises its versions as well. false with *error.
+    using Publish = std::function<bool(PolicyCommit& commit, QString* error)>;
+    // Writes the planned files, whole or none; a file that holds those bytes already is left alone,
+    // and one that is not there and would hold nothing is made only with makeEmpty. publish writes
+    // them (by default, as a plain folder), gpt says what becomes of GPT.INI. false after a message.
     bool write(const PolicyFolder& folder, const std::array<PolMerge, 2>& merges, bool makeEmpty,
-               std::array<bool, 2>* changed = nullptr);
+               const Publish& publish = {}, GptUpdate gpt = GptUpdate::None);
+    // Whether write wrote a file.
+    bool wroteAny() const { return m_wroteAny; }
     // Reads the folder's files into the working catalogue over the registry's values now, so
     // that applying it changes only what the files say; reports what it leaves. setAddresses, when
     // given, receives the addresses of the entries the files set. false after a message.
@@ -63,6 +73,8 @@ private:
     QJsonArray m_left;
     QString m_saved;
     bool m_loaded = false;
+    bool m_wroteAny = false;
+    std::unique_ptr<FileLock> m_lock;
 };
 
 } // namespace tavimor

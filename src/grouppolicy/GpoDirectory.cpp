@@ -133,10 +133,11 @@ bool GpoDirectory::runTool(const QString& tool, const QStringList& args, const Q
 
 std::optional<QList<GpoContainer>> GpoDirectory::find(const QString& gpo, QString* error) const {
     const QString guid = asGuid(gpo);
-    const QString filter =
-        guid.isEmpty()
-            ? QStringLiteral("(&(objectClass=groupPolicyContainer)(displayName=%1))").arg(escapeFilter(gpo))
-            : QStringLiteral("(&(objectClass=groupPolicyContainer)(name=%1))").arg(guid);
+    QString filter = QStringLiteral("(objectClass=groupPolicyContainer)");
+    if (!guid.isEmpty())
+        filter = QStringLiteral("(&%1(name=%2))").arg(filter, guid);
+    else if (!gpo.isEmpty())
+        filter = QStringLiteral("(&%1(displayName=%2))").arg(filter, escapeFilter(gpo));
     QByteArray output;
     if (!runTool(QStringLiteral("ldbsearch"),
                  {QStringLiteral("-H"), m_url, filter, QStringLiteral("name"), QStringLiteral("displayName"),
@@ -147,16 +148,35 @@ std::optional<QList<GpoContainer>> GpoDirectory::find(const QString& gpo, QStrin
     return parseGpoLdif(output);
 }
 
+bool isOwnDn(const QString& dn, const QString& guid) {
+    static const QRegularExpression own(
+        QStringLiteral("^CN=(\\{[0-9A-F-]{36}\\}),CN=Policies,CN=System(,DC=[A-Z0-9_-]+)+\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = own.match(dn);
+    return match.hasMatch() && !guid.isEmpty() && asGuid(match.captured(1)) == guid;
+}
+
 bool GpoDirectory::update(const GpoContainer& container, QString* error) const {
-    QByteArray ldif = "dn: " + container.dn.toUtf8() + "\nchangetype: modify\nreplace: versionNumber\n" +
-                      "versionNumber: " + QByteArray::number(container.version) + "\n-\n";
-    const std::pair<const char*, QString> lists[] = {
+    // What the directory gave us goes back only as base64, so no value can end its line and
+    // start a record of its own.
+    if (!isOwnDn(container.dn, container.guid)) {
+        *error = QStringLiteral("the directory gives GPO %1 the name \"%2\", which is not a GPO's own; "
+                                "nothing was changed there")
+                     .arg(container.guid, container.dn);
+        return false;
+    }
+    const auto line = [](const QByteArray& name, const QString& value) -> QByteArray {
+        return name + ":: " + value.toUtf8().toBase64() + "\n";
+    };
+    QByteArray ldif = line("dn", container.dn) + "changetype: modify\nreplace: versionNumber\n" +
+                      line("versionNumber", QString::number(container.version)) + "-\n";
+    const std::pair<QByteArray, QString> lists[] = {
         {"gPCUserExtensionNames", container.userExtensions},
         {"gPCMachineExtensionNames", container.machineExtensions}};
     for (const auto& [name, value] : lists) {
         if (value.isEmpty())
             continue;
-        ldif += QByteArray("replace: ") + name + "\n" + name + ": " + value.toUtf8() + "\n-\n";
+        ldif += "replace: " + name + "\n" + line(name, value) + "-\n";
     }
     return runTool(QStringLiteral("ldbmodify"), {QStringLiteral("-H"), m_url}, ldif, nullptr, error);
 }

@@ -31,9 +31,11 @@ public:
 
     // "" when the tools for find (and update) are installed, else which one is missing and its package.
     QString missingTool(bool forUpdate) const;
-    // The GPOs whose GUID or display name is given; nullopt with *error when the search fails.
+    // The GPOs whose GUID or display name is given, every GPO for ""; nullopt with *error when the
+    // search fails.
     std::optional<QList<GpoContainer>> find(const QString& gpo, QString* error) const;
-    // Sets versionNumber and both extension lists; false with *error.
+    // Sets versionNumber and both extension lists; false with *error, also for a dn that is not a
+    // GPO's own entry (CN={GUID},CN=Policies,CN=System,DC=...).
     bool update(const GpoContainer& container, QString* error) const;
 
 private:
@@ -46,6 +48,8 @@ private:
 
 // Parses ldbsearch's LDIF output into containers.
 QList<GpoContainer> parseGpoLdif(const QByteArray& ldif);
+// Whether dn is the directory entry of the GPO guid.
+bool isOwnDn(const QString& dn, const QString& guid);
 // "{GUID}" when text is a GUID with or without braces, else "".
 QString asGuid(const QString& text);
 

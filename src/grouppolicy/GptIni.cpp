@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
+#include <tuple>
 
 namespace tavimor {
 
@@ -15,8 +16,17 @@ constexpr auto kUserTool = "{D02B1F73-3407-48AE-BA88-E8213C6761F1}";
 
 } // namespace
 
-GpoVersion GpoVersion::raised(bool userChanged, bool machineChanged) const {
-    return {quint16(user + (userChanged ? 1 : 0)), quint16(machine + (machineChanged ? 1 : 0))};
+std::optional<GpoVersion> GpoVersion::raised(bool userChanged, bool machineChanged, QString* why) const {
+    // A half that went back to 0 would look older than what clients have, and they would skip it.
+    for (const auto& [changed, half, name] :
+         {std::tuple(userChanged, user, "user"), std::tuple(machineChanged, machine, "machine")})
+        if (changed && half == 0xFFFF) {
+            if (why)
+                *why = QStringLiteral("its %1 version is 65535, the highest there is; make a new GPO")
+                           .arg(QLatin1String(name));
+            return std::nullopt;
+        }
+    return GpoVersion{quint16(user + (userChanged ? 1 : 0)), quint16(machine + (machineChanged ? 1 : 0))};
 }
 
 GpoVersion GpoVersion::atLeast(const GpoVersion& other) const {
@@ -26,28 +36,32 @@ GpoVersion GpoVersion::atLeast(const GpoVersion& other) const {
 std::optional<GptIni> GptIni::parse(const QByteArray& bytes, QString* error) {
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0')) {
         if (error)
-            *error = QStringLiteral("GPT.INI is not an 8-bit text file");
+            *error = QStringLiteral("it is not an 8-bit text file");
         return std::nullopt;
     }
     GptIni ini;
     ini.m_bytes = bytes;
     static const QRegularExpression versionLine(
-        QStringLiteral("(?:^|\\n)[ \\t]*Version[ \\t]*=[ \\t]*(\\d*)"),
+        QStringLiteral("(?:^|\\n)[ \\t]*Version[ \\t]*=[ \\t]*([^\\r\\n]*?)[ \\t]*(?:\\r?\\n|$)"),
         QRegularExpression::CaseInsensitiveOption);
     const QString text = QString::fromLatin1(bytes);
     const QRegularExpressionMatch match = versionLine.match(text);
     if (match.hasMatch()) {
         ini.m_valueStart = match.capturedStart(1);
         ini.m_valueEnd = match.capturedEnd(1);
-        bool ok = false;
-        const qulonglong number = match.captured(1).toULongLong(&ok);
-        if (!match.captured(1).isEmpty() && (!ok || number > 0xFFFFFFFFULL)) {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+        const QString value = match.captured(1);
+        if (!digits.match(value).hasMatch() || value.toULongLong() > 0xFFFFFFFFULL) {
             if (error)
-                *error = QStringLiteral("GPT.INI has a Version that is no 32-bit number");
+                *error = QStringLiteral("its Version \"%1\" is no number from 0 to 4294967295").arg(value);
             return std::nullopt;
         }
-        ini.m_version = quint32(number);
+        ini.m_version = quint32(value.toULongLong());
     }
+    static const QRegularExpression nameLine(
+        QStringLiteral("(?:^|\\n)[ \\t]*displayName[ \\t]*=([^\\r\\n]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    ini.m_displayName = nameLine.match(text).captured(1).trimmed();
     return ini;
 }
 

@@ -15,8 +15,9 @@ struct GpoVersion {
 
     static GpoVersion fromNumber(quint32 number) { return {quint16(number >> 16), quint16(number & 0xFFFF)}; }
     quint32 number() const { return (quint32(user) << 16) | machine; }
-    // This version with each changed half one higher.
-    GpoVersion raised(bool userChanged, bool machineChanged) const;
+    // This version with each changed half one higher; nullopt, *why saying which, when a changed
+    // half is at 65535 already.
+    std::optional<GpoVersion> raised(bool userChanged, bool machineChanged, QString* why = nullptr) const;
     // Each half the higher of the two, so that a version never goes back.
     GpoVersion atLeast(const GpoVersion& other) const;
 };
@@ -24,9 +25,12 @@ struct GpoVersion {
 // GPT.INI of a GPO folder, kept byte for byte except its Version line.
 class GptIni {
 public:
-    // nullopt with *error when the text is not an 8-bit INI file.
+    // nullopt with *error when the text is not an 8-bit INI file or its Version is no 32-bit number;
+    // the error is about "it", for the caller to name the file.
     static std::optional<GptIni> parse(const QByteArray& bytes, QString* error);
     quint32 version() const { return m_version; }
+    // The name Windows' tools write beside the version; "" when there is none.
+    const QString& displayName() const { return m_displayName; }
     // The text with Version= set, added under [General] where there is none.
     QByteArray withVersion(quint32 version) const;
 
@@ -35,6 +39,7 @@ private:
     qsizetype m_valueStart = -1; // the digits of the Version line, when there is one
     qsizetype m_valueEnd = -1;
     quint32 m_version = 0;
+    QString m_displayName;
 };
 
 // gPCUserExtensionNames / gPCMachineExtensionNames with the registry extension and its tool

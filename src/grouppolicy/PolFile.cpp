@@ -4,6 +4,7 @@
 #include "registry/RegistryBackend.h"
 
 #include <QtEndian>
+#include <algorithm>
 
 namespace tavimor {
 
@@ -12,6 +13,59 @@ namespace {
 constexpr char kSignature[] = "PReg";
 constexpr quint32 kVersion = 1;
 const QLatin1String kDeletePrefix("**del.");
+const QLatin1String kSoftPrefix("**soft.");
+const QLatin1String kCommandPrefix("**");
+const QLatin1String kDeleteAllValues("**delvals.");
+const QLatin1String kDeleteListedValues("**DeleteValues");
+const QLatin1String kDeleteListedKeys("**DeleteKeys");
+
+bool same(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool same(QStringView a, QLatin1StringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Some writers end a key with a backslash; Windows does not tell the two apart.
+QStringView bareKey(QStringView key) {
+    while (key.endsWith(QLatin1Char('\\')))
+        key.chop(1);
+    return key;
+}
+
+bool sameKey(QStringView a, QStringView b) {
+    return same(bareKey(a), bareKey(b));
+}
+
+bool isBelow(QStringView key, QStringView parent) {
+    key = bareKey(key);
+    parent = bareKey(parent);
+    return same(key, parent) || (key.size() > parent.size() && key.at(parent.size()) == QLatin1Char('\\') &&
+                                 same(key.left(parent.size()), parent));
+}
+
+// The value a record's name is about: NAME for "NAME", "**del.NAME" and "**soft.NAME"; another
+// command ("**delvals.") is about itself.
+QStringView subjectOf(QStringView name) {
+    if (name.startsWith(kDeletePrefix, Qt::CaseInsensitive))
+        return name.mid(kDeletePrefix.size());
+    if (name.startsWith(kSoftPrefix, Qt::CaseInsensitive))
+        return name.mid(kSoftPrefix.size());
+    return name;
+}
+
+// The names a "**DeleteValues" or "**DeleteKeys" record lists: UTF-16 text, separated by ';'.
+QStringList listedNames(const QByteArray& data) {
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()), data.size() / 2);
+    return text.section(QChar(0), 0, 0).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+// A record with no name, no type and no data only makes its key.
+bool onlyMakesKey(const PolRecord& record) {
+    return record.valueName.isEmpty() && record.type == REG_NONE && record.data.isEmpty();
+}
 
 class Reader {
 public:
@@ -138,6 +192,82 @@ PolRecord PolRecord::dwordRecord(const QString& key, const QString& name, quint3
 PolRecord PolRecord::deletion(const QString& key, const QString& name) {
     // What policy editors write for a deletion: a REG_SZ holding one space and its 0.
     return {key, kDeletePrefix + name, REG_SZ, QByteArray(" \0\0\0", 4)};
+}
+
+std::optional<RegValue> PolFile::valueOf(const QString& key, const QString& name) const {
+    std::optional<RegValue> value;
+    if (name.startsWith(kCommandPrefix)) {
+        for (const PolRecord& record : records)
+            if (sameKey(record.key, key) && same(record.valueName, name))
+                value = RegValue{record.type, record.data};
+        return value;
+    }
+    for (const PolRecord& record : records) {
+        const QString& recordName = record.valueName;
+        if (!sameKey(record.key, key)) {
+            if (same(recordName, kDeleteListedKeys) && isBelow(key, record.key))
+                for (const QString& listed : listedNames(record.data))
+                    if (isBelow(key, listed) ||
+                        isBelow(key, QString(record.key + QLatin1Char('\\') + listed)))
+                        value.reset();
+            continue;
+        }
+        if (same(recordName, name)) {
+            if (!onlyMakesKey(record))
+                value = RegValue{record.type, record.data};
+        } else if (same(recordName, kDeleteAllValues) ||
+                   (same(subjectOf(recordName), name) &&
+                    recordName.startsWith(kDeletePrefix, Qt::CaseInsensitive))) {
+            value.reset();
+        } else if (same(recordName, kDeleteListedValues)) {
+            if (listedNames(record.data).contains(name, Qt::CaseInsensitive))
+                value.reset();
+        } else if (same(subjectOf(recordName), name) && !value) {
+            value = RegValue{record.type, record.data}; // "**soft.": only where nothing is set
+        }
+    }
+    return value;
+}
+
+bool PolFile::hasKey(const QString& key) const {
+    return std::any_of(records.cbegin(), records.cend(),
+                       [&](const PolRecord& record) { return isBelow(record.key, key); });
+}
+
+qsizetype PolFile::recordFor(const QString& key, const QString& name) const {
+    const QStringView subject = subjectOf(name);
+    for (qsizetype i = 0; i < records.size(); ++i)
+        if (sameKey(records[i].key, key) && same(subjectOf(records[i].valueName), subject))
+            return i;
+    return -1;
+}
+
+bool PolFile::setRecord(const QString& key, const QString& name, const RegValue& value) {
+    const qsizetype first = recordFor(key, name);
+    if (first < 0) {
+        records.append({key, name, value.type, value.data});
+        return true;
+    }
+    PolRecord& record = records[first];
+    // The spelling a file has is kept where only the case differs.
+    PolRecord wanted{record.key, same(record.valueName, name) ? record.valueName : name, value.type,
+                     value.data};
+    bool changed = record != wanted;
+    record = std::move(wanted);
+    const QStringView subject = subjectOf(name);
+    for (qsizetype i = records.size() - 1; i > first; --i)
+        if (sameKey(records[i].key, key) && same(subjectOf(records[i].valueName), subject)) {
+            records.removeAt(i);
+            changed = true;
+        }
+    return changed;
+}
+
+bool PolFile::removeRecords(const QString& key, const QString& name) {
+    const QStringView subject = subjectOf(name);
+    return records.removeIf([&](const PolRecord& record) {
+        return sameKey(record.key, key) && same(subjectOf(record.valueName), subject);
+    }) > 0;
 }
 
 std::optional<PolFile> PolFile::parse(const QByteArray& bytes, QString* error) {

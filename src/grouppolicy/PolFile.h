@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "registry/RegistryBackend.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,6 +37,22 @@ public:
     // nullopt when the bytes are not such a file; *error then says why and where.
     static std::optional<PolFile> parse(const QByteArray& bytes, QString* error = nullptr);
     QByteArray serialize() const;
+
+    // The file as a registry: what a client that applies it holds under key (its records taken in
+    // order, "**del.", "**delvals.", "**DeleteValues" and "**DeleteKeys" included). A name that
+    // begins with "**" gives that record itself. Keys and names are compared without regard to case.
+    std::optional<RegValue> valueOf(const QString& key, const QString& name) const;
+    // Whether a record lies in key or below it.
+    bool hasKey(const QString& key) const;
+    // The first record that sets or deletes name under key ("NAME", "**del.NAME", "**soft.NAME");
+    // -1 when none does.
+    qsizetype recordFor(const QString& key, const QString& name) const;
+    // Makes the file set name to value: the first record for it is replaced where it stands, later
+    // ones dropped, or a record is added at the end. "**del.NAME" replaces a record setting NAME
+    // the same way. false when the file already said exactly that.
+    bool setRecord(const QString& key, const QString& name, const RegValue& value);
+    // Drops every record for name under key, so the file no longer speaks of it; false when none did.
+    bool removeRecords(const QString& key, const QString& name);
 };
 
 } // namespace tavimor

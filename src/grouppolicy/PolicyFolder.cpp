@@ -4,7 +4,9 @@
 #include "base/FileUtil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 namespace tavimor {
 
@@ -26,6 +28,26 @@ QString childNamed(const QString& folder, const QString& name) {
 }
 
 } // namespace
+
+std::optional<FileStamp> fileStamp(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+QString replaceRefusal(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return QString();
+    if (const QString refused = writeRefusal(path); !refused.isEmpty())
+        return QStringLiteral("%1: %2").arg(path, refused);
+    // Root may write anything; a file someone made read-only is still left as it is.
+    if (!(info.permissions() & QFile::WriteOwner))
+        return QStringLiteral("%1: it is read-only").arg(path);
+    return QString();
+}
 
 QString hiveName(PolScope scope) {
     return scope == PolScope::User ? QStringLiteral("HKEY_CURRENT_USER")
@@ -54,41 +76,44 @@ std::optional<QByteArray> PolicyFolder::currentBytes(PolScope scope) const {
     return readWholeFile(path, kMaxPolFileSize);
 }
 
+std::optional<PolFile> PolicyFolder::readFile(PolScope scope, QString* error) const {
+    const QString path = filePath(scope);
+    if (!QFileInfo::exists(path))
+        return PolFile();
+    QString why;
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPolFileSize, &why);
+    if (!bytes)
+        why = QStringLiteral("cannot be read: ") + why;
+    std::optional<PolFile> parsed = bytes ? PolFile::parse(*bytes, &why) : std::nullopt;
+    if (!parsed && error)
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+    return parsed;
+}
+
 bool PolicyFolder::read(std::array<PolFile, 2>& files, QString* error) const {
     for (const PolScope scope : kPolScopes) {
-        const QString path = filePath(scope);
-        PolFile& file = files[polIndex(scope)];
-        file = {};
-        if (!QFileInfo::exists(path))
-            continue;
-        QString why;
-        const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPolFileSize, &why);
-        if (!bytes)
-            why = QStringLiteral("cannot be read: ") + why;
-        std::optional<PolFile> parsed = bytes ? PolFile::parse(*bytes, &why) : std::nullopt;
-        if (!parsed) {
-            if (error)
-                *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+        std::optional<PolFile> file = readFile(scope, error);
+        if (!file)
             return false;
-        }
-        file = std::move(*parsed);
+        files[polIndex(scope)] = std::move(*file);
     }
     return true;
 }
 
-bool PolicyFolder::write(PolScope scope, const QByteArray& bytes, QString* error) const {
+QString PolicyFolder::fileRefusal(PolScope scope) const {
     const QString path = filePath(scope);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        if (error)
-            *error = QStringLiteral("cannot make the folder %1").arg(QFileInfo(path).absolutePath());
-        return false;
-    }
-    QString why;
-    if (writeFileAtomically(path, bytes, &why))
-        return true;
-    if (error)
-        *error = QStringLiteral("cannot write %1: %2").arg(path, why);
-    return false;
+    const QFileInfo sub(QFileInfo(path).absolutePath());
+    if (sub.isSymLink())
+        return QStringLiteral("%1 is a symbolic link, which Tavimor does not follow").arg(sub.filePath());
+    if (sub.exists() && !sub.isDir())
+        return QStringLiteral("%1 is not a folder").arg(sub.filePath());
+    return replaceRefusal(path);
+}
+
+QString PolicyFolder::gptIniPath() const {
+    const QString name = childNamed(m_folder, QStringLiteral("GPT.INI"));
+    const QString path = m_folder + QLatin1Char('/') + name;
+    return QFileInfo(path).exists() || QFileInfo(path).isSymLink() ? path : QString();
 }
 
 } // namespace tavimor

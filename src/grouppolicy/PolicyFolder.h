@@ -31,14 +31,36 @@ public:
     // Both files; a missing file reads as an empty one. false, *error naming the file, when one
     // cannot be read or is not a policy file.
     [[nodiscard]] bool read(std::array<PolFile, 2>& files, QString* error) const;
+    // One file; a missing file reads as an empty one. nullopt, *error naming the file and saying
+    // why, when it cannot be read or is not a policy file.
+    std::optional<PolFile> readFile(PolScope scope, QString* error) const;
     // The file's bytes as they are on disk; nullopt when there is none.
     std::optional<QByteArray> currentBytes(PolScope scope) const;
-    // Writes one file atomically, creating its sub folder when needed.
-    [[nodiscard]] bool write(PolScope scope, const QByteArray& bytes, QString* error) const;
+    // Why the file of scope cannot be replaced (its User or Machine folder or the file itself is a
+    // link or of another kind, or the file is read-only); "" when it can.
+    QString fileRefusal(PolScope scope) const;
+    // GPT.INI of the folder in any case; "" when there is none.
+    QString gptIniPath() const;
+    // The lock every Tavimor process holds from reading the files to replacing them.
+    QString lockPath() const { return m_folder + QStringLiteral("/.tavimor.lock"); }
 
 private:
     QString m_folder;
 };
+
+// What tells a file apart from the one read before: an atomic rewrite gives it a new inode.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// nullopt when there is no file at path.
+std::optional<FileStamp> fileStamp(const QString& path);
+
+// Why path cannot be replaced: a link, no regular file, or read-only; "" when it can or is not there.
+QString replaceRefusal(const QString& path);
 
 inline qsizetype polIndex(PolScope scope) {
     return scope == PolScope::User ? 0 : 1;

@@ -122,7 +122,8 @@ std::unique_ptr<RegistryBackend> openRegistryTarget(const QString& target, QStri
     }
     return fail(QStringLiteral("Unknown registry target \"%1\". Use file:PATH, wine:PREFIX, "
                                "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], "
-                               "windows:ROOT[?user=NAME], win9x:FOLDER or memory:.")
+                               "windows:ROOT[?user=NAME], win9x:FOLDER, pol:DIR, "
+                               "gpo:SYSVOL?gpo=NAME|GUID[&url=URL] or memory:.")
                     .arg(target));
 }
 

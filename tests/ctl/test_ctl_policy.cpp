@@ -166,7 +166,9 @@ TEST(GptIni, VersionLineAndExtensionLists) {
     EXPECT_EQ(GptIni::parse("", nullptr)->withVersion(1), "[General]\r\nVersion=1\r\n");
     EXPECT_FALSE(GptIni::parse("[General]\r\nVersion=99999999999\r\n", nullptr));
     EXPECT_FALSE(GptIni::parse(QByteArray("\xFF\xFE[\0", 4), nullptr));
-    EXPECT_EQ(GpoVersion::fromNumber(0xFFFF0001).raised(true, true).number(), 2u);
+    EXPECT_EQ(ini->displayName(), "A"_L1);
+    EXPECT_FALSE(GpoVersion::fromNumber(0xFFFF0001).raised(true, false));
+    EXPECT_EQ(GpoVersion::fromNumber(0xFFFF0001).raised(false, true)->number(), 0xFFFF0002u);
 
     const QString registry =
         u"[{35378EAC-683F-11D2-A89A-0030487E63EF}{D02B1F72-3407-48AE-BA88-E8213C6761F1}]"_s;

@@ -68,5 +68,55 @@ TEST(PolFile, RefusesWhatIsNotAPolicyFile) {
     EXPECT_TRUE(error.startsWith("the record at byte 8 "_L1)) << error.toStdString();
 }
 
+// The records in order, as a client applies them to an empty key, in any case of key and name.
+TEST(PolFile, ReadsAsTheRegistryAClientMakesOfIt) {
+    const QString k = u"Software\\Policies\\K"_s;
+    // A text record's data: UTF-16LE with its terminating 0.
+    const auto sz = [](const QString& text) {
+        QByteArray out;
+        for (const QChar c : QString(text + QChar(0)))
+            out.append(char(c.unicode())).append('\0');
+        return out;
+    };
+    PolFile file;
+    file.records = {PolRecord::dwordRecord(k, u"A"_s, 1),
+                    PolRecord::dwordRecord(k, u"B"_s, 2),
+                    PolRecord::dwordRecord(k + u"\\Sub"_s, u"S"_s, 3),
+                    PolRecord::deletion(k, u"A"_s),
+                    {k, u"**soft.C"_s, REG_DWORD, regDword(4).data},
+                    {k, u"**DeleteValues"_s, REG_SZ, sz(u"B;Z"_s)},
+                    {k.toUpper() + u'\\', u"**soft.B"_s, REG_DWORD, regDword(5).data},
+                    {k, QString(), REG_NONE, {}},
+                    {u"Software\\Policies"_s, u"**DeleteKeys"_s, REG_SZ, sz(u"K\\Sub"_s)}};
+    const struct {
+        const char* name;
+        std::optional<quint32> value;
+    } cases[] = {{"a", std::nullopt}, {"B", 5}, {"c", 4}, {"Z", std::nullopt}, {"", std::nullopt}};
+    for (const auto& c : cases) {
+        const std::optional<RegValue> value = file.valueOf(k.toLower(), QLatin1String(c.name));
+        EXPECT_EQ(value, c.value ? std::optional(regDword(*c.value)) : std::nullopt) << c.name;
+    }
+    EXPECT_FALSE(file.valueOf(k + u"\\sub"_s, u"S"_s));     // its key was deleted after it
+    EXPECT_EQ(file.valueOf(k, u"**del.a"_s)->type, REG_SZ); // a command is read as the record it is
+    EXPECT_TRUE(file.hasKey(u"software\\policies"_s));
+    EXPECT_FALSE(file.hasKey(u"Software\\Pol"_s));
+
+    // Set and delete speak of a value and every record for it: set replaces the first where it
+    // stands in the file's spelling and drops the rest; delete drops them all.
+    PolFile edited = file;
+    EXPECT_TRUE(edited.setRecord(k.toLower(), u"b"_s, regDword(2)));
+    EXPECT_EQ(edited.records[1], PolRecord::dwordRecord(k, u"B"_s, 2));
+    EXPECT_EQ(edited.records.size(), file.records.size() - 1); // "**soft.B" went
+    EXPECT_FALSE(edited.setRecord(k, u"B"_s, regDword(2)));
+    EXPECT_TRUE(edited.setRecord(k, u"A"_s, regDword(9)));
+    EXPECT_EQ(edited.records[0], PolRecord::dwordRecord(k, u"A"_s, 9));
+    EXPECT_EQ(edited.recordFor(k, u"**del.A"_s), 0);
+    EXPECT_TRUE(edited.setRecord(k, u"New"_s, regDword(1)));
+    EXPECT_EQ(edited.records.last(), PolRecord::dwordRecord(k, u"New"_s, 1));
+    EXPECT_TRUE(edited.removeRecords(k, u"c"_s));
+    EXPECT_FALSE(edited.removeRecords(k, u"c"_s));
+    EXPECT_EQ(edited.recordFor(k, u"C"_s), -1);
+}
+
 } // namespace
 } // namespace tavimor::test

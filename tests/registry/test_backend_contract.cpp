@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What every writable registry backend does alike; each format's own bytes are tested beside it.
+#include "grouppolicy/TargetFactory.h"
 #include "registry/MSDNRegistry.h"
-#include "registry/RegistryTarget.h"
 #include "registry/wine/WinePrefixBackend.h"
 #include "support/FaultPlace.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,10 @@ struct Backend {
 // Test names and failures show the backend's name, not its bytes.
 void PrintTo(const Backend& backend, std::ostream* out) {
     *out << backend.name;
+}
+
+bool writeNew(const QString& path, const QByteArray& bytes) {
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && writeBytes(path, bytes);
 }
 
 const QByteArray kWineHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\";
@@ -57,6 +62,13 @@ const Backend kBackends[] = {
          return u"hive:%1/NTUSER.DAT,%1/SOFTWARE,%1/SYSTEM"_s.arg(folder);
      },
      "NTUSER.DAT"},
+    {"PolicyFolder",
+     [](const QString& folder) -> QString {
+         for (const char* half : {"/User", "/Machine"})
+             writeNew(folder + QLatin1String(half) + u"/Registry.pol"_s, QByteArray("PReg\x01\0\0\0", 8));
+         return u"pol:"_s + folder;
+     },
+     "User/Registry.pol"},
 };
 
 class BackendContract : public ::testing::TestWithParam<Backend> {
@@ -68,7 +80,7 @@ protected:
     }
     std::unique_ptr<RegistryBackend> open() {
         QString error;
-        auto backend = openRegistryTarget(m_target, &error);
+        auto backend = openTarget(m_target, &error);
         EXPECT_TRUE(backend) << error.toStdString();
         // Wine's server folder of its own, beside the place so that it stays writable when the place is not.
         if (auto* wine = dynamic_cast<WinePrefixBackend*>(backend.get()))

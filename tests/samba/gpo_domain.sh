@@ -45,4 +45,26 @@ first=$(printf '%s\n' "$out" | head -n 1)
 [ "$first" = 'Start Menu/Run Dialog: HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer\NoRun: 1 -> 0 (restart)' ] &&
   [ "$(printf '%s\n' "$out" | grep -c ' -> ')" = 1 ] || fail "diff of the GPO folder printed: $out"
 
+# The GPO as a registry target: a write raises the version in GPT.INI and in the directory as push does.
+out=$("$ctl" --target "gpo:$sysvol?gpo=Tavimor Test" set NoFind 1 2>&1) || fail "set through the gpo: target: $out"
+[ "$(version)" = 196609 ] || fail "after a write through the target samba-tool gpo show says version $(version)"
+grep -q 'Version=196609' "$folder/GPT.INI" || fail "GPT.INI after the target's write: $(cat "$folder/GPT.INI")"
+"$python" "$helper" read "$folder/User/Registry.pol" | grep -q '"name": "NoFind", "type": 4, "value": 1}' ||
+    fail "GPPolParser does not read NoFind"
+"$ctl" --target "gpo:$sysvol?gpo=$guid" show NoFind | grep -qx 'Current Machine Settings: Disabled (1)' ||
+    fail "show through the gpo: target"
+
+# A directory value holding a record of its own goes back as one value: nobody joins Domain Admins.
+admins() { ldbsearch -H "$sam" '(cn=Domain Admins)' member 2>/dev/null | grep -c '^member:'; }
+members=$(admins)
+dn=$(ldbsearch -H "$sam" "(name=$guid)" dn 2>/dev/null | sed -n 's/^dn: //p')
+hostile=$(printf '[{A}]\ndn: CN=Domain Admins,CN=Users,DC=tavimor,DC=test\nchangetype: modify\nadd: member\nmember: CN=Guest,CN=Users,DC=tavimor,DC=test' | base64 -w0)
+printf 'dn: %s\nchangetype: modify\nreplace: gPCMachineExtensionNames\ngPCMachineExtensionNames:: %s\n' "$dn" "$hostile" |
+    ldbmodify -H "$sam" >/dev/null 2>&1 || fail "could not plant the value"
+"$ctl" set ClearRecentDocsOnExit 0 >/dev/null
+out=$("$ctl" gpo push --gpo "$guid" --sysvol "$sysvol" 2>&1) || fail "push over the planted value: $out"
+[ "$(admins)" = "$members" ] || fail "Domain Admins has $(admins) members, not $members"
+ldbsearch -H "$sam" "(name=$guid)" gPCMachineExtensionNames 2>/dev/null | grep -q '^gPCMachineExtensionNames:: ' ||
+    fail "the planted value lost its lines"
+
 echo "ok in ${SECONDS}s"

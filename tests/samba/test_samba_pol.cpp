@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/CtlFixture.h"
 #include "grouppolicy/PolFile.h"
+#include "grouppolicy/TargetFactory.h"
 #include "support/LargePolicyCatalogue.h"
 
 #include <QProcess>
@@ -106,6 +107,42 @@ TEST_F(SambaPol, FilesPassBothWaysAndForeignRecordsSurvive) {
     const QJsonArray user = sambaRecords(pol("User"));
     EXPECT_EQ(user[0].toObject().value(u"value"_s).toInteger(), 1); // NoRun, where it stood
     EXPECT_EQ(user[2].toObject().value(u"value"_s).toString(), u"yes ü"_s);
+}
+
+// What the templates write through a pol: target, every type and the deletion records, as Samba reads it.
+TEST_F(SambaPol, EveryTypeAndDeletionWrittenThroughTheTargetIsAPolicyRecord) {
+    QString error;
+    const std::unique_ptr<RegistryBackend> target = openTarget(u"pol:"_s + path("gpo"), &error);
+    ASSERT_TRUE(target) << error.toStdString();
+    const QString key = u"Software\\Policies\\Mozilla\\Firefox"_s;
+    const auto set = [&](const char* name, quint32 type, const QByteArray& data) {
+        return RegChange{
+            RegChange::Kind::SetValue, HKEY_LOCAL_MACHINE, key, QLatin1String(name), {type, data}};
+    };
+    const QList<RegChange> changes = {
+        set("**delvals.", REG_SZ, QByteArray(" \0", 2)),
+        set("Homepage", REG_SZ, "caf\xe9\0"_ba),
+        set("Path", REG_EXPAND_SZ, "%SystemRoot%\\x\0"_ba),
+        set("Gone", REG_DWORD, regDword(1).data),
+        set("Locked", REG_MULTI_SZ, "a\0b\0\0"_ba),
+        set("Big", REG_QWORD, QByteArray("\x01\0\0\0\x02\0\0\0", 8)),
+        set("**del.Old", REG_SZ, QByteArray(" \0", 2)),
+        {RegChange::Kind::DeleteValue, HKEY_LOCAL_MACHINE, key, u"gone"_s, {}},
+    };
+    qsizetype failed = -1;
+    ASSERT_EQ(target->applyChanges(changes, &failed), ERROR_SUCCESS) << target->lastError().toStdString();
+    EXPECT_EQ(sambaRecords(pol("Machine")), QJsonDocument::fromJson(R"([
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "**delvals.", "type": 1, "value": " "},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Homepage", "type": 1, "value": "caf\u00e9"},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Path", "type": 2, "value": "%SystemRoot%\\x"},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Locked", "type": 7, "value": "YQAAAGIAAAAAAA=="},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Big", "type": 11, "value": 8589934593},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "**del.Old", "type": 1, "value": " "}])")
+                                                .array());
+    EXPECT_FALSE(QFileInfo::exists(pol("User")));
+    // Read back as the registry layer hands text over: 8-bit, with its 0.
+    MSDNRegistry registry(*target);
+    EXPECT_EQ(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, key, u"homepage"_s), RegDatum::text(u"caf\u00e9"_s));
 }
 
 TEST_F(SambaPol, SambaAgreesOnEveryRecordOfTenThousandEntries) {

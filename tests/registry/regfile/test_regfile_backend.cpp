@@ -123,8 +123,8 @@ TEST(RegistryTarget, OpensFileAndMemoryTargetsAndNamesTheRest) {
     EXPECT_FALSE(openRegistryTarget(u"bogus:/x"_s, &error));
     EXPECT_EQ(error,
               QStringLiteral("Unknown registry target \"bogus:/x\". Use file:PATH, wine:PREFIX, "
-                             "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], windows:ROOT[?user=NAME], win9x:FOLDER "
-                             "or memory:."));
+                             "hive:NTUSER.DAT[,SOFTWARE[,SYSTEM]], windows:ROOT[?user=NAME], win9x:FOLDER, "
+                             "pol:DIR, gpo:SYSVOL?gpo=NAME|GUID[&url=URL] or memory:."));
 
     auto memory = openRegistryTarget(u"memory:"_s, &error);
     ASSERT_TRUE(memory);
