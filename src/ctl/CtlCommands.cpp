@@ -209,6 +209,10 @@ int CtlCommands::show() {
         unread.add(working.text("KEY"), registry.unreadReason());
     else if (!masked.isEmpty())
         unread.add(QStringLiteral("HKEY_CURRENT_USER"), masked);
+    const std::optional<PolicyFileSetting> policy = m_context.registry.backend().policyFileSetting(
+        GetKeyValue(working.text("KEY")), working.text("PATH"), working.text("REGNAME"));
+    // What a policy file that cannot be read sets is not known: that is no answer.
+    const int status = policy && !policy->unreadable.isEmpty() ? kExitFailure : kExitOk;
 
     if (m_output.json()) {
         QJsonObject object = jsonEntryState(m_context, *address);
@@ -226,8 +230,10 @@ int CtlCommands::show() {
         if (drives)
             object.insert(QStringLiteral("hiddenDrives"),
                           masked.isEmpty() ? QJsonValue(driveLetterArray(mask)) : QJsonValue());
+        if (policy)
+            object.insert(QStringLiteral("localGroupPolicy"), jsonPolicyFileSetting(*policy));
         m_output.printJson(QJsonObject{{QStringLiteral("entry"), object}});
-        return m_output.reportUnread(unread, kExitOk);
+        return m_output.reportUnread(unread, status);
     }
     QTextStream& out = m_output.out();
     out << "Section: " << working.section() << Qt::endl;
@@ -247,10 +253,12 @@ int CtlCommands::show() {
     out << "Tavimor Settings: " << stateWithValue(working) << Qt::endl;
     out << "Current Machine Settings: " << stateWithValue(machine) << Qt::endl;
     out << "In the registry: " << working.text("REGNAME") << " = " << plannedValueText(registry) << Qt::endl;
+    if (policy)
+        out << "Local Group Policy: " << policyFileSettingText(*policy, working.text("REGNAME")) << Qt::endl;
     if (drives)
         out << "Hidden drives: " << (masked.isEmpty() ? driveList(mask) : QLatin1String(kUnknownState))
             << Qt::endl;
-    return m_output.reportUnread(unread, kExitOk);
+    return m_output.reportUnread(unread, status);
 }
 
 int CtlCommands::set() {

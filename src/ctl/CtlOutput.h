@@ -11,6 +11,7 @@ class ProgramContext;
 class RegDatum;
 class UnreadTally;
 struct CtlEnvironment;
+struct PolicyFileSetting;
 
 // What every command prints goes through here, so that --json gives one shape everywhere:
 // one JSON object with "format" and "command" on standard output, and on a failure one JSON
@@ -57,6 +58,10 @@ QString counted(qsizetype count, const char* one, const char* many);
 QJsonValue jsonValueText(const QString& text);
 // A registry value: null when absent or not read, a number for a REG_DWORD, a string for a REG_SZ.
 QJsonValue jsonRegistryValue(const RegDatum& value);
+// What an offline Windows' own Group Policy says of a value: a line for show, and as JSON
+// ("file", "value" as jsonRegistryValue gives it, "deletes", "unreadable").
+QString policyFileSettingText(const PolicyFileSetting& setting, const QString& name);
+QJsonObject jsonPolicyFileSetting(const PolicyFileSetting& setting);
 // What names an entry in every shape: section, name, address, key, path, regname.
 QJsonObject jsonEntryHeader(const CatalogueEntry& entry, const QString& address);
 // An entry as list shows it: the header, datatype, restart, and its state and value in the

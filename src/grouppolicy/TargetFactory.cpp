@@ -2,7 +2,9 @@
 #include "TargetFactory.h"
 
 #include "GpoBackend.h"
+#include "LocalPolicyBackend.h"
 #include "PolicyFolderBackend.h"
+#include "registry/hive/HiveFiles.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -35,6 +37,20 @@ std::unique_ptr<RegistryBackend> openGpo(const QString& target, QString* error) 
     return GpoBackend::open(QFileInfo(sysvol).absoluteFilePath(), gpo, url, target, error);
 }
 
+// Windows/System32/GroupPolicy of the installation a windows: target names; "" when it has none.
+QString localPolicyFolder(const QString& target) {
+    QString path = target.mid(8);
+    if (const qsizetype query = path.lastIndexOf(QLatin1String("?user=")); query >= 0)
+        path.truncate(query);
+    path = QFileInfo(path).absoluteFilePath();
+    for (const char* part : {"Windows", "System32", "GroupPolicy"}) {
+        path = findEntryIgnoringCase(path, QLatin1String(part));
+        if (path.isEmpty())
+            return QString();
+    }
+    return QFileInfo(path).isDir() ? path : QString();
+}
+
 } // namespace
 
 std::unique_ptr<RegistryBackend> openTarget(const QString& target, QString* error, TargetUse use) {
@@ -50,6 +66,10 @@ std::unique_ptr<RegistryBackend> openTarget(const QString& target, QString* erro
         backend = openGpo(target, &why);
     } else {
         backend = openRegistryTarget(target, &why, use);
+        if (const QString folder =
+                target.startsWith(QLatin1String("windows:")) ? localPolicyFolder(target) : QString();
+            backend && !folder.isEmpty())
+            backend = std::make_unique<LocalPolicyBackend>(std::move(backend), folder);
     }
     if (!backend && error)
         *error = why;

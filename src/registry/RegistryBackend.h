@@ -101,6 +101,14 @@ struct RegChange {
     bool operator==(const RegChange&) const = default;
 };
 
+// What a Group Policy file of the target says of a value. Windows applies the file again at every
+// policy refresh, whatever the registry holds then.
+struct PolicyFileSetting {
+    QString file;                  // the file that speaks of the value
+    std::optional<RegValue> value; // what it sets; nullopt when it deletes the value
+    QString unreadable;            // why the file could not be read: then it may say anything
+};
+
 // A Windows registry as the program's registry layer needs it: keys opened by handle,
 // typed values as raw bytes, and three facts of the machine behind it.
 class RegistryBackend {
@@ -151,6 +159,12 @@ public:
     virtual QString writtenNote() const { return QString(); }
     // Why the last failing operation failed, in the system's words; "" when the target keeps no reason.
     virtual QString lastError() const { return QString(); }
+    // What a policy file of the target (an offline Windows' own Group Policy) says of a value besides
+    // the registry; nullopt when no file speaks of it.
+    virtual std::optional<PolicyFileSetting> policyFileSetting(HKEY /*hive*/, const QString& /*subKey*/,
+                                                               const QString& /*name*/) {
+        return std::nullopt;
+    }
 };
 
 } // namespace tavimor

@@ -69,6 +69,19 @@ const Backend kBackends[] = {
          return u"pol:"_s + folder;
      },
      "User/Registry.pol"},
+    // The hives of a Windows folder, through its own Group Policy files, which speak of none of the values.
+    {"WindowsWithGroupPolicy",
+     [](const QString& folder) -> QString {
+         const QByteArray hive = fileBytes(QStringLiteral(TAVIMOR_TEST_DATA "/minimal.hiv"));
+         for (const char* name : {"/Windows/System32/config/SOFTWARE", "/Windows/System32/config/SYSTEM",
+                                  "/Users/ann/NTUSER.DAT"})
+             writeNew(folder + QLatin1String(name), hive);
+         writeNew(folder + u"/Windows/System32/GroupPolicy/User/Registry.pol"_s,
+                  QByteArray("PReg\x01\0\0\0", 8) +
+                      "[\0K\0\0\0;\0V\0\0\0;\0\4\0\0\0;\0\4\0\0\0;\0\1\0\0\0]\0"_ba);
+         return u"windows:"_s + folder;
+     },
+     "Users/ann/NTUSER.DAT"},
 };
 
 class BackendContract : public ::testing::TestWithParam<Backend> {
