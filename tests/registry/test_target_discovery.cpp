@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/FileUtil.h"
 #include "catalogue/RegistryChoices.h"
+#include "grouppolicy/TargetFactory.h"
 #include "registry/RegistryTarget.h"
 #include "registry/TargetText.h"
 
@@ -166,6 +167,40 @@ TEST_F(TargetDiscovery, ABrowsedFolderOrFileIsTakenForWhatItHolds) {
     EXPECT_EQ(targets(disk->children), QStringList{u"windows:"_s + nt + u"?user=anna"_s});
     EXPECT_FALSE(browsedChoice(a + u"/h"_s, a, &error));
     EXPECT_TRUE(error.startsWith(a + u"/h is none of the registries Tavimor opens"_s));
+}
+
+// A SYSVOL folder lists its GPOs by name and GUID (GPT.INI names them when no directory is beside
+// it); a GPO folder that is a link is not offered; each line opens as the GPO it names.
+TEST_F(TargetDiscovery, ASysvolFolderListsItsGposAndEachOpens) {
+    const QString named = u"{31B2F340-016D-11D2-945F-00C04FB984F9}"_s;
+    const QString bare = u"{6AC1786C-016F-11D2-945F-00C04FB984F9}"_s;
+    const QString policies = u"sysvol/ad.example/Policies/"_s;
+    put(policies + named + u"/GPT.INI"_s, "[General]\r\nVersion=3\r\ndisplayName=Lock Down\r\n");
+    put(policies + bare + u"/GPT.INI"_s, "[General]\r\nVersion=0\r\n");
+    put(u"elsewhere/{0E0F39A2-3B1C-4C3E-9D3E-2A4B5C6D7E8F}/GPT.INI"_s, "[General]\r\n");
+    ASSERT_TRUE(QFile::link(root.filePath(u"elsewhere/{0E0F39A2-3B1C-4C3E-9D3E-2A4B5C6D7E8F}"_s),
+                            root.filePath(policies + u"{0E0F39A2-3B1C-4C3E-9D3E-2A4B5C6D7E8F}"_s)));
+    const QString sysvol = root.filePath(u"sysvol"_s);
+    const QStringList expected{u"gpo:%1?gpo=%2"_s.arg(sysvol, named), u"gpo:%1?gpo=%2"_s.arg(sysvol, bare)};
+
+    QString error;
+    const std::optional<RegistryChoice> browsed = browsedChoice(sysvol, root.path(), &error);
+    ASSERT_TRUE(browsed) << error.toStdString();
+    EXPECT_EQ(targets(browsed->children), expected);
+    EXPECT_EQ(browsed->children[0].label, u"Lock Down "_s + named);
+    EXPECT_EQ(browsed->children[1].label, bare);
+
+    ChooserPlaces places;
+    places.home = root.path();
+    places.sysvols = {sysvol};
+    const QList<RegistryChoice> choices = registryChoices(places, {});
+    ASSERT_EQ(choices.last().label, u"Group Policy"_s);
+    ASSERT_EQ(choices.last().children.size(), 1);
+    EXPECT_EQ(targets(choices.last().children[0].children), expected);
+
+    const std::unique_ptr<RegistryBackend> gpo = openTarget(expected[0], &error, TargetUse::MustExist);
+    ASSERT_TRUE(gpo) << error.toStdString();
+    EXPECT_EQ(gpo->computerName(), u"Lock Down"_s);
 }
 
 } // namespace
