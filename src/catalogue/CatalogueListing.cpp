@@ -2,6 +2,7 @@
 #include "CatalogueListing.h"
 
 #include "catalogue/CatalogueEntry.h"
+#include "catalogue/PolicyFileNote.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 
@@ -51,6 +52,20 @@ QList<ListRow> listRows(const ProgramContext& context, const QString& address) {
         rows.append(row);
     }
     return rows;
+}
+
+QHash<QString, QString> policyNotes(ProgramContext& context, const QList<ListRow>& rows) {
+    QHash<QString, QString> notes;
+    for (const ListRow& row : rows) {
+        if (row.tag.isEmpty())
+            continue;
+        const CatalogueEntry entry(context.workingCatalogue.selectSingleNode(row.tag));
+        if (const std::optional<PolicyFileSetting> policy =
+                entryPolicyFileSetting(context.registry.backend(), entry))
+            notes.insert(row.tag, QStringLiteral("Local Group Policy: ") +
+                                      policyFileSettingText(*policy, entry.text("REGNAME")));
+    }
+    return notes;
 }
 
 } // namespace tavimor

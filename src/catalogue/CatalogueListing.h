@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -31,5 +32,7 @@ QList<SectionInfo> catalogueSections(const ProgramContext& context);
 // The rows of the list for the root address or a section address. Both catalogues are walked
 // side by side, so a large section costs one pass, not a path query per row.
 QList<ListRow> listRows(const ProgramContext& context, const QString& address);
+// What the target's own Group Policy files set of the entries of rows, by their tag, for the window.
+QHash<QString, QString> policyNotes(ProgramContext& context, const QList<ListRow>& rows);
 
 } // namespace tavimor

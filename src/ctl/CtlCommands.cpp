@@ -8,6 +8,7 @@
 #include "catalogue/DriveMask.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/Password.h"
+#include "catalogue/PolicyFileNote.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/UnreadTally.h"
@@ -209,8 +210,8 @@ int CtlCommands::show() {
         unread.add(working.text("KEY"), registry.unreadReason());
     else if (!masked.isEmpty())
         unread.add(QStringLiteral("HKEY_CURRENT_USER"), masked);
-    const std::optional<PolicyFileSetting> policy = m_context.registry.backend().policyFileSetting(
-        GetKeyValue(working.text("KEY")), working.text("PATH"), working.text("REGNAME"));
+    const std::optional<PolicyFileSetting> policy =
+        entryPolicyFileSetting(m_context.registry.backend(), working);
     // What a policy file that cannot be read sets is not known: that is no answer.
     const int status = policy && !policy->unreadable.isEmpty() ? kExitFailure : kExitOk;
 

@@ -2,19 +2,18 @@
 #include "CtlOutput.h"
 
 #include "catalogue/CatalogueEntry.h"
+#include "catalogue/PolicyFileNote.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/UnreadTally.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlOptions.h"
-#include "registry/KeyStoreBackend.h"
 #include "registry/RegDatum.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QtEndian>
 
 namespace tavimor {
 
@@ -112,39 +111,11 @@ QJsonValue jsonRegistryValue(const RegDatum& value) {
     return QJsonValue();
 }
 
-namespace {
-
-RegDatum policyDatum(const RegValue& value) {
-    if (value.type == REG_DWORD && value.data.size() == 4)
-        return RegDatum::integer(qFromLittleEndian<qint32>(value.data.constData()));
-    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
-        return RegDatum::text(regValueText(value));
-    return RegDatum();
-}
-
-} // namespace
-
-QString policyFileSettingText(const PolicyFileSetting& setting, const QString& name) {
-    const QString file = QDir::toNativeSeparators(setting.file);
-    if (!setting.unreadable.isEmpty())
-        return QStringLiteral("what it sets is not known: %1").arg(setting.unreadable);
-    if (!setting.value)
-        return QStringLiteral("%1 deletes %2").arg(file, name);
-    const RegDatum datum = policyDatum(*setting.value);
-    const QString value =
-        datum.isInteger() ? datum.toText()
-        : datum.isText()
-            ? QLatin1Char('"') + datum.toText() + QLatin1Char('"')
-            : QStringLiteral("type %1, %2 bytes").arg(setting.value->type).arg(setting.value->data.size());
-    return QStringLiteral("%1 sets %2 = %3; Windows sets it again at every policy refresh")
-        .arg(file, name, value);
-}
-
 QJsonObject jsonPolicyFileSetting(const PolicyFileSetting& setting) {
     QJsonObject object{{QStringLiteral("file"), QDir::toNativeSeparators(setting.file)},
                        {QStringLiteral("deletes"), setting.unreadable.isEmpty() && !setting.value},
                        {QStringLiteral("value"),
-                        setting.value ? jsonRegistryValue(policyDatum(*setting.value)) : QJsonValue()}};
+                        setting.value ? jsonRegistryValue(policyFileDatum(*setting.value)) : QJsonValue()}};
     if (!setting.unreadable.isEmpty())
         object.insert(QStringLiteral("unreadable"), setting.unreadable);
     return object;

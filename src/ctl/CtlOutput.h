@@ -58,9 +58,8 @@ QString counted(qsizetype count, const char* one, const char* many);
 QJsonValue jsonValueText(const QString& text);
 // A registry value: null when absent or not read, a number for a REG_DWORD, a string for a REG_SZ.
 QJsonValue jsonRegistryValue(const RegDatum& value);
-// What an offline Windows' own Group Policy says of a value: a line for show, and as JSON
-// ("file", "value" as jsonRegistryValue gives it, "deletes", "unreadable").
-QString policyFileSettingText(const PolicyFileSetting& setting, const QString& name);
+// What an offline Windows' own Group Policy says of a value as JSON ("file", "value" as
+// jsonRegistryValue gives it, "deletes", "unreadable").
 QJsonObject jsonPolicyFileSetting(const PolicyFileSetting& setting);
 // What names an entry in every shape: section, name, address, key, path, regname.
 QJsonObject jsonEntryHeader(const CatalogueEntry& entry, const QString& address);

@@ -16,6 +16,7 @@ namespace tavimor {
 namespace {
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kRestartRole = Qt::UserRole + 1;
+constexpr int kPolicyRole = Qt::UserRole + 2;
 
 // Sorted by text as users expect it: "apple" before "Banana".
 class ListItem : public QTreeWidgetItem {
@@ -110,7 +111,7 @@ void DescriptionList::setColumns() {
     }
 }
 
-void DescriptionList::fill(const QList<ListRow>& rows) {
+void DescriptionList::fill(const QList<ListRow>& rows, const QHash<QString, QString>& notes) {
     clear();
     const QIcon blank = blankIcon();
     QList<QTreeWidgetItem*> items;
@@ -119,6 +120,12 @@ void DescriptionList::fill(const QList<ListRow>& rows) {
         item->setData(0, kTagRole, row.tag);
         if (!row.machineUnread.isEmpty())
             item->setToolTip(2, tr("Could not be read: %1").arg(row.machineUnread));
+        if (const QString note = notes.value(row.tag); !row.tag.isEmpty() && !note.isEmpty()) {
+            // The registry's state is not the whole story: Windows sets the value again from its policy.
+            item->setText(2, tr("%1 (Local Group Policy)").arg(row.machineState));
+            item->setToolTip(2, note);
+            item->setData(0, kPolicyRole, note);
+        }
         if (row.needsRestart)
             markRestartRow(item);
         else if (!row.tag.isEmpty())
@@ -156,6 +163,8 @@ QString DescriptionList::hintAt(const QPoint& viewportPos) const {
     const QTreeWidgetItem* row = itemAt(viewportPos);
     if (!row)
         return {};
+    if (const QString policy = row->data(0, kPolicyRole).toString(); !policy.isEmpty())
+        return policy;
     if (row->text(0).isEmpty() || !isRestartRow(row))
         return tr("Double Click to change the settings.");
     return tr("Options in Red Color will get activated only after a restart of the system.");

@@ -16,8 +16,9 @@ public:
     explicit DescriptionList(QWidget* parent = nullptr);
 
     void setColumns();
-    // Replaces the rows; the last chosen sort stays on.
-    void fill(const QList<ListRow>& rows);
+    // Replaces the rows; the last chosen sort stays on. notes: what the target's own Group Policy
+    // sets of an entry, by its tag.
+    void fill(const QList<ListRow>& rows, const QHash<QString, QString>& notes = {});
     void sortByColumn(int column);
     // Selects the row at a position counted from 1; a position beyond the rows selects nothing.
     void selectPosition(int position);

@@ -197,12 +197,15 @@ bool frmRegistryExplorer::BuildTree() {
 void frmRegistryExplorer::FillList(const QString& address) {
     m_listAddress = address;
     const QString filter = m_filter->text();
-    if (!filter.isEmpty())
-        m_list->fill(matchingRows(m_context, filter) + TemplateTree::matchingRows(m_context, filter));
-    else if (TemplateTree::isNodeTag(address))
+    if (filter.isEmpty() && TemplateTree::isNodeTag(address)) {
         m_list->fill(TemplateTree::rows(m_context, address));
-    else
-        m_list->fill(listRows(m_context, address));
+        return;
+    }
+    QList<ListRow> rows = filter.isEmpty() ? listRows(m_context, address) : matchingRows(m_context, filter);
+    const QHash<QString, QString> notes = policyNotes(m_context, rows);
+    if (!filter.isEmpty())
+        rows += TemplateTree::matchingRows(m_context, filter);
+    m_list->fill(rows, notes);
 }
 
 void frmRegistryExplorer::RefreshList(const QString& sRegXPath) {

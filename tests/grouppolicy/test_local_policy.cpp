@@ -2,8 +2,11 @@
 // An offline Windows whose own Group Policy sets a restriction: show says so, and unlocking the
 // machine takes the restriction out of the policy file too, so the next policy refresh does not put
 // it back. The hive is read back by hivexget, the policy file by Samba's GPPolParser.
+#include "catalogue/CatalogueListing.h"
 #include "ctl/CtlFixture.h"
 #include "grouppolicy/PolFile.h"
+#include "grouppolicy/TargetFactory.h"
+#include "support/CoreFixture.h"
 
 #include <QProcess>
 
@@ -75,6 +78,26 @@ TEST_F(LocalPolicy, UnlockingTheDiskTakesTheRestrictionOutOfItsGroupPolicy) {
         GTEST_SKIP() << "Samba's GPPolParser cannot read it here (python3-samba)";
     EXPECT_EQ(samba.readAllStandardOutput(),
               R"([{"key": "Software\\Policies\\Other", "name": "X", "type": 4, "value": 7}])");
+}
+
+// The window's list marks the row whose value the policy sets, and its hint names the file.
+TEST_F(LocalPolicy, TheWindowsListNotesWhatThePolicySets) {
+    QString error;
+    const std::unique_ptr<RegistryBackend> backend = openTarget(u"windows:"_s + root(), &error);
+    ASSERT_TRUE(backend) << error.toStdString();
+    ScriptedPrompter prompter;
+    RecordingErrorHandler errors;
+    SettingsStore settings(path("window-settings"));
+    ProgramContext context(*backend, prompter, settings, errors, path("window-program"));
+    context.workingCatalogue.loadXML(builtinCatalogueText());
+    context.machineCatalogue.loadXML(builtinCatalogueText());
+    const QHash<QString, QString> notes =
+        policyNotes(context, listRows(context, u"TAVIMOR/REGISTRYSETTINGS[4]"_s));
+    QStringList noted;
+    for (auto note = notes.cbegin(); note != notes.cend(); ++note)
+        noted.append(note.key() + u": "_s + note.value());
+    EXPECT_EQ(noted, QStringList{kRunDialog + u": Local Group Policy: %1 sets NoRun = 1; Windows sets it "
+                                              "again at every policy refresh"_s.arg(userPol())});
 }
 
 // A policy file that cannot be read may set anything: show says so and fails, and no write is made.
