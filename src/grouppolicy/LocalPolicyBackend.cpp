@@ -85,7 +85,7 @@ long LocalPolicyBackend::applyChanges(const QList<RegChange>& changes, qsizetype
     for (const RegChange& change : changes)
         byPath.append({KeyStoreBackend::joinPath(KeyStoreBackend::hiveName(change.hive), change.subKey)
                            .value_or(QString()),
-                       change.name, change.kind, change.value});
+                       change.name, change.kind, change.value, change.mark});
     std::unique_ptr<PolicyCommit> commit;
     if (const long status = writePolicy(byPath, &commit)) {
         if (failed)
@@ -130,7 +130,11 @@ long LocalPolicyBackend::writePolicy(const QList<Change>& changes, std::unique_p
             bool& differs = changed[polIndex(at->scope)];
             if (change.kind == RegChange::Kind::DeleteValue)
                 differs = file->removeRecords(at->key, change.name) || differs;
-            else if (file->recordFor(at->key, change.name) >= 0)
+            else if (change.kind == RegChange::Kind::DeleteValues)
+                for (const QString& name : file->valueNames(at->key))
+                    differs = file->removeRecords(at->key, name) || differs;
+            // A soft value leaves what is set as it is, in the registry and so in the files.
+            else if (change.mark != RegChange::Mark::Soft && file->recordFor(at->key, change.name) >= 0)
                 differs = file->setRecord(at->key, change.name, winereg::fromAnsi(change.value)) || differs;
         }
         return true;

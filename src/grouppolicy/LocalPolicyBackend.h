@@ -31,6 +31,7 @@ public:
     }
     long setValue(HKEY key, const QString& name, quint32 type, const QByteArray& data) override;
     long deleteValue(HKEY key, const QString& name) override;
+    long valueNames(HKEY key, QStringList* names) override { return m_registry->valueNames(key, names); }
     long closeKey(HKEY key) override;
     long applyChanges(const QList<RegChange>& changes, qsizetype* failed) override;
 
@@ -52,6 +53,7 @@ private:
         QString name;
         RegChange::Kind kind = RegChange::Kind::SetValue;
         RegValue value;
+        RegChange::Mark mark = RegChange::Mark::None;
     };
     // Writes what the changes mean for the policy files; *commit is left to be undone when the
     // registry refuses. ERROR_SUCCESS also when the files say nothing of them.

@@ -242,6 +242,19 @@ qsizetype PolFile::recordFor(const QString& key, const QString& name) const {
     return -1;
 }
 
+QStringList PolFile::valueNames(const QString& key) const {
+    QStringList names;
+    for (const PolRecord& record : records) {
+        const QString name = subjectOf(record.valueName).toString();
+        if (sameKey(record.key, key) && !name.startsWith(QLatin1String("**")) &&
+            std::none_of(names.cbegin(), names.cend(),
+                         [&](const QString& seen) { return same(seen, name); }) &&
+            valueOf(key, name))
+            names.append(name);
+    }
+    return names;
+}
+
 bool PolFile::setRecord(const QString& key, const QString& name, const RegValue& value) {
     const qsizetype first = recordFor(key, name);
     if (first < 0) {

@@ -42,6 +42,8 @@ public:
     // order, "**del.", "**delvals.", "**DeleteValues" and "**DeleteKeys" included). A name that
     // begins with "**" gives that record itself. Keys and names are compared without regard to case.
     std::optional<RegValue> valueOf(const QString& key, const QString& name) const;
+    // The names of the values a client holds under key after applying the file, in the order first set.
+    QStringList valueNames(const QString& key) const;
     // Whether a record lies in key or below it.
     bool hasKey(const QString& key) const;
     // The first record that sets or deletes name under key ("NAME", "**del.NAME", "**soft.NAME");

@@ -18,6 +18,42 @@ const char kOnlyTwoHives[] = "a Group Policy file holds HKEY_CURRENT_USER and HK
 
 } // namespace
 
+void PolicyFolderBackend::editFile(PolFile& file, const QString& key, const Edit& change) {
+    // A stated deletion and a soft value are records of their own, as a client is to apply them.
+    const bool stated = change.mark == RegChange::Mark::Stated;
+    switch (change.kind) {
+    case RegChange::Kind::SetValue:
+        if (change.mark != RegChange::Mark::Soft)
+            file.setRecord(key, change.name, winereg::fromAnsi(change.value));
+        else if (!file.valueOf(key, change.name))
+            file.setRecord(key, QStringLiteral("**soft.") + change.name, winereg::fromAnsi(change.value));
+        break;
+    case RegChange::Kind::DeleteValue:
+        if (stated) {
+            const PolRecord deletion = PolRecord::deletion(key, change.name);
+            file.setRecord(key, deletion.valueName, {deletion.type, deletion.data});
+        } else {
+            file.removeRecords(key, change.name);
+        }
+        break;
+    case RegChange::Kind::DeleteValues:
+        // Every record of the key's values goes, the commands for them too; its sub-keys stay.
+        file.records.removeIf([&](const PolRecord& record) {
+            const QString& name = record.valueName;
+            return record.key.compare(key, Qt::CaseInsensitive) == 0 &&
+                   (!name.startsWith(QLatin1String("**")) ||
+                    name.startsWith(QLatin1String("**del."), Qt::CaseInsensitive) ||
+                    name.startsWith(QLatin1String("**soft."), Qt::CaseInsensitive) ||
+                    name.compare(QLatin1String("**delvals."), Qt::CaseInsensitive) == 0);
+        });
+        if (stated)
+            file.records.append({key, QStringLiteral("**delvals."), REG_SZ, QByteArray(" \0\0\0", 4)});
+        break;
+    case RegChange::Kind::CreateKey:
+        break;
+    }
+}
+
 std::unique_ptr<PolicyFolderBackend> PolicyFolderBackend::open(const QString& folder, const QString& name,
                                                                bool mustExist, QString* error) {
     const QFileInfo info(folder);
@@ -113,6 +149,21 @@ long PolicyFolderBackend::storeReadValue(const QString& path, const QString& nam
     return ERROR_SUCCESS;
 }
 
+long PolicyFolderBackend::storeValueNames(const QString& path, QStringList* names) {
+    const std::optional<Place> at = place(path);
+    if (!at)
+        return ERROR_FILE_NOT_FOUND;
+    if (const long status = load(at->scope))
+        return status;
+    bool exists = false;
+    if (const long status = storeKeyExists(path, &exists))
+        return status;
+    if (!exists)
+        return ERROR_FILE_NOT_FOUND;
+    *names = m_loaded[polIndex(at->scope)].file.valueNames(at->key);
+    return ERROR_SUCCESS;
+}
+
 long PolicyFolderBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
     qsizetype made = 0;
     return edit({{path, name, RegChange::Kind::SetValue, value}}, &made);
@@ -140,7 +191,7 @@ long PolicyFolderBackend::applyChanges(const QList<RegChange>& changes, qsizetyp
             refused = hive.isEmpty() ? ERROR_INVALID_HANDLE : ERROR_BAD_PATHNAME;
             break;
         }
-        edits.append({*path, change.name, change.kind, change.value});
+        edits.append({*path, change.name, change.kind, change.value, change.mark});
     }
     qsizetype made = 0;
     const long status = edits.isEmpty() ? ERROR_SUCCESS : edit(edits, &made);
@@ -180,11 +231,8 @@ long PolicyFolderBackend::edit(const QList<Edit>& edits, qsizetype* made) {
                 break;
             file = m_loaded[polIndex(at->scope)].file;
         }
-        if (change.kind == RegChange::Kind::SetValue)
-            file->setRecord(at->key, change.name, winereg::fromAnsi(change.value));
-        else if (change.kind == RegChange::Kind::DeleteValue)
-            file->removeRecords(at->key, change.name);
-        else if (!file->hasKey(at->key))
+        editFile(*file, at->key, change);
+        if (change.kind == RegChange::Kind::CreateKey && !file->hasKey(at->key))
             m_madeKeys.append(change.path);
     }
     PolicyCommit commit(m_folder, gptUpdate());

@@ -43,6 +43,7 @@ protected:
     long storeReadValue(const QString& path, const QString& name, RegValue* value) override;
     long storeWriteValue(const QString& path, const QString& name, const RegValue& value) override;
     long storeDeleteValue(const QString& path, const QString& name) override;
+    long storeValueNames(const QString& path, QStringList* names) override;
 
     // Writes the changed files; a GPO also raises its versions. false with *error, nothing written.
     virtual bool publish(PolicyCommit& commit, const std::array<bool, 2>& holdsRecords, QString* error);
@@ -71,7 +72,9 @@ private:
         QString name;
         RegChange::Kind kind = RegChange::Kind::SetValue;
         RegValue value;
+        RegChange::Mark mark = RegChange::Mark::None;
     };
+    static void editFile(PolFile& file, const QString& key, const Edit& change);
     long edit(const QList<Edit>& edits, qsizetype* made);
 
     PolicyFolder m_folder;

@@ -109,7 +109,8 @@ TEST_F(SambaPol, FilesPassBothWaysAndForeignRecordsSurvive) {
     EXPECT_EQ(user[2].toObject().value(u"value"_s).toString(), u"yes ü"_s);
 }
 
-// What the templates write through a pol: target, every type and the deletion records, as Samba reads it.
+// What the templates write through a pol: target, every type, the stated deletions and a soft value
+// as their own records, as Samba reads it.
 TEST_F(SambaPol, EveryTypeAndDeletionWrittenThroughTheTargetIsAPolicyRecord) {
     QString error;
     const std::unique_ptr<RegistryBackend> target = openTarget(u"pol:"_s + path("gpo"), &error);
@@ -119,16 +120,20 @@ TEST_F(SambaPol, EveryTypeAndDeletionWrittenThroughTheTargetIsAPolicyRecord) {
         return RegChange{
             RegChange::Kind::SetValue, HKEY_LOCAL_MACHINE, key, QLatin1String(name), {type, data}};
     };
-    const QList<RegChange> changes = {
-        set("**delvals.", REG_SZ, QByteArray(" \0", 2)),
+    using Kind = RegChange::Kind;
+    using Mark = RegChange::Mark;
+    QList<RegChange> changes = {
+        {Kind::DeleteValues, HKEY_LOCAL_MACHINE, key, {}, {}, Mark::Stated},
         set("Homepage", REG_SZ, "caf\xe9\0"_ba),
         set("Path", REG_EXPAND_SZ, "%SystemRoot%\\x\0"_ba),
         set("Gone", REG_DWORD, regDword(1).data),
         set("Locked", REG_MULTI_SZ, "a\0b\0\0"_ba),
         set("Big", REG_QWORD, QByteArray("\x01\0\0\0\x02\0\0\0", 8)),
-        set("**del.Old", REG_SZ, QByteArray(" \0", 2)),
-        {RegChange::Kind::DeleteValue, HKEY_LOCAL_MACHINE, key, u"gone"_s, {}},
+        {Kind::DeleteValue, HKEY_LOCAL_MACHINE, key, u"Old"_s, {}, Mark::Stated},
+        {Kind::DeleteValue, HKEY_LOCAL_MACHINE, key, u"gone"_s, {}},
+        set("Level", REG_DWORD, regDword(2).data),
     };
+    changes.last().mark = Mark::Soft;
     qsizetype failed = -1;
     ASSERT_EQ(target->applyChanges(changes, &failed), ERROR_SUCCESS) << target->lastError().toStdString();
     EXPECT_EQ(sambaRecords(pol("Machine")), QJsonDocument::fromJson(R"([
@@ -137,12 +142,17 @@ TEST_F(SambaPol, EveryTypeAndDeletionWrittenThroughTheTargetIsAPolicyRecord) {
         {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Path", "type": 2, "value": "%SystemRoot%\\x"},
         {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Locked", "type": 7, "value": "YQAAAGIAAAAAAA=="},
         {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "Big", "type": 11, "value": 8589934593},
-        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "**del.Old", "type": 1, "value": " "}])")
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "**del.Old", "type": 1, "value": " "},
+        {"key": "Software\\Policies\\Mozilla\\Firefox", "name": "**soft.Level", "type": 4, "value": 2}])")
                                                 .array());
     EXPECT_FALSE(QFileInfo::exists(pol("User")));
     // Read back as the registry layer hands text over: 8-bit, with its 0.
     MSDNRegistry registry(*target);
     EXPECT_EQ(registry.ReadKeyValue(HKEY_LOCAL_MACHINE, key, u"homepage"_s), RegDatum::text(u"caf\u00e9"_s));
+    // A policy that is no longer configured leaves no record of its key.
+    ASSERT_EQ(target->applyChanges({{Kind::DeleteValues, HKEY_LOCAL_MACHINE, key, {}, {}}}, &failed),
+              ERROR_SUCCESS);
+    EXPECT_EQ(sambaRecords(pol("Machine")), QJsonArray());
 }
 
 TEST_F(SambaPol, SambaAgreesOnEveryRecordOfTenThousandEntries) {
