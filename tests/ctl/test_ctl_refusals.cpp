@@ -67,7 +67,7 @@ TEST_F(CtlRefusals, ReadOnlyFilesStayAsTheyAreWhoeverWrites) {
         {userPol,
          {},
          {u"export-pol"_s, path("pol")},
-         u"tavimorctl: cannot write %1: it is read-only\n"_s.arg(userPol)},
+         u"tavimorctl: %1: it is read-only; nothing was changed\n"_s.arg(userPol)},
         {store,
          {},
          {u"password"_s, u"--new-password-file"_s, path("new.txt")},
