@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!setting)
                 continue;
             MemoryBackend registry;
-            registry.applyChanges(PolicyWriter::changes(policy, *setting), nullptr);
+            // A key the registry refuses (an empty part, say) leaves nothing to read back.
+            if (registry.applyChanges(PolicyWriter::changes(policy, *setting), nullptr) != ERROR_SUCCESS)
+                continue;
             BackendPolicyView view(registry);
             const PolicyReading reading = PolicyReader::read(view, policy);
             if (reading.setting.state == PolicyState::Unread)
