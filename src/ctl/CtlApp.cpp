@@ -100,10 +100,12 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     ProgramContext context(*backend, prompter, settings, errors, absolute(programFolder));
     Main(context);
 
-    // Templates only where some are configured: without them nothing of the run changes.
+    // Templates only where some are configured and a catalogue is loaded: without them nothing of
+    // the run changes, and a command that opens no registry reads none.
     TemplateSet templates;
-    QStringList folders =
-        configuredTemplateFolders(options.templates, environment("TAVIMOR_TEMPLATES"), settings);
+    QStringList folders;
+    if (options.needsRegistry())
+        folders = configuredTemplateFolders(options.templates, environment("TAVIMOR_TEMPLATES"), settings);
     // A domain's templates are its central store's.
     if (options.command == QLatin1String("gpo") && !options.sysvol.isEmpty())
         for (const QString& store : TemplateFolders::centralStores(options.sysvol))
