@@ -153,8 +153,7 @@ long PolicyFolderBackend::storeValueNames(const QString& path, QStringList* name
     const std::optional<Place> at = place(path);
     if (!at)
         return ERROR_FILE_NOT_FOUND;
-    if (const long status = load(at->scope))
-        return status;
+    // The key's check loads the policy file.
     bool exists = false;
     if (const long status = storeKeyExists(path, &exists))
         return status;
