@@ -80,8 +80,9 @@ bool AppWindows::openRegistry(QWidget* owner) {
                                                    return dialog.ShowConfirmation();
                                                });
                                        },
+                                       [this] { confirmRestart(); },
                                        [this] {
-                                           confirmRestart();
+                                           m_templates.tell(m_templates.followTarget());
                                        }};
     const ChooserPlaces places = ChooserPlaces::ofThisMachine();
     bool opened = false;

@@ -71,12 +71,10 @@ int main(int argc, char* argv[]) {
     RegistrySession session(context, target, [](const QString& next, QString* why) {
         return openTarget(next, why, TargetUse::MustExist);
     });
-    // Templates only where some are configured: without them the window is as it always was. They
-    // are loaded before the catalogues, whose first refresh reads their policies.
+    // Templates only where some are configured or a GPO brings its domain's: without them the window
+    // is as it always was. They are loaded before the catalogues, whose first refresh reads them.
     TemplateLibrary templates(context, qEnvironmentVariable("TAVIMOR_TEMPLATES"));
-    if (const QStringList problems = templates.load(); !problems.isEmpty())
-        prompter.message(TemplateLibrary::problemsText(problems), QLatin1String(kAppTitle),
-                         MessageIcon::Exclamation, MessageButtons::Ok);
+    templates.tell(templates.load());
     AppWindows windows(context, session, shell, templates);
     HelpKeyFilter helpKey([&](QWidget* from, const QString& topic) { windows.help(from, topic); });
     app.installEventFilter(&helpKey);

@@ -94,6 +94,8 @@ RegistrySession::Result RegistrySession::open(const QString& target, const Steps
         m_opened = std::move(next);
         m_context.restartNeeded = false;
         m_context.target = canonical;
+        if (steps.switched)
+            steps.switched();
     }
     RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
     m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);

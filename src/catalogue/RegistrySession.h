@@ -31,6 +31,9 @@ public:
         std::function<bool(RegistryBackend& next)> versionAccepted;
         // The restart confirmation of the registry being left, as at closing.
         std::function<void()> confirmRestart;
+        // The new registry is the context's, its values not yet read: what follows the registry
+        // (a GPO's templates) is made ready for that read. May be empty.
+        std::function<void()> switched;
     };
     enum class Result { Opened, Stayed, Failed };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TemplateLibrary.h"
 
+#include "base/Prompter.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/TemplateSources.h"
 #include "settings/SettingsStore.h"
@@ -23,7 +24,7 @@ TemplateLibrary::~TemplateLibrary() {
 
 QStringList TemplateLibrary::load() {
     QStringList problems;
-    const QStringList folders = configuredTemplateFolders({}, m_environment, m_context.settings);
+    const QStringList folders = templateFoldersFor(m_context.target, m_environment, m_context.settings);
     auto set = folders.isEmpty() ? nullptr
                                  : std::make_unique<TemplateSet>(
                                        TemplateFolders::load(folders, TemplateFolders::systemLanguage()));
@@ -35,11 +36,24 @@ QStringList TemplateLibrary::load() {
     // The old set goes only once the context no longer points to it.
     m_context.templates = set.get();
     m_set = std::move(set);
+    m_folders = folders;
     return problems;
+}
+
+QStringList TemplateLibrary::followTarget() {
+    if (templateFoldersFor(m_context.target, m_environment, m_context.settings) == m_folders)
+        return {};
+    return load();
 }
 
 QString TemplateLibrary::problemsText(const QStringList& problems) {
     return tr("These templates could not be loaded:\n%1").arg(problems.join(QLatin1Char('\n')));
+}
+
+void TemplateLibrary::tell(const QStringList& problems) const {
+    if (!problems.isEmpty())
+        m_context.prompter.message(problemsText(problems), QLatin1String(kAppTitle), MessageIcon::Exclamation,
+                                   MessageButtons::Ok);
 }
 
 QStringList TemplateLibrary::environmentFolders() const {

@@ -23,12 +23,17 @@ public:
     TemplateLibrary(const TemplateLibrary&) = delete;
     TemplateLibrary& operator=(const TemplateLibrary&) = delete;
 
-    // Loads the templates of the environment's and the setting's folders into the context; with
-    // none configured the context has none. Returns the files that could not be loaded, as
-    // "PATH: REASON" lines.
+    // Loads the templates of the environment's and the setting's folders into the context, and on
+    // a GPO those of its domain's central store; with none the context has none. Returns the files
+    // that could not be loaded, as "PATH: REASON" lines.
     QStringList load();
+    // Loads again when the registry now worked on reads other folders than those loaded (a GPO
+    // brings its domain's templates, leaving it takes them away); else returns nothing.
+    QStringList followTarget();
     // The message that tells the user of load()'s problems.
     static QString problemsText(const QStringList& problems);
+    // Shows that message, when there are problems.
+    void tell(const QStringList& problems) const;
     // The folders of TAVIMOR_TEMPLATES, loaded beside the setting's but not kept in it.
     QStringList environmentFolders() const;
     // The folders kept in the program settings; nullopt with *why when the store cannot be read.
@@ -41,6 +46,7 @@ public:
 private:
     ProgramContext& m_context;
     QString m_environment;
+    QStringList m_folders; // those of the set loaded last
     std::unique_ptr<TemplateSet> m_set;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TemplateSources.h"
 
+#include "registry/TargetText.h"
 #include "settings/SettingsStore.h"
 #include "templates/TemplateFolders.h"
 
@@ -15,6 +16,20 @@ QStringList configuredTemplateFolders(const QStringList& given, const QString& e
         settings.read(QLatin1String(kTemplateFoldersKey), QString()).value_or(QString()));
     folders.removeDuplicates();
     return folders;
+}
+
+QStringList withCentralStores(QStringList folders, const QString& sysvol) {
+    if (sysvol.isEmpty())
+        return folders;
+    for (const QString& store : TemplateFolders::centralStores(sysvol))
+        if (!folders.contains(store))
+            folders.append(store);
+    return folders;
+}
+
+QStringList templateFoldersFor(const QString& target, const QString& environment,
+                               const SettingsStore& settings, const QStringList& given) {
+    return withCentralStores(configuredTemplateFolders(given, environment, settings), gpoSysvol(target));
 }
 
 } // namespace tavimor

@@ -105,12 +105,10 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     TemplateSet templates;
     QStringList folders;
     if (options.needsRegistry())
-        folders = configuredTemplateFolders(options.templates, environment("TAVIMOR_TEMPLATES"), settings);
-    // A domain's templates are its central store's.
-    if (options.command == QLatin1String("gpo") && !options.sysvol.isEmpty())
-        for (const QString& store : TemplateFolders::centralStores(options.sysvol))
-            if (!folders.contains(store))
-                folders.append(store);
+        folders = templateFoldersFor(target, environment("TAVIMOR_TEMPLATES"), settings, options.templates);
+    // A domain's templates are its central store's, for gpo push and pull as for a "gpo:" target.
+    if (options.command == QLatin1String("gpo"))
+        folders = withCentralStores(folders, options.sysvol);
     if (!folders.isEmpty()) {
         templates = TemplateFolders::load(folders, TemplateFolders::systemLanguage());
         for (const TemplateProblem& problem : templates.problems())

@@ -4,6 +4,7 @@
 #include "GpoBackend.h"
 #include "LocalPolicyBackend.h"
 #include "PolicyFolderBackend.h"
+#include "registry/TargetText.h"
 #include "registry/hive/HiveFiles.h"
 
 #include <QFileInfo>
@@ -16,7 +17,7 @@ namespace {
 std::unique_ptr<RegistryBackend> openGpo(const QString& target, QString* error) {
     const QString usage = QStringLiteral("The target \"gpo:\" is gpo:SYSVOL?gpo=NAME|GUID[&url=URL].");
     const qsizetype query = target.indexOf(QLatin1Char('?'));
-    const QString sysvol = target.mid(4, query < 0 ? -1 : query - 4);
+    const QString sysvol = gpoSysvol(target);
     QString gpo;
     QString url;
     for (const QString& pair : target.mid(query + 1).split(QLatin1Char('&'))) {

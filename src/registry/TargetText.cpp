@@ -41,6 +41,13 @@ QString mapTargetPaths(const QString& target, const std::function<QString(const 
     return target;
 }
 
+QString gpoSysvol(const QString& target) {
+    if (!target.startsWith(QLatin1String("gpo:")))
+        return QString();
+    const qsizetype query = target.indexOf(QLatin1Char('?'));
+    return target.mid(4, query < 0 ? -1 : query - 4);
+}
+
 QString canonicalTarget(const QString& target) {
     QString text = target;
     if (text == QLatin1String("wine:"))

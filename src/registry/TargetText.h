@@ -11,6 +11,8 @@ namespace tavimor {
 // "pol:", each of the up to three of "hive:", the folder before the query of "windows:" and "gpo:".
 // Other targets come back as they are.
 QString mapTargetPaths(const QString& target, const std::function<QString(const QString&)>& map);
+// The SYSVOL folder a "gpo:" target names, before its query; "" for every other target.
+QString gpoSysvol(const QString& target);
 
 // The target as it names the same registry from any folder: every path absolute, "wine:" alone the
 // prefix it stands for, and the per-user registry file "" (the embedded default).

@@ -27,8 +27,9 @@ protected:
                                          calls.append(u"version of "_s + b.targetName());
                                          return versionAnswer;
                                      },
+                                     [this] { calls.append(u"restart of "_s + context.target); },
                                      [this] {
-                                         calls.append(u"restart of "_s + context.target);
+                                         calls.append(u"switched to "_s + context.target);
                                      }});
     }
 
@@ -50,7 +51,7 @@ TEST_F(RegistrySessionTest, AnotherRegistryIsOpenedAsAStartOnItAndRemembered) {
     const RegistryBackend* opening = next.get();
     ASSERT_EQ(open(u"memory:"_s), RegistrySession::Result::Opened);
     EXPECT_EQ(&context.registry.backend(), opening);
-    EXPECT_EQ(calls, (QStringList{u"version of memory:"_s, u"restart of "_s}));
+    EXPECT_EQ(calls, (QStringList{u"version of memory:"_s, u"restart of "_s, u"switched to memory:"_s}));
     EXPECT_EQ(context.target, u"memory:"_s);
     EXPECT_FALSE(context.restartNeeded);
     EXPECT_EQ(machine(kRunDialog), u"1"_s);

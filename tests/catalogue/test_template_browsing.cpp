@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/PolicyForm.h"
+#include "catalogue/RegistrySession.h"
 #include "catalogue/ReportPage.h"
 #include "catalogue/TemplateEdit.h"
 #include "catalogue/TemplateLibrary.h"
 #include "catalogue/TemplateStates.h"
 #include "catalogue/TemplateTree.h"
+#include "grouppolicy/PolFile.h"
+#include "grouppolicy/TargetFactory.h"
 #include "support/CoreFixture.h"
+#include "templates/TemplateSet.h"
+
+#include <QDirIterator>
 
 namespace tavimor::test {
 namespace {
@@ -188,6 +194,67 @@ TEST_F(TemplateBrowsing, FoldersAreKeptInTheSettingsOnlyWhenEachCanBe) {
     ASSERT_TRUE(fromSettings.saveFolders({}, &why, &problems));
     EXPECT_EQ(context.templates, nullptr);
     EXPECT_TRUE(TemplateTree::nodes(context).isEmpty());
+}
+
+// A GPO is edited with its domain's central store beside the configured folders; another GPO of the
+// domain keeps the set loaded, a registry outside it leaves only the configured ones.
+TEST_F(TemplateBrowsing, AGpoBringsItsDomainsTemplatesAndLeavingItTakesThemAway) {
+    const QString policies = dir.filePath(u"sysvol/ad.example/Policies"_s);
+    const QString store = policies + u"/PolicyDefinitions"_s;
+    for (QDirIterator it(kFirefox, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString file = it.next();
+        const QString copy = store + file.mid(kFirefox.size());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(file, copy));
+    }
+    for (const char* gpo :
+         {"{31B2F340-016D-11D2-945F-00C04FB984F9}", "{6AC1786C-016F-11D2-945F-00C04FB984F9}"}) {
+        const QString folder = policies + u'/' + QLatin1String(gpo);
+        ASSERT_TRUE(QDir().mkpath(folder + u"/Machine"_s));
+        ASSERT_TRUE(writeFileAtomically(folder + u"/GPT.INI"_s, "[General]\r\nVersion=0\r\n"));
+    }
+    PolFile pol;
+    pol.setRecord(u"Software\\Policies\\Mozilla\\Firefox"_s, u"DisablePrivateBrowsing"_s, regDword(1));
+    ASSERT_TRUE(writeFileAtomically(
+        policies + u"/{31B2F340-016D-11D2-945F-00C04FB984F9}/Machine/Registry.pol"_s, pol.serialize()));
+    const QString regFile = dir.filePath(u"other.reg"_s);
+    ASSERT_TRUE(writeFileAtomically(regFile, "REGEDIT4\r\n\r\n"));
+    const auto gpo = [&](const char* guid) {
+        return u"gpo:%1?gpo=%2"_s.arg(dir.filePath(u"sysvol"_s), QLatin1String(guid));
+    };
+
+    TemplateLibrary domain(context, QString());
+    EXPECT_TRUE(domain.load().isEmpty());
+    EXPECT_EQ(context.templates, nullptr);
+    RegistrySession session(context, QString(), [](const QString& target, QString* why) {
+        return openTarget(target, why, TargetUse::MustExist);
+    });
+    const RegistrySession::Steps steps{[](RegistryBackend&) { return true; }, [] {},
+                                       [&] {
+                                           EXPECT_TRUE(domain.followTarget().isEmpty());
+                                       }};
+    const auto privateBrowsing = [&] {
+        return TemplateStates::settingOf(context.machineCatalogue,
+                                         policy(u"machine/firefox:DisablePrivateBrowsing"_s))
+            .state;
+    };
+
+    ASSERT_EQ(session.open(gpo("{31B2F340-016D-11D2-945F-00C04FB984F9}"), steps),
+              RegistrySession::Result::Opened);
+    ASSERT_NE(context.templates, nullptr);
+    EXPECT_EQ(context.templates->policies().size(), 2 * 412);
+    EXPECT_EQ(TemplateTree::nodes(context).size(), 2);
+    EXPECT_EQ(privateBrowsing(), PolicyState::Enabled);
+
+    const TemplateSet* loaded = context.templates;
+    ASSERT_EQ(session.open(gpo("{6AC1786C-016F-11D2-945F-00C04FB984F9}"), steps),
+              RegistrySession::Result::Opened);
+    EXPECT_EQ(context.templates, loaded);
+    EXPECT_EQ(privateBrowsing(), PolicyState::NotConfigured);
+
+    ASSERT_EQ(session.open(u"file:"_s + regFile, steps), RegistrySession::Result::Opened);
+    EXPECT_EQ(context.templates, nullptr);
+    EXPECT_TRUE(TemplateTree::nodes(context).isEmpty());
+    EXPECT_TRUE(prompter.messageTexts().isEmpty());
 }
 
 } // namespace
