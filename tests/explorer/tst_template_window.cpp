@@ -4,8 +4,12 @@
 #include "catalogue/TemplateStates.h"
 #include "catalogue/TemplateTree.h"
 #include "editors/frmEditPolicy.h"
+#include "grouppolicy/TargetFactory.h"
+#include "support/FaultPlace.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -15,6 +19,7 @@ using namespace tavimor::test;
 
 namespace {
 
+const QString kFirefox = QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/templates/data/firefox");
 const QString kHomepageKey = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox\\Homepage"_s;
 const QString kHomeNode = u"template:Machine\x1fMozilla\x1f"
                           u"Firefox\x1fHome page"_s;
@@ -36,7 +41,7 @@ struct TemplateWindow : ExplorerFixture {
         return child;
     }
 
-    TemplateLibrary library{context, QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/templates/data/firefox")};
+    TemplateLibrary library{context, kFirefox};
 };
 
 } // namespace
@@ -146,6 +151,60 @@ private slots:
                                            f.policy(u"machine/firefox:HomepageStartPage"_s))
                      .state,
                  PolicyState::NotConfigured);
+    }
+
+    // The editor writes a policy folder byte for byte as tavimorctl set writes another: a text
+    // (holding the separators of a policy file's records) with its check box, and a user's list.
+    void editorWritesAPolicyFolderAsTheCommandLineDoes() {
+        TemplateWindow f;
+        const QString window = f.dir.filePath(u"window"_s);
+        const QString command = f.dir.filePath(u"command"_s);
+        const QString url = u"https://intranet.example/start?a=1;b=[2]"_s;
+        QString why;
+        const std::unique_ptr<RegistryBackend> folder = openTarget(u"pol:"_s + window, &why);
+        QVERIFY2(folder, qPrintable(why));
+        f.context.registry.setBackend(*folder);
+        f.start();
+
+        frmEditPolicy home(f.context, f.policy(u"machine/firefox:HomepageURL"_s), [](const QString&) {});
+        home.show();
+        f.in<QRadioButton>(home, u"optState1"_s)->click();
+        QTest::keyClicks(f.in<QLineEdit>(home, u"ctlOption0"_s), url);
+        f.in<QCheckBox>(home, u"ctlOption1"_s)->click();
+        f.in<QPushButton>(home, u"cmdApply"_s)->click();
+        frmEditPolicy pages(f.context, f.policy(u"user/firefox:HomepageAdditional"_s), [](const QString&) {});
+        pages.show();
+        f.in<QRadioButton>(pages, u"optState1"_s)->click();
+        auto* table = f.in<QTableWidget>(pages, u"ctlOption0"_s);
+        for (const QString& page : {u"https://a.example"_s, u"https://b.example"_s}) {
+            f.in<QPushButton>(pages, u"cmdAddEntry"_s)->click();
+            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(page));
+        }
+        f.in<QPushButton>(pages, u"cmdApply"_s)->click();
+        QCOMPARE(f.prompter.messageTexts(), QStringList());
+        QCOMPARE(home.result(), int(QDialog::Accepted));
+        QCOMPARE(pages.result(), int(QDialog::Accepted));
+
+        const QStringList options{
+            u"--settings-folder"_s, f.dir.filePath(u"ctl"_s), u"--templates"_s, kFirefox,
+            u"--target"_s,          u"pol:"_s + command,      u"set"_s};
+        for (const QStringList& set :
+             {QStringList{u"machine/firefox:HomepageURL"_s, u"Enabled"_s, u"HomepageURL="_s + url,
+                          u"HomepageLocked=true"_s},
+              QStringList{u"user/firefox:HomepageAdditional"_s, u"Enabled"_s,
+                          u"HomepageAdditional=https://a.example,https://b.example"_s}}) {
+            QProcess ctl;
+            ctl.start(QStringLiteral(TAVIMORCTL), options + set);
+            QVERIFY(ctl.waitForFinished(30000));
+            QVERIFY2(ctl.exitCode() == 0, ctl.readAllStandardError().constData());
+        }
+        for (const QString& file : {u"/Machine/Registry.pol"_s, u"/User/Registry.pol"_s}) {
+            const QByteArray written = fileBytes(window + file);
+            QVERIFY2(written.size() > 8, qPrintable(file));
+            QCOMPARE(written, fileBytes(command + file));
+        }
+        QVERIFY(fileBytes(window + u"/Machine/Registry.pol"_s)
+                    .contains(QByteArray(reinterpret_cast<const char*>(url.utf16()), url.size() * 2)));
     }
 };
 
