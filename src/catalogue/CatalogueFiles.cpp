@@ -20,7 +20,8 @@ const QString kEnterRds = QStringLiteral("Enter a .rds file as parameter.");
 
 CatalogueFiles::CatalogueFiles(ProgramContext& context, CatalogueView& view)
     : m_context(context)
-    , m_view(view) {
+    , m_view(view)
+    , m_startupRefresh(QLatin1String(kAllEntries)) {
 }
 
 QByteArray CatalogueFiles::decipherSettingsFile(QByteArray content, const QString& passPhrase) {
@@ -127,7 +128,7 @@ bool CatalogueFiles::ProcessCommandLine(const QString& commandLine) {
 bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
     if (cancelled)
         *cancelled = false;
-    m_machineRead = false;
+    m_defaultLoaded = false;
     if (!path.contains(QLatin1Char('/')) && !path.contains(QDir::separator()))
         path = m_context.programFolder + QLatin1Char('/') + path;
     if (!fileExists(path)) {
@@ -167,8 +168,9 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
     if (firstLoad)
         m_context.machineCatalogue.copyFrom(m_context.workingCatalogue);
     if (path == m_context.defaultSettingsFile()) {
-        RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
-        m_machineRead = true;
+        if (!m_startupRefresh.isEmpty())
+            RefreshCurrentValues(m_context, m_startupRefresh);
+        m_defaultLoaded = true;
         m_context.workingCatalogue.copyFrom(m_context.machineCatalogue);
     }
     m_treeBuilt = m_view.BuildTree();

@@ -40,9 +40,11 @@ public:
     bool SaveAsCommand();
     // true once the file is written and reads back as written; else error (if given) says why.
     bool WriteSettingsFile(const QString& path, QString* error = nullptr);
-    // Whether the last load read the registry into the machine catalogue (a load of the default
-    // settings file does).
-    bool machineCatalogueRead() const { return m_machineRead; }
+    // Whether the last load was of the default settings file, whose values are the registry's.
+    bool defaultFileLoaded() const { return m_defaultLoaded; }
+    // The entries a load of the default settings file reads from the registry: every entry, unless
+    // the caller reads those it needs itself ("" reads none).
+    void setStartupRefresh(const QString& address) { m_startupRefresh = address; }
 
     // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
     static QByteArray decipherSettingsFile(QByteArray content, const QString& passPhrase);
@@ -65,7 +67,8 @@ private:
 
     ProgramContext& m_context;
     CatalogueView& m_view;
-    bool m_machineRead = false;
+    bool m_defaultLoaded = false;
+    QString m_startupRefresh;
     bool m_treeBuilt = false;
     bool m_unreadable = false; // the last load could not read its file and said why
 };

@@ -13,6 +13,7 @@
 #include "ctl/CtlErrorHandler.h"
 #include "ctl/CtlFiles.h"
 #include "ctl/CtlGpo.h"
+#include "ctl/CtlLookup.h"
 #include "ctl/CtlOptions.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/CtlPolicy.h"
@@ -119,16 +120,38 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
     if (options.needsRegistry()) {
         CatalogueView view;
         CatalogueFiles files(context, view);
+        files.setStartupRefresh(QString());
         files.Startup(absolute(options.file));
-        // A file from the command line is not compared with the registry at start-up; here the
-        // machine column always shows the registry.
-        if (!files.machineCatalogueRead())
-            RefreshCurrentValues(context, QLatin1String(kAllEntries));
         if (context.workingCatalogue.documentElement().isNull())
             return output.fail(QStringLiteral("no catalogue could be loaded"), failed);
+        // One refresh, of what the command shows; the machine column always shows the registry,
+        // also for a file from the command line.
+        if (const QString scope = refreshScope(options, context.workingCatalogue); !scope.isEmpty())
+            RefreshCurrentValues(context, scope);
+        if (files.defaultFileLoaded())
+            context.workingCatalogue.copyFrom(context.machineCatalogue);
     }
     const int status = dispatch(context, options, output);
     return status == kExitOk && errors.reported() ? failed : status;
+}
+
+QString CtlApp::refreshScope(const CtlOptions& options, const XmlDocument& catalogue) {
+    const QString& command = options.command;
+    // apply reads the entries of its own file as it plans.
+    if (command == QLatin1String("apply"))
+        return QString();
+    const CtlLookup lookup(catalogue);
+    const QString first = options.arguments.value(0);
+    if (command == QLatin1String("list") && !options.all && !first.isEmpty()) {
+        if (const std::optional<QString> section = lookup.section(first))
+            return *section + QStringLiteral("/ENTRY");
+    }
+    const bool oneEntry = command == QLatin1String("set") || command == QLatin1String("show") ||
+                          (command == QLatin1String("unset") && !options.all);
+    QString ignored;
+    if (const std::optional<QString> entry = oneEntry ? lookup.entry(first, &ignored) : std::nullopt)
+        return *entry;
+    return QLatin1String(kAllEntries);
 }
 
 int CtlApp::checkPassword(const SettingsStore& settings, ErrorHandler& errors, const CtlOptions& options,

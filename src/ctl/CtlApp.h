@@ -8,6 +8,7 @@ namespace tavimor {
 class ErrorHandler;
 class ProgramContext;
 class SettingsStore;
+class XmlDocument;
 struct CtlEnvironment;
 struct CtlOptions;
 class CtlOutput;
@@ -26,6 +27,9 @@ private:
     int runParsed(const CtlOptions& options, CtlOutput& output);
     int checkPassword(const SettingsStore& settings, ErrorHandler& errors, const CtlOptions& options,
                       CtlOutput& output);
+    // The entries the command shows or changes, which start-up reads from the registry: one entry
+    // for set, unset and show, a section for list; "" for apply, which reads its file's entries.
+    static QString refreshScope(const CtlOptions& options, const XmlDocument& catalogue);
     int dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
     QString environment(const char* name) const;
 

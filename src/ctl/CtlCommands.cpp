@@ -482,7 +482,7 @@ int CtlCommands::unset() {
                                    .unset(CtlTemplates::configured(m_context), true, &changes))
             return status;
     }
-    RefreshCurrentValues(m_context, QLatin1String(kAllEntries));
+    RefreshCurrentValues(m_context, m_options.all ? QLatin1String(kAllEntries) : addresses.first());
     if (m_output.json()) {
         m_output.printJson(QJsonObject{{QStringLiteral("changes"), changes},
                                        {QStringLiteral("restartNeeded"), m_context.restartNeeded}});

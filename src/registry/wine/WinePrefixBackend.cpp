@@ -375,7 +375,7 @@ long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
         return found;
     if (exists)
         return ERROR_SUCCESS;
-    m_exports.clear();
+    m_exports.forget({path});
     m_wroteToServer = true;
     if (const long made = m_tool.createKey(path)) {
         m_lastError = m_tool.lastError();
@@ -409,7 +409,7 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
         m_wroteToServer = false;
         return ERROR_SUCCESS;
     }
-    m_exports.clear();
+    m_exports.forget({path});
     m_wroteToServer = true;
     // The handle's key was there a moment ago; reg add would make it again if not.
     if (const long written = m_tool.writeValue(path, name, value)) {
@@ -434,8 +434,11 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
     const long status = underLock(viaFiles);
     if (status != kServerRunning)
         return status;
+    // A value an export of a moment ago does not hold is deleted already: no Wine process for it.
+    if (const auto held = m_exports.held(path, name); held && !*held)
+        return ERROR_FILE_NOT_FOUND;
     m_lastRead.reset();
-    m_exports.clear();
+    m_exports.forget({path});
     m_wroteToServer = true;
     if (const long deleted = m_tool.deleteValue(path, name)) {
         m_lastError = m_tool.lastError();
@@ -582,11 +585,14 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
     if (patch.changes().isEmpty())
         return ERROR_SUCCESS;
     m_lastRead.reset();
-    m_exports.clear();
     m_wroteToServer = true;
     QString messages;
     const long imported = m_tool.importFile(patch.serialize(RegFormat::Version5), &messages);
-    m_exports.clear();
+    // Keys the patch left alone keep their export: the read-back exports again only what was written.
+    QStringList written;
+    for (const RegPatch::Change& change : patch.changes())
+        written.append(change.keyPath);
+    m_exports.forget(written);
     if (imported != ERROR_SUCCESS) {
         m_lastError = m_tool.lastError();
         return fail(0, imported);
@@ -610,7 +616,7 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         if (!undo.changes().isEmpty()) {
             QString ignored;
             m_tool.importFile(undo.serialize(RegFormat::Version5), &ignored);
-            m_exports.clear();
+            m_exports.forget(paths);
         }
         m_lastError = QStringLiteral("wine reg import did not make it hold (%1)").arg(why);
         if (!messages.isEmpty())

@@ -6,6 +6,7 @@
 #include "registry/regfile/RegPatch.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace tavimor {
 
@@ -51,9 +52,44 @@ const WineRegExportCache::Subtree* WineRegExportCache::holding(const QString& pa
     }
 }
 
+namespace {
+
+// Whether root is path or one of its ancestors; both in lower case.
+bool holds(const QString& root, const QString& path) {
+    return path.startsWith(root) && (path.size() == root.size() || path[root.size()] == QLatin1Char('\\'));
+}
+
+} // namespace
+
+QString WineRegExportCache::staleRoot(const QString& path) const {
+    const QString lower = path.toLower();
+    for (auto it = m_stale.constBegin(); it != m_stale.constEnd(); ++it)
+        if (holds(it.key(), lower))
+            return it.value();
+    return QString();
+}
+
+void WineRegExportCache::forget(const QStringList& paths) {
+    for (auto it = m_subtrees.begin(); it != m_subtrees.end();) {
+        const bool written = std::any_of(paths.begin(), paths.end(), [&](const QString& path) {
+            const QString lower = path.toLower();
+            return holds(it.key(), lower) || holds(lower, it.key());
+        });
+        if (!written) {
+            ++it;
+            continue;
+        }
+        if (!it->root.isEmpty())
+            m_stale.insert(it.key(), it->root);
+        it = m_subtrees.erase(it);
+    }
+}
+
 void WineRegExportCache::exportRoots(const QStringList& roots) {
     for (const WineRegTool::Export& exported : m_tool.exportKeys(roots)) {
+        m_stale.remove(exported.key.toLower());
         Subtree tree;
+        tree.root = exported.key;
         tree.status = exported.status;
         tree.error = exported.error;
         tree.exists = exported.exists;
@@ -71,9 +107,16 @@ void WineRegExportCache::prepare(const QStringList& paths) {
     // The nearest common key of each hive's paths that no export holds yet, by components.
     QHash<QString, QStringList> common;
     QStringList order;
+    QStringList roots;
     for (const QString& path : paths) {
         if (holding(path))
             continue;
+        // What an export answered before a write, the same export answers after it.
+        if (const QString stale = staleRoot(path); !stale.isEmpty()) {
+            if (!roots.contains(stale))
+                roots.append(stale);
+            continue;
+        }
         const QStringList parts = path.split(QLatin1Char('\\'));
         const QString hive = parts.first().toUpper();
         auto found = common.find(hive);
@@ -88,7 +131,6 @@ void WineRegExportCache::prepare(const QStringList& paths) {
             ++same;
         found->resize(same);
     }
-    QStringList roots;
     for (const QString& hive : order) {
         // A whole hive is far more than any set of policies needs; such reads go their own way.
         if (common[hive].size() >= 2)
@@ -101,6 +143,11 @@ void WineRegExportCache::prepare(const QStringList& paths) {
 std::optional<long> WineRegExportCache::subtree(const QString& path, const Subtree** found) {
     if ((*found = holding(path)))
         return (*found)->status;
+    if (const QString stale = staleRoot(path); !stale.isEmpty()) {
+        exportRoots({stale});
+        *found = holding(path);
+        return *found ? std::optional<long>((*found)->status) : std::nullopt;
+    }
     const QStringList parts = path.split(QLatin1Char('\\'));
     // HKEY_CURRENT_USER\Software holds both policy trees and Wine's own settings, and is small
     // beside HKEY_LOCAL_MACHINE's: one export of it answers every user key a refresh asks for.

@@ -39,12 +39,14 @@ public:
     // The value as an export of a moment ago holds it, without asking Wine; nullopt when none holds
     // its key, or it could not be read.
     std::optional<std::optional<RegValue>> held(const QString& path, const QString& name) const;
-    // After a write: the next read asks Wine again.
-    void clear() { m_subtrees.clear(); }
+    // After a write below these paths: the exports holding them are dropped, and the next read or
+    // prepare below one exports its root again, so a read-back answers what the read before it did.
+    void forget(const QStringList& paths);
     QString lastError() const { return m_lastError; }
 
 private:
     struct Subtree {
+        QString root;                // as exported
         long status = ERROR_SUCCESS; // the export's failure, answered for every key below
         QString error;
         bool exists = false;
@@ -54,12 +56,15 @@ private:
     };
     // The export of a moment ago whose root is path or one of its ancestors; nullptr when none.
     const Subtree* holding(const QString& path) const;
+    // The root of a dropped export that held path; "" when none.
+    QString staleRoot(const QString& path) const;
     // The subtree holding path, exported now or a moment ago; nullopt when path is too shallow.
     std::optional<long> subtree(const QString& path, const Subtree** found);
     void exportRoots(const QStringList& roots);
 
     WineRegTool& m_tool;
     QHash<QString, Subtree> m_subtrees; // by lower-case root path
+    QHash<QString, QString> m_stale;    // roots of dropped exports, by lower-case root path
     QString m_lastError;
 };
 

@@ -95,7 +95,14 @@ bool WineRegTool::start(Run& run) {
     if (!run.folder.isEmpty())
         run.process->setWorkingDirectory(run.folder);
     ++m_started;
-    run.process->start(wine, run.arguments);
+    // A bare program name makes Wine start start.exe to look for it, a second process as dear as the first.
+    QStringList arguments = run.arguments;
+    if (!arguments.isEmpty()) {
+        const QString program = arguments.first() + QStringLiteral(".exe");
+        if (QFileInfo::exists(m_prefix + QStringLiteral("/drive_c/windows/system32/") + program))
+            arguments.first() = QStringLiteral("C:\\windows\\system32\\") + program;
+    }
+    run.process->start(wine, arguments);
     if (!run.process->waitForStarted(m_timeout)) {
         run.error = QStringLiteral("Cannot run %1: %2").arg(wine, run.process->errorString());
         return false;

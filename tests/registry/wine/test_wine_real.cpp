@@ -2,6 +2,7 @@
 #include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/CatalogueEntry.h"
 #include "catalogue/PolicyExport.h"
+#include "ctl/CtlFixture.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/MemoryBackend.h"
 #include "registry/regfile/RegFileBackend.h"
@@ -96,6 +97,17 @@ private:
 
 [[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WineEnvironment);
 
+int reg(const QStringList& arguments, QByteArray* output = nullptr) {
+    return WineEnvironment::run(QStringList{u"reg"_s} + arguments, output);
+}
+
+std::optional<RegValue> wineQuery(const QString& key, const QString& name) {
+    QByteArray output;
+    if (reg({u"query"_s, key, u"/v"_s, name}, &output) != 0)
+        return std::nullopt;
+    return WineRegTool::parseQuery(output, name);
+}
+
 class RealWine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -104,15 +116,6 @@ protected:
         QString error;
         m_backend = WinePrefixBackend::open(WineEnvironment::prefix, &error);
         ASSERT_TRUE(m_backend) << error.toStdString();
-    }
-    static int reg(const QStringList& arguments, QByteArray* output = nullptr) {
-        return WineEnvironment::run(QStringList{u"reg"_s} + arguments, output);
-    }
-    static std::optional<RegValue> wineQuery(const QString& key, const QString& name) {
-        QByteArray output;
-        if (reg({u"query"_s, key, u"/v"_s, name}, &output) != 0)
-            return std::nullopt;
-        return WineRegTool::parseQuery(output, name);
     }
     static int wineAdd(const QString& key, const QString& name, const QString& type, const QString& data) {
         return reg({u"add"_s, key, u"/v"_s, name, u"/t"_s, type, u"/d"_s, data, u"/f"_s});
@@ -387,4 +390,90 @@ TEST_F(RealWine, WhileAServerRunsABatchIsOneImportAndAKeyWineRefusesIsNamed) {
         << m_backend->lastError().toStdString();
     EXPECT_EQ(wineQuery(key, u"A"_s), regDword(2));
     EXPECT_FALSE(wineQuery(key, u"C"_s));
+}
+
+namespace {
+
+// tavimorctl in-process on the shared prefix, with a wine on WINE that notes each start before it runs Wine.
+class RealWineCtl : public CtlFixture {
+protected:
+    void SetUp() override {
+        if (WineEnvironment::skipReason)
+            GTEST_SKIP() << WineEnvironment::skipReason;
+        m_vars.insert(u"TAVIMOR_TARGET"_s, u"wine:"_s + WineEnvironment::prefix);
+        const QString wine = path("wine");
+        ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >> '" +
+                                         QFile::encodeName(path("wine.log")) + "'\nexec '" +
+                                         QFile::encodeName(WineRegTool::wineProgram()) + "' \"$@\"\n"));
+        QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("WINE", QFile::encodeName(wine));
+    }
+    void TearDown() override { qunsetenv("WINE"); }
+
+    // The Wine programs one command started, as "reg VERB", and its result.
+    QStringList started(const QStringList& args, Result* result = nullptr) {
+        QFile::remove(path("wine.log"));
+        const Result r = run(args);
+        if (result)
+            *result = r;
+        QStringList calls;
+        if (!QFile::exists(path("wine.log")))
+            return calls;
+        for (const QByteArray& line : fileBytes(path("wine.log")).split('\n')) {
+            // Wine's reg by its path: a bare name would cost a second process to find it.
+            if (!line.isEmpty())
+                calls.append(
+                    QString::fromLatin1(line).replace(u"C:\\windows\\system32\\reg.exe"_s, u"reg"_s));
+        }
+        return calls;
+    }
+};
+
+} // namespace
+
+// Each command starts the Wine processes its own entries need, and no more: one export per hive to read,
+// one write, one export per hive written to read back.
+TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
+    ASSERT_TRUE(WineEnvironment::startServerFor10s());
+    ASSERT_EQ(reg({u"add"_s, kUserPolicies, u"/v"_s, u"NoRun"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"0"_s,
+                   u"/f"_s}),
+              0);
+    ASSERT_TRUE(writeBytes(path("builtin.rds"), rds(builtinCatalogueText())));
+    const QString rdsFile = path("builtin.rds");
+    struct Case {
+        QStringList args;
+        QStringList calls; // in order; exports side by side may come in either order, so only verbs count
+        const char* says;
+    };
+    const Case cases[] = {
+        {{u"--version"_s}, {}, "tavimorctl"},
+        {{u"--help"_s}, {}, "Usage"},
+        {{u"list"_s, u"--bogus"_s}, {}, ""},
+        {{u"export-xml"_s, rdsFile}, {}, "<REGISTRYSETTINGS"},
+        // The value is read, written and read back; then it holds already, which one read tells.
+        {{u"set"_s, u"NoRun"_s, u"1"_s}, {u"reg export"_s, u"reg add"_s, u"reg export"_s}, "Disabled"},
+        {{u"set"_s, u"NoRun"_s, u"1"_s}, {u"reg export"_s}, "already Disabled"},
+        {{u"unset"_s, u"NoRun"_s}, {u"reg export"_s, u"reg delete"_s, u"reg export"_s}, "NoRun deleted"},
+        {{u"unset"_s, u"NoRun"_s}, {u"reg export"_s}, "was not set"},
+        // Start Menu has entries in both hives.
+        {{u"list"_s, u"Start Menu"_s}, {u"reg export"_s, u"reg export"_s}, "Run Dialog"},
+        {{u"apply"_s, rdsFile},
+         {u"reg export"_s, u"reg export"_s, u"reg import"_s, u"reg export"_s, u"reg export"_s},
+         "NoRun: absent -> 0"},
+        {{u"unset"_s, u"--all"_s},
+         {u"reg export"_s, u"reg export"_s, u"reg import"_s, u"reg export"_s, u"reg export"_s},
+         "NoRun deleted, was 0"},
+    };
+    for (const Case& c : cases) {
+        Result result;
+        const QStringList calls = started(c.args, &result);
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(calls, c.calls) << what << ": " << calls.join(u", ").toStdString();
+        EXPECT_TRUE(QString(result.out + result.err).contains(QLatin1String(c.says)))
+            << what << ": " << result.out.toStdString() << result.err.toStdString();
+        if (c.args.first() == u"set"_s) {
+            EXPECT_EQ(wineQuery(kUserPolicies, u"NoRun"_s), regDword(1)) << what;
+        }
+    }
+    EXPECT_EQ(wineQuery(kUserPolicies, u"NoRun"_s), std::nullopt);
 }
