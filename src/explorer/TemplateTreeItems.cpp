@@ -22,6 +22,9 @@ void addChildren(QTreeWidgetItem* parent, const QList<TemplateNode>& nodes, int 
 } // namespace
 
 void addTemplateItems(QTreeWidget* tree, const QList<TemplateNode>& nodes, int role) {
+    // The style reads each of its icons in every size it has: no templates, no cost at start.
+    if (nodes.isEmpty())
+        return;
     const QIcon computer = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
     const QIcon user = QApplication::style()->standardIcon(QStyle::SP_DirHomeIcon);
     const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
