@@ -11,13 +11,13 @@
 #include "catalogue/ReportPage.h"
 #include "catalogue/TemplateTree.h"
 #include "explorer/DescriptionList.h"
+#include "explorer/ExplorerPanes.h"
 #include "explorer/ExplorerStatusBar.h"
 #include "explorer/FilterBar.h"
 #include "explorer/SplitterBar.h"
 #include "explorer/TemplateTreeItems.h"
 #include "explorer/TreeIcons.h"
 #include "gui/ProgramWindows.h"
-#include "gui/Twips.h"
 #include "registry/TargetText.h"
 #include "settings/SettingsStore.h"
 
@@ -28,13 +28,11 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 namespace tavimor {
 
 namespace {
 constexpr int kTagRole = Qt::UserRole;
-constexpr int kWidestTree = 4500; // twips
 
 QString tagOf(const QTreeWidgetItem* item) {
     return item->data(0, kTagRole).toString();
@@ -62,6 +60,10 @@ frmRegistryExplorer::frmRegistryExplorer(ProgramContext& context, const QString&
 
 frmRegistryExplorer::~frmRegistryExplorer() = default;
 
+const SplitterLayout& frmRegistryExplorer::splitter() const {
+    return m_panes->splitter();
+}
+
 void frmRegistryExplorer::createControls() {
     m_client = new QWidget(this);
     setCentralWidget(m_client);
@@ -78,7 +80,6 @@ void frmRegistryExplorer::createControls() {
         m_filter->clear();
         FillList(tagOf(node));
     });
-    connect(m_tree, &QTreeWidget::itemExpanded, this, [this] { fitTreeWidth(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         m_filter->clear();
         if (node)
@@ -96,13 +97,7 @@ void frmRegistryExplorer::createControls() {
     connect(m_list, &DescriptionList::hintChanged, this,
             [this](const QString& hint) { m_status->setHint(hint); });
 
-    m_bar = new SplitterBar(m_client);
-    connect(m_bar, &SplitterBar::pressed, this, &frmRegistryExplorer::onBarPressed);
-    connect(m_bar, &SplitterBar::moved, this, &frmRegistryExplorer::onBarMoved);
-    connect(m_bar, &SplitterBar::released, this, &frmRegistryExplorer::onBarReleased);
-
-    // Only now: the filter looks at all of these.
-    m_client->installEventFilter(this);
+    m_panes = new ExplorerPanes(this, m_client, m_tree, new SplitterBar(m_client), m_list);
     m_tree->viewport()->installEventFilter(this);
 
     m_status = new ExplorerStatusBar(m_clock, this);
@@ -189,7 +184,7 @@ bool frmRegistryExplorer::BuildTree() {
     addTemplateItems(m_tree, TemplateTree::nodes(m_context), kTagRole);
     // No node is chosen yet; without this the tree makes the root current when it takes the focus.
     m_tree->setCurrentItem(nullptr);
-    fitTreeWidth();
+    m_panes->fitTreeWidth();
     FillList(QLatin1String(kRootAddress));
     return true;
 }
@@ -369,9 +364,7 @@ void frmRegistryExplorer::closeEvent(QCloseEvent* event) {
 }
 
 bool frmRegistryExplorer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_client && event->type() == QEvent::Resize) {
-        layOutClient();
-    } else if (watched == m_tree->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == m_tree->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
             popUpAt(mouse->position().toPoint());
@@ -379,80 +372,6 @@ bool frmRegistryExplorer::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void frmRegistryExplorer::layOutClient() {
-    const SplitterLayout::Geometry& g = m_splitter.geometry();
-    const int height = m_client->height();
-    m_tree->setGeometry(twipsToPixels(g.treeLeft, this), 0, twipsToPixels(g.treeWidth, this), height);
-    m_bar->setGeometry(twipsToPixels(g.barLeft, this), 0, twipsToPixels(g.barWidth, this), height);
-    // The list fills the client up to its right edge until the bar is dragged; from then on it
-    // keeps the margin a release leaves to the window's outer right edge.
-    const int listLeft = twipsToPixels(g.listLeft, this);
-    const int listWidth = m_splitterMoved
-                              ? twipsToPixels(windowWidthTwips() - g.listLeft - SplitterLayout::kRightMargin -
-                                                  SplitterLayout::kListMargin,
-                                              this)
-                              : m_client->width() - listLeft;
-    m_list->setGeometry(listLeft, 0, qMax(0, qMin(listWidth, m_client->width() - listLeft)), height);
-    m_bar->raise();
-}
-
-void frmRegistryExplorer::fitTreeWidth() {
-    // Until the user moves the bar, the tree is made wide enough for its longest section name.
-    if (m_splitterMoved)
-        return;
-    int widest = 0;
-    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-        // Only what shows counts: the templates' categories open below collapsed roots.
-        int depth = 1;
-        bool shown = true;
-        for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) {
-            ++depth;
-            shown = shown && up->isExpanded();
-        }
-        if (!shown)
-            continue;
-        widest = qMax(widest, depth * m_tree->indentation() + m_tree->iconSize().width() +
-                                  m_tree->fontMetrics().horizontalAdvance((*it)->text(0)));
-    }
-    // Deep template categories do not push the list away; the bar moves for them.
-    const int needed = qMin(pixelsToTwips(widest + 2 * m_tree->frameWidth() + 16, this), kWidestTree);
-    SplitterLayout::Geometry g;
-    if (needed > g.treeWidth) {
-        g.treeWidth = needed;
-        g.barLeft = needed - 15;
-        g.listLeft = g.barLeft + g.barWidth + 15;
-    }
-    m_splitter = SplitterLayout(g);
-    layOutClient();
-}
-
-int frmRegistryExplorer::windowWidthTwips() const {
-    return pixelsToTwips(frameGeometry().width(), this);
-}
-
-void frmRegistryExplorer::onBarPressed(double x) {
-    m_splitterMoved = true;
-    m_splitter.press(x);
-}
-
-void frmRegistryExplorer::onBarMoved(double x) {
-    switch (m_splitter.move(x, windowWidthTwips())) {
-    case SplitterLayout::MoveResult::Moved:
-        m_bar->move(twipsToPixels(m_splitter.geometry().barLeft, this), 0);
-        break;
-    case SplitterLayout::MoveResult::Released:
-        layOutClient();
-        break;
-    case SplitterLayout::MoveResult::Ignored:
-        break;
-    }
-}
-
-void frmRegistryExplorer::onBarReleased() {
-    m_splitter.release(windowWidthTwips());
-    layOutClient();
 }
 
 QTreeWidgetItem* frmRegistryExplorer::nodeAt(int index) const {

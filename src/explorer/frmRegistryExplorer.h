@@ -3,7 +3,6 @@
 
 #include "catalogue/CatalogueFiles.h"
 #include "explorer/HtmlReport.h"
-#include "explorer/SplitterLayout.h"
 
 #include <QMainWindow>
 
@@ -15,12 +14,13 @@ namespace tavimor {
 
 class Clock;
 class DescriptionList;
+class ExplorerPanes;
 class ExplorerStatusBar;
 class FilterBar;
 class ProgramContext;
 class ProgramWindows;
 class Shell;
-class SplitterBar;
+class SplitterLayout;
 
 // The main window: the sections as a tree, the chosen section's entries as a list with their
 // state in the working and in the machine catalogue, the menus and the closing steps.
@@ -43,7 +43,7 @@ public:
 
     QString listAddress() const { return m_listAddress; }
     int selectedItemPosition() const { return m_selectedItem; }
-    const SplitterLayout& splitter() const { return m_splitter; }
+    const SplitterLayout& splitter() const;
     CatalogueFiles& catalogueFiles() { return m_files; }
 
 public slots:
@@ -67,12 +67,6 @@ private:
     // Opens a template category or policy row; false for a row of the catalogue.
     bool openTemplateRow(const QString& tag);
     void createMenus();
-    void layOutClient();
-    void fitTreeWidth();
-    void onBarPressed(double x);
-    void onBarMoved(double x);
-    void onBarReleased();
-    int windowWidthTwips() const;
     QTreeWidgetItem* nodeAt(int index) const;
     int nodeIndex(const QTreeWidgetItem* node) const;
 
@@ -86,17 +80,15 @@ private:
     QWidget* m_client = nullptr;
     QTreeWidget* m_tree = nullptr;
     DescriptionList* m_list = nullptr;
-    SplitterBar* m_bar = nullptr;
     ExplorerStatusBar* m_status = nullptr;
     FilterBar* m_filter = nullptr;
+    ExplorerPanes* m_panes = nullptr;
     QMenu* m_contextMenu = nullptr;
 
-    SplitterLayout m_splitter;
     QString m_listAddress = QStringLiteral("TAVIMOR");
     qint16 m_selectedItem = 0;
     qint16 m_contextNode = -1;
     bool m_closed = false;
-    bool m_splitterMoved = false;
 };
 
 } // namespace tavimor
