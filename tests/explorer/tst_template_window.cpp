@@ -40,6 +40,15 @@ struct TemplateWindow : ExplorerFixture {
         QTest::qVerify(child != nullptr, "child", name.toUtf8().constData(), __FILE__, __LINE__);
         return child;
     }
+    // Enabled, with these entries added to its list, in a list policy's editor.
+    void enableWithEntries(frmEditPolicy& editor, const QStringList& entries) const {
+        in<QRadioButton>(editor, u"optState1"_s)->click();
+        auto* table = in<QTableWidget>(editor, u"ctlOption0"_s);
+        for (const QString& entry : entries) {
+            in<QPushButton>(editor, u"cmdAddEntry"_s)->click();
+            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(entry));
+        }
+    }
 
     TemplateLibrary library{context, kFirefox};
 };
@@ -123,12 +132,7 @@ private slots:
         const PolicyInstance& additional = f.policy(u"machine/firefox:HomepageAdditional"_s);
         frmEditPolicy list(f.context, additional, refresh);
         list.show();
-        f.in<QRadioButton>(list, u"optState1"_s)->click();
-        auto* table = f.in<QTableWidget>(list, u"ctlOption0"_s);
-        for (const QString& page : {u"https://a.example"_s, u"https://b.example"_s}) {
-            f.in<QPushButton>(list, u"cmdAddEntry"_s)->click();
-            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(page));
-        }
+        f.enableWithEntries(list, {u"https://a.example"_s, u"https://b.example"_s});
         f.in<QPushButton>(list, u"cmdOK"_s)->click();
         QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue, additional).values.value(0).strings,
                  (QStringList{u"https://a.example"_s, u"https://b.example"_s}));
@@ -174,12 +178,7 @@ private slots:
         f.in<QPushButton>(home, u"cmdApply"_s)->click();
         frmEditPolicy pages(f.context, f.policy(u"user/firefox:HomepageAdditional"_s), [](const QString&) {});
         pages.show();
-        f.in<QRadioButton>(pages, u"optState1"_s)->click();
-        auto* table = f.in<QTableWidget>(pages, u"ctlOption0"_s);
-        for (const QString& page : {u"https://a.example"_s, u"https://b.example"_s}) {
-            f.in<QPushButton>(pages, u"cmdAddEntry"_s)->click();
-            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(page));
-        }
+        f.enableWithEntries(pages, {u"https://a.example"_s, u"https://b.example"_s});
         f.in<QPushButton>(pages, u"cmdApply"_s)->click();
         QCOMPARE(f.prompter.messageTexts(), QStringList());
         QCOMPARE(home.result(), int(QDialog::Accepted));
