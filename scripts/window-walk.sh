@@ -7,15 +7,13 @@
 # central store holds Samba's own templates. Each caption must name the registry; one PNG per step
 # lands in OUT, and gpo-open.png is the window on the GPO with the domain's templates in the tree.
 # Usage (as root, no other Samba running): scripts/window-walk.sh [BUILD_DIR [OUT]]
-# Needs Samba (the domain tests' packages), wine, Xvfb, xdotool, ImageMagick, openbox and the
-# screenshot tool shoot (SHOOT: starts a command on Xvfb, types keys with xdotool, saves a PNG per
-# step); takes about three minutes, most of it wineboot and the domain's provisioning.
+# Needs Samba (the domain tests' packages), wine, Xvfb, xdotool, ImageMagick and openbox; takes
+# about three minutes, most of it wineboot and the domain's provisioning.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
 out=$(mkdir -p "${2:-walk}" && cd "${2:-walk}" && pwd)
-shoot=${SHOOT:-/work/shared/tools/shoot}
-for tool in "$shoot" wineboot Xvfb xdotool convert openbox; do
+for tool in wineboot Xvfb xdotool import convert openbox; do
     command -v "$tool" >/dev/null || { echo "window-walk: $tool is missing" >&2; exit 2; }
 done
 # The domain holds the loopback's LDAP and SMB ports: a second one would not start.
@@ -56,22 +54,48 @@ targets=("wine:~/.wine" "windows:~/disk?user=ann" "$gpo")
 
 # The first start: no password change, then the login with the empty password. Each registry:
 # the chooser, its Target box, the target, Open, and Yes to the question a non-9x Windows gets.
-keys=(-k alt+n -k Return)
+keys=(alt+n Return)
 for target in "${targets[@]}"; do
-    keys+=(-k ctrl+shift+o -k alt+t -k ctrl+a -k "type:$target" -k Return -k Return)
+    keys+=(ctrl+shift+o alt+t ctrl+a "type:$target" Return Return)
 done
 # On the GPO: Computer Configuration found by typing in the tree, opened down to the domain's categories.
-keys+=(-k type:Computer -k Right -k Down -k Right -k Down)
+keys+=(type:Computer Right Down Right Down)
 titles="$work/titles"
+
+# Starts COMMAND on a virtual screen and saves a PNG of it before the first key and after each:
+# shots OUT WAIT KEY... -- COMMAND. A key "type:TEXT" types TEXT.
+shots() {
+    local dir=$1 pause=$2 keys=() display=:$((90 + RANDOM % 800)) step=0 key
+    shift 2
+    while [ "$1" != -- ]; do keys+=("$1") && shift; done
+    shift
+    Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+    local screen=$!
+    sleep 0.5
+    DISPLAY=$display "$@" &
+    local program=$!
+    sleep "$pause"
+    DISPLAY=$display import -window root "$dir/0.png"
+    for key in "${keys[@]}"; do
+        step=$((step + 1))
+        if [[ $key == type:* ]]; then DISPLAY=$display xdotool type --delay 50 "${key#type:}"
+        else DISPLAY=$display xdotool key --delay 100 "$key"; fi
+        sleep "$pause"
+        DISPLAY=$display import -window root "$dir/$step.png"
+    done
+    kill "$program" "$screen" 2>/dev/null
+    wait "$program" "$screen" 2>/dev/null
+    return 0
+}
 # Beside the program, the window manager that draws the captions and a note of every caption seen.
-"$shoot" -o "$out" -w 3 "${keys[@]}" -- bash -c '
+shots "$out" 3 "${keys[@]}" -- bash -c '
     openbox --sm-disable >/dev/null 2>&1 &
     while kill -0 $$ 2>/dev/null; do
         for w in $(xdotool search --name "^Tavimor" 2>/dev/null); do xdotool getwindowname "$w"; done
         sleep 0.5
     done >>"'"$titles"'" 2>/dev/null &
     sleep 1
-    exec '"$command" >"$work/shoot.log" 2>&1 || fail "shoot: $(tail -3 "$work/shoot.log")"
+    exec '"$command" >"$work/window.log" 2>&1 || fail "the virtual screen: $(tail -3 "$work/window.log")"
 last=$(ls "$out" | grep -c '^[0-9]*\.png$')
 convert "$out/$((last - 1)).png" -trim +repage -colors 64 "PNG8:$out/gpo-open.png"
 
