@@ -10,7 +10,6 @@
 
 #include <QDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -35,21 +34,15 @@ void writePage(const QString& folder, const QString& name, const QString& body) 
 class TestAboutHelp : public QObject {
     Q_OBJECT
 private slots:
-    void aboutTextsAndLinks() {
+    void aboutLinksAndKeys() {
         RecordingShell shell;
         frmAbout about(shell);
         about.show();
-        QCOMPARE(about.windowTitle(), u"About Tavimor 4.0"_s);
-        QCOMPARE(about.findChild<QLabel*>(u"lblTitle"_s)->text(), u"Tavimor 4.0"_s);
-        QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version 4.0"_s);
         for (const char* name : {"lblQuorvelLink", "lblQuillmoorLink", "lblQuillmoor"})
             QTest::mouseClick(about.findChild<LinkLabel*>(QLatin1String(name)), Qt::LeftButton);
         QCOMPARE(shell.opened,
                  texts({"https://www.quorvel.example.com/", "https://tavimor.quillmoor.example.org/",
                         "mailto:support@quillmoor.example.com"}));
-        auto* ok = about.findChild<QPushButton*>(u"cmdOK"_s);
-        QCOMPARE(ok->text(), u"OK"_s);
-        QVERIFY(ok->isDefault());
         QTest::keyClick(&about, Qt::Key_Escape);
         QVERIFY(!about.isVisible());
         about.show();

@@ -118,7 +118,6 @@ private slots:
 
     void windowTextsAndDontSendEndsWithoutALog() {
         ErrorWindow w;
-        QCOMPARE(w.window.windowTitle(), u"Tavimor 4.0 "_s);
         const QList<std::pair<const char*, QString>> labels{
             {"lblTitle1",
              QStringLiteral("Tavimor4.exe has encountered a problem and needs to close. We are sorry "
@@ -132,8 +131,6 @@ private slots:
         };
         for (const auto& [name, text] : labels)
             QCOMPARE(w.window.findChild<QLabel*>(QLatin1String(name))->text(), text);
-        QCOMPARE(w.window.findChild<QPushButton*>(u"cmdSendReport"_s)->text(), u"&Send Error Report"_s);
-        QCOMPARE(w.window.findChild<QPushButton*>(u"cmdDontSend"_s)->text(), u"&Don't Send"_s);
 
         w.window.setError(5, u"x"_s, u"bGlobal.MyPwdRead"_s);
         w.window.show();

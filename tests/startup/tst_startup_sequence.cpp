@@ -10,6 +10,7 @@
 #include "startup/frmLogin.h"
 #include "startup/frmOSConfirm.h"
 #include "startup/frmSplash.h"
+#include "support/FaultPlace.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -70,6 +71,16 @@ struct Road {
     QList<int> quitCodes;
     StartupSequence sequence;
 };
+
+// Writes a settings store its reader must refuse; returns the file's name.
+QString damageStore(const StartupFixture& f, const QByteArray& damaged) {
+    const QString ini = f.settings.fileName(u"TAVIMOR 4.0"_s);
+    QDir().mkpath(QFileInfo(ini).path());
+    QFile file(ini);
+    if (!file.open(QIODevice::WriteOnly) || file.write(damaged) != damaged.size())
+        qFatal("cannot write %s", qPrintable(ini));
+    return ini;
+}
 
 // Runs f on the next turn of the event loop, once the modal dialog is up.
 void whenShown(std::function<void()> f) {
@@ -200,16 +211,12 @@ private slots:
         QCOMPARE(road.windows.calls.count(u"login"_s), 1);
     }
 
-    // A store that cannot be read is reported and ends the start; nobody gets in, nothing is written.
+    // A store that cannot be read is reported under the name of the routine that read it and ends
+    // the start (the splash) or the open (the main window's version check); nothing is written.
     void aDamagedStoreEndsTheStartUntouched() {
         Road road(false, QString());
-        const QString ini = road.fixture.settings.fileName(u"TAVIMOR 4.0"_s);
-        QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
         const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
-        {
-            QFile file(ini);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-        }
+        const QString ini = damageStore(road.fixture, damaged);
         road.run();
         QCOMPARE(road.windows.calls, texts({"splash", "close splash"}));
         QCOMPARE(road.quitCodes, QList<int>{0});
@@ -217,38 +224,20 @@ private slots:
         QCOMPARE(road.fixture.errors.reports[0].source, u"frmSplash.tmSplash_Timer"_s);
         QVERIFY(road.fixture.errors.reports[0].description.startsWith(
             u"The settings store %1 is damaged (line 4"_s.arg(ini)));
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), damaged);
-    }
+        QCOMPARE(fileBytes(ini), damaged);
 
-    // "OSDialog" is read by whichever routine checks the version: the splash timer at start, the
-    // main window when another registry is opened. A store that fails there is reported under that
-    // routine's name, no version dialog is shown and the store is left as it was.
-    void aDamagedStoreAtTheVersionCheckNamesItsReader() {
-        for (const QString& source : {u"frmSplash.tmSplash_Timer"_s, u"frmRegistryExplorer.openRegistry"_s}) {
-            StartupFixture f;
-            const QString ini = f.settings.fileName(u"TAVIMOR 4.0"_s);
-            QVERIFY(QDir().mkpath(QFileInfo(ini).path()));
-            const QByteArray damaged = "[REGIKEY]\nOSDialog=1\n[REGIKEY\n";
-            {
-                QFile file(ini);
-                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-            }
-            int asked = 0;
-            QVERIFY(!checkWindowsVersion(f.context, f.context.registry.backend(), source, [&asked] {
-                ++asked;
-                return 1;
-            }));
-            QCOMPARE(asked, 0);
-            QCOMPARE(f.errors.reports.size(), 1);
-            QCOMPARE(f.errors.reports[0].source, source);
-            QVERIFY(
-                f.errors.reports[0].description.startsWith(u"The settings store %1 is damaged"_s.arg(ini)));
-            QFile file(ini);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), damaged);
-        }
+        // The version check asks nothing of a store it cannot read, and names the routine given.
+        StartupFixture f;
+        const QByteArray osDamaged = "[REGIKEY]\nOSDialog=1\n[REGIKEY\n";
+        const QString osIni = damageStore(f, osDamaged);
+        const QString source = u"frmRegistryExplorer.openRegistry"_s;
+        QVERIFY(!checkWindowsVersion(f.context, f.context.registry.backend(), source, [] {
+            qFatal("asked with an unread store");
+            return 1;
+        }));
+        QCOMPARE(f.errors.reports.size(), 1);
+        QCOMPARE(f.errors.reports[0].source, source);
+        QCOMPARE(fileBytes(osIni), osDamaged);
     }
 
     void loginModeShowsOneMaskedBoxOfTenCharacters() {
@@ -257,12 +246,8 @@ private slots:
         dialog.prepare(false);
         dialog.show();
         auto* box = child<QLineEdit>(&dialog, "txtPassword0");
-        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0"_s);
-        QCOMPARE(child<QLabel>(&dialog, "lblLabels0")->text(), u"&Password:"_s);
         QVERIFY(!child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
         QCOMPARE(box->echoMode(), QLineEdit::Password);
-        QCOMPARE(child<QPushButton>(&dialog, "cmdOK")->text(), u"&OK"_s);
-        QCOMPARE(child<QPushButton>(&dialog, "cmdCancel")->text(), u"Cancel"_s);
         QCOMPARE(dialog.focusWidget(), box);
         QTest::keyClicks(box, u"abcdefghijk"_s);
         QCOMPARE(box->text(), u"abcdefghij"_s);
@@ -270,7 +255,6 @@ private slots:
         const QSize loginSize = dialog.size();
         dialog.prepare(true);
         QVERIFY(child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
-        QCOMPARE(child<QLabel>(&dialog, "lblLabels1")->text(), u"&Verify Password:"_s);
         QCOMPARE(dialog.size(), loginSize);
         QVERIFY(box->text().isEmpty());
     }
@@ -373,16 +357,12 @@ private slots:
         QFETCH(QString, stored);
         StartupFixture f;
         frmOSConfirm dialog(f.settings, f.errors);
-        QCOMPARE(dialog.windowTitle(), u"Tavimor 4.0 for 95/98/Me"_s);
         QCOMPARE(child<QLabel>(&dialog, "lblMessage")->text(),
                  QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
                                 "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
                                 "continue running the program?"));
         auto* hide = child<QCheckBox>(&dialog, "chkHide");
-        QCOMPARE(hide->text(), u"Don't display this dialog again."_s);
         QVERIFY(!hide->isChecked());
-        QCOMPARE(child<QPushButton>(&dialog, "cmdOK")->text(), u"Yes"_s);
-        QCOMPARE(child<QPushButton>(&dialog, "cmdCancel")->text(), u"No"_s);
         hide->setChecked(ticked);
         whenShown([&] {
             if (button == "close"_L1)
