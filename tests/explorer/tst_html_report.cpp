@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExplorerFixture.h"
 #include "catalogue/EntryEdit.h"
-#include "catalogue/ReportTransform.h"
 #include "support/FaultPlace.h"
 
 #include <QTextDocument>
@@ -57,7 +56,7 @@ private slots:
     void aSectionReportIsWrittenAndOpened() {
         frmRegistryExplorer& w = f->shown();
         f->setRegistry(u"NoRun"_s, 1);
-        w.RefreshList(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
+        w.RefreshList(kRunDialog);
         f->prompter.queueFileName(out(u"start.html"_s));
         QVERIFY(w.popUpAt(f->tree()->visualItemRect(f->tree()->topLevelItem(0)->child(4)).center()));
         f->action(u"mnuSubContextMenu0"_s)->trigger();
@@ -162,84 +161,6 @@ private slots:
         QVERIFY(f->prompter.dialogs().isEmpty());
         QVERIFY(!QFile::exists(out(u"never.html"_s)));
         QVERIFY(f->shell.opened.isEmpty());
-    }
-
-    void theTransformReachesNoFiles() {
-        QTemporaryDir dir;
-        const QString secret = dir.filePath(u"secret.xml"_s);
-        QVERIFY(writeFileAtomically(secret, "<s>hidden words</s>"));
-        const QString written = dir.filePath(u"written.txt"_s);
-        const QString sheet = dir.filePath(u"sheet.xsl"_s);
-        const QByteArray text =
-            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
-            "xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\">"
-            "<xsl:template match=\"/\"><out><xsl:value-of select=\"document('" +
-            QUrl::fromLocalFile(secret).toEncoded() + "')\"/><exsl:document href=\"" +
-            QUrl::fromLocalFile(written).toEncoded() +
-            "\" method=\"text\">x</exsl:document></out></xsl:template></xsl:stylesheet>";
-        QVERIFY(writeFileAtomically(sheet, text));
-        QString error;
-        const std::optional<QByteArray> result = ReportTransform::transform("<TAVIMOR/>", sheet, {}, &error);
-        QVERIFY(!result || !result->contains("hidden words"));
-        QVERIFY(!QFile::exists(written));
-    }
-
-    // A user-edited style sheet may recurse for ever, copy the document into itself or loop
-    // without end: each is stopped with a reason, before it takes the machine's memory or time.
-    void aRunawayStyleSheetIsStopped() {
-        QTemporaryDir dir;
-        const QString sheet = dir.filePath(u"sheet.xsl"_s);
-        const QByteArray head =
-            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-            "<xsl:template match=\"/\">";
-        const QByteArray tail = "</xsl:stylesheet>";
-        const QByteArray everyNode = "<xsl:for-each select=\"//node()\">";
-        const struct {
-            QByteArray body;
-            const char* reason;
-        } cases[] = {
-            {"<xsl:call-template name=\"t\"/></xsl:template><xsl:template name=\"t\"><x>"
-             "<xsl:call-template name=\"t\"/></x></xsl:template>",
-             "nests templates more than 1,000 deep"},
-            {"<r>" + everyNode + everyNode + everyNode +
-                 "<xsl:copy-of select=\"/\"/></xsl:for-each>"
-                 "</xsl:for-each></xsl:for-each></r></xsl:template>",
-             "the report took more than 16 MB of memory"},
-            {"<r>" + everyNode + everyNode + everyNode +
-                 "<xsl:value-of select=\"/\"/></xsl:for-each>"
-                 "</xsl:for-each></xsl:for-each></r></xsl:template>",
-             "the report took more than 16 MB of memory"},
-            {"<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"40\"/></xsl:call-template>"
-             "</xsl:template><xsl:template name=\"t\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\">"
-             "<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"$n - "
-             "1\"/></xsl:call-template>"
-             "<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"$n - "
-             "1\"/></xsl:call-template>"
-             "</xsl:if></xsl:template>",
-             "it took more than 100,000 steps"},
-        };
-        QByteArray document = "<TAVIMOR>";
-        for (int i = 0; i < 200; ++i)
-            document += "<ENTRY><NAME>Entry " + QByteArray::number(i) + " with a name</NAME></ENTRY>";
-        document += "</TAVIMOR>";
-        ReportLimits limits;
-        limits.memory = 16 * 1024 * 1024;
-        limits.steps = 100000;
-        for (const auto& c : cases) {
-            QVERIFY(writeFileAtomically(sheet, head + c.body + tail));
-            QString error;
-            QVERIFY(!ReportTransform::transform(document, sheet, {}, &error, limits));
-            QVERIFY2(error.startsWith(u"The style sheet was stopped: "_s), qPrintable(error));
-            QVERIFY2(error.contains(QLatin1String(c.reason)), qPrintable(error));
-        }
-        // Within the limits, the same machinery gives the report.
-        QVERIFY(writeFileAtomically(
-            sheet, head + "<r><xsl:value-of select=\"count(//ENTRY)\"/></r></xsl:template>" + tail));
-        QString error;
-        const std::optional<QByteArray> result =
-            ReportTransform::transform(document, sheet, {}, &error, limits);
-        QVERIFY2(result, qPrintable(error));
-        QVERIFY(result->contains("<r>200</r>"));
     }
 };
 
