@@ -6,8 +6,7 @@
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/ProgramWindows.h"
 #include "gui/Shell.h"
-#include "support/ProgramHarness.h"
-#include "support/WindowFakes.h"
+#include "startup/StartupFixture.h"
 
 #include <QFile>
 #include <QTest>
@@ -20,8 +19,9 @@ using namespace Qt::StringLiterals;
 
 inline constexpr auto kExplorerKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+inline const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
 
-// Records what the main window asks of the other windows.
+// Records what the main window asks of the other windows, and answers as the test tells.
 class RecordingWindows : public ProgramWindows {
 public:
     struct Call {
@@ -34,27 +34,22 @@ public:
         calls.append({u"editSetting"_s, entryAddress, restartNoteVisible});
         refresh = refreshList;
     }
-    void hideDrives() override { calls.append({u"hideDrives"_s, {}}); }
-    std::optional<QString> setPassword(QWidget*) override {
-        calls.append({u"setPassword"_s, {}});
-        return passwordAnswer;
-    }
-    void about(QWidget*) override { calls.append({u"about"_s, {}}); }
-    void help(QWidget*, const QString& topic) override { calls.append({u"help"_s, topic}); }
-    void confirmRestart() override { calls.append({u"confirmRestart"_s, {}}); }
-    bool openRegistry(QWidget*) override {
-        calls.append({u"openRegistry"_s, {}});
-        return registryAnswer && registryAnswer();
-    }
     void editPolicy(QWidget*, const QString& policyName,
                     const std::function<void(const QString&)>& refreshList) override {
         calls.append({u"editPolicy"_s, policyName});
         refresh = refreshList;
     }
-    bool templateFolders(QWidget*) override {
-        calls.append({u"templateFolders"_s, {}});
-        return foldersAnswer && foldersAnswer();
+    std::optional<QString> setPassword(QWidget*) override { return record(u"setPassword"_s, passwordAnswer); }
+    bool openRegistry(QWidget*) override {
+        return record(u"openRegistry"_s, registryAnswer && registryAnswer());
     }
+    bool templateFolders(QWidget*) override {
+        return record(u"templateFolders"_s, foldersAnswer && foldersAnswer());
+    }
+    void hideDrives() override { record(u"hideDrives"_s, 0); }
+    void about(QWidget*) override { record(u"about"_s, 0); }
+    void help(QWidget*, const QString& topic) override { calls.append({u"help"_s, topic}); }
+    void confirmRestart() override { record(u"confirmRestart"_s, 0); }
 
     QStringList names() const {
         QStringList list;
@@ -68,6 +63,12 @@ public:
     std::function<void(const QString&)> refresh;
     std::function<bool()> registryAnswer;
     std::function<bool()> foldersAnswer;
+
+private:
+    template <typename T> T record(const QString& what, T answer) {
+        calls.append({what, {}});
+        return answer;
+    }
 };
 
 // A fresh start of the main window over an in-memory Windows 98 registry: the hidden default

@@ -92,9 +92,9 @@ private slots:
         QCOMPARE(f->column(0), QStringList{u"Run Dialog (Start Menu)"_s});
         f->selectRow(0);
         w.openSelectedRow();
-        QCOMPARE(f->windows.calls.last().argument, u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
+        QCOMPARE(f->windows.calls.last().argument, kRunDialog);
         // A refresh after the edit keeps the filtered rows.
-        f->windows.refresh(u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s);
+        f->windows.refresh(kRunDialog);
         QCOMPARE(f->list()->topLevelItemCount(), 1);
 
         QTest::keyClick(edit, Qt::Key_Escape);
@@ -118,10 +118,6 @@ private slots:
         f->list()->setFocus();
         QTest::keyClicks(f->list(), u"Ru"_s);
         QCOMPARE(f->list()->currentItem()->text(0), u"Run Dialog"_s);
-
-        QVERIFY(!f->tree()->accessibleName().isEmpty());
-        QVERIFY(!f->list()->accessibleName().isEmpty());
-        QVERIFY(!w.findChild<QLineEdit*>(u"txtFilter"_s)->accessibleName().isEmpty());
     }
 
     void longWaitShowsBusyCursorThenACancellableProgressDialog() {

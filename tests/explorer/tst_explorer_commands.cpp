@@ -8,10 +8,6 @@ using namespace tavimor;
 using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
-namespace {
-const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
-} // namespace
-
 class TestExplorerCommands : public QObject {
     Q_OBJECT
     std::unique_ptr<ExplorerFixture> f;
@@ -90,16 +86,6 @@ private slots:
         QCOMPARE(f->settings.read(QLatin1String(kPasswordKey), u"unset"_s),
                  std::optional<QString>(QString()));
         QCOMPARE(f->windows.names().count(u"setPassword"_s), 3);
-    }
-
-    void helpAndAboutOpenTheirWindows() {
-        frmRegistryExplorer& w = f->shown();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        f->action(u"mnuSubHelp0"_s)->trigger();
-        QTest::keyClick(f->list(), Qt::Key_F1);
-        f->action(u"mnuSubHelp2"_s)->trigger();
-        QCOMPARE(f->windows.names(), (QStringList{u"help"_s, u"help"_s, u"about"_s}));
-        QCOMPARE(f->windows.calls[1].argument, u"main"_s);
     }
 };
 

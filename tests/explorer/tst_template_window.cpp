@@ -35,17 +35,12 @@ struct TemplateWindow : ExplorerFixture {
     const PolicyInstance& policy(const QString& name) const {
         return *TemplateTree::policyOf(context, u"policy:"_s + name);
     }
-    template <typename T> T* in(QWidget& dialog, const QString& name) const {
-        T* child = dialog.findChild<T*>(name);
-        QTest::qVerify(child != nullptr, "child", name.toUtf8().constData(), __FILE__, __LINE__);
-        return child;
-    }
     // Enabled, with these entries added to its list, in a list policy's editor.
     void enableWithEntries(frmEditPolicy& editor, const QStringList& entries) const {
-        in<QRadioButton>(editor, u"optState1"_s)->click();
-        auto* table = in<QTableWidget>(editor, u"ctlOption0"_s);
+        child<QRadioButton>(&editor, "optState1")->click();
+        auto* table = child<QTableWidget>(&editor, "ctlOption0");
         for (const QString& entry : entries) {
-            in<QPushButton>(editor, u"cmdAddEntry"_s)->click();
+            child<QPushButton>(&editor, "cmdAddEntry")->click();
             table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(entry));
         }
     }
@@ -112,16 +107,16 @@ private slots:
         };
         frmEditPolicy url(f.context, f.policy(u"machine/firefox:HomepageURL"_s), refresh);
         url.show();
-        auto* now = f.in<QPushButton>(url, u"cmdApply"_s);
+        auto* now = child<QPushButton>(&url, "cmdApply");
         QVERIFY(!now->isEnabled());
-        QVERIFY(f.in<QRadioButton>(url, u"optState0"_s)->isChecked());
-        f.in<QRadioButton>(url, u"optState1"_s)->click();
+        QVERIFY(child<QRadioButton>(&url, "optState0")->isChecked());
+        child<QRadioButton>(&url, "optState1")->click();
         QVERIFY(now->isEnabled());
         // The required URL is missing: the user is told and nothing is written.
         now->click();
         QCOMPARE(f.prompter.messageTexts(), QStringList{u"\"URL\" is required."_s});
         QVERIFY(!f.backend.value(kHomepageKey, u"URL"_s));
-        QTest::keyClicks(f.in<QLineEdit>(url, u"ctlOption0"_s), u"https://intranet.example"_s);
+        QTest::keyClicks(child<QLineEdit>(&url, "ctlOption0"), u"https://intranet.example"_s);
         now->click();
         QCOMPARE(f.backend.value(kHomepageKey, u"URL"_s), regSz(u"https://intranet.example"_s));
         QCOMPARE(f.dword(kHomepageKey, u"Locked"_s), std::optional<quint32>(0));
@@ -133,7 +128,7 @@ private slots:
         frmEditPolicy list(f.context, additional, refresh);
         list.show();
         f.enableWithEntries(list, {u"https://a.example"_s, u"https://b.example"_s});
-        f.in<QPushButton>(list, u"cmdOK"_s)->click();
+        child<QPushButton>(&list, "cmdOK")->click();
         QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue, additional).values.value(0).strings,
                  (QStringList{u"https://a.example"_s, u"https://b.example"_s}));
         QCOMPARE(TemplateStates::settingOf(f.context.machineCatalogue, additional).state,
@@ -144,8 +139,8 @@ private slots:
         f.backend.setUnreadable(true);
         frmEditPolicy failing(f.context, f.policy(u"machine/firefox:HomepageStartPage"_s), refresh);
         failing.show();
-        f.in<QRadioButton>(failing, u"optState2"_s)->click();
-        f.in<QPushButton>(failing, u"cmdApply"_s)->click();
+        child<QRadioButton>(&failing, "optState2")->click();
+        child<QPushButton>(&failing, "cmdApply")->click();
         QCOMPARE(f.prompter.messages().size(), 1);
         QVERIFY(f.prompter.messageTexts().first().startsWith(
             u"The policy was not applied: HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s));
@@ -172,14 +167,14 @@ private slots:
 
         frmEditPolicy home(f.context, f.policy(u"machine/firefox:HomepageURL"_s), [](const QString&) {});
         home.show();
-        f.in<QRadioButton>(home, u"optState1"_s)->click();
-        QTest::keyClicks(f.in<QLineEdit>(home, u"ctlOption0"_s), url);
-        f.in<QCheckBox>(home, u"ctlOption1"_s)->click();
-        f.in<QPushButton>(home, u"cmdApply"_s)->click();
+        child<QRadioButton>(&home, "optState1")->click();
+        QTest::keyClicks(child<QLineEdit>(&home, "ctlOption0"), url);
+        child<QCheckBox>(&home, "ctlOption1")->click();
+        child<QPushButton>(&home, "cmdApply")->click();
         frmEditPolicy pages(f.context, f.policy(u"user/firefox:HomepageAdditional"_s), [](const QString&) {});
         pages.show();
         f.enableWithEntries(pages, {u"https://a.example"_s, u"https://b.example"_s});
-        f.in<QPushButton>(pages, u"cmdApply"_s)->click();
+        child<QPushButton>(&pages, "cmdApply")->click();
         QCOMPARE(f.prompter.messageTexts(), QStringList());
         QCOMPARE(home.result(), int(QDialog::Accepted));
         QCOMPARE(pages.result(), int(QDialog::Accepted));
