@@ -30,6 +30,8 @@ private slots:
         h.backend.putValue(kExplorer, kNoDrives, regDword(0xFC000005));
         frmDrives d(h.context);
         d.show();
+        // The picture is a resource of the static gui library, kept from the linker by frmDrives.
+        QCOMPARE(child<QLabel>(&d, "pctScreenShot")->pixmap().size(), QSize(217, 283));
         for (int i = 0; i < 26; ++i)
             QCOMPARE(box(&d, i)->isChecked(), i == 0 || i == 2); // A: and C:
         QCOMPARE(box(&d, 25)->text(), u"Z:"_s);
@@ -64,13 +66,6 @@ private slots:
         d.show();
         QTest::mouseClick(child<QPushButton>(&d, "cmdOK"), Qt::LeftButton);
         QCOMPARE(h.dword(kExplorer, kNoDrives), std::optional<quint32>(4));
-    }
-
-    // The drive picture is a resource of the static gui library, kept from the linker by frmDrives.
-    void theDrivesDialogShowsItsPicture() {
-        EditorsHarness h;
-        frmDrives drives(h.context);
-        QCOMPARE(drives.findChild<QLabel*>(u"pctScreenShot"_s)->pixmap().size(), QSize(217, 283));
     }
 
     void cancelEscapeAndTheCloseBoxWriteNothing() {

@@ -240,7 +240,8 @@ private slots:
         QCOMPARE(fileBytes(osIni), osDamaged);
     }
 
-    void loginModeShowsOneMaskedBoxOfTenCharacters() {
+    // Logging in takes one masked box of ten characters; setting a password, two that must match.
+    void loginAndSetModes() {
         StartupFixture f;
         frmLogin dialog(f.prompter);
         dialog.prepare(false);
@@ -257,14 +258,8 @@ private slots:
         QVERIFY(child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
         QCOMPARE(dialog.size(), loginSize);
         QVERIFY(box->text().isEmpty());
-    }
 
-    void setModeChecksTheTwoBoxes() {
-        StartupFixture f;
-        frmLogin dialog(f.prompter);
-        dialog.prepare(true);
-        dialog.show();
-        auto* first = child<QLineEdit>(&dialog, "txtPassword0");
+        auto* first = box;
         auto* second = child<QLineEdit>(&dialog, "txtPassword1");
         first->setText(u"one"_s);
         second->setText(u"One"_s);
