@@ -51,35 +51,38 @@ private slots:
         QCOMPARE(layout.move(100, 9000), Move::Ignored);
     }
 
-    void releaseLaysOutTreeAndList() {
-        SplitterLayout layout;
-        layout.press(10);
-        layout.move(670, 11895);
-        QVERIFY(layout.release(11895));
-        const SplitterLayout::Geometry& g = layout.geometry();
-        QCOMPARE(g.barLeft, 3000);
-        QCOMPARE(g.listLeft, 3045);
-        QCOMPARE(g.listWidth, 11895 - 3345);
-        QCOMPARE(g.treeWidth, 3000);
-
-        // Press and release without a move lays out for the unchanged bar.
-        SplitterLayout still;
-        still.press(10);
-        QVERIFY(still.release(11895));
-        QCOMPARE(still.geometry().treeWidth, 2340);
-        QCOMPARE(still.geometry().listLeft, 2385);
+    // The release lays out tree and list for the bar, unless the list lies too near the right edge.
+    void releaseLaysOutTreeAndList_data() {
+        QTest::addColumn<int>("listLeft");
+        QTest::addColumn<bool>("moved");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("released");
+        QTest::addColumn<int>("treeWidth");
+        QTest::addColumn<int>("listLeftAfter");
+        QTest::newRow("after a move") << 2400 << true << 11895 << true << 3000 << 3045;
+        QTest::newRow("without a move") << 2400 << false << 11895 << true << 2340 << 2385;
+        QTest::newRow("list too near the edge") << 9700 << false << 10000 << false << 2355 << 9700;
+        QTest::newRow("list just far enough") << 9700 << false << 10060 << true << 2340 << 2385;
     }
-
-    void aListTooNearTheRightEdgeKeepsTheLayout() {
-        SplitterLayout::Geometry g;
-        g.listLeft = 9700;
-        SplitterLayout layout(g);
-        layout.press(0);
-        QVERIFY(!layout.release(10000));
+    void releaseLaysOutTreeAndList() {
+        QFETCH(int, listLeft);
+        QFETCH(bool, moved);
+        QFETCH(int, width);
+        QFETCH(bool, released);
+        QFETCH(int, treeWidth);
+        QFETCH(int, listLeftAfter);
+        SplitterLayout::Geometry start;
+        start.listLeft = listLeft;
+        SplitterLayout layout(start);
+        layout.press(10);
+        if (moved)
+            layout.move(670, width);
+        QCOMPARE(layout.release(width), released);
         QVERIFY(!layout.dragging());
-        QCOMPARE(layout.geometry().listLeft, 9700);
-        QCOMPARE(layout.geometry().treeWidth, 2355);
-        QVERIFY(SplitterLayout(g).release(10060));
+        QCOMPARE(layout.geometry().treeWidth, treeWidth);
+        QCOMPARE(layout.geometry().listLeft, listLeftAfter);
+        if (released)
+            QCOMPARE(layout.geometry().listWidth, width - listLeftAfter - 300);
     }
 
     void theBarsMouseDrivesTheWindowLayout() {
