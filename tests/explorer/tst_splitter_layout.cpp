@@ -52,37 +52,31 @@ private slots:
     }
 
     // The release lays out tree and list for the bar, unless the list lies too near the right edge.
-    void releaseLaysOutTreeAndList_data() {
-        QTest::addColumn<int>("listLeft");
-        QTest::addColumn<bool>("moved");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<bool>("released");
-        QTest::addColumn<int>("treeWidth");
-        QTest::addColumn<int>("listLeftAfter");
-        QTest::newRow("after a move") << 2400 << true << 11895 << true << 3000 << 3045;
-        QTest::newRow("without a move") << 2400 << false << 11895 << true << 2340 << 2385;
-        QTest::newRow("list too near the edge") << 9700 << false << 10000 << false << 2355 << 9700;
-        QTest::newRow("list just far enough") << 9700 << false << 10060 << true << 2340 << 2385;
-    }
     void releaseLaysOutTreeAndList() {
-        QFETCH(int, listLeft);
-        QFETCH(bool, moved);
-        QFETCH(int, width);
-        QFETCH(bool, released);
-        QFETCH(int, treeWidth);
-        QFETCH(int, listLeftAfter);
-        SplitterLayout::Geometry start;
-        start.listLeft = listLeft;
-        SplitterLayout layout(start);
-        layout.press(10);
-        if (moved)
-            layout.move(670, width);
-        QCOMPARE(layout.release(width), released);
-        QVERIFY(!layout.dragging());
-        QCOMPARE(layout.geometry().treeWidth, treeWidth);
-        QCOMPARE(layout.geometry().listLeft, listLeftAfter);
-        if (released)
-            QCOMPARE(layout.geometry().listWidth, width - listLeftAfter - 300);
+        const struct {
+            int listLeft;
+            bool moved;
+            int width;
+            bool released;
+            int treeWidth;
+            int listLeftAfter;
+        } cases[] = {{2400, true, 11895, true, 3000, 3045},
+                     {2400, false, 11895, true, 2340, 2385},
+                     {9700, false, 10000, false, 2355, 9700},
+                     {9700, false, 10060, true, 2340, 2385}};
+        for (const auto& c : cases) {
+            SplitterLayout::Geometry start;
+            start.listLeft = c.listLeft;
+            SplitterLayout layout(start);
+            layout.press(10);
+            if (c.moved)
+                layout.move(670, c.width);
+            QCOMPARE(layout.release(c.width), c.released);
+            QVERIFY(!layout.dragging());
+            QCOMPARE(layout.geometry().treeWidth, c.treeWidth);
+            QCOMPARE(layout.geometry().listLeft, c.listLeftAfter);
+            QCOMPARE(layout.geometry().listWidth, c.released ? c.width - c.listLeftAfter - 300 : 9465);
+        }
     }
 
     void theBarsMouseDrivesTheWindowLayout() {
