@@ -174,9 +174,11 @@ TEST_F(WinePrefix, WaitsForAnotherWriterInsteadOfTakingItForAServer) {
     ASSERT_GT(stuck, 0);
     qputenv("WINE", "/nonexistent/wine");
     MSDNRegistry registry(*backend);
-    EXPECT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s,
-                                    RegDatum::text(u"win10"_s), REG_SZ),
-              ERROR_CANTWRITE);
+    // The read before the write may still go by the route of a moment ago: which of the two meets
+    // the lock depends on the machine's speed.
+    const long status = registry.SaveKeyValue(HKEY_CURRENT_USER, u"Software\\Wine"_s, u"Version"_s,
+                                              RegDatum::text(u"win10"_s), REG_SZ);
+    EXPECT_TRUE(status == ERROR_CANTWRITE || status == ERROR_CANTREAD) << status;
     const QString named =
         u"is locked by another program (tavimorctl, process %1) for more than three seconds"_s.arg(stuck);
     EXPECT_TRUE(backend->lastError().contains(named)) << backend->lastError().toStdString();
