@@ -131,7 +131,8 @@ QString WinePrefixBackend::refusal(const QString& prefix) {
     return QString();
 }
 
-std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix, QString* error) {
+std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix, QString* error,
+                                                           const QString& temporaryBase) {
     const auto fail = [error](const QString& message) -> std::unique_ptr<WinePrefixBackend> {
         if (error)
             *error = message;
@@ -140,7 +141,10 @@ std::unique_ptr<WinePrefixBackend> WinePrefixBackend::open(const QString& prefix
     if (const QString refused = refusal(prefix); !refused.isEmpty())
         return fail(refused);
     std::unique_ptr<WinePrefixBackend> backend(new WinePrefixBackend(QFileInfo(prefix).absoluteFilePath()));
-    if (backend->refreshBoth() != ERROR_SUCCESS)
+    backend->m_lock.setTemporaryBase(temporaryBase);
+    // While a server runs it holds the registry and every read goes through reg: indexing the files
+    // would cost more than the command's own work. Without one, a file that cannot be read is refused here.
+    if (backend->route() != Route::Tool && backend->refreshBoth() != ERROR_SUCCESS)
         return fail(backend->m_lastError);
     return backend;
 }
@@ -646,13 +650,26 @@ long WinePrefixBackend::underLock(const std::function<long()>& body) {
 std::optional<QString> WinePrefixBackend::computerName() {
     // Wine's programs see the volatile ActiveComputerName, which wineboot copies at every boot from
     // ComputerName\ComputerName; that key is saved in system.reg, so no Wine process is needed for it.
-    if (refreshBoth() == ERROR_SUCCESS) {
-        const std::optional<Location> at = locate(QLatin1String(kComputerNameKey));
-        const std::optional<RegValue> found =
-            at ? m_hives[at->hive].file->value(at->path, QStringLiteral("ComputerName")) : std::nullopt;
-        if (found && found->type == REG_SZ)
-            return regValueText(winereg::toAnsi(*found));
+    const QString name = QStringLiteral("ComputerName");
+    std::optional<RegValue> found;
+    if (route(true) == Route::Tool) {
+        // The files are not indexed while a server runs; the key line alone is looked for, in the
+        // file mapped rather than read: copying 1.7 MB costs more than the search.
+        QFile file(m_hives[Machine].path);
+        QString ignored;
+        const QString path = *below(QLatin1String(kComputerNameKey), kMachineHive);
+        const uchar* mapped = openRegularFile(file, &ignored) ? file.map(0, file.size()) : nullptr;
+        const QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), mapped ? file.size() : 0);
+        if (const std::optional<WineRegFile> key = WineRegIndex::keyAlone(bytes, path))
+            found = key->value(path, name);
     }
+    if (!found && refreshBoth() == ERROR_SUCCESS) {
+        const std::optional<Location> at = locate(QLatin1String(kComputerNameKey));
+        found = at ? m_hives[at->hive].file->value(at->path, name) : std::nullopt;
+    }
+    if (found && found->type == REG_SZ)
+        return regValueText(winereg::toAnsi(*found));
     return KeyStoreBackend::computerName();
 }
 

@@ -24,8 +24,10 @@ namespace tavimor {
 class WinePrefixBackend : public KeyStoreBackend {
 public:
     // nullptr with *error set when the prefix is missing, is no prefix, is of an architecture
-    // this machine's Wine does not run, or cannot be read. Nothing is written then.
-    static std::unique_ptr<WinePrefixBackend> open(const QString& prefix, QString* error);
+    // this machine's Wine does not run, or, with no server running, cannot be read. Nothing is
+    // written then. temporaryBase is setTemporaryBase's, for the probe for a server.
+    static std::unique_ptr<WinePrefixBackend> open(const QString& prefix, QString* error,
+                                                   const QString& temporaryBase = QString());
     // What open refuses before reading the files whole, from their headers; "" when it may be opened.
     static QString refusal(const QString& prefix);
     // $WINEPREFIX, else ~/.wine.
@@ -34,7 +36,10 @@ public:
     QString prefix() const { return m_prefix; }
     QString lastError() const override { return m_lastError; }
     void setClock(const Clock* clock) { m_clock = clock; }
-    void setTemporaryBase(const QString& folder) { m_lock.setTemporaryBase(folder); }
+    void setTemporaryBase(const QString& folder) {
+        m_lock.setTemporaryBase(folder);
+        m_routeAge.invalidate();
+    }
     void setToolTimeout(int milliseconds) { m_tool.setTimeout(milliseconds); }
     bool serverRunning();
 

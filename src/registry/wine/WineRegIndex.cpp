@@ -3,6 +3,8 @@
 
 #include "WineRegSyntax.h"
 
+#include <cstring>
+
 namespace tavimor {
 
 namespace {
@@ -88,6 +90,33 @@ std::optional<WineRegIndex> WineRegIndex::index(const QByteArray& bytes, QString
     index.m_blockList = std::move(list);
     index.m_blocks = std::move(blocks);
     return index;
+}
+
+std::optional<WineRegFile> WineRegIndex::keyAlone(const QByteArray& bytes, const QString& path) {
+    const QByteArray line = "\n[" + winereg::escaped(path, "[]") + ']';
+    if (bytes.size() < line.size())
+        return std::nullopt;
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+    // memchr for the rare '[' runs many times faster than a search for a two-byte needle.
+    const auto nextKey = [&](const char* from) -> const char* {
+        while (const void* found = std::memchr(from, '[', size_t(end - from))) {
+            const char* bracket = static_cast<const char*>(found);
+            if (bracket > begin && bracket[-1] == '\n')
+                return bracket - 1;
+            from = bracket + 1;
+        }
+        return end;
+    };
+    for (const char* at = nextKey(begin + 1); at != end; at = nextKey(at + 2)) {
+        if (end - at < line.size() || qstrnicmp(at, line.constData(), size_t(line.size())))
+            continue;
+        QByteArray text = kHeader.toByteArray();
+        const char* const next = nextKey(at + 2);
+        text += QByteArrayView(at + 1, (next == end ? end : next + 1) - (at + 1));
+        return WineRegFile::parse(text);
+    }
+    return std::nullopt;
 }
 
 bool WineRegIndex::hasKey(const QString& path) const {

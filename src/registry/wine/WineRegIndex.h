@@ -17,6 +17,9 @@ public:
     // nullopt when the text is not a Wine registry file; *error gives the reason, *line the line.
     static std::optional<WineRegIndex> index(const QByteArray& bytes, QString* error = nullptr,
                                              int* line = nullptr);
+    // One key of a file not worth indexing, found by its key line alone, as a file of its own;
+    // nullopt when no key line names it. Links are not followed.
+    static std::optional<WineRegFile> keyAlone(const QByteArray& bytes, const QString& path);
 
     const QByteArray& bytes() const { return m_bytes; }
     QString root() const { return m_head.root(); }

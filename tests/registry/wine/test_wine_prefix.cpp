@@ -47,19 +47,17 @@ protected:
 
     std::unique_ptr<WinePrefixBackend> open() {
         QString error;
-        std::unique_ptr<WinePrefixBackend> backend = WinePrefixBackend::open(m_prefix, &error);
+        std::unique_ptr<WinePrefixBackend> backend = WinePrefixBackend::open(m_prefix, &error, m_base);
         EXPECT_TRUE(backend) << error.toStdString();
-        if (backend) {
-            backend->setTemporaryBase(m_base);
+        if (backend)
             backend->setClock(&m_clock);
-        }
         return backend;
     }
     QString userReg() const { return m_prefix + u"/user.reg"_s; }
     QString systemReg() const { return m_prefix + u"/system.reg"_s; }
     QString openError(const QString& prefix) {
         QString error;
-        EXPECT_FALSE(WinePrefixBackend::open(prefix, &error));
+        EXPECT_FALSE(WinePrefixBackend::open(prefix, &error, m_base));
         return error;
     }
     // A process by this name that holds the prefix's server lock for holdMs, as a wineserver or
@@ -260,6 +258,46 @@ TEST_F(WinePrefix, AWriteTheServerHoldsSaysItIsNotSavedYet) {
               ERROR_SUCCESS)
         << backend->lastError().toStdString();
     EXPECT_EQ(backend->writtenNote(), u"written to the running Wine; saved when it saves"_s);
+    qunsetenv("WINE");
+    end(server);
+}
+
+// A running server holds the registry: the files are not indexed, so one damaged beside it is no hindrance;
+// the computer name is still read from system.reg, by its key line alone, with no Wine process.
+TEST_F(WinePrefix, WhileAServerRunsTheFilesAreNotIndexed) {
+    ASSERT_TRUE(writeBytes(userReg(), "REGEDIT4\n"));
+    ASSERT_TRUE(writeBytes(systemReg(), kSystemReg +
+                                            "\n[System\\\\CurrentControlSet\\\\Control\\\\ComputerName\\\\"
+                                            "ActiveComputerName] 1796561292\n\"ComputerName\"=\"ACTIVE\"\n\n"
+                                            "[SYSTEM\\\\CurrentControlSet\\\\Control\\\\ComputerName\\\\"
+                                            "computername] 1796561292\n\"ComputerName\"=\"SAVED\"\n\n"
+                                            "[System\\\\Setup] 1796561292\n\"ComputerName\"=\"LATER\"\n"));
+    EXPECT_EQ(openError(m_prefix),
+              userReg() + u":1: not a Wine registry file (no \"WINE REGISTRY Version 2\" line)"_s);
+
+    const pid_t server = holdServerLock("wineserver", 60000);
+    ASSERT_GT(server, 0);
+    const QString wine = m_dir.filePath(u"wine"_s);
+    // Its export holds the key asked for, empty; anything else succeeds.
+    ASSERT_TRUE(writeBytes(wine,
+                           "#!/bin/sh\n[ \"$2\" = export ] || exit 0\nprintf '\\377\\376' > \"$4\"\n"
+                           "printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n[%s]\\r\\n' \"$3\" | "
+                           "iconv -t UTF-16LE >> \"$4\"\n"));
+    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("WINE", QFile::encodeName(wine));
+    auto backend = open();
+    ASSERT_TRUE(backend);
+    EXPECT_EQ(backend->computerName(), u"SAVED"_s);
+    EXPECT_EQ(backend->wineProcesses(), 0);
+    MSDNRegistry registry(*backend);
+    const RegDatum read = registry.ReadKeyValue(HKEY_CURRENT_USER, u"Software"_s, u"Version"_s);
+    EXPECT_FALSE(read.isUnread()) << read.unreadReason().toStdString();
+    EXPECT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, u"Software"_s, u"Version"_s,
+                                    RegDatum::text(u"win98"_s), REG_SZ),
+              ERROR_SUCCESS)
+        << backend->lastError().toStdString();
+    EXPECT_GT(backend->wineProcesses(), 0);
+    EXPECT_EQ(fileBytes(userReg()), "REGEDIT4\n");
     qunsetenv("WINE");
     end(server);
 }
