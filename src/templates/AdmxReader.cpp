@@ -27,6 +27,7 @@ private:
         return false;
     }
     QString attr(quint32 node, QByteArrayView name) const { return m_xml.attributeOr(node, name); }
+    bool key(quint32 node, QByteArrayView name, QString* out);
     bool flag(quint32 node, QByteArrayView name, bool* out);
     bool number(quint32 node, QByteArrayView name, quint64 max, quint64* out);
     bool count(quint32 node, qsizetype size, qsizetype limit, const char* what);
@@ -42,6 +43,14 @@ private:
     const TemplateXml& m_xml;
     QString m_error;
 };
+
+// No registry holds a key with an empty part: its policy could be written nowhere and read from nowhere.
+bool Reader::key(quint32 node, QByteArrayView name, QString* out) {
+    *out = attr(node, name);
+    if (out->isEmpty() || !out->split(QLatin1Char('\\')).contains(QString()))
+        return true;
+    return fail(node, QStringLiteral("the key \"%1\" has an empty part").arg(*out));
+}
 
 bool Reader::flag(quint32 node, QByteArrayView name, bool* out) {
     const std::optional<QString> text = m_xml.attribute(node, name);
@@ -174,7 +183,8 @@ bool Reader::policy(quint32 node, AdmxPolicy& policy) {
     policy.displayName = attr(node, "displayName");
     policy.explainText = attr(node, "explainText");
     policy.presentation = attr(node, "presentation");
-    policy.key = attr(node, "key");
+    if (!key(node, "key", &policy.key))
+        return false;
     policy.valueName = attr(node, "valueName");
     if (policy.key.isEmpty())
         return fail(node, QStringLiteral("the policy %1 has no registry key").arg(policy.name));
@@ -234,13 +244,16 @@ bool Reader::value(quint32 node, AdmxValue& value) {
 }
 
 bool Reader::valueList(quint32 node, AdmxValueList& list) {
-    list.defaultKey = attr(node, "defaultKey");
+    if (!key(node, "defaultKey", &list.defaultKey))
+        return false;
     for (quint32 c = m_xml.firstChild(node); c != npos; c = m_xml.next(c)) {
         if (!m_xml.is(c, "item"))
             continue;
         if (!count(c, list.items.size(), kMaxPolicyElements, "items"))
             return false;
-        AdmxValueItem item{attr(c, "key"), attr(c, "valueName"), {}};
+        AdmxValueItem item{{}, attr(c, "valueName"), {}};
+        if (!key(c, "key", &item.key))
+            return false;
         const quint32 valueNode = m_xml.child(c, "value");
         if (valueNode == npos)
             return fail(c, QStringLiteral("an item without its value"));
@@ -274,7 +287,8 @@ bool Reader::element(quint32 node, AdmxElement& element) {
                               .arg(QString::fromUtf8(m_xml.name(node))));
     element.line = m_xml.line(node);
     element.id = attr(node, "id");
-    element.key = attr(node, "key");
+    if (!key(node, "key", &element.key))
+        return false;
     element.valueName = attr(node, "valueName");
     if (element.id.isEmpty())
         return fail(node, QStringLiteral("an element without an id"));

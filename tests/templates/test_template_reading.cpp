@@ -125,6 +125,10 @@ TEST(TemplateReading, BrokenFilesAreNamedWithLineAndReasonAndTheOthersLoad) {
          admxText("<policy name=\"P\" class=\"User\" key=\"K\"><elements>\n<text id=\"t\"/></elements>"
                   "</policy>\n"),
          "^line 6: the element t has no valueName"},
+        {"emptypart",
+         admxText("<policy name=\"P\" class=\"User\" key=\"K\"><elements>\n"
+                  "<list id=\"l\" key=\"Software\\Policies\\\\x\"/></elements></policy>\n"),
+         "^line 6: the key \"Software.Policies..x\" has an empty part"},
     };
     TemplateFolder folder;
     for (const auto& c : cases)
