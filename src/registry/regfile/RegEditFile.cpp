@@ -19,9 +19,10 @@ bool isWritableName(const QString& name) {
     return isLatin1(name) && !name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n'));
 }
 
-// A leading '-' would read back as a deletion.
+// A leading '-' would read back as a deletion; a key the reader refuses could not be read back.
 bool isWritablePath(const QString& path) {
-    return !path.isEmpty() && isWritableName(path) && !path.startsWith(QLatin1Char('-'));
+    return !path.isEmpty() && isWritableName(path) && !path.startsWith(QLatin1Char('-')) &&
+           keyPathFault(path).isEmpty();
 }
 
 } // namespace

@@ -96,6 +96,9 @@ TEST(RegEditFile, PlacesNewValuesInTheirBlockAndNewKeysAtTheEnd) {
     ASSERT_TRUE(file.createKey(u"HKEY_CURRENT_USER\\New\\Deep"_s));
     EXPECT_FALSE(file.setValue(u"HKEY_CURRENT_USER\\Nowhere"_s, u"V"_s, regDword(1)));
     EXPECT_FALSE(file.setValue(kKey, u"line\nbreak"_s, regDword(1)));
+    // Nor a key the reader would refuse: one level too deep, or a name too long.
+    EXPECT_FALSE(file.createKey(u"HKEY_CURRENT_USER"_s + u"\\K"_s.repeated(513)));
+    EXPECT_FALSE(file.createKey(u"HKEY_CURRENT_USER\\"_s + QString(256, u'n')));
     EXPECT_EQ(file.serialize(),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n\"A\"=dword:00000001\r\n"
               "\"B\\\"\\\\\"=\"b\"\r\n\r\n"
