@@ -30,6 +30,11 @@ const QString kMachineHive = QStringLiteral("HKEY_LOCAL_MACHINE");
 const QString kClassesHive = QStringLiteral("HKEY_CLASSES_ROOT");
 const QString kUsersHive = QStringLiteral("HKEY_USERS");
 
+bool isAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+}
+
 // What follows "hive" in path: "" for the hive itself, nullopt for another hive.
 std::optional<QString> below(const QString& path, const QString& hive) {
     if (path.compare(hive, Qt::CaseInsensitive) == 0)
@@ -413,13 +418,18 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
         m_wroteToServer = false;
         return ERROR_SUCCESS;
     }
-    m_exports.forget({path});
     m_wroteToServer = true;
     // The handle's key was there a moment ago; reg add would make it again if not.
     if (const long written = m_tool.writeValue(path, name, value)) {
+        m_exports.forget({path});
         m_lastError = m_tool.lastError();
         return written;
     }
+    // reg add ends with 0 only when the registry took the value. A number named in ASCII has one
+    // spelling on its command line, so the read-back needs no Wine process; anything else may be
+    // changed on its way through the code page, so it is read back from Wine.
+    if (value.type != REG_DWORD || !isAscii(path + name) || !m_exports.noteWritten(path, name, value))
+        m_exports.forget({path});
     return ERROR_SUCCESS;
 }
 
@@ -442,12 +452,15 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
     if (const auto held = m_exports.held(path, name); held && !*held)
         return ERROR_FILE_NOT_FOUND;
     m_lastRead.reset();
-    m_exports.forget({path});
     m_wroteToServer = true;
     if (const long deleted = m_tool.deleteValue(path, name)) {
+        m_exports.forget({path});
         m_lastError = m_tool.lastError();
         return deleted;
     }
+    // reg delete ends with 0 only when the registry deleted the value.
+    if (!isAscii(path + name) || !m_exports.noteWritten(path, name, std::nullopt))
+        m_exports.forget({path});
     return ERROR_SUCCESS;
 }
 

@@ -85,6 +85,22 @@ void WineRegExportCache::forget(const QStringList& paths) {
     }
 }
 
+bool WineRegExportCache::noteWritten(const QString& path, const QString& name,
+                                     const std::optional<RegValue>& value) {
+    const Subtree* held = holding(path);
+    if (!held || held->status != ERROR_SUCCESS || !held->exists)
+        return false;
+    Subtree& tree = m_subtrees[held->root.toLower()];
+    const auto key = tree.keys.find(path.toLower());
+    if (key == tree.keys.end())
+        return false;
+    if (value)
+        key->insert(name.toLower(), winereg::fromAnsi(*value));
+    else
+        key->remove(name.toLower());
+    return true;
+}
+
 void WineRegExportCache::exportRoots(const QStringList& roots) {
     for (const WineRegTool::Export& exported : m_tool.exportKeys(roots)) {
         m_stale.remove(exported.key.toLower());

@@ -42,6 +42,9 @@ public:
     // After a write below these paths: the exports holding them are dropped, and the next read or
     // prepare below one exports its root again, so a read-back answers what the read before it did.
     void forget(const QStringList& paths);
+    // After reg reported a value written (or deleted, with no value) in a key an export of a moment
+    // ago holds: that export holds it so too. false when none holds the key; then forget it.
+    bool noteWritten(const QString& path, const QString& name, const std::optional<RegValue>& value);
     QString lastError() const { return m_lastError; }
 
 private:

@@ -414,8 +414,8 @@ protected:
 } // namespace
 
 // Each command starts the Wine processes its own entries need and no more: one export per hive to read,
-// one write, one export per hive written to read back; reg by its path, as a bare name costs a second
-// process.
+// one write, one export per hive an import wrote to read back (reg add and delete report what the
+// registry did); reg by its path, as a bare name costs a second process.
 TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
     ASSERT_TRUE(WineEnvironment::startServerFor10s());
     ASSERT_EQ(reg({u"add"_s, kUserPolicies, u"/v"_s, u"NoRun"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"0"_s,
@@ -429,9 +429,9 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
         {{u"--help"_s}, u""_s, "Usage"},
         {{u"list"_s, u"--bogus"_s}, u""_s, "--bogus"},
         {{u"export-xml"_s, file}, u""_s, "<REGISTRYSETTINGS"},
-        {{u"set"_s, u"NoRun"_s, u"1"_s}, u"export add export"_s, "Disabled (NoRun = 1)"},
+        {{u"set"_s, u"NoRun"_s, u"1"_s}, u"export add"_s, "Disabled (NoRun = 1)"},
         {{u"set"_s, u"NoRun"_s, u"1"_s}, u"export"_s, "already Disabled"},
-        {{u"unset"_s, u"NoRun"_s}, u"export delete export"_s, "NoRun deleted"},
+        {{u"unset"_s, u"NoRun"_s}, u"export delete"_s, "NoRun deleted"},
         {{u"unset"_s, u"NoRun"_s}, u"export"_s, "was not set"},
         // Both hives have entries here.
         {{u"list"_s, u"Start Menu"_s}, u"export export"_s, "Run Dialog"},
