@@ -8,6 +8,7 @@
 #include "catalogue/RegistrySession.h"
 #include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
+#include "gui/FontWarmUp.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 using namespace tavimor;
 
@@ -43,7 +45,13 @@ int child(int argc, char* argv[], bool bare) {
     const double processorAtMain = processorMs();
     QElapsedTimer timer;
     timer.start();
+    // As the program starts: the font configuration is read beside the application object.
+    std::optional<FontWarmUp> fonts;
+    if (!bare)
+        fonts.emplace();
     QApplication app(argc, argv);
+    if (fonts)
+        fonts->finish();
     if (bare) {
         QMainWindow window;
         window.resize(793, 529);

@@ -9,6 +9,7 @@
 #include "explorer/frmRegistryExplorer.h"
 #include "grouppolicy/TargetFactory.h"
 #include "gui/BusyWatcher.h"
+#include "gui/FontWarmUp.h"
 #include "gui/QtPrompter.h"
 #include "gui/Shell.h"
 #include "gui/Twips.h"
@@ -36,7 +37,9 @@ int main(int argc, char* argv[]) {
         std::fputs(answer->toLocal8Bit().constData(), stdout);
         return 0;
     }
+    FontWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.finish();
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
     // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
