@@ -77,20 +77,17 @@ void frmRegistryExplorer::createControls() {
     m_tree->setAccessibleName(tr("Sections"));
     // Choosing a node ends a filter, so the list shows that node's rows.
     connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
-        m_filter->clear();
+        endFilter();
         FillList(tagOf(node));
     });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-        m_filter->clear();
+        endFilter();
         if (node)
             FillList(tagOf(node));
     });
 
-    m_filter = new FilterBar(this);
-    addToolBar(Qt::TopToolBarArea, m_filter);
-    connect(m_filter, &FilterBar::textChanged, this, [this] { FillList(m_listAddress); });
     auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, m_filter, &FilterBar::open);
+    connect(find, &QShortcut::activated, this, [this] { filterBar()->open(); });
 
     m_list = new DescriptionList(m_client);
     connect(m_list, &DescriptionList::openRequested, this, &frmRegistryExplorer::openSelectedRow);
@@ -165,6 +162,21 @@ void frmRegistryExplorer::createMenus() {
     }
 }
 
+FilterBar* frmRegistryExplorer::filterBar() {
+    // Made when first opened: even hidden, a tool bar reads its style's pictures as it is made.
+    if (!m_filter) {
+        m_filter = new FilterBar(this);
+        addToolBar(Qt::TopToolBarArea, m_filter);
+        connect(m_filter, &FilterBar::textChanged, this, [this] { FillList(m_listAddress); });
+    }
+    return m_filter;
+}
+
+void frmRegistryExplorer::endFilter() {
+    if (m_filter)
+        m_filter->clear();
+}
+
 void frmRegistryExplorer::SetColumns() {
     m_list->setColumns();
 }
@@ -191,7 +203,7 @@ bool frmRegistryExplorer::BuildTree() {
 
 void frmRegistryExplorer::FillList(const QString& address) {
     m_listAddress = address;
-    const QString filter = m_filter->text();
+    const QString filter = m_filter ? m_filter->text() : QString();
     if (filter.isEmpty() && TemplateTree::isNodeTag(address)) {
         m_list->fill(TemplateTree::rows(m_context, address));
         return;

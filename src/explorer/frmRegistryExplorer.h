@@ -45,6 +45,8 @@ public:
     int selectedItemPosition() const { return m_selectedItem; }
     const SplitterLayout& splitter() const;
     CatalogueFiles& catalogueFiles() { return m_files; }
+    // The filter box over the list (Ctrl+F), made when first asked for.
+    FilterBar* filterBar();
 
 public slots:
     void openSelectedRow();
@@ -67,6 +69,7 @@ private:
     // Opens a template category or policy row; false for a row of the catalogue.
     bool openTemplateRow(const QString& tag);
     void createMenus();
+    void endFilter();
     QTreeWidgetItem* nodeAt(int index) const;
     int nodeIndex(const QTreeWidgetItem* node) const;
 

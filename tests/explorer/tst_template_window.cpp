@@ -4,6 +4,7 @@
 #include "catalogue/TemplateStates.h"
 #include "catalogue/TemplateTree.h"
 #include "editors/frmEditPolicy.h"
+#include "explorer/FilterBar.h"
 #include "grouppolicy/TargetFactory.h"
 #include "support/FaultPlace.h"
 
@@ -85,7 +86,7 @@ private slots:
         QCOMPARE(f.column(1).first(), u"Disabled"_s);
 
         // The filter finds policies of every category beside the entries, naming their place.
-        f.window->findChild<QLineEdit*>(u"txtFilter"_s)->setText(u"AgentTimeout"_s);
+        f.window->filterBar()->edit()->setText(u"AgentTimeout"_s);
         QVERIFY(f.column(0).contains(
             u"Agent Timeout (Computer Configuration/Mozilla/Firefox/Content Analysis (DLP))"_s));
 
