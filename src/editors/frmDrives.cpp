@@ -7,6 +7,7 @@
 #include "catalogue/ProgramContext.h"
 #include "editors/EditorLayout.h"
 #include "gui/PaletteColours.h"
+#include "gui/PngPicture.h"
 #include "gui/Twips.h"
 
 #include <QCheckBox>
@@ -31,7 +32,7 @@ frmDrives::frmDrives(ProgramContext& context, QWidget* parent)
     setWindowTitle(tr("Hide Drive Letters"));
 
     QLabel* picture = makeScreenShotBox(this);
-    picture->setPixmap(QPixmap(QStringLiteral(":/editors/drives.png")));
+    picture->setPixmap(readPngPicture(QStringLiteral(":/editors/drives.png")));
     m_cmdOK = makeEditorButton(tr("OK"), QStringLiteral("cmdOK"), 1035, 360, this);
     m_cmdCancel = makeEditorButton(tr("Cancel"), QStringLiteral("cmdCancel"), 1035, 360, this);
     m_cmdApply = makeEditorButton(tr("&Apply"), QStringLiteral("cmdApply"), 1035, 360, this);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TreeIcons.h"
 
+#include "gui/PngPicture.h"
+
 #include <QCoreApplication>
 #include <QList>
 
@@ -22,8 +24,8 @@ QIcon treeIcon(int image) {
              {"display", "network", "printer", "security", "startmenu", "system", "internet", "root"}) {
             QIcon icon;
             for (int size : {16, 32})
-                icon.addFile(QStringLiteral(":/icons/tree-%1-%2.png").arg(QLatin1String(name)).arg(size),
-                             QSize(size, size));
+                icon.addPixmap(readPngPicture(
+                    QStringLiteral(":/icons/tree-%1-%2.png").arg(QLatin1String(name)).arg(size)));
             icons.append(icon);
         }
         qAddPostRoutine([] { icons.clear(); });
