@@ -1,34 +1,115 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileLock.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
-#include <QFileInfo>
+#include <QSysInfo>
+#include <QThread>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tavimor {
 
-FileLock::FileLock(const QString& lockPath)
-    : m_path(lockPath)
-    , m_lock(lockPath) {
-    // Our locks last milliseconds; the age limit only guards against a reused process id.
-    m_lock.setStaleLockTime(60000);
+namespace {
+
+// A holder that still runs after this long is taken for a process that reused a dead holder's id.
+constexpr qint64 kStaleSeconds = 60;
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// QLockFile keeps no reason of its own; the folder's answer is the system's.
-QString FileLock::folderRefusal() const {
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
-    if (::access(folder.constData(), W_OK) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
-    // QLockFile removes a lock file it could not fill; a full disk is the usual cause.
-    struct statvfs disk {};
-    if (::statvfs(folder.constData(), &disk) == 0 && disk.f_bavail == 0)
-        return QString::fromLocal8Bit(std::strerror(ENOSPC));
-    return m_lock.error() == QLockFile::PermissionError ? QStringLiteral("Permission denied")
-                                                        : QStringLiteral("the system refused it");
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+FileLock::FileLock(const QString& lockPath)
+    : m_path(lockPath) {
+}
+
+FileLock::~FileLock() {
+    if (m_fd < 0)
+        return;
+    // Removed while its flock is still held, so no one takes it for stale in between.
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::close(m_fd);
+}
+
+bool FileLock::create() {
+    const QByteArray path = QFile::encodeName(m_path);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const QByteArray holder = QByteArray::number(qint64(::getpid())) + '\n' + program_invocation_short_name +
+                              '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
+    // A full disk lets the file be made but not filled.
+    if (!writeAll(fd, holder)) {
+        const int error = errno ? errno : ENOSPC;
+        ::unlink(path.constData());
+        ::close(fd);
+        errno = error;
+        return false;
+    }
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    m_fd = fd;
+    return true;
+}
+
+bool FileLock::readHolder(Holder* holder) const {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> lines = file.read(4096).split('\n');
+    bool isNumber = false;
+    holder->pid = lines.value(0).toLongLong(&isNumber);
+    if (!isNumber || holder->pid <= 0 || lines.size() < 3)
+        return false;
+    holder->program = QString::fromUtf8(lines.value(1));
+    holder->host = QString::fromUtf8(lines.value(2));
+    return true;
+}
+
+bool FileLock::isStale() const {
+    const QByteArray path = QFile::encodeName(m_path);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    // A holder keeps its flock for as long as it runs.
+    bool stale = false;
+    struct stat held {};
+    struct stat now {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0) {
+        Holder holder;
+        const bool named = readHolder(&holder);
+        const bool sameHost = named && holder.host == QSysInfo::machineHostName();
+        const bool ended = sameHost && ::kill(pid_t(holder.pid), 0) != 0 && errno == ESRCH;
+        // A file not yet filled, or a holder on another machine, is given time before it is broken.
+        const bool left = ended || std::time(nullptr) - held.st_mtime > kStaleSeconds;
+        // Whoever broke it first may have made a new one there meanwhile: that one stays.
+        const bool same =
+            ::stat(path.constData(), &now) == 0 && now.st_ino == held.st_ino && now.st_dev == held.st_dev;
+        // Broken only if it could be removed: a folder that takes no changes would make this loop.
+        stale = left && (!same || ::unlink(path.constData()) == 0);
+    }
+    ::close(fd);
+    return stale;
 }
 
 bool FileLock::tryLock(int timeoutMs, QString* error) {
@@ -41,22 +122,32 @@ bool FileLock::tryLock(int timeoutMs, QString* error) {
                      .arg(m_path, QLatin1String(what));
         return false;
     }
-    if (m_lock.tryLock(timeoutMs))
-        return true;
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application))
+    const QDeadlineTimer deadline(timeoutMs);
+    int pauseMs = 5;
+    for (;;) {
+        if (create())
+            return true;
+        if (errno != EEXIST) {
+            *error = QStringLiteral("Cannot create the lock file %1: %2").arg(m_path, systemReason(errno));
+            return false;
+        }
+        if (isStale())
+            continue;
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(ulong(qMin<qint64>(pauseMs, qMax<qint64>(1, deadline.remainingTime()))));
+        pauseMs = qMin(pauseMs * 2, 100);
+    }
+    Holder holder;
+    if (readHolder(&holder))
         *error =
             QStringLiteral("%1 is locked by another program (%2, process %3); try again when it has ended.")
-                .arg(m_path, application)
-                .arg(pid);
-    else if (m_lock.error() == QLockFile::LockFailedError)
+                .arg(m_path, holder.program)
+                .arg(holder.pid);
+    else
         *error = QStringLiteral("%1 is locked by another program; try again when it has ended, or remove it "
                                 "once no Tavimor program runs.")
                      .arg(m_path);
-    else
-        *error = QStringLiteral("Cannot create the lock file %1: %2").arg(m_path, folderRefusal());
     return false;
 }
 

@@ -64,12 +64,19 @@ QString hivePendingChanges(const QString& path) {
             qFromLittleEndian<quint32>(header.constData() + 8))
         return QStringLiteral("its header says a write was not finished");
     const QFileInfo hive(path);
+    // One listing for the three logs; name filters ignore case, as NTFS does.
+    const QDir folder = hive.absoluteDir();
+    const QStringList logs = folder.entryList({hive.fileName() + QStringLiteral(".LOG*")},
+                                              QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const char* suffix : {".LOG1", ".LOG2", ".LOG"}) {
-        const QString log =
-            findEntryIgnoringCase(hive.absolutePath(), hive.fileName() + QLatin1String(suffix));
-        const QFileInfo info(log);
-        if (!log.isEmpty() && info.size() > 0 && info.lastModified() > hive.lastModified())
-            return QStringLiteral("%1 is newer than the hive").arg(info.fileName());
+        const QString name = hive.fileName() + QLatin1String(suffix);
+        for (const QString& log : logs) {
+            if (log.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            const QFileInfo info(folder.filePath(log));
+            if (info.size() > 0 && info.lastModified() > hive.lastModified())
+                return QStringLiteral("%1 is newer than the hive").arg(info.fileName());
+        }
     }
     return QString();
 }
