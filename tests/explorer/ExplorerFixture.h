@@ -1,72 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "base/Clock.h"
 #include "base/FileUtil.h"
 #include "explorer/frmRegistryExplorer.h"
 #include "gui/ProgramWindows.h"
-#include "gui/Shell.h"
-#include "startup/StartupFixture.h"
+#include "support/WindowTest.h"
 
 #include <QFile>
-#include <QTest>
 #include <QTreeWidget>
-#include <memory>
 
 namespace tavimor::test {
 
-using namespace Qt::StringLiterals;
-
-inline constexpr auto kExplorerKey =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
-
-// Records what the main window asks of the other windows, and answers as the test tells.
+// Records what the main window asks of the other windows ("what argument"), and answers as told.
 class RecordingWindows : public ProgramWindows {
 public:
-    struct Call {
-        QString what;
-        QString argument;
-        bool restartNote = false;
-    };
-    void editSetting(QWidget*, const QString& entryAddress, bool restartNoteVisible,
-                     const std::function<void(const QString&)>& refreshList) override {
-        calls.append({u"editSetting"_s, entryAddress, restartNoteVisible});
+    using Refresh = std::function<void(const QString&)>;
+    void editSetting(QWidget*, const QString& entry, bool restartNote, const Refresh& refreshList) override {
+        calls << u"editSetting "_s + entry + (restartNote ? u" restart"_s : QString());
         refresh = refreshList;
     }
-    void editPolicy(QWidget*, const QString& policyName,
-                    const std::function<void(const QString&)>& refreshList) override {
-        calls.append({u"editPolicy"_s, policyName});
+    void editPolicy(QWidget*, const QString& policyName, const Refresh& refreshList) override {
+        calls << u"editPolicy "_s + policyName;
         refresh = refreshList;
     }
-    std::optional<QString> setPassword(QWidget*) override { return record(u"setPassword"_s, passwordAnswer); }
+    std::optional<QString> setPassword(QWidget*) override { return note(u"setPassword"_s, passwordAnswer); }
     bool openRegistry(QWidget*) override {
-        return record(u"openRegistry"_s, registryAnswer && registryAnswer());
+        return note(u"openRegistry"_s, registryAnswer && registryAnswer());
     }
     bool templateFolders(QWidget*) override {
-        return record(u"templateFolders"_s, foldersAnswer && foldersAnswer());
+        return note(u"templateFolders"_s, foldersAnswer && foldersAnswer());
     }
-    void hideDrives() override { record(u"hideDrives"_s, 0); }
-    void about(QWidget*) override { record(u"about"_s, 0); }
-    void help(QWidget*, const QString& topic) override { calls.append({u"help"_s, topic}); }
-    void confirmRestart() override { record(u"confirmRestart"_s, 0); }
+    void hideDrives() override { calls << u"hideDrives"_s; }
+    void about(QWidget*) override { calls << u"about"_s; }
+    void help(QWidget*, const QString& topic) override { calls << u"help "_s + topic; }
+    void confirmRestart() override { calls << u"confirmRestart"_s; }
 
-    QStringList names() const {
-        QStringList list;
-        for (const Call& call : calls)
-            list.append(call.what);
-        return list;
-    }
-
-    QList<Call> calls;
+    QStringList calls;
+    Refresh refresh;
     std::optional<QString> passwordAnswer;
-    std::function<void(const QString&)> refresh;
     std::function<bool()> registryAnswer;
     std::function<bool()> foldersAnswer;
 
 private:
-    template <typename T> T record(const QString& what, T answer) {
-        calls.append({what, {}});
+    template <typename T> T note(const QString& what, T answer) {
+        calls << what;
         return answer;
     }
 };
@@ -77,12 +54,11 @@ struct ExplorerFixture : ProgramHarness {
     ExplorerFixture() {
         QVERIFY(writeFileAtomically(context.defaultSettingsFile(), "hidden"));
         QVERIFY(writeFileAtomically(context.programFolder + u"/.hidden"_s, "tavimor.rds\n"));
-        const QString sheet = QFINDTESTDATA("../../resources/program/tavimor.xsl");
-        QVERIFY(QFile::copy(sheet, xslPath()));
+        QVERIFY(QFile::copy(QFINDTESTDATA("../../resources/program/tavimor.xsl"), xslPath()));
     }
 
-    frmRegistryExplorer& start(const QString& commandLine = QString()) {
-        window = std::make_unique<frmRegistryExplorer>(context, commandLine, windows, shell, clock);
+    frmRegistryExplorer& start() {
+        window = std::make_unique<frmRegistryExplorer>(context, QString(), windows, shell, clock);
         window->resize(800, 500);
         return *window;
     }
@@ -101,10 +77,11 @@ struct ExplorerFixture : ProgramHarness {
             texts.append(list()->topLevelItem(i)->text(c));
         return texts;
     }
+    QString cell(int row, int c) const { return list()->topLevelItem(row)->text(c); }
     void selectRow(int index) const { list()->setCurrentItem(list()->topLevelItem(index)); }
     QString xslPath() const { return context.programFolder + u"/tavimor.xsl"_s; }
     void setRegistry(const QString& name, quint32 value) {
-        backend.putValue(QLatin1String(kExplorerKey), name, regDword(value));
+        backend.putValue(kExplorerPolicies, name, regDword(value));
     }
 
     RecordingWindows windows;

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExplorerFixture.h"
-#include "base/FileUtil.h"
 #include "explorer/frmOpenRegistry.h"
 #include "registry/TargetText.h"
 
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 
 using namespace tavimor;
-using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 class TestOpenRegistry : public QObject {
@@ -34,11 +31,11 @@ class TestOpenRegistry : public QObject {
                                                  });
     }
     static QTreeWidgetItem* item(frmOpenRegistry& d, const QString& label) {
-        const auto found = d.findChild<QTreeWidget*>(u"trvRegistries"_s)
-                               ->findItems(label, Qt::MatchStartsWith | Qt::MatchRecursive);
-        return found.value(0);
+        return child<QTreeWidget>(&d, "trvRegistries")
+            ->findItems(label, Qt::MatchStartsWith | Qt::MatchRecursive)
+            .value(0);
     }
-    static QLineEdit* target(frmOpenRegistry& d) { return d.findChild<QLineEdit*>(u"txtTarget"_s); }
+    static QLineEdit* target(frmOpenRegistry& d) { return child<QLineEdit>(&d, "txtTarget"); }
 
 private slots:
     void init() {
@@ -50,7 +47,7 @@ private slots:
 
     void aChosenLineOrATypedTargetIsOpenedAndAFailureKeepsTheDialog() {
         auto d = chooser(u"wine:/home/ann/.wine"_s);
-        QTreeWidget* tree = d->findChild<QTreeWidget*>(u"trvRegistries"_s);
+        QTreeWidget* tree = child<QTreeWidget>(d.get(), "trvRegistries");
         // It starts on the registry open now, which says so; one that cannot be opened is not offered.
         QCOMPARE(tree->currentItem()->text(0), u"~/.wine (open now)"_s);
         QCOMPARE(target(*d)->text(), u"wine:~/.wine"_s);
@@ -66,7 +63,7 @@ private slots:
         QVERIFY(target(*d)->text().isEmpty());
         QVERIFY(!d->findChild<QPushButton*>(u"cmdOpen"_s)->isEnabled());
         QTest::keyClicks(target(*d), u"windows:~/disk?user=bo"_s);
-        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdOpen"_s), Qt::LeftButton);
+        press(d.get(), "cmdOpen");
         QCOMPARE(opened, QStringList{u"windows:/home/ann/disk?user=bo"_s});
         QCOMPARE(d->result(), int(QDialog::Rejected));
         openAnswer = true;
@@ -83,11 +80,12 @@ private slots:
             QVERIFY(writeFileAtomically(home.filePath(QLatin1String(file)), "WINE REGISTRY Version 2\n"));
         f->prompter.queueFileName(home.filePath(u"p"_s));
         f->prompter.queueFileName(home.path());
-        auto* browse = d->findChild<QPushButton*>(u"cmdBrowse"_s)->menu();
-        browse->findChild<QAction*>(u"mnuBrowseFolder"_s)->trigger();
+        QAction* browse =
+            child<QPushButton>(d.get(), "cmdBrowse")->menu()->findChild<QAction*>(u"mnuBrowseFolder"_s);
+        browse->trigger();
         QVERIFY(f->prompter.dialogs().at(0).request.folder);
         QCOMPARE(target(*d)->text(), u"wine:"_s + home.filePath(u"p"_s));
-        browse->findChild<QAction*>(u"mnuBrowseFolder"_s)->trigger();
+        browse->trigger();
         QCOMPARE(f->prompter.messages().size(), 1);
         QVERIFY(f->prompter.messageTexts().at(0).startsWith(home.path() + u" is none of the registries"_s));
         QCOMPARE(target(*d)->text(), u"wine:"_s + home.filePath(u"p"_s));
@@ -115,7 +113,7 @@ private slots:
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         f->action(u"mnuOpenRegistry"_s)->trigger();
         QCOMPARE(w.listAddress(), u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
-        QCOMPARE(f->windows.names(), (QStringList{u"openRegistry"_s, u"openRegistry"_s}));
+        QCOMPARE(f->windows.calls, (QStringList{u"openRegistry"_s, u"openRegistry"_s}));
     }
 };
 

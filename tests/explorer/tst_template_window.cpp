@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 
@@ -21,9 +20,6 @@ using namespace tavimor::test;
 namespace {
 
 const QString kFirefox = QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/templates/data/firefox");
-const QString kHomepageKey = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox\\Homepage"_s;
-const QString kHomeNode = u"template:Machine\x1fMozilla\x1f"
-                          u"Firefox\x1fHome page"_s;
 
 struct TemplateWindow : ExplorerFixture {
     TemplateWindow() { library.load(); }
@@ -36,17 +32,19 @@ struct TemplateWindow : ExplorerFixture {
     const PolicyInstance& policy(const QString& name) const {
         return *TemplateTree::policyOf(context, u"policy:"_s + name);
     }
-    // Enabled, with these entries added to its list, in a list policy's editor.
-    void enableWithEntries(frmEditPolicy& editor, const QStringList& entries) const {
-        child<QRadioButton>(&editor, "optState1")->click();
-        auto* table = child<QTableWidget>(&editor, "ctlOption0");
-        for (const QString& entry : entries) {
-            child<QPushButton>(&editor, "cmdAddEntry")->click();
-            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(entry));
-        }
+    PolicyState state(const QString& name) const {
+        return TemplateStates::settingOf(context.workingCatalogue, policy(name)).state;
+    }
+    // The editor of a policy, on screen, with the addresses it refreshes recorded.
+    std::unique_ptr<frmEditPolicy> edit(const QString& name) {
+        auto editor = std::make_unique<frmEditPolicy>(context, policy(name),
+                                                      [this](const QString& policy) { refreshed << policy; });
+        editor->show();
+        return editor;
     }
 
     TemplateLibrary library{context, kFirefox};
+    QStringList refreshed;
 };
 
 } // namespace
@@ -55,31 +53,26 @@ class TestTemplateWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    // Which nodes and rows the templates give: test_template_browsing; here, how the window opens them.
     void treeListSearchAndOpening() {
         TemplateWindow f;
         f.start();
         QCOMPARE(f.tree()->topLevelItemCount(), 3);
-        QCOMPARE(f.tree()->topLevelItem(1)->text(0), u"Computer Configuration"_s);
-        QCOMPARE(f.tree()->topLevelItem(2)->text(0), u"User Configuration"_s);
-
-        // A category node lists its policies with both states; a category row opens its node.
+        // A category node lists its policies; a category row opens its node.
         QTreeWidgetItem* firefox = f.node(u"template:Machine\x1fMozilla\x1f"
                                           u"Firefox"_s);
         QVERIFY(firefox);
         f.tree()->setCurrentItem(firefox);
-        QVERIFY(f.column(0).contains(u"Home page"_s));
         f.selectRow(int(f.column(0).indexOf(u"Home page"_s)));
         f.window->openSelectedRow();
-        QCOMPARE(f.tree()->currentItem(), f.node(kHomeNode));
+        QCOMPARE(f.tree()->currentItem(), f.node(u"template:Machine\x1fMozilla\x1f"
+                                                 u"Firefox\x1fHome page"_s));
         QCOMPARE(f.column(0).first(), u"URL for Home page"_s);
-        QCOMPARE(f.column(1).first(), u"Not configured"_s);
-        QCOMPARE(f.column(2).first(), u"Not configured"_s);
 
         // A policy row opens the policy's editor; its refresh shows the catalogues again.
         f.selectRow(0);
         f.window->openSelectedRow();
-        QCOMPARE(f.windows.calls.last().what, u"editPolicy"_s);
-        QCOMPARE(f.windows.calls.last().argument, u"policy:machine/firefox:HomepageURL"_s);
+        QCOMPARE(f.windows.calls.last(), u"editPolicy policy:machine/firefox:HomepageURL"_s);
         TemplateStates::store(f.context.workingCatalogue, *f.context.templates,
                               f.policy(u"machine/firefox:HomepageURL"_s), {PolicyState::Disabled, {}});
         f.windows.refresh(QString());
@@ -90,6 +83,19 @@ private slots:
         QVERIFY(f.column(0).contains(
             u"Agent Timeout (Computer Configuration/Mozilla/Firefox/Content Analysis (DLP))"_s));
 
+        // A registry that fails: the user is told why, the editor stays, nothing is kept.
+        f.backend.setUnreadable(true);
+        auto failing = f.edit(u"machine/firefox:HomepageStartPage"_s);
+        child<QRadioButton>(failing.get(), "optState2")->click();
+        press(failing.get(), "cmdApply");
+        QCOMPARE(f.prompter.messages().size(), 1);
+        QVERIFY(f.prompter.messageTexts().first().startsWith(
+            u"The policy was not applied: HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s));
+        QCOMPARE(f.prompter.messages().first().icon, MessageIcon::Critical);
+        QVERIFY(failing->isVisible());
+        QCOMPARE(f.state(u"machine/firefox:HomepageStartPage"_s), PolicyState::NotConfigured);
+        f.backend.setUnreadable(false);
+
         // New folders: the tree starts afresh with what is loaded then.
         f.windows.foldersAnswer = [&] {
             f.context.templates = nullptr;
@@ -99,62 +105,9 @@ private slots:
         QCOMPARE(f.tree()->topLevelItemCount(), 1);
     }
 
-    void editorAppliesNowOrLater() {
-        TemplateWindow f;
-        f.start();
-        QStringList refreshed;
-        const auto refresh = [&](const QString& name) {
-            refreshed.append(name);
-        };
-        frmEditPolicy url(f.context, f.policy(u"machine/firefox:HomepageURL"_s), refresh);
-        url.show();
-        auto* now = child<QPushButton>(&url, "cmdApply");
-        QVERIFY(!now->isEnabled());
-        QVERIFY(child<QRadioButton>(&url, "optState0")->isChecked());
-        child<QRadioButton>(&url, "optState1")->click();
-        QVERIFY(now->isEnabled());
-        // The required URL is missing: the user is told and nothing is written.
-        now->click();
-        QCOMPARE(f.prompter.messageTexts(), QStringList{u"\"URL\" is required."_s});
-        QVERIFY(!f.backend.value(kHomepageKey, u"URL"_s));
-        QTest::keyClicks(child<QLineEdit>(&url, "ctlOption0"), u"https://intranet.example"_s);
-        now->click();
-        QCOMPARE(f.backend.value(kHomepageKey, u"URL"_s), regSz(u"https://intranet.example"_s));
-        QCOMPARE(f.dword(kHomepageKey, u"Locked"_s), std::optional<quint32>(0));
-        QCOMPARE(refreshed, QStringList{u"machine/firefox:HomepageURL"_s});
-        QCOMPARE(url.result(), int(QDialog::Accepted));
-
-        // A list's entries, added in its editor, kept for later: the registry is not touched.
-        const PolicyInstance& additional = f.policy(u"machine/firefox:HomepageAdditional"_s);
-        frmEditPolicy list(f.context, additional, refresh);
-        list.show();
-        f.enableWithEntries(list, {u"https://a.example"_s, u"https://b.example"_s});
-        child<QPushButton>(&list, "cmdOK")->click();
-        QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue, additional).values.value(0).strings,
-                 (QStringList{u"https://a.example"_s, u"https://b.example"_s}));
-        QCOMPARE(TemplateStates::settingOf(f.context.machineCatalogue, additional).state,
-                 PolicyState::NotConfigured);
-        QVERIFY(!f.backend.value(kHomepageKey + u"\\Additional"_s, u"1"_s));
-        // A registry that fails: the user is told why, the dialog stays, nothing is kept.
-        f.prompter.clear();
-        f.backend.setUnreadable(true);
-        frmEditPolicy failing(f.context, f.policy(u"machine/firefox:HomepageStartPage"_s), refresh);
-        failing.show();
-        child<QRadioButton>(&failing, "optState2")->click();
-        child<QPushButton>(&failing, "cmdApply")->click();
-        QCOMPARE(f.prompter.messages().size(), 1);
-        QVERIFY(f.prompter.messageTexts().first().startsWith(
-            u"The policy was not applied: HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s));
-        QCOMPARE(f.prompter.messages().first().icon, MessageIcon::Critical);
-        QVERIFY(failing.isVisible());
-        QCOMPARE(TemplateStates::settingOf(f.context.workingCatalogue,
-                                           f.policy(u"machine/firefox:HomepageStartPage"_s))
-                     .state,
-                 PolicyState::NotConfigured);
-    }
-
     // The editor writes a policy folder byte for byte as tavimorctl set writes another: a text
     // (holding the separators of a policy file's records) with its check box, and a user's list.
+    // Apply later leaves the folder as it is.
     void editorWritesAPolicyFolderAsTheCommandLineDoes() {
         TemplateWindow f;
         const QString window = f.dir.filePath(u"window"_s);
@@ -166,19 +119,33 @@ private slots:
         f.context.registry.setBackend(*folder);
         f.start();
 
-        frmEditPolicy home(f.context, f.policy(u"machine/firefox:HomepageURL"_s), [](const QString&) {});
-        home.show();
-        child<QRadioButton>(&home, "optState1")->click();
-        QTest::keyClicks(child<QLineEdit>(&home, "ctlOption0"), url);
-        child<QCheckBox>(&home, "ctlOption1")->click();
-        child<QPushButton>(&home, "cmdApply")->click();
-        frmEditPolicy pages(f.context, f.policy(u"user/firefox:HomepageAdditional"_s), [](const QString&) {});
-        pages.show();
-        f.enableWithEntries(pages, {u"https://a.example"_s, u"https://b.example"_s});
-        child<QPushButton>(&pages, "cmdApply")->click();
-        QCOMPARE(f.prompter.messageTexts(), QStringList());
-        QCOMPARE(home.result(), int(QDialog::Accepted));
-        QCOMPARE(pages.result(), int(QDialog::Accepted));
+        auto home = f.edit(u"machine/firefox:HomepageURL"_s);
+        QVERIFY(!child<QPushButton>(home.get(), "cmdApply")->isEnabled());
+        QVERIFY(child<QRadioButton>(home.get(), "optState0")->isChecked());
+        child<QRadioButton>(home.get(), "optState1")->click();
+        // The required URL is missing: the user is told and nothing is written.
+        press(home.get(), "cmdApply");
+        QCOMPARE(f.prompter.messageTexts(), QStringList{u"\"URL\" is required."_s});
+        QVERIFY(!QFile::exists(window + u"/Machine/Registry.pol"_s));
+        QTest::keyClicks(child<QLineEdit>(home.get(), "ctlOption0"), url);
+        child<QCheckBox>(home.get(), "ctlOption1")->click();
+        press(home.get(), "cmdApply");
+        auto pages = f.edit(u"user/firefox:HomepageAdditional"_s);
+        child<QRadioButton>(pages.get(), "optState1")->click();
+        auto* table = child<QTableWidget>(pages.get(), "ctlOption0");
+        for (const QString& entry : {u"https://a.example"_s, u"https://b.example"_s}) {
+            press(pages.get(), "cmdAddEntry");
+            table->setItem(table->rowCount() - 1, 0, new QTableWidgetItem(entry));
+        }
+        press(pages.get(), "cmdApply");
+        auto later = f.edit(u"machine/firefox:HomepageStartPage"_s);
+        child<QRadioButton>(later.get(), "optState2")->click();
+        press(later.get(), "cmdOK");
+        QCOMPARE(f.prompter.messages().size(), 1);
+        QCOMPARE(f.refreshed,
+                 (QStringList{u"machine/firefox:HomepageURL"_s, u"user/firefox:HomepageAdditional"_s,
+                              u"machine/firefox:HomepageStartPage"_s}));
+        QCOMPARE(f.state(u"machine/firefox:HomepageStartPage"_s), PolicyState::Disabled);
 
         const QStringList options{
             u"--settings-folder"_s, f.dir.filePath(u"ctl"_s), u"--templates"_s, kFirefox,

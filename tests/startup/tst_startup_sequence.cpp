@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StartupFixture.h"
 #include "app/AppWindows.h"
+#include "base/FileUtil.h"
 #include "catalogue/Password.h"
 #include "catalogue/RegistrySession.h"
 #include "catalogue/TemplateLibrary.h"
@@ -11,19 +11,14 @@
 #include "startup/frmOSConfirm.h"
 #include "startup/frmSplash.h"
 #include "support/FaultPlace.h"
+#include "support/WindowTest.h"
 
 #include <QCheckBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QQueue>
-#include <QTest>
-#include <QTimer>
 
 using namespace tavimor;
-using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
@@ -66,25 +61,18 @@ struct Road {
         sequence.load();
         sequence.tick();
     }
-    StartupFixture fixture;
+    ProgramHarness fixture;
     FakeWindows windows;
     QList<int> quitCodes;
     StartupSequence sequence;
 };
 
 // Writes a settings store its reader must refuse; returns the file's name.
-QString damageStore(const StartupFixture& f, const QByteArray& damaged) {
+QString damageStore(const ProgramHarness& f, const QByteArray& damaged) {
     const QString ini = f.settings.fileName(u"TAVIMOR 4.0"_s);
-    QDir().mkpath(QFileInfo(ini).path());
-    QFile file(ini);
-    if (!file.open(QIODevice::WriteOnly) || file.write(damaged) != damaged.size())
+    if (!QDir().mkpath(QFileInfo(ini).path()) || !writeFileAtomically(ini, damaged))
         qFatal("cannot write %s", qPrintable(ini));
     return ini;
-}
-
-// Runs f on the next turn of the event loop, once the modal dialog is up.
-void whenShown(std::function<void()> f) {
-    QTimer::singleShot(0, std::move(f));
 }
 
 } // namespace
@@ -93,40 +81,36 @@ void whenShown(std::function<void()> f) {
 class TestStartupSequence : public QObject {
     Q_OBJECT
 private slots:
-    void firstStartAsksAfterWritingFirstRun_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
-    }
     void firstStartAsksAfterWritingFirstRun() {
-        QFETCH(bool, yes);
-        Road road(false, QString());
-        QString firstRunWhileAsked;
-        road.fixture.prompter.onMessage = [&](const QString& text) {
-            if (text == kFirstRunQuestion)
-                firstRunWhileAsked = road.fixture.setting(kFirstRunKey);
-        };
-        road.fixture.prompter.queueAnswer(yes ? Answer::Yes : Answer::No);
-        if (yes)
-            road.windows.passwords << u"secret"_s << u"secret"_s;
-        road.run();
+        for (const bool yes : {true, false}) {
+            Road road(false, QString());
+            QString firstRunWhileAsked;
+            road.fixture.prompter.onMessage = [&](const QString& text) {
+                if (text == kFirstRunQuestion)
+                    firstRunWhileAsked = road.fixture.setting(kFirstRunKey);
+            };
+            road.fixture.prompter.queueAnswer(yes ? Answer::Yes : Answer::No);
+            if (yes)
+                road.windows.passwords << u"secret"_s << u"secret"_s;
+            road.run();
 
-        QCOMPARE(firstRunWhileAsked, u"1"_s);
-        const auto& asked = road.fixture.prompter.messages().first();
-        QCOMPARE(asked.text, kFirstRunQuestion);
-        QCOMPARE(asked.title, u"Tavimor 4.0"_s);
-        QCOMPARE(asked.icon, MessageIcon::Question);
-        QCOMPARE(asked.buttons, MessageButtons::YesNo);
-        if (yes) {
-            QCOMPARE(road.windows.calls,
-                     texts({"splash", "close splash", "set password", "login", "main 11895x7935"}));
-            QVERIFY(passwordMatches(u"secret"_s, MyPwdRead(road.fixture.context).value_or(QString())));
-        } else {
-            // The empty password is stored, and the login that follows takes an empty entry.
-            QCOMPARE(road.windows.calls, texts({"splash", "close splash", "login", "main 11895x7935"}));
-            QCOMPARE(road.fixture.setting(kPasswordKey), QString());
+            QCOMPARE(firstRunWhileAsked, u"1"_s);
+            const auto& asked = road.fixture.prompter.messages().first();
+            QCOMPARE(asked.text, kFirstRunQuestion);
+            QCOMPARE(asked.title, u"Tavimor 4.0"_s);
+            QCOMPARE(asked.icon, MessageIcon::Question);
+            QCOMPARE(asked.buttons, MessageButtons::YesNo);
+            if (yes) {
+                QCOMPARE(road.windows.calls,
+                         texts({"splash", "close splash", "set password", "login", "main 11895x7935"}));
+                QVERIFY(passwordMatches(u"secret"_s, MyPwdRead(road.fixture.context).value_or(QString())));
+            } else {
+                // The empty password is stored, and the login that follows takes an empty entry.
+                QCOMPARE(road.windows.calls, texts({"splash", "close splash", "login", "main 11895x7935"}));
+                QCOMPARE(road.fixture.setting(kPasswordKey), QString());
+            }
+            QVERIFY(road.quitCodes.isEmpty());
         }
-        QVERIFY(road.quitCodes.isEmpty());
     }
 
     // Later starts ask nothing; the version dialog comes off the 95/98/Me family while OSDialog is "1".
@@ -171,32 +155,28 @@ private slots:
     }
 
     // A right password is taken at any of three tries; the close box enters the empty one, wrong here.
-    void loginHasThreeTries_data() {
-        QTest::addColumn<int>("wrong");
-        for (int wrong = 0; wrong <= 3; ++wrong)
-            QTest::addRow("%d wrong", wrong) << wrong;
-    }
     void loginHasThreeTries() {
-        QFETCH(int, wrong);
-        Road road;
-        MyPwdWrite(road.fixture.context, u"secret"_s);
-        road.windows.passwords << u"a"_s << QString() << u"Secret"_s;
-        road.windows.passwords.resize(wrong);
-        road.windows.passwords << u"secret"_s;
-        road.run();
-        const bool denied = wrong == 3;
-        QStringList told(wrong, u"Wrong Password. Retry"_s);
-        if (denied)
-            told << u"Too many tries of invalid passwords. Access Denied"_s;
-        QCOMPARE(road.fixture.prompter.messageTexts(), told);
-        for (const auto& m : road.fixture.prompter.messages()) {
-            QCOMPARE(m.title, u"TAVIMOR 4.0"_s);
-            QCOMPARE(m.icon, MessageIcon::None);
-            QCOMPARE(m.buttons, MessageButtons::Ok);
+        for (int wrong = 0; wrong <= 3; ++wrong) {
+            Road road;
+            MyPwdWrite(road.fixture.context, u"secret"_s);
+            road.windows.passwords << u"a"_s << QString() << u"Secret"_s;
+            road.windows.passwords.resize(wrong);
+            road.windows.passwords << u"secret"_s;
+            road.run();
+            const bool denied = wrong == 3;
+            QStringList told(wrong, u"Wrong Password. Retry"_s);
+            if (denied)
+                told << u"Too many tries of invalid passwords. Access Denied"_s;
+            QCOMPARE(road.fixture.prompter.messageTexts(), told);
+            for (const auto& m : road.fixture.prompter.messages()) {
+                QCOMPARE(m.title, u"TAVIMOR 4.0"_s);
+                QCOMPARE(m.icon, MessageIcon::None);
+                QCOMPARE(m.buttons, MessageButtons::Ok);
+            }
+            QCOMPARE(road.quitCodes, denied ? QList<int>{0} : QList<int>());
+            QCOMPARE(road.windows.passwords.size(), denied ? 1 : 0);
+            QCOMPARE(road.windows.calls.last(), denied ? u"login"_s : u"main 11895x7935"_s);
         }
-        QCOMPARE(road.quitCodes, denied ? QList<int>{0} : QList<int>());
-        QCOMPARE(road.windows.passwords.size(), denied ? 1 : 0);
-        QCOMPARE(road.windows.calls.last(), denied ? u"login"_s : u"main 11895x7935"_s);
     }
 
     void splashRunsTheRoadOnceFromItsTimer() {
@@ -227,7 +207,7 @@ private slots:
         QCOMPARE(fileBytes(ini), damaged);
 
         // The version check asks nothing of a store it cannot read, and names the routine given.
-        StartupFixture f;
+        ProgramHarness f;
         const QByteArray osDamaged = "[REGIKEY]\nOSDialog=1\n[REGIKEY\n";
         const QString osIni = damageStore(f, osDamaged);
         const QString source = u"frmRegistryExplorer.openRegistry"_s;
@@ -240,10 +220,22 @@ private slots:
         QCOMPARE(fileBytes(osIni), osDamaged);
     }
 
+    // Cancel and Esc end a login as cancelled (a set dialog just closes); the close box ends neither so.
     // Logging in takes one masked box of ten characters; setting a password, two that must match.
     void loginAndSetModes() {
-        StartupFixture f;
+        ProgramHarness f;
         frmLogin dialog(f.prompter);
+        for (bool bSet : {false, true}) {
+            for (const Dismissal way : kDismissals) {
+                dialog.prepare(bSet);
+                dialog.show();
+                child<QLineEdit>(&dialog, "txtPassword0")->setText(u"typed"_s);
+                dismiss(&dialog, way);
+                QVERIFY(!dialog.isVisible());
+                QCOMPARE(dialog.enteredPassword(), QString());
+                QCOMPARE(dialog.cancelledLogin(), !bSet && way != Dismissal::CloseBox);
+            }
+        }
         dialog.prepare(false);
         dialog.show();
         auto* box = child<QLineEdit>(&dialog, "txtPassword0");
@@ -284,31 +276,11 @@ private slots:
         QCOMPARE(f.prompter.messages()[1].icon, MessageIcon::Information);
     }
 
-    // Cancel and Esc end a login as cancelled (a set dialog just closes); the close box ends neither so.
-    void cancelEscAndCloseBox() {
-        StartupFixture f;
-        frmLogin dialog(f.prompter);
-        for (bool bSet : {false, true}) {
-            for (const Dismissal way : kDismissals) {
-                dialog.prepare(bSet);
-                dialog.show();
-                child<QLineEdit>(&dialog, "txtPassword0")->setText(u"typed"_s);
-                dismiss(&dialog, way);
-                QVERIFY(!dialog.isVisible());
-                QCOMPARE(dialog.enteredPassword(), QString());
-                QCOMPARE(dialog.cancelledLogin(), !bSet && way != Dismissal::CloseBox);
-            }
-        }
-    }
-
     void realWindowsTellCancelledLoginApart() {
-        StartupFixture f;
+        ProgramHarness f;
         WidgetStartupWindows windows(f.context, [](int, int) {});
         auto pressInActiveDialog = [](const char* name) {
-            whenShown([name] {
-                QWidget* dialog = QApplication::activeModalWidget();
-                QTest::mouseClick(child<QPushButton>(dialog, name), Qt::LeftButton);
-            });
+            whenShown([name] { press(QApplication::activeModalWidget(), name); });
         };
         pressInActiveDialog("cmdCancel");
         QCOMPARE(windows.passwordDialog(false), std::nullopt);
@@ -335,38 +307,31 @@ private slots:
         QCOMPARE(app.setPassword(nullptr), std::nullopt);
     }
 
-    void osConfirmation_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("yes ticked") << u"cmdOK"_s << true << 1 << u"0"_s;
-        QTest::newRow("yes unticked") << u"cmdOK"_s << false << 1 << u"1"_s;
-        QTest::newRow("no ticked") << u"cmdCancel"_s << true << 0 << u"-"_s;
-        QTest::newRow("close box") << u"close"_s << true << 0 << u"-"_s;
-    }
     void osConfirmation() {
-        QFETCH(QString, button);
-        QFETCH(bool, ticked);
-        QFETCH(int, result);
-        QFETCH(QString, stored);
-        StartupFixture f;
-        frmOSConfirm dialog(f.settings, f.errors);
-        QCOMPARE(child<QLabel>(&dialog, "lblMessage")->text(),
-                 QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
-                                "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
-                                "continue running the program?"));
-        auto* hide = child<QCheckBox>(&dialog, "chkHide");
-        QVERIFY(!hide->isChecked());
-        hide->setChecked(ticked);
-        whenShown([&] {
-            if (button == "close"_L1)
-                dialog.close();
-            else
-                QTest::mouseClick(child<QPushButton>(&dialog, button.toLatin1().constData()), Qt::LeftButton);
-        });
-        QCOMPARE(int(dialog.ShowConfirmation()), result);
-        QCOMPARE(f.setting(kOSDialogKey), stored);
+        const struct {
+            const char* button;
+            bool ticked;
+            int result;
+            const char* stored;
+        } cases[] = {{"cmdOK", true, 1, "0"},
+                     {"cmdOK", false, 1, "1"},
+                     {"cmdCancel", true, 0, "-"},
+                     {"", true, 0, "-"}};
+        for (const auto& [button, ticked, result, stored] : cases) {
+            ProgramHarness f;
+            frmOSConfirm dialog(f.settings, f.errors);
+            QCOMPARE(child<QLabel>(&dialog, "lblMessage")->text(),
+                     QStringLiteral("You are running Tavimor 4.0 on an unsupported version of Windows.\nThis "
+                                    "program is designed to run only on Windows'95/98/Me.\n\nDo you want to "
+                                    "continue running the program?"));
+            auto* hide = child<QCheckBox>(&dialog, "chkHide");
+            QVERIFY(!hide->isChecked());
+            hide->setChecked(ticked);
+            // No button named: the close box.
+            whenShown([&, button] { *button ? press(&dialog, button) : void(dialog.close()); });
+            QCOMPARE(int(dialog.ShowConfirmation()), result);
+            QCOMPARE(f.setting(kOSDialogKey), QLatin1String(stored));
+        }
     }
 };
 

@@ -11,18 +11,11 @@
 
 namespace tavimor::test {
 
-inline const QString kExplorerPolicies =
-    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
-inline const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
-
 // The program's core over a ProgramHarness, with the settings-file commands at hand.
 class CoreFixture : public ::testing::Test, protected ProgramHarness {
 protected:
     // Both catalogues hold the built-in catalogue, as a fresh start leaves them before the refresh.
-    void loadBuiltin() {
-        context.machineCatalogue.loadXML(builtinCatalogueText());
-        context.workingCatalogue.loadXML(builtinCatalogueText());
-    }
+    void loadBuiltin() { loadBoth(builtinCatalogueText()); }
     void setCurrentValue(XmlDocument& catalogue, const QString& entryAddress, const QString& value) {
         CatalogueEntry(catalogue.selectSingleNode(entryAddress)).currentValue().setText(value);
     }

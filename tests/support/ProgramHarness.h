@@ -17,6 +17,10 @@ namespace tavimor::test {
 
 using namespace Qt::StringLiterals;
 
+inline const QString kExplorerPolicies =
+    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
+inline const QString kRunDialog = u"TAVIMOR/REGISTRYSETTINGS[4]/ENTRY[3]"_s;
+
 // A program context over an in-memory registry (Windows 98 unless told otherwise), a scripted
 // prompter and a temporary program folder and settings store: what the window tests start from.
 struct ProgramHarness {
@@ -32,6 +36,13 @@ struct ProgramHarness {
         Main(context);
     }
 
+    void loadBoth(const QString& catalogueXml) {
+        context.machineCatalogue.loadXML(catalogueXml);
+        context.workingCatalogue.loadXML(catalogueXml);
+    }
+    QString setting(const char* key) const {
+        return settings.read(QLatin1String(key), u"-"_s).value_or(u"failed"_s);
+    }
     static QString current(const XmlDocument& catalogue, const QString& address) {
         return CatalogueEntry(catalogue.selectSingleNode(address)).currentValue().text();
     }

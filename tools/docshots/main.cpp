@@ -3,10 +3,10 @@
 // The windows start over the window tests' fixtures (an in-memory Windows 98 registry, a fixed clock).
 #include "TemplateShots.h"
 #include "base/FileUtil.h"
+#include "catalogue/BuiltinCatalogue.h"
 #include "catalogue/EntryEdit.h"
 #include "catalogue/RegistryChoices.h"
 #include "catalogue/RegistrySync.h"
-#include "editors/EditorsHarness.h"
 #include "editors/frmDrives.h"
 #include "editors/frmEditSettings.h"
 #include "editors/frmRestart.h"
@@ -15,7 +15,6 @@
 #include "gui/BusyWatcher.h"
 #include "gui/Twips.h"
 #include "startup/HelpViewer.h"
-#include "startup/StartupFixture.h"
 #include "startup/StartupSequence.h"
 #include "startup/StartupWindows.h"
 #include "startup/frmAbout.h"
@@ -52,7 +51,7 @@ public:
         : m_folder(folder) {}
 
     void startup() {
-        StartupFixture f;
+        ProgramHarness f;
         NoWindows none;
         StartupSequence sequence(f.context, none, [](int) {});
         frmSplash splash(sequence);
@@ -82,17 +81,19 @@ public:
     }
 
     void editors() {
-        EditorsHarness h;
+        ProgramHarness h;
+        h.loadBoth(builtinCatalogueText());
+        QDir().mkpath(h.context.programFolder + u"/Resources"_s);
         QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/Resources/SM005.rdi"),
                     h.context.programFolder + u"/Resources/SM005.rdi"_s);
         frmEditSettings edit(h.context, {});
-        edit.setRegXPath(QLatin1String(kRunDialogEntry));
+        edit.setRegXPath(kRunDialog);
         edit.setRestartNoteVisible(true);
         edit.show();
         edit.findChild<QRadioButton*>(u"optRegValue1"_s)->click();
         save(edit, u"edit-settings.png"_s);
 
-        h.backend.putValue(QLatin1String(kPolicies) + u"\\Explorer"_s, u"NoDrives"_s, regDword(0x9));
+        h.backend.putValue(kExplorerPolicies, u"NoDrives"_s, regDword(0x9));
         frmDrives drives(h.context);
         save(drives, u"drives.png"_s);
 
@@ -108,7 +109,7 @@ public:
 
         // Find Dialog disabled in the registry, Run Dialog changed but not applied.
         f.setRegistry(u"NoFind"_s, 1);
-        applyEntryLater(f.context, QLatin1String(kRunDialogEntry), u"1"_s);
+        applyEntryLater(f.context, kRunDialog, u"1"_s);
         showSection(f, 4);
         w.RefreshList(QLatin1String(kAllEntries));
         f.selectRow(3);

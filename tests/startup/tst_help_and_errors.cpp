@@ -1,26 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StartupFixture.h"
+#include "base/FileUtil.h"
+#include "catalogue/BuiltinCatalogue.h"
+#include "catalogue/CatalogueListing.h"
 #include "startup/ErrorReport.h"
 #include "startup/GuiErrorHandler.h"
+#include "startup/HelpBook.h"
+#include "startup/HelpKeyFilter.h"
+#include "startup/HelpViewer.h"
+#include "startup/LinkLabel.h"
+#include "startup/frmAbout.h"
 #include "startup/frmErrorHandler.h"
+#include "support/FaultPlace.h"
+#include "support/WindowTest.h"
 
-#include <QFile>
+#include <QDialog>
 #include <QLabel>
-#include <QLocale>
+#include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
+#include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 #include <QUrlQuery>
 
 using namespace tavimor;
-using namespace Qt::StringLiterals;
 using namespace tavimor::test;
 
 namespace {
 
-// The window and its services over the program folder, or over the folder given.
+// The error window and its services over the program folder, or over the folder given.
 struct ErrorWindow {
     explicit ErrorWindow(const QString& folder = {})
         : services(fixture.prompter, shell, clock, folder.isEmpty() ? fixture.context.programFolder : folder,
@@ -39,7 +46,7 @@ struct ErrorWindow {
                u" %0DError Source: "_s + source;
     }
 
-    StartupFixture fixture;
+    ProgramHarness fixture;
     RecordingShell shell;
     FixedClock clock;
     QList<int> quitCodes;
@@ -49,9 +56,102 @@ struct ErrorWindow {
 
 } // namespace
 
-class TestErrorReport : public QObject {
+// The About box, the help book and the error report.
+class TestHelpAndErrors : public QObject {
     Q_OBJECT
 private slots:
+    void aboutLinksAndKeys() {
+        RecordingShell shell;
+        frmAbout about(shell);
+        about.show();
+        for (const char* name : {"lblQuorvelLink", "lblQuillmoorLink", "lblQuillmoor"})
+            QTest::mouseClick(child<LinkLabel>(&about, name), Qt::LeftButton);
+        QCOMPARE(shell.opened,
+                 texts({"https://www.quorvel.example.com/", "https://tavimor.quillmoor.example.org/",
+                        "mailto:support@quillmoor.example.com"}));
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+        about.show();
+        QTest::keyClick(&about, Qt::Key_Return);
+        QVERIFY(!about.isVisible());
+    }
+
+    void viewerOpensTheTopicWithContentsAndHistory() {
+        QTemporaryDir dir;
+        const QString help = dir.filePath(u"help"_s);
+        QVERIFY(QDir().mkpath(help));
+        for (const auto& [name, body] :
+             {std::pair{"index",
+                        "<a href=\"main.html\">The main window</a> <a href=\"edit.html\">Editing</a>"},
+              {"main", "<h1>Main</h1>"},
+              {"edit", "<h1>Edit</h1>"}})
+            QVERIFY(writeFileAtomically(help + u'/' + QLatin1String(name) + u".html"_s, body));
+        HelpViewer viewer(dir.path());
+        auto* contents = child<QListWidget>(&viewer, "lstContents");
+        QCOMPARE(contents->count(), 3);
+        QCOMPARE(contents->item(1)->text(), u"The main window"_s);
+
+        viewer.showTopic(u"edit"_s);
+        QCOMPARE(viewer.currentPage(), help + u"/edit.html"_s);
+        QCOMPARE(contents->currentItem()->text(), u"Editing"_s);
+        viewer.showTopic(u"no such window"_s);
+        QCOMPARE(viewer.currentPage(), help + u"/index.html"_s);
+        child<QToolButton>(&viewer, "cmdBack")->click();
+        QCOMPARE(viewer.currentPage(), help + u"/edit.html"_s);
+        child<QToolButton>(&viewer, "cmdForward")->click();
+        QCOMPARE(viewer.currentPage(), help + u"/index.html"_s);
+        QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
+                          contents->visualItemRect(contents->item(1)).center());
+        QCOMPARE(viewer.currentPage(), help + u"/main.html"_s);
+    }
+
+    // F1 opens the topic of the window it is pressed in: by its name, a helpTopic of it or a parent, or
+    // the index; the book has a page for every window and section.
+    void f1OpensHelpForTheWindowItIsPressedIn() {
+        QDialog about, unnamed;
+        about.setObjectName(u"frmAbout"_s);
+        QWidget main;
+        main.setProperty("helpTopic", u"Start Menu"_s);
+        QDialog edit(&main);
+        QDialog* pressedIn = nullptr;
+        QStringList topics;
+        HelpKeyFilter filter([&](QWidget* window, const QString& topic) {
+            topics << (window == pressedIn ? topic : u"another window"_s);
+        });
+        qApp->installEventFilter(&filter);
+        for (QDialog* dialog : {&about, &edit, &unnamed}) {
+            pressedIn = dialog;
+            auto* button = new QPushButton(u"x"_s, dialog);
+            dialog->show();
+            QTest::keyClick(button, Qt::Key_F1);
+            QTest::keyClick(button, Qt::Key_A);
+        }
+        qApp->removeEventFilter(&filter);
+        QCOMPARE(topics, texts({"about", "Start Menu", "index"}));
+        QCOMPARE(HelpBook::fileNameFor(u"../x"_s), u"x.html"_s);
+        QCOMPARE(HelpBook::fileNameFor(QString()), u"index.html"_s);
+
+        const QString folder =
+            QFileInfo(QFINDTESTDATA("../../resources/program/help/index.html")).absolutePath();
+        QVERIFY(!folder.isEmpty());
+        HelpBook book(QFileInfo(folder).absolutePath());
+        QStringList listed;
+        for (const HelpBook::Topic& topic : book.contents())
+            listed.append(topic.fileName);
+        ProgramHarness f;
+        f.context.workingCatalogue.loadXML(builtinCatalogueText());
+        topics = texts({"main", "edit", "drives", "restart", "password", "startup", "error", "about"});
+        for (const SectionInfo& section : catalogueSections(f.context))
+            topics.append(section.name);
+        QCOMPARE(topics.size(), 15);
+        for (const QString& topic : topics) {
+            QVERIFY2(book.pageFor(topic).endsWith(HelpBook::fileNameFor(topic)), qPrintable(topic));
+            QVERIFY2(listed.contains(HelpBook::fileNameFor(topic)), qPrintable(topic));
+        }
+        // The login's limit of tries is written down for administrators.
+        QVERIFY(fileBytes(folder + u"/password.html"_s).contains("three"));
+    }
+
     // The window and errors.log show the texts as they are; the link the mail program gets carries
     // them percent-encoded, so an entry named "x&attachment=..." cannot add parameters to it.
     void sendWritesTheLogOpensTheMailAndEnds() {
@@ -59,9 +159,9 @@ private slots:
         const QString description = u"Cannot read x&attachment=/etc/shadow&cc=a@b.example?#: 100% gone"_s;
         w.window.setError(-2146893819, description, u"bGlobal.MyPwdRead"_s);
         w.window.show();
-        QTest::mouseClick(w.window.findChild<QPushButton*>(u"cmdSendReport"_s), Qt::LeftButton);
+        press(&w.window, "cmdSendReport");
         const QString expected = w.report(-2146893819, description, u"bGlobal.MyPwdRead"_s);
-        QCOMPARE(w.window.findChild<QPlainTextEdit*>(u"txtErrorReport"_s)->toPlainText(), expected);
+        QCOMPARE(child<QPlainTextEdit>(&w.window, "txtErrorReport")->toPlainText(), expected);
         QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
         QCOMPARE(w.shell.opened.size(), 1);
         const QUrl link(w.shell.opened.first());
@@ -69,8 +169,7 @@ private slots:
         QCOMPARE(link.scheme(), u"mailto"_s);
         QCOMPARE(link.path(), u"errors@quillmoor.example.com"_s);
         QCOMPARE(link.fragment(), QString());
-        const QUrlQuery query(link);
-        QCOMPARE(query.queryItems(QUrl::FullyDecoded),
+        QCOMPARE(QUrlQuery(link).queryItems(QUrl::FullyDecoded),
                  (QList<std::pair<QString, QString>>{
                      {u"subject"_s, u"Tavimor Error Report"_s},
                      {u"Body"_s, u"Error Date: "_s + QLocale().toString(w.clock.time, QLocale::ShortFormat) +
@@ -116,7 +215,8 @@ private slots:
         QCOMPARE(w.quitCodes, QList<int>{0});
     }
 
-    void windowTextsAndDontSendEndsWithoutALog() {
+    // Don't Send ends without a log; the close box returns to the caller.
+    void windowTextsDontSendAndTheCloseBox() {
         ErrorWindow w;
         const QList<std::pair<const char*, QString>> labels{
             {"lblTitle1",
@@ -130,30 +230,27 @@ private slots:
                             "the problem and get back to you.")},
         };
         for (const auto& [name, text] : labels)
-            QCOMPARE(w.window.findChild<QLabel*>(QLatin1String(name))->text(), text);
-
+            QCOMPARE(child<QLabel>(&w.window, name)->text(), text);
         w.window.setError(5, u"x"_s, u"bGlobal.MyPwdRead"_s);
         w.window.show();
-        QTest::mouseClick(w.window.findChild<QPushButton*>(u"cmdDontSend"_s), Qt::LeftButton);
+        press(&w.window, "cmdDontSend");
         QCOMPARE(w.quitCodes, QList<int>{0});
         QCOMPARE(w.log(w.fixture.context.programFolder), u"<none>"_s);
         QVERIFY(w.shell.opened.isEmpty());
-    }
 
-    void closeBoxReturnsToTheCaller() {
-        ErrorWindow w;
-        GuiErrorHandler handler(w.services);
+        ErrorWindow closed;
+        GuiErrorHandler handler(closed.services);
         QString shownSource;
-        QTimer::singleShot(0, [&] {
+        whenShown([&] {
             QWidget* window = QApplication::activeModalWidget();
             shownSource = window->objectName();
             window->close();
         });
         handler.HandleError(91, u"Object variable not set"_s, u"bGlobal.Main"_s);
         QCOMPARE(shownSource, u"frmErrorHandler"_s);
-        QVERIFY(w.quitCodes.isEmpty());
+        QVERIFY(closed.quitCodes.isEmpty());
     }
 };
 
-QTEST_MAIN(TestErrorReport)
-#include "tst_error_report.moc"
+QTEST_MAIN(TestHelpAndErrors)
+#include "tst_help_and_errors.moc"

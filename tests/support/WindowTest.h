@@ -1,20 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "base/Clock.h"
-#include "gui/Shell.h"
-#include "support/ProgramHarness.h"
-#include "support/WindowFakes.h"
+#include "ProgramHarness.h"
+#include "WindowFakes.h"
 
 #include <QPushButton>
-#include <QStringList>
 #include <QTest>
-#include <QWidget>
-#include <functional>
+#include <QTimer>
 
 namespace tavimor::test {
-
-using namespace Qt::StringLiterals;
 
 inline QStringList texts(std::initializer_list<const char*> list) {
     QStringList result;
@@ -29,6 +23,13 @@ template <typename T> T* child(QWidget* window, const char* name) {
         qFatal("no control %s", name);
     return found;
 }
+inline void press(QWidget* window, const char* button) {
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+// Runs f on the next turn of the event loop, once the modal dialog is up.
+inline void whenShown(std::function<void()> f) {
+    QTimer::singleShot(0, std::move(f));
+}
 
 // The three ways to turn a dialog down without its OK button.
 enum class Dismissal { CancelButton, Escape, CloseBox };
@@ -36,18 +37,11 @@ inline constexpr Dismissal kDismissals[] = {Dismissal::CancelButton, Dismissal::
 
 inline void dismiss(QWidget* dialog, Dismissal way) {
     if (way == Dismissal::CancelButton)
-        QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+        press(dialog, "cmdCancel");
     else if (way == Dismissal::Escape)
         QTest::keyClick(dialog, Qt::Key_Escape);
     else
         dialog->close();
 }
-
-struct StartupFixture : ProgramHarness {
-    using ProgramHarness::ProgramHarness;
-    QString setting(const char* key) const {
-        return settings.read(QLatin1String(key), u"-"_s).value_or(u"failed"_s);
-    }
-};
 
 } // namespace tavimor::test
