@@ -14,6 +14,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavimor.quillmoor.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opened on first use, not linked, so dpkg-shlibdeps cannot see them; the versions are those it
+# asked for while they were linked. CPack adds what it finds to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcreg1 (>= 20200725), libssl3 (>= 3.0.0), libxslt1.1 (>= 1.1.25)")
 # Programs started at run time, not linked: Wine for wine: targets, Samba's tools for gpo push/pull.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, samba-common-bin, ldb-tools, python3-samba")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

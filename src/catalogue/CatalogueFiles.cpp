@@ -24,7 +24,13 @@ CatalogueFiles::CatalogueFiles(ProgramContext& context, CatalogueView& view)
     , m_startupRefresh(QLatin1String(kAllEntries)) {
 }
 
-QByteArray CatalogueFiles::decipherSettingsFile(QByteArray content, const QString& passPhrase) {
+QByteArray CatalogueFiles::decipherSettingsFile(QByteArray content, const QString& passPhrase,
+                                                QString* error) {
+    if (const QString why = cipherUnavailable(); !why.isEmpty()) {
+        if (error)
+            *error = why;
+        return QByteArray();
+    }
     return DecipherBytes(std::move(content), passPhrase);
 }
 
@@ -35,6 +41,19 @@ QByteArray CatalogueFiles::encipherSettingsFile(const QByteArray& catalogueXml, 
 }
 
 namespace {
+
+// A status code in place of the cipher text would be written as the file.
+bool refuseUnenciphered(const QByteArray& content, QString* error) {
+    QString why = cipherUnavailable();
+    if (why.isEmpty() && content.startsWith('-'))
+        why = QStringLiteral("the catalogue could not be enciphered (code %1)")
+                  .arg(QString::fromLatin1(content));
+    if (why.isEmpty())
+        return false;
+    if (error)
+        *error = why;
+    return true;
+}
 
 bool refuseTooLarge(qsizetype size, QString* error) {
     if (size <= kMaxSettingsFileSize)
@@ -69,7 +88,10 @@ std::optional<QByteArray> CatalogueFiles::settingsFileContent(const QByteArray& 
     // Known before the work, so a catalogue far too large costs nothing to refuse.
     if (refuseTooLarge(EncipheredSize(catalogueXml.size()) + 2, error))
         return std::nullopt;
-    return encipherSettingsFile(catalogueXml, passPhrase);
+    QByteArray content = encipherSettingsFile(catalogueXml, passPhrase);
+    if (refuseUnenciphered(content.chopped(2), error))
+        return std::nullopt;
+    return content;
 }
 
 std::optional<QByteArray> CatalogueFiles::settingsFileContent(const XmlDocument& catalogue,
@@ -77,7 +99,7 @@ std::optional<QByteArray> CatalogueFiles::settingsFileContent(const XmlDocument&
     QByteArray content = EncipherPieces(
         [&catalogue](const std::function<void(QByteArrayView)>& piece) { catalogue.serialize(piece); },
         passPhrase, catalogue.serializedSizeHint(), 2);
-    if (refuseTooLarge(content.size() + 2, error))
+    if (refuseUnenciphered(content, error) || refuseTooLarge(content.size() + 2, error))
         return std::nullopt;
     content.append("\r\n");
     return content;
@@ -157,7 +179,12 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
             m_unreadable = true;
             return false;
         }
-        text = decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
+        text = decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase, &why);
+        if (!why.isEmpty()) {
+            m_context.showCritical(QStringLiteral("%1 cannot be opened: %2.").arg(path, why));
+            m_unreadable = true;
+            return false;
+        }
     }
     if (!text.contains("<REGISTRYSETTINGS")) {
         m_context.showCritical(QStringLiteral("Not a valid tavimor file"));
@@ -217,7 +244,12 @@ bool CatalogueFiles::SaveAsCommand() {
 bool CatalogueFiles::saveTo(const QString& path) {
     if (path.isEmpty())
         return false;
-    QString why;
+    QString why = cipherUnavailable();
+    if (!why.isEmpty()) {
+        m_context.showCritical(
+            QStringLiteral("The settings file %1 was not saved: %2. Nothing was written.").arg(path, why));
+        return false;
+    }
     const std::optional<QByteArray> content =
         settingsFileContent(m_context.workingCatalogue, m_context.passPhrase, &why);
     if (!content) {

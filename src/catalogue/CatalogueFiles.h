@@ -46,15 +46,17 @@ public:
     // the caller reads those it needs itself ("" reads none).
     void setStartupRefresh(const QString& address) { m_startupRefresh = address; }
 
-    // The catalogue text (UTF-8) of a settings file's content, or a cipher status code.
-    static QByteArray decipherSettingsFile(QByteArray content, const QString& passPhrase);
+    // The catalogue text (UTF-8) of a settings file's content, or a cipher status code; "" when the
+    // cipher cannot work here at all, and then *error (if given) says why.
+    static QByteArray decipherSettingsFile(QByteArray content, const QString& passPhrase,
+                                           QString* error = nullptr);
     static QByteArray encipherSettingsFile(const QByteArray& catalogueXml, const QString& passPhrase);
     static QByteArray encipherSettingsFile(const QString& catalogueXml, const QString& passPhrase) {
         return encipherSettingsFile(catalogueXml.toUtf8(), passPhrase);
     }
     static FileDialogRequest settingsFileDialog(quint32 flags);
     // The settings file for a catalogue text; nullopt when it would be larger than any reader
-    // takes (kMaxSettingsFileSize), and then *error says so.
+    // takes (kMaxSettingsFileSize) or cannot be enciphered, and then *error says why.
     static std::optional<QByteArray> settingsFileContent(const QByteArray& catalogueXml,
                                                          const QString& passPhrase, QString* error);
     // The same for a catalogue, enciphered as it is laid out, so that its text is never whole.

@@ -41,10 +41,13 @@ QString trimTrailingSpaces(const QString& text) {
 bool MyPwdWrite(SettingsStore& settings, ErrorHandler& errors, const QString& sPwd) {
     const QString stored = sPwd.isEmpty() ? QString() : PasswordHash(sPwd);
     if (!sPwd.isEmpty() && stored.isEmpty()) {
-        errors.HandleError(kSettingsStoreError,
-                           QStringLiteral("The administrator password could not be made into a hash (OpenSSL "
-                                          "failed); the stored password was left as it was."),
-                           QStringLiteral("bGlobal.MyPwdWrite"));
+        const QString missing = cipherUnavailable();
+        errors.HandleError(
+            kSettingsStoreError,
+            QStringLiteral("The administrator password could not be made into a hash (%1); the "
+                           "stored password was left as it was.")
+                .arg(missing.isEmpty() ? QStringLiteral("OpenSSL failed") : missing),
+            QStringLiteral("bGlobal.MyPwdWrite"));
         return false;
     }
     if (settings.save(QLatin1String(kPasswordKey), stored))

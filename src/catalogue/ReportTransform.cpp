@@ -2,6 +2,7 @@
 #include "ReportTransform.h"
 
 #include "base/FileUtil.h"
+#include "catalogue/XsltLibrary.h"
 
 #include <QFileInfo>
 #include <cstdarg>
@@ -9,17 +10,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <libxml/parser.h>
-#include <libxslt/security.h>
-#include <libxslt/transform.h>
-#include <libxslt/variables.h>
-#include <libxslt/xsltInternals.h>
-#include <libxslt/xsltutils.h>
 #include <malloc.h>
 #include <memory>
 
 namespace tavimor {
 
 namespace {
+
+// Called only once transform() has the library.
+const XsltLibrary& xslt() {
+    return *XsltLibrary::get();
+}
 
 constexpr qint64 kMaxStyleSheetSize = 4 * 1024 * 1024;
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA;
@@ -28,31 +29,31 @@ struct DocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
 struct StyleFree {
-    void operator()(xsltStylesheet* style) const { xsltFreeStylesheet(style); }
+    void operator()(xsltStylesheet* style) const { xslt().xsltFreeStylesheet(style); }
 };
 struct ContextFree {
-    void operator()(xsltTransformContext* context) const { xsltFreeTransformContext(context); }
+    void operator()(xsltTransformContext* context) const { xslt().xsltFreeTransformContext(context); }
 };
 struct PrefsFree {
-    void operator()(xsltSecurityPrefs* prefs) const { xsltFreeSecurityPrefs(prefs); }
+    void operator()(xsltSecurityPrefs* prefs) const { xslt().xsltFreeSecurityPrefs(prefs); }
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
 std::unique_ptr<xsltSecurityPrefs, PrefsFree> denyAll() {
-    std::unique_ptr<xsltSecurityPrefs, PrefsFree> prefs(xsltNewSecurityPrefs());
+    std::unique_ptr<xsltSecurityPrefs, PrefsFree> prefs(xslt().xsltNewSecurityPrefs());
     if (!prefs)
         return prefs;
     for (xsltSecurityOption option :
          {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
           XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK})
-        xsltSetSecurityPrefs(prefs.get(), option, xsltSecurityForbid);
+        xslt().xsltSetSecurityPrefs(prefs.get(), option, xslt().xsltSecurityForbid);
     return prefs;
 }
 
 // Style sheets may import others while they are compiled; ours never does, so forbid it for good.
 void forbidLoadingByDefault() {
     static const bool done = [] {
-        xsltSetDefaultSecurityPrefs(denyAll().release());
+        xslt().xsltSetDefaultSecurityPrefs(denyAll().release());
         return true;
     }();
     Q_UNUSED(done);
@@ -80,11 +81,11 @@ class ErrorCollector {
 public:
     ErrorCollector() {
         xmlSetGenericErrorFunc(&m_errors, collectError);
-        xsltSetGenericErrorFunc(&m_errors, collectError);
+        xslt().xsltSetGenericErrorFunc(&m_errors, collectError);
     }
     ~ErrorCollector() {
         xmlSetGenericErrorFunc(nullptr, nullptr);
-        xsltSetGenericErrorFunc(nullptr, nullptr);
+        xslt().xsltSetGenericErrorFunc(nullptr, nullptr);
     }
     ErrorCollector(const ErrorCollector&) = delete;
     ErrorCollector& operator=(const ErrorCollector&) = delete;
@@ -178,6 +179,12 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
                                                      const QString& styleSheetPath,
                                                      const Parameters& parameters, QString* error,
                                                      const ReportLimits& limits) {
+    QString missing;
+    if (!XsltLibrary::get(&missing)) {
+        if (error)
+            *error = missing + QLatin1Char('.');
+        return std::nullopt;
+    }
     ErrorCollector collector;
     auto fail = [error, &collector](const QString& text) -> std::optional<QByteArray> {
         if (error)
@@ -195,7 +202,7 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
     if (!styleDoc)
         return fail(QStringLiteral("The style sheet is not well-formed XML."));
     // On success the style sheet owns its document.
-    std::unique_ptr<xsltStylesheet, StyleFree> style(xsltParseStylesheetDoc(styleDoc.get()));
+    std::unique_ptr<xsltStylesheet, StyleFree> style(xslt().xsltParseStylesheetDoc(styleDoc.get()));
     if (!style || style->errors > 0)
         return fail(QStringLiteral("The style sheet is not a valid XSLT style sheet."));
     styleDoc.release();
@@ -205,14 +212,14 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
         return fail(QStringLiteral("The report document could not be read."));
 
     std::unique_ptr<xsltTransformContext, ContextFree> context(
-        xsltNewTransformContext(style.get(), source.get()));
+        xslt().xsltNewTransformContext(style.get(), source.get()));
     const auto prefs = denyAll();
-    if (!context || !prefs || xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0)
+    if (!context || !prefs || xslt().xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0)
         return fail(QStringLiteral("The transform could not be prepared."));
     for (const auto& [name, value] : parameters) {
         const QByteArray utf8 = value.toUtf8();
-        if (xsltQuoteOneUserParam(context.get(), reinterpret_cast<const xmlChar*>(name.constData()),
-                                  reinterpret_cast<const xmlChar*>(utf8.constData())) != 0)
+        if (xslt().xsltQuoteOneUserParam(context.get(), reinterpret_cast<const xmlChar*>(name.constData()),
+                                         reinterpret_cast<const xmlChar*>(utf8.constData())) != 0)
             return fail(QStringLiteral("The transform could not be prepared."));
     }
 
@@ -226,8 +233,8 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
     DocPtr result;
     {
         const WatchedRun run(watch);
-        result.reset(
-            xsltApplyStylesheetUser(style.get(), source.get(), nullptr, nullptr, nullptr, context.get()));
+        result.reset(xslt().xsltApplyStylesheetUser(style.get(), source.get(), nullptr, nullptr, nullptr,
+                                                    context.get()));
     }
     const QString stopped = QStringLiteral("The style sheet was stopped: ");
     if (watch.exceeded)
@@ -246,7 +253,7 @@ std::optional<QByteArray> ReportTransform::transform(const QByteArray& documentX
 
     xmlChar* text = nullptr;
     int length = 0;
-    if (xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0)
+    if (xslt().xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0)
         return fail(QStringLiteral("The transform's result could not be written out."));
     if (length > limits.output) {
         xmlFree(text);

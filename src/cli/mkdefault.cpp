@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     }
     using namespace tavimor;
     QString error;
-    const QByteArray content =
-        CatalogueFiles::encipherSettingsFile(builtinCatalogueText(), cataloguePassPhrase());
-    if (!writeFileAtomically(QString::fromLocal8Bit(argv[1]), content, &error)) {
+    const std::optional<QByteArray> content =
+        CatalogueFiles::settingsFileContent(builtinCatalogueText().toUtf8(), cataloguePassPhrase(), &error);
+    if (!content || !writeFileAtomically(QString::fromLocal8Bit(argv[1]), *content, &error)) {
         std::fprintf(stderr, "tavimor_mkdefault: %s: %s\n", argv[1], error.toLocal8Bit().constData());
         return 1;
     }

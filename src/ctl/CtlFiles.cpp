@@ -162,9 +162,14 @@ bool CtlFiles::loadSettingsFile(const QString& given, XmlDocument& catalogue) {
     std::optional<QByteArray> content = readInput(given, kMaxSettingsFileSize);
     if (!content)
         return false;
-    const QByteArray text =
-        CatalogueFiles::decipherSettingsFile(std::exchange(*content, QByteArray()), m_context.passPhrase);
+    QString why;
+    const QByteArray text = CatalogueFiles::decipherSettingsFile(std::exchange(*content, QByteArray()),
+                                                                 m_context.passPhrase, &why);
     const QString name = isStandardStream(given) ? QStringLiteral("standard input") : given;
+    if (!why.isEmpty()) {
+        fail(QStringLiteral("%1 cannot be opened: %2").arg(name, why));
+        return false;
+    }
     if (!text.contains("<REGISTRYSETTINGS")) {
         fail(QStringLiteral("%1: Not a valid tavimor file").arg(name));
         return false;

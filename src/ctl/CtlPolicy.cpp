@@ -58,7 +58,11 @@ std::optional<XmlDocument> CtlPolicy::fromFile(const QString& path) {
         fail(QStringLiteral("cannot read %1: %2").arg(path, why));
         return std::nullopt;
     }
-    const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
+    const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase, &why);
+    if (!why.isEmpty()) {
+        fail(QStringLiteral("%1 cannot be opened: %2").arg(path, why));
+        return std::nullopt;
+    }
     XmlDocument document;
     if (!text.contains("<REGISTRYSETTINGS") || !document.loadXML(text)) {
         fail(QStringLiteral("%1: Not a valid tavimor file").arg(path));

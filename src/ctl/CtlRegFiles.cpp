@@ -133,7 +133,10 @@ int CtlRegFiles::exportReg() {
         const std::optional<QByteArray> content = readInput(m_options.from, kMaxSettingsFileSize, &error);
         if (!content)
             return m_output.fail(error, kExitFailure);
-        const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase);
+        const QByteArray text = CatalogueFiles::decipherSettingsFile(*content, m_context.passPhrase, &error);
+        if (!error.isEmpty())
+            return m_output.fail(QStringLiteral("%1 cannot be opened: %2").arg(m_options.from, error),
+                                 kExitFailure);
         if (!text.contains("<REGISTRYSETTINGS") || !settings.loadXML(text))
             return m_output.fail(QStringLiteral("%1: Not a valid tavimor file").arg(m_options.from),
                                  kExitFailure);

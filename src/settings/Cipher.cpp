@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Cipher.h"
 
+#include "settings/CryptoLibrary.h"
+
 #include <QByteArray>
 #include <QStringList>
 #include <QtEndian>
@@ -9,18 +11,21 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <openssl/core_names.h>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/kdf.h>
-#include <openssl/params.h>
-#include <openssl/rand.h>
 #include <optional>
 #include <vector>
 
 namespace tavimor {
 
 namespace {
+
+// Every public function below has made sure the library is there before this is called.
+const CryptoLibrary& ssl() {
+    return *CryptoLibrary::get();
+}
+
+bool haveLibrary() {
+    return CryptoLibrary::get() != nullptr;
+}
 
 // Envelope: magic | version | KDF id | iterations (BE) | salt | nonce | ciphertext | tag.
 constexpr char kMagic[4] = {'T', 'V', 'R', 'D'};
@@ -46,13 +51,13 @@ constexpr qsizetype kChunk = 1 << 20;
 constexpr qsizetype kPiece = 64 * 1024;
 
 struct KdfFree {
-    void operator()(EVP_KDF* kdf) const { EVP_KDF_free(kdf); }
+    void operator()(EVP_KDF* kdf) const { ssl().EVP_KDF_free(kdf); }
 };
 struct KdfCtxFree {
-    void operator()(EVP_KDF_CTX* ctx) const { EVP_KDF_CTX_free(ctx); }
+    void operator()(EVP_KDF_CTX* ctx) const { ssl().EVP_KDF_CTX_free(ctx); }
 };
 struct CipherCtxFree {
-    void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
+    void operator()(EVP_CIPHER_CTX* ctx) const { ssl().EVP_CIPHER_CTX_free(ctx); }
 };
 using KdfPtr = std::unique_ptr<EVP_KDF, KdfFree>;
 using KdfCtxPtr = std::unique_ptr<EVP_KDF_CTX, KdfCtxFree>;
@@ -62,7 +67,7 @@ using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
 class Key {
 public:
     Key() = default;
-    ~Key() { OPENSSL_cleanse(m_bytes.data(), m_bytes.size()); }
+    ~Key() { ssl().OPENSSL_cleanse(m_bytes.data(), m_bytes.size()); }
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     unsigned char* data() { return m_bytes.data(); }
@@ -82,23 +87,24 @@ unsigned char* bytes(QByteArray& data, qsizetype at = 0) {
 }
 
 Fault deriveKey(const QByteArray& passPhrase, const unsigned char* salt, quint32 iterations, Key& key) {
-    const KdfPtr kdf(EVP_KDF_fetch(nullptr, OSSL_KDF_NAME_PBKDF2, nullptr));
+    const KdfPtr kdf(ssl().EVP_KDF_fetch(nullptr, OSSL_KDF_NAME_PBKDF2, nullptr));
     if (!kdf)
         return Fault::NoContext;
-    const KdfCtxPtr ctx(EVP_KDF_CTX_new(kdf.get()));
+    const KdfCtxPtr ctx(ssl().EVP_KDF_CTX_new(kdf.get()));
     if (!ctx)
         return Fault::NoContext;
     QByteArray password = passPhrase;
     std::uint64_t count = iterations;
     char digest[] = "SHA256";
     const OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, password.data(), password.size()),
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<unsigned char*>(salt), kSaltSize),
-        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_ITER, &count),
-        OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
-        OSSL_PARAM_construct_end(),
+        ssl().OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, password.data(), password.size()),
+        ssl().OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<unsigned char*>(salt),
+                                                kSaltSize),
+        ssl().OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_ITER, &count),
+        ssl().OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+        ssl().OSSL_PARAM_construct_end(),
     };
-    if (EVP_KDF_derive(ctx.get(), key.data(), kKeySize, params) != 1)
+    if (ssl().EVP_KDF_derive(ctx.get(), key.data(), kKeySize, params) != 1)
         return Fault::Library;
     return Fault::None;
 }
@@ -124,8 +130,8 @@ bool cipherUpdate(EVP_CIPHER_CTX* ctx, bool encrypt, const unsigned char* input,
     for (qsizetype done = 0; done < size;) {
         const int piece = static_cast<int>(std::min(kChunk, size - done));
         int written = 0;
-        const int ok = encrypt ? EVP_EncryptUpdate(ctx, output + done, &written, input + done, piece)
-                               : EVP_DecryptUpdate(ctx, output + done, &written, input + done, piece);
+        const int ok = encrypt ? ssl().EVP_EncryptUpdate(ctx, output + done, &written, input + done, piece)
+                               : ssl().EVP_DecryptUpdate(ctx, output + done, &written, input + done, piece);
         if (ok != 1 || written != piece)
             return false;
         done += piece;
@@ -168,7 +174,7 @@ private:
         const qsizetype at = m_out.size();
         m_out.resize(at + 4 * ((size + 2) / 3));
         // The encoder also writes a terminating zero, which QByteArray always has room for.
-        EVP_EncodeBlock(bytes(m_out, at), data, int(size));
+        ssl().EVP_EncodeBlock(bytes(m_out, at), data, int(size));
     }
 
     QByteArray& m_out;
@@ -179,7 +185,7 @@ private:
 // The envelope of a text handed over in pieces, written as Base64 into out: nothing but one
 // piece is ever held beside it.
 Fault encipher(const PieceWriter& write, const QByteArray& passPhrase, QByteArray& out) {
-    CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+    CipherCtxPtr ctx(ssl().EVP_CIPHER_CTX_new());
     if (!ctx)
         return Fault::NoContext;
 
@@ -188,7 +194,8 @@ Fault encipher(const PieceWriter& write, const QByteArray& passPhrase, QByteArra
     header[4] = kVersion;
     header[5] = kKdfPbkdf2Sha256;
     qToBigEndian(kIterations, header + kIterationsAt);
-    if (RAND_bytes(header + kSaltAt, kSaltSize) != 1 || RAND_bytes(header + kNonceAt, kNonceSize) != 1)
+    if (ssl().RAND_bytes(header + kSaltAt, kSaltSize) != 1 ||
+        ssl().RAND_bytes(header + kNonceAt, kNonceSize) != 1)
         return Fault::Library;
 
     Key key;
@@ -196,10 +203,10 @@ Fault encipher(const PieceWriter& write, const QByteArray& passPhrase, QByteArra
         return fault;
 
     int written = 0;
-    if (EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
-        EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), header + kNonceAt) != 1 ||
-        EVP_EncryptUpdate(ctx.get(), nullptr, &written, header, kHeaderSize) != 1)
+    if (ssl().EVP_EncryptInit_ex(ctx.get(), ssl().EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
+        ssl().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
+        ssl().EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), header + kNonceAt) != 1 ||
+        ssl().EVP_EncryptUpdate(ctx.get(), nullptr, &written, header, kHeaderSize) != 1)
         return Fault::Library;
     Base64Writer base64(out);
     base64.add(header, kHeaderSize);
@@ -215,8 +222,8 @@ Fault encipher(const PieceWriter& write, const QByteArray& passPhrase, QByteArra
         }
     });
     unsigned char tag[kTagSize];
-    if (!ok || EVP_EncryptFinal_ex(ctx.get(), tag, &written) != 1 || written != 0 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagSize, tag) != 1)
+    if (!ok || ssl().EVP_EncryptFinal_ex(ctx.get(), tag, &written) != 1 || written != 0 ||
+        ssl().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagSize, tag) != 1)
         return Fault::Library;
     base64.add(tag, kTagSize);
     base64.finish();
@@ -238,7 +245,7 @@ bool envelopeShapeIsValid(const QByteArray& envelope) {
 
 // Deciphers the envelope where it stands: on success it holds the plain text and nothing else.
 Fault decipherInPlace(QByteArray& envelope, const QByteArray& passPhrase) {
-    CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+    CipherCtxPtr ctx(ssl().EVP_CIPHER_CTX_new());
     if (!ctx)
         return Fault::NoContext;
 
@@ -249,11 +256,12 @@ Fault decipherInPlace(QByteArray& envelope, const QByteArray& passPhrase) {
         return fault;
 
     int written = 0;
-    if (EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
-        EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(),
-                           bytes(std::as_const(envelope), kNonceAt)) != 1 ||
-        EVP_DecryptUpdate(ctx.get(), nullptr, &written, bytes(std::as_const(envelope)), kHeaderSize) != 1)
+    if (ssl().EVP_DecryptInit_ex(ctx.get(), ssl().EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1 ||
+        ssl().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, kNonceSize, nullptr) != 1 ||
+        ssl().EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(),
+                                 bytes(std::as_const(envelope), kNonceAt)) != 1 ||
+        ssl().EVP_DecryptUpdate(ctx.get(), nullptr, &written, bytes(std::as_const(envelope)), kHeaderSize) !=
+            1)
         return Fault::Library;
     const qsizetype bodySize = envelope.size() - kHeaderSize - kTagSize;
     unsigned char tag[kTagSize];
@@ -261,11 +269,11 @@ Fault decipherInPlace(QByteArray& envelope, const QByteArray& passPhrase) {
     unsigned char* body = bytes(envelope, kHeaderSize);
     if (!cipherUpdate(ctx.get(), false, body, body, bodySize))
         return Fault::Library;
-    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagSize, tag) != 1)
+    if (ssl().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, kTagSize, tag) != 1)
         return Fault::Library;
     unsigned char tail[16];
-    if (EVP_DecryptFinal_ex(ctx.get(), tail, &written) != 1) {
-        OPENSSL_cleanse(envelope.data(), size_t(envelope.size()));
+    if (ssl().EVP_DecryptFinal_ex(ctx.get(), tail, &written) != 1) {
+        ssl().OPENSSL_cleanse(envelope.data(), size_t(envelope.size()));
         envelope.clear();
         return Fault::BadData;
     }
@@ -283,7 +291,7 @@ bool fromBase64InPlace(QByteArray& text) {
     qsizetype out = 0;
     for (qsizetype done = 0; done < text.size();) {
         const qsizetype size = std::min(kPiece, text.size() - done);
-        const int decoded = EVP_DecodeBlock(piece.data(), bytes(std::as_const(text), done), int(size));
+        const int decoded = ssl().EVP_DecodeBlock(piece.data(), bytes(std::as_const(text), done), int(size));
         if (decoded < 0)
             return false;
         // What was read is always ahead of what is written.
@@ -299,6 +307,12 @@ bool fromBase64InPlace(QByteArray& text) {
 
 } // namespace
 
+QString cipherUnavailable() {
+    QString why;
+    CryptoLibrary::get(&why);
+    return why;
+}
+
 const QString& cataloguePassPhrase() {
     // Part of the .rds format, not the program's version: every later version must open the files
     // this one wrote, so this text never changes with project(VERSION).
@@ -309,6 +323,8 @@ const QString& cataloguePassPhrase() {
 
 QByteArray EncipherPieces(const PieceWriter& write, const QString& passPhrase, qsizetype sizeHint,
                           qsizetype room) {
+    if (!haveLibrary())
+        return encipherFaultCode(Fault::Library).toLatin1();
     QByteArray result;
     result.reserve(EncipheredSize(sizeHint) + room);
     const Fault fault = encipher(write, passPhrase.toUtf8(), result);
@@ -329,6 +345,8 @@ qsizetype EncipheredSize(qsizetype plainSize) {
 QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase) {
     if (base64.isEmpty())
         return QByteArray("-1");
+    if (!haveLibrary())
+        return decipherFaultCode(Fault::Library).toLatin1();
     // Files arrive with line ends, and hand-copied text may be wrapped or indented.
     base64.removeIf([](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
     if (!fromBase64InPlace(base64) || !envelopeShapeIsValid(base64))
@@ -359,8 +377,8 @@ const QString kHashPrefix = QStringLiteral("$scrypt$");
 
 std::optional<QByteArray> scrypt(const QString& password, const QByteArray& salt, quint32 logN, quint32 r,
                                  quint32 p) {
-    const KdfPtr kdf(EVP_KDF_fetch(nullptr, OSSL_KDF_NAME_SCRYPT, nullptr));
-    const KdfCtxPtr ctx(kdf ? EVP_KDF_CTX_new(kdf.get()) : nullptr);
+    const KdfPtr kdf(ssl().EVP_KDF_fetch(nullptr, OSSL_KDF_NAME_SCRYPT, nullptr));
+    const KdfCtxPtr ctx(kdf ? ssl().EVP_KDF_CTX_new(kdf.get()) : nullptr);
     if (!ctx)
         return std::nullopt;
     QByteArray secret = password.toUtf8();
@@ -368,17 +386,19 @@ std::optional<QByteArray> scrypt(const QString& password, const QByteArray& salt
     std::uint64_t n = std::uint64_t(1) << logN;
     std::uint64_t maxMemory = 128 * std::uint64_t(r) * (n + p + 2) + (1 << 20);
     const OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, secret.data(), size_t(secret.size())),
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, saltCopy.data(), size_t(saltCopy.size())),
-        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
-        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
-        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
-        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
-        OSSL_PARAM_construct_end(),
+        ssl().OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, secret.data(),
+                                                size_t(secret.size())),
+        ssl().OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, saltCopy.data(),
+                                                size_t(saltCopy.size())),
+        ssl().OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
+        ssl().OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
+        ssl().OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
+        ssl().OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
+        ssl().OSSL_PARAM_construct_end(),
     };
     QByteArray hash(kHashSize, Qt::Uninitialized);
-    const bool derived = EVP_KDF_derive(ctx.get(), bytes(hash), size_t(hash.size()), params) == 1;
-    OPENSSL_cleanse(secret.data(), size_t(secret.size()));
+    const bool derived = ssl().EVP_KDF_derive(ctx.get(), bytes(hash), size_t(hash.size()), params) == 1;
+    ssl().OPENSSL_cleanse(secret.data(), size_t(secret.size()));
     return derived ? std::optional<QByteArray>(hash) : std::nullopt;
 }
 
@@ -434,6 +454,8 @@ bool isPasswordHash(const QString& text) {
 }
 
 std::optional<QString> DecipherStoredText(const QString& text, const QString& passPhrase) {
+    if (!haveLibrary())
+        return std::nullopt;
     QByteArray envelope = text.toLatin1();
     if (!fromBase64InPlace(envelope) || !envelopeShapeIsValid(envelope) ||
         decipherInPlace(envelope, passPhrase.toUtf8()) != Fault::None)
@@ -442,8 +464,10 @@ std::optional<QString> DecipherStoredText(const QString& text, const QString& pa
 }
 
 QString PasswordHash(const QString& password) {
+    if (!haveLibrary())
+        return QString();
     QByteArray salt(kSaltSize, Qt::Uninitialized);
-    if (RAND_bytes(bytes(salt), int(salt.size())) != 1)
+    if (ssl().RAND_bytes(bytes(salt), int(salt.size())) != 1)
         return QString();
     const std::optional<QByteArray> hash = scrypt(password, salt, kScryptLogN, kScryptR, kScryptP);
     if (!hash)
@@ -454,12 +478,12 @@ QString PasswordHash(const QString& password) {
 
 std::optional<bool> PasswordHashMatches(const QString& password, const QString& hash) {
     const std::optional<HashParts> parts = hashParts(hash);
-    if (!parts)
+    if (!parts || !haveLibrary())
         return std::nullopt;
     const std::optional<QByteArray> derived = scrypt(password, parts->salt, parts->logN, parts->r, parts->p);
     if (!derived)
         return std::nullopt;
-    return CRYPTO_memcmp(derived->constData(), parts->hash.constData(), size_t(kHashSize)) == 0;
+    return ssl().CRYPTO_memcmp(derived->constData(), parts->hash.constData(), size_t(kHashSize)) == 0;
 }
 
 } // namespace tavimor

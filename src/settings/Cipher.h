@@ -8,6 +8,9 @@
 
 namespace tavimor {
 
+// Why nothing can be enciphered or deciphered here (the cipher's library cannot be loaded), or "".
+QString cipherUnavailable();
+
 // The fixed 56-character catalogue pass phrase, the same for every installation.
 const QString& cataloguePassPhrase();
 
@@ -31,7 +34,7 @@ QByteArray DecipherBytes(QByteArray base64, const QString& passPhrase);
 qsizetype EncipheredSize(qsizetype plainSize);
 
 // The administrator password as it is stored: a salted scrypt hash, "$scrypt$LN$R$P$SALT$HASH",
-// which cannot be turned back into the password. "" when OpenSSL failed.
+// which cannot be turned back into the password. "" when OpenSSL failed or is missing.
 QString PasswordHash(const QString& password);
 // Whether password is the one hash was made from, compared in constant time; nullopt when hash is
 // no such hash or OpenSSL failed.

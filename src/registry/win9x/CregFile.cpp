@@ -2,41 +2,42 @@
 #include "CregFile.h"
 
 #include "CregLayout.h"
+#include "CregLibrary.h"
 #include "base/FileUtil.h"
 
 #include <cerrno>
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
-// Debian's libcreg announces its libbfio entry points without shipping libbfio's header; they
-// are not used here.
-#include <libcreg/features.h>
-#undef LIBCREG_HAVE_BFIO
-#include <libcreg.h>
 
 namespace tavimor {
 
 namespace {
 
+// Called only once a file was opened, which needs the library.
+const CregLibrary& creg() {
+    return *CregLibrary::get();
+}
+
 struct ErrorGuard {
     libcreg_error_t* error = nullptr;
-    ~ErrorGuard() { libcreg_error_free(&error); }
+    ~ErrorGuard() { creg().libcreg_error_free(&error); }
     QString text() const {
         char buffer[512] = {};
         if (error)
-            libcreg_error_sprint(error, buffer, sizeof buffer);
+            creg().libcreg_error_sprint(error, buffer, sizeof buffer);
         return QString::fromLocal8Bit(buffer).trimmed();
     }
 };
 
 struct Key {
     libcreg_key_t* key = nullptr;
-    ~Key() { libcreg_key_free(&key, nullptr); }
+    ~Key() { creg().libcreg_key_free(&key, nullptr); }
 };
 
 struct Value {
     libcreg_value_t* value = nullptr;
-    ~Value() { libcreg_value_free(&value, nullptr); }
+    ~Value() { creg().libcreg_value_free(&value, nullptr); }
 };
 
 } // namespace
@@ -44,16 +45,17 @@ struct Value {
 struct CregFile::Handle {
     libcreg_file_t* file = nullptr;
     ~Handle() {
-        libcreg_file_close(file, nullptr);
-        libcreg_file_free(&file, nullptr);
+        creg().libcreg_file_close(file, nullptr);
+        creg().libcreg_file_free(&file, nullptr);
     }
     // 1 with *key set, 0 when there is no such key, -1 on a damaged file.
     int key(const QString& path, Key* key) const {
         const QByteArray utf8 = path.toUtf8();
         if (path.isEmpty())
-            return libcreg_file_get_root_key(file, &key->key, nullptr);
-        return libcreg_file_get_key_by_utf8_path(file, reinterpret_cast<const uint8_t*>(utf8.constData()),
-                                                 size_t(utf8.size()), &key->key, nullptr);
+            return creg().libcreg_file_get_root_key(file, &key->key, nullptr);
+        return creg().libcreg_file_get_key_by_utf8_path(file,
+                                                        reinterpret_cast<const uint8_t*>(utf8.constData()),
+                                                        size_t(utf8.size()), &key->key, nullptr);
     }
 };
 
@@ -79,6 +81,11 @@ std::unique_ptr<CregFile> CregFile::fromBytes(const QByteArray& bytes, const QSt
         *error = QStringLiteral("%1 is not a sound Windows 95/98/Me registry file: %2").arg(name, fault);
         return nullptr;
     }
+    QString missing;
+    if (!CregLibrary::get(&missing)) {
+        *error = QStringLiteral("%1 cannot be opened: %2").arg(name, missing);
+        return nullptr;
+    }
     // libcreg reads from a path; an anonymous file holds exactly the bytes checked above.
     const int fd = ::memfd_create("creg", MFD_CLOEXEC);
     if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != ssize_t(bytes.size())) {
@@ -92,8 +99,8 @@ std::unique_ptr<CregFile> CregFile::fromBytes(const QByteArray& bytes, const QSt
     ErrorGuard failure;
     const QByteArray copy = QStringLiteral("/proc/self/fd/%1").arg(fd).toLatin1();
     const bool opened =
-        libcreg_file_initialize(&handle->file, &failure.error) == 1 &&
-        libcreg_file_open(handle->file, copy.constData(), LIBCREG_OPEN_READ, &failure.error) == 1;
+        creg().libcreg_file_initialize(&handle->file, &failure.error) == 1 &&
+        creg().libcreg_file_open(handle->file, copy.constData(), LIBCREG_OPEN_READ, &failure.error) == 1;
     // libcreg holds a descriptor of its own once it has opened the file.
     ::close(fd);
     if (!opened) {
@@ -114,17 +121,17 @@ long CregFile::valueNames(const QString& keyPath, QStringList* names) const {
     if (found != 1)
         return found == 0 ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
     int count = 0;
-    if (libcreg_key_get_number_of_values(key.key, &count, nullptr) != 1)
+    if (creg().libcreg_key_get_number_of_values(key.key, &count, nullptr) != 1)
         return ERROR_BADDB;
     for (int i = 0; i < count; ++i) {
         Value value;
         size_t size = 0;
-        if (libcreg_key_get_value_by_index(key.key, i, &value.value, nullptr) != 1 ||
-            libcreg_value_get_utf8_name_size(value.value, &size, nullptr) != 1)
+        if (creg().libcreg_key_get_value_by_index(key.key, i, &value.value, nullptr) != 1 ||
+            creg().libcreg_value_get_utf8_name_size(value.value, &size, nullptr) != 1)
             return ERROR_BADDB;
         QByteArray name(qsizetype(size), '\0');
-        if (size > 0 && libcreg_value_get_utf8_name(value.value, reinterpret_cast<uint8_t*>(name.data()),
-                                                    size, nullptr) != 1)
+        if (size > 0 && creg().libcreg_value_get_utf8_name(
+                            value.value, reinterpret_cast<uint8_t*>(name.data()), size, nullptr) != 1)
             return ERROR_BADDB;
         names->append(QString::fromUtf8(name.constData()));
     }
@@ -139,18 +146,18 @@ long CregFile::value(const QString& keyPath, const QString& name, RegValue* resu
     Value value;
     const QByteArray utf8 = name.toUtf8();
     const int has =
-        libcreg_key_get_value_by_utf8_name(key.key, reinterpret_cast<const uint8_t*>(utf8.constData()),
-                                           size_t(utf8.size()), &value.value, nullptr);
+        creg().libcreg_key_get_value_by_utf8_name(key.key, reinterpret_cast<const uint8_t*>(utf8.constData()),
+                                                  size_t(utf8.size()), &value.value, nullptr);
     if (has != 1)
         return has == 0 ? ERROR_FILE_NOT_FOUND : ERROR_BADDB;
     uint32_t type = 0;
     size_t size = 0;
-    if (libcreg_value_get_value_type(value.value, &type, nullptr) != 1 ||
-        libcreg_value_get_value_data_size(value.value, &size, nullptr) != 1)
+    if (creg().libcreg_value_get_value_type(value.value, &type, nullptr) != 1 ||
+        creg().libcreg_value_get_value_data_size(value.value, &size, nullptr) != 1)
         return ERROR_BADDB;
     QByteArray data(qsizetype(size), '\0');
-    if (size > 0 && libcreg_value_get_value_data(value.value, reinterpret_cast<uint8_t*>(data.data()), size,
-                                                 nullptr) != 1)
+    if (size > 0 && creg().libcreg_value_get_value_data(value.value, reinterpret_cast<uint8_t*>(data.data()),
+                                                        size, nullptr) != 1)
         return ERROR_BADDB;
     // Windows 9x keeps text in the ANSI code page, sometimes without its terminating zero.
     if ((type == REG_SZ || type == REG_EXPAND_SZ) && !data.endsWith('\0'))
