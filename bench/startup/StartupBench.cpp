@@ -50,8 +50,7 @@ int child(int argc, char* argv[], bool bare) {
     if (!bare)
         fonts.emplace();
     QApplication app(argc, argv);
-    if (fonts)
-        fonts->finish();
+    const std::jthread fontList = fonts ? fonts->buildFontList() : std::jthread();
     if (bare) {
         QMainWindow window;
         window.resize(793, 529);

@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
     }
     FontWarmUp fonts;
     QApplication app(argc, argv);
-    fonts.finish();
+    const std::jthread fontList = fonts.buildFontList();
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
     // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
