@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BuiltinCatalogue.h"
 
-#include <QLatin1StringView>
+#include <QByteArray>
+#include <cstring>
 
 namespace tavimor {
 
@@ -270,102 +271,98 @@ constexpr BuiltinEntry kEntries[] = {
 };
 // clang-format on
 
-constexpr QLatin1StringView kEol("\r\n");
+constexpr char kEol[] = "\r\n";
 
-// Attribute values also escape the quote that delimits them.
-QString escaped(const char* text, bool inAttribute = false) {
-    QString result;
-    for (const char* c = text; *c; ++c) {
-        switch (*c) {
-        case '&':
-            result += QLatin1StringView("&amp;");
+// Composed as bytes: the table is UTF-8, and so is the document read from it. Attribute values
+// also escape the quote that delimits them.
+void appendEscaped(QByteArray& out, const char* text, bool inAttribute = false) {
+    const char* special = inAttribute ? "&<>\"" : "&<>";
+    for (const char* c = text; *c;) {
+        const size_t plain = std::strcspn(c, special);
+        out.append(c, qsizetype(plain));
+        c += plain;
+        if (!*c)
             break;
-        case '<':
-            result += QLatin1StringView("&lt;");
-            break;
-        case '>':
-            result += QLatin1StringView("&gt;");
-            break;
-        case '"':
-            result += inAttribute ? QLatin1StringView("&quot;") : QLatin1StringView("\"");
-            break;
-        default:
-            result += QLatin1Char(*c);
-        }
+        out += *c == '&' ? "&amp;" : *c == '<' ? "&lt;" : *c == '>' ? "&gt;" : "&quot;";
+        ++c;
     }
-    return result;
 }
 
-QString cdata(const char* text) {
-    const QLatin1StringView view(text);
-    Q_ASSERT(!view.contains(QLatin1StringView("]]>")));
-    return QLatin1StringView("<![CDATA[") + view + QLatin1StringView("]]>");
+enum class Content { Text, Cdata };
+
+void appendElement(QByteArray& out, int depth, const char* name, const char* content,
+                   Content kind = Content::Text) {
+    out.append(depth, '\t').append('<').append(name).append('>');
+    if (kind == Content::Cdata) {
+        Q_ASSERT(!QByteArray(content).contains("]]>"));
+        out.append("<![CDATA[").append(content).append("]]>");
+    } else {
+        appendEscaped(out, content);
+    }
+    out.append("</").append(name).append('>').append(kEol);
 }
 
-QString element(int depth, const char* name, const QString& content) {
-    const QLatin1StringView tag(name);
-    return QString(depth, QLatin1Char('\t')) + QLatin1Char('<') + tag + QLatin1Char('>') + content +
-           QLatin1StringView("</") + tag + QLatin1Char('>') + kEol;
-}
-
-QString entryText(const BuiltinEntry& entry) {
-    const QLatin1StringView datatype(entry.datatype);
-    const bool isBoolean = datatype == QLatin1StringView("Boolean");
+void appendEntry(QByteArray& out, const BuiltinEntry& entry) {
+    const bool isBoolean = qstrcmp(entry.datatype, "Boolean") == 0;
     // Drives keep their mask only in the registry; the Number entry starts with no value set.
-    const QString initial = isBoolean                                 ? QStringLiteral("0")
-                            : datatype == QLatin1StringView("Number") ? QStringLiteral("Null")
-                                                                      : QString();
+    const char* initial = isBoolean ? "0" : qstrcmp(entry.datatype, "Number") == 0 ? "Null" : "";
 
-    QString text = QLatin1StringView("\t\t<ENTRY Restart=\"") + escaped(entry.restart, true) +
-                   QLatin1StringView("\">") + kEol;
-    text += element(3, "NAME", cdata(entry.name));
-    text += element(3, "DESCRIPTION", cdata(entry.description));
-    text += element(3, "KEY", escaped(entry.key));
-    text += element(3, "PATH", escaped(entry.path));
-    text += element(3, "REGNAME", escaped(entry.regname));
-    text += QLatin1StringView("\t\t\t<VALUES Datatype=\"") + escaped(entry.datatype, true) +
-            QLatin1StringView("\">") + kEol;
+    out.append("\t\t<ENTRY Restart=\"");
+    appendEscaped(out, entry.restart, true);
+    out.append("\">").append(kEol);
+    appendElement(out, 3, "NAME", entry.name, Content::Cdata);
+    appendElement(out, 3, "DESCRIPTION", entry.description, Content::Cdata);
+    appendElement(out, 3, "KEY", entry.key);
+    appendElement(out, 3, "PATH", entry.path);
+    appendElement(out, 3, "REGNAME", entry.regname);
+    out.append("\t\t\t<VALUES Datatype=\"");
+    appendEscaped(out, entry.datatype, true);
+    out.append("\">").append(kEol);
     if (isBoolean) {
-        text += element(4, "VALUE", QStringLiteral("0"));
-        text += element(4, "VALUE", QStringLiteral("1"));
+        appendElement(out, 4, "VALUE", "0");
+        appendElement(out, 4, "VALUE", "1");
     }
-    text += element(4, "DEFAULTVALUE", initial);
-    text += element(4, "CURRENTVALUE", initial);
-    text += QLatin1StringView("\t\t\t</VALUES>") + kEol;
+    appendElement(out, 4, "DEFAULTVALUE", initial);
+    appendElement(out, 4, "CURRENTVALUE", initial);
+    out.append("\t\t\t</VALUES>").append(kEol);
     if (entry.comment)
-        text += element(3, "COMMENT", escaped(entry.comment));
-    text += element(3, "IMAGE", escaped(entry.image));
-    text += QLatin1StringView("\t\t</ENTRY>") + kEol;
-    return text;
+        appendElement(out, 3, "COMMENT", entry.comment);
+    appendElement(out, 3, "IMAGE", entry.image);
+    out.append("\t\t</ENTRY>").append(kEol);
 }
 
 struct BuiltinPieces {
-    QString first;
-    QString second;
+    QByteArray first;
+    QByteArray second;
 };
 
 BuiltinPieces composePieces() {
     BuiltinPieces pieces;
-    pieces.first = QLatin1StringView("<?xml version=\"1.0\"?>") + kEol +
-                   QLatin1StringView("<TAVIMOR SystemName=\"\">") + kEol;
+    pieces.first.reserve(32 * 1024);
+    pieces.second.reserve(16 * 1024);
+    pieces.first.append("<?xml version=\"1.0\"?>")
+        .append(kEol)
+        .append("<TAVIMOR SystemName=\"\">")
+        .append(kEol);
 
     int sectionCount = 0;
     const char* openSection = nullptr;
-    QString* target = &pieces.first;
+    QByteArray* target = &pieces.first;
     for (const BuiltinEntry& entry : kEntries) {
-        if (!openSection || QLatin1StringView(openSection) != QLatin1StringView(entry.section)) {
+        if (!openSection || qstrcmp(openSection, entry.section) != 0) {
             if (openSection)
-                *target += QLatin1StringView("\t</REGISTRYSETTINGS>") + kEol;
+                target->append("\t</REGISTRYSETTINGS>").append(kEol);
             if (sectionCount == kSectionsInFirstPiece)
                 target = &pieces.second;
-            *target += QLatin1StringView("\t<REGISTRYSETTINGS Section=\"") + escaped(entry.section, true) +
-                       QLatin1StringView("\">") + kEol;
+            target->append("\t<REGISTRYSETTINGS Section=\"");
+            appendEscaped(*target, entry.section, true);
+            target->append("\">").append(kEol);
             openSection = entry.section;
             ++sectionCount;
         }
-        *target += entryText(entry);
+        appendEntry(*target, entry);
     }
-    *target += QLatin1StringView("\t</REGISTRYSETTINGS>") + kEol + QLatin1StringView("</TAVIMOR>");
+    target->append("\t</REGISTRYSETTINGS>").append(kEol).append("</TAVIMOR>");
     return pieces;
 }
 
@@ -377,15 +374,21 @@ const BuiltinPieces& builtinPieces() {
 } // namespace
 
 const QString& txtInitialXML1() {
-    return builtinPieces().first;
+    static const QString text = QString::fromUtf8(builtinPieces().first);
+    return text;
 }
 
 const QString& txtInitialXML2() {
-    return builtinPieces().second;
+    static const QString text = QString::fromUtf8(builtinPieces().second);
+    return text;
 }
 
 QString builtinCatalogueText() {
-    return txtInitialXML1() + txtInitialXML2();
+    return QString::fromUtf8(builtinCatalogueUtf8());
+}
+
+QByteArray builtinCatalogueUtf8() {
+    return builtinPieces().first + builtinPieces().second;
 }
 
 } // namespace tavimor

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tavimor {
@@ -10,5 +11,7 @@ namespace tavimor {
 const QString& txtInitialXML1();
 const QString& txtInitialXML2();
 QString builtinCatalogueText(); // txtInitialXML1() + txtInitialXML2()
+// The same document as UTF-8, as a settings file holds it.
+QByteArray builtinCatalogueUtf8();
 
 } // namespace tavimor

@@ -164,7 +164,7 @@ bool CatalogueFiles::LoadSettingsFile(QString& path, bool* cancelled) {
     }
     QByteArray text;
     if (!isListedByPlainSearch(path)) {
-        text = builtinCatalogueText().toUtf8();
+        text = builtinCatalogueUtf8();
     } else {
         if (ConfirmPendingChanges(m_context) == 1) {
             if (cancelled)
