@@ -7,8 +7,11 @@
 #include "catalogue/EntryEdit.h"
 #include "catalogue/Password.h"
 #include "catalogue/RegistrySync.h"
+#include "catalogue/ReportPage.h"
 #include "settings/Cipher.h"
 #include "support/CoreFixture.h"
+
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 using namespace tavimor;
@@ -130,6 +133,35 @@ TEST_F(CatalogueEdits, PasswordIsStoredAsASaltedHashAndComparedAfterTrimming) {
         EXPECT_EQ(MyPwdRead(context), std::nullopt) << damaged.toStdString();
     }
     EXPECT_EQ(errors.reports.size(), 4);
+}
+
+// The report's text as a browser shows it, each cell ended by '|'.
+QString reportText(const QByteArray& page) {
+    QString text = QString::fromUtf8(page);
+    text.replace(QRegularExpression(u"</t[dh]>"_s), u"|"_s).remove(QRegularExpression(u"<[^>]*>"_s));
+    return text.simplified().replace(QRegularExpression(u" ?\\| ?"_s), u"|"_s);
+}
+
+// A table per section, with each entry's applied state (not a pending one), where its value lies and
+// whether it needs a restart.
+TEST_F(CatalogueEdits, TheReportShowsTheAppliedStateOfEveryEntry) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/resources/program/tavimor.xsl"),
+                            ReportPage::styleSheetPath(context.programFolder)));
+    ASSERT_TRUE(applyEntryNow(context, kRunDialog, u"1"_s));
+    ASSERT_TRUE(applyEntryLater(context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
+    const auto report = [&](const QString& address) {
+        return ReportPage::html(context.machineCatalogue, address, context.programFolder, {}, nullptr)
+            .value_or(QByteArray());
+    };
+    const QByteArray start = report(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+    EXPECT_EQ(start.count("</tr>"), 1 + 8);
+    EXPECT_TRUE(reportText(start).contains(u"|Run Dialog|Disabled|"_s + kExplorerPolicies +
+                                           u"\\NoRun|Needs restart|Removes"_s));
+    const QByteArray all = report(u"TAVIMOR"_s);
+    EXPECT_EQ(all.count("<table"), 7);
+    EXPECT_EQ(all.count("</tr>"), 7 + 57);
+    EXPECT_EQ(reportText(all).count(u"|Disabled|"_s), 1);
+    EXPECT_TRUE(reportText(all).contains(u"|Handle Drive(s)|Not set|"_s));
 }
 
 TEST(CatalogueCheck, NamesTheEntryAndTheMissingElement) {

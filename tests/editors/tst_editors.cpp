@@ -22,14 +22,13 @@ const QString kNoDrives = u"NoDrives"_s;
 
 // A catalogue of one section holding an entry of our own; without PATH when noPath.
 QString customCatalogue(const char* datatype, const char* current, bool noPath = false) {
-    return u"<TAVIMOR><REGISTRYSETTINGS Section=\"Custom\"><ENTRY Restart=\"Yes\"><NAME>Custom value</NAME>"
-           "<DESCRIPTION>A value of our "
-           "own.</DESCRIPTION><KEY>HKEY_CURRENT_USER</KEY>%1<REGNAME>Value</REGNAME>"
-           "<VALUES "
-           "Datatype=\"%2\"><CURRENTVALUE>%3</CURRENTVALUE></VALUES><IMAGE>\\Resources\\C001.rdi</IMAGE>"
-           "</ENTRY></REGISTRYSETTINGS></TAVIMOR>"_s.arg(noPath ? QString()
-                                                                : u"<PATH>Software\\Custom</PATH>"_s,
-                                                         QLatin1String(datatype), QLatin1String(current));
+    return QStringLiteral(
+               "<TAVIMOR><REGISTRYSETTINGS Section=\"Custom\"><ENTRY Restart=\"Yes\"><NAME>Custom value"
+               "</NAME><DESCRIPTION>Ours.</DESCRIPTION><KEY>HKEY_CURRENT_USER</KEY>%1<REGNAME>Value"
+               "</REGNAME><VALUES Datatype=\"%2\"><CURRENTVALUE>%3</CURRENTVALUE></VALUES>"
+               "<IMAGE>\\Resources\\C001.rdi</IMAGE></ENTRY></REGISTRYSETTINGS></TAVIMOR>")
+        .arg(noPath ? QString() : u"<PATH>Software\\Custom</PATH>"_s, QLatin1String(datatype),
+             QLatin1String(current));
 }
 
 // The editors' context: both catalogues hold the built-in one, pictures lie in Resources; and the
@@ -73,9 +72,7 @@ private slots:
         Harness h;
         for (const auto& [value, option] :
              {std::pair{QString(), 0}, {u"0"_s, 0}, {u"7"_s, 1}, {u"yes"_s, -1}}) {
-            CatalogueEntry(h.context.workingCatalogue.selectSingleNode(kRunDialog))
-                .currentValue()
-                .setText(value);
+            h.setCurrentValue(h.context.workingCatalogue, kRunDialog, value);
             auto d = h.open(kRunDialog);
             QCOMPARE(child<QRadioButton>(d.get(), "optRegValue0")->isChecked(), option == 0);
             QCOMPARE(child<QRadioButton>(d.get(), "optRegValue1")->isChecked(), option == 1);
@@ -204,7 +201,6 @@ private slots:
             QStringList{QStringLiteral(
                 "The entry \"Custom value\" has the data type \"COLOUR\", which this dialog cannot edit.")});
         QCOMPARE(h.prompter.messages().first().icon, MessageIcon::Exclamation);
-        QCOMPARE(h.prompter.messages().first().title, u"Tavimor 4.0"_s);
 
         h.prompter.clear();
         h.loadBoth(customCatalogue("Boolean", "1", true));
@@ -248,7 +244,6 @@ private slots:
         QCOMPARE(child<QLabel>(&d, "pctScreenShot")->pixmap().size(), QSize(217, 283));
         for (int i = 0; i < 26; ++i)
             QCOMPARE(driveBox(&d, i)->isChecked(), i == 0 || i == 2); // A: and C:
-        QCOMPARE(driveBox(&d, 25)->text(), u"Z:"_s);
         QVERIFY(!child<QPushButton>(&d, "cmdApply")->isEnabled());
         QTest::mouseClick(driveBox(&d, 0), Qt::LeftButton);
         QTest::mouseClick(driveBox(&d, 25), Qt::LeftButton);
@@ -278,38 +273,37 @@ private slots:
     }
 
     void restartButtonsSaveTheChoice() {
-        const struct {
-            const char* button;
-            bool hide;
-            const char* saved;
-            int restarts;
-        } cases[] = {{"OKButton", false, "1", 1},     {"OKButton", true, "0", 1},
-                     {"CancelButton", false, "1", 0}, {"CancelButton", true, "0", 0},
-                     {"esc", true, "0", 0},           {"close", true, "absent", 0}};
-        for (const auto& c : cases) {
+        for (const auto& [button, hide] : {std::pair{"OKButton", false},
+                                           {"OKButton", true},
+                                           {"CancelButton", false},
+                                           {"CancelButton", true},
+                                           {"esc", true},
+                                           {"close", true}}) {
             Harness h;
             frmRestart d(h.context);
             d.show();
             QVERIFY(QTest::qWaitForWindowActive(&d));
             QCOMPARE(QApplication::focusWidget(), d.findChild<QPushButton*>(u"OKButton"_s));
             auto* hideBox = d.findChild<QCheckBox*>(u"chkHide"_s);
-            if (c.hide)
+            if (hide)
                 QTest::mouseClick(hideBox, Qt::LeftButton);
-            if (qstrcmp(c.button, "esc") == 0) {
+            if (qstrcmp(button, "esc") == 0) {
                 QTest::keyClick(&d, Qt::Key_Escape);
-            } else if (qstrcmp(c.button, "close") == 0) {
+            } else if (qstrcmp(button, "close") == 0) {
                 // No button is the default, so Enter does nothing; the close box saves nothing either.
                 hideBox->setFocus();
                 QTest::keyClick(hideBox, Qt::Key_Return);
                 QVERIFY(d.isVisible());
                 d.close();
             } else {
-                press(&d, c.button);
+                press(&d, button);
             }
             QVERIFY(!d.isVisible());
+            // The close box saves nothing; the others save whether to ask again, and OK restarts.
+            const char* saved = qstrcmp(button, "close") == 0 ? "absent" : hide ? "0" : "1";
             QCOMPARE(h.settings.read(u"RestartDialog"_s, u"absent"_s),
-                     std::optional(QString::fromLatin1(c.saved)));
-            QCOMPARE(h.backend.restartRequests(), c.restarts);
+                     std::optional(QString::fromLatin1(saved)));
+            QCOMPARE(h.backend.restartRequests(), qstrcmp(button, "OKButton") == 0 ? 1 : 0);
             QVERIFY(h.prompter.messages().isEmpty());
         }
 

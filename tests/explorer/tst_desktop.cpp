@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExplorerFixture.h"
+#include "catalogue/EntryEdit.h"
 #include "explorer/DescriptionList.h"
+#include "explorer/ExplorerStatusBar.h"
+#include "explorer/SplitterLayout.h"
 #include "gui/BusyWatcher.h"
 #include "gui/PaletteColours.h"
+#include "gui/QtPrompter.h"
+#include "support/FaultPlace.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -13,17 +19,9 @@
 
 using namespace tavimor;
 using namespace tavimor::test;
+using Move = SplitterLayout::MoveResult;
 
 namespace {
-QPalette darkPalette() {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    return dark;
-}
-
 void checkRestartRows(QTreeWidget* list, const QColor& base) {
     int marked = 0;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -42,9 +40,13 @@ void checkRestartRows(QTreeWidget* list, const QColor& base) {
 }
 } // namespace
 
+// What the main window does with the desktop: its palette, keys, status bar and busy cursor, the
+// layout of its parts, and the report it writes and opens.
 class TestDesktop : public QObject {
     Q_OBJECT
     std::unique_ptr<ExplorerFixture> f;
+
+    QString out(const QString& name) const { return f->dir.filePath(name); }
 
 private slots:
     void init() { f = std::make_unique<ExplorerFixture>(); }
@@ -61,12 +63,25 @@ private slots:
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
         checkRestartRows(f->list(), f->list()->palette().color(QPalette::Base));
         // A palette change recolours the rows already shown.
-        w.setPalette(darkPalette());
-        checkRestartRows(f->list(), darkPalette().color(QPalette::Base));
+        QPalette dark;
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        w.setPalette(dark);
+        checkRestartRows(f->list(), dark.color(QPalette::Base));
     }
 
-    void filterNarrowsAcrossSectionsAndEscapeEndsIt() {
+    // Alt+F and F10 reach the menu; Ctrl+F the filter, which narrows across sections; Escape ends it.
+    void keysReachTheMenuAndTheFilter() {
         frmRegistryExplorer& w = f->shown();
+        for (const QKeyCombination keys :
+             {QKeyCombination(Qt::AltModifier, Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
+            w.menuBar()->setActiveAction(nullptr);
+            QTest::keyClick(&w, keys.key(), keys.keyboardModifiers());
+            QVERIFY(w.menuBar()->activeAction());
+            QCOMPARE(w.menuBar()->activeAction()->text(), u"File"_s);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+            QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+        }
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         const QStringList display = f->column(0);
         // The bar is made when first asked for.
@@ -98,22 +113,86 @@ private slots:
         QCOMPARE(f->column(0), display);
     }
 
-    void keyboardReachesMenuAndRows() {
-        frmRegistryExplorer& w = f->shown();
-        for (const QKeyCombination keys :
-             {QKeyCombination(Qt::AltModifier, Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
-            w.menuBar()->setActiveAction(nullptr);
-            QTest::keyClick(&w, keys.key(), keys.keyboardModifiers());
-            QVERIFY(w.menuBar()->activeAction());
-            QCOMPARE(w.menuBar()->activeAction()->text(), u"File"_s);
-            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
-            QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+    void statusBarShowsKeysDateAndTime() {
+        frmRegistryExplorer& w = f->start();
+        auto* status = w.findChild<ExplorerStatusBar*>(u"stbTavimor"_s);
+        QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 14), QLocale::ShortFormat));
+        QCOMPARE(status->panelText(6), QLocale().toString(QTime(9, 26, 53), QLocale::ShortFormat));
+        f->clock.time = QDateTime(QDate(2026, 3, 15), QTime(0, 1));
+        QTRY_COMPARE_WITH_TIMEOUT(status->panelText(6), QLocale().toString(QTime(0, 1), QLocale::ShortFormat),
+                                  3000);
+        QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 15), QLocale::ShortFormat));
+
+        // The lock keys start as the keyboard has them where the platform tells; off where not.
+        const auto lit = [](const QWidget& bar, const char* panel) {
+            return bar.findChild<QLabel*>(QLatin1String(panel))->isEnabled();
+        };
+        QVERIFY(!lit(*status, "stbTavimorPanel2"));
+        LockKeys keyboard{true, false};
+        ExplorerStatusBar told(f->clock, nullptr, [&keyboard] { return std::optional<LockKeys>(keyboard); });
+        QVERIFY(lit(told, "stbTavimorPanel2") && !lit(told, "stbTavimorPanel3"));
+        // Keys pressed in another program are read when the program is active again.
+        keyboard = {false, true};
+        QApplicationStateChangeEvent active(Qt::ApplicationActive);
+        QCoreApplication::sendEvent(qApp, &active);
+        QVERIFY(!lit(told, "stbTavimorPanel2") && lit(told, "stbTavimorPanel3"));
+    }
+
+    // Pressed at x = 20 within the bar at 2340, the bar follows the pointer within its limits, halves
+    // rounded to even; only the bar moves while the button is held.
+    void splitterMovesStayWithinTheLimits() {
+        for (const auto& [pointer, barLeft] : {std::pair{520.0, 2840},
+                                               {-5000.0, 1500},
+                                               {-819.0, 1501},
+                                               {9000.0, 8000},
+                                               {5680.0, 8000},
+                                               {20.5, 2340},
+                                               {21.5, 2342}}) {
+            SplitterLayout layout;
+            QCOMPARE(layout.move(500, 20000), Move::Ignored);
+            layout.press(20);
+            QCOMPARE(layout.move(pointer, 20000), Move::Moved);
+            QCOMPARE(layout.geometry().barLeft, barLeft);
+            QCOMPARE(layout.geometry().treeWidth, 2355);
+            QCOMPARE(layout.geometry().listLeft, 2400);
+            QVERIFY(layout.dragging());
         }
-        // Typing a name's first letters in the list chooses that row.
-        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
-        f->list()->setFocus();
-        QTest::keyClicks(f->list(), u"Ru"_s);
-        QCOMPARE(f->list()->currentItem()->text(0), u"Run Dialog"_s);
+        // A move near the right edge ends the drag.
+        SplitterLayout layout;
+        layout.press(0);
+        QCOMPARE(layout.move(660, 9000), Move::Moved);     // bar at 3000
+        QCOMPARE(layout.move(5260, 9000), Move::Released); // pos 7600: 9000 - 7600 <= 1500
+        QVERIFY(!layout.dragging());
+        QCOMPARE(layout.geometry().barLeft, 3000);
+        QCOMPARE(layout.geometry().treeWidth, 3000);
+        QCOMPARE(layout.geometry().listLeft, 3045);
+        QCOMPARE(layout.move(100, 9000), Move::Ignored);
+
+        // The release lays out tree and list for the bar, unless the list lies too near the right edge.
+        const struct {
+            int listLeft;
+            bool moved;
+            int width;
+            bool released;
+            int treeWidth;
+            int listLeftAfter;
+        } cases[] = {{2400, true, 11895, true, 3000, 3045},
+                     {2400, false, 11895, true, 2340, 2385},
+                     {9700, false, 10000, false, 2355, 9700},
+                     {9700, false, 10060, true, 2340, 2385}};
+        for (const auto& c : cases) {
+            SplitterLayout::Geometry start;
+            start.listLeft = c.listLeft;
+            SplitterLayout layout(start);
+            layout.press(10);
+            if (c.moved)
+                layout.move(670, c.width);
+            QCOMPARE(layout.release(c.width), c.released);
+            QVERIFY(!layout.dragging());
+            QCOMPARE(layout.geometry().treeWidth, c.treeWidth);
+            QCOMPARE(layout.geometry().listLeft, c.listLeftAfter);
+            QCOMPARE(layout.geometry().listWidth, c.released ? c.width - c.listLeftAfter - 300 : 9465);
+        }
     }
 
     void longWaitShowsBusyCursorThenACancellableProgressDialog() {
@@ -134,6 +213,91 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!busy.dialog());
         QVERIFY(busy.stillWaiting(u"a new operation"_s));
+    }
+
+    // What a report holds: test_catalogue_edits; here, the roads from the pop-up and the File menu to
+    // the file written and opened, with the applied states (not the pending ones) on the clock's day.
+    void reportsAreWrittenAndOpened() {
+        frmRegistryExplorer& w = f->shown();
+        f->setRegistry(u"NoRun"_s, 1);
+        w.RefreshList(kRunDialog);
+        QVERIFY(applyEntryLater(f->context, u"TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"1"_s));
+        f->prompter.queueFileName(out(u"start.html"_s));
+        QVERIFY(w.popUpAt(f->tree()->visualItemRect(f->tree()->topLevelItem(0)->child(4)).center()));
+        f->action(u"mnuSubContextMenu0"_s)->trigger();
+        f->prompter.queueFileName(out(u"REPORT"_s));
+        f->action(u"mnuSubApplication3"_s)->trigger();
+        QCOMPARE(f->shell.opened, (QStringList{out(u"start.html"_s), out(u"REPORT"_s)}));
+        const QByteArray section = fileBytes(out(u"start.html"_s));
+        QVERIFY(section.contains("TESTBOX"));
+        QVERIFY(section.contains(QLocale().toString(QDate(2026, 3, 14), QLocale::LongFormat).toUtf8()));
+        QCOMPARE(section.count("<table"), 1);
+        QVERIFY(section.contains("Run Dialog") && section.contains("state disabled"));
+        const QByteArray whole = fileBytes(out(u"REPORT"_s));
+        QCOMPARE(whole.count("<table"), 7);
+        QCOMPARE(whole.count("state disabled"), 1);
+
+        QCOMPARE(f->prompter.dialogs().size(), 2);
+        const FileDialogRequest& request = f->prompter.dialogs().first().request;
+        QVERIFY(f->prompter.dialogs().first().save);
+        QCOMPARE(request.filter, u"HTML Files | *.html"_s);
+        QCOMPARE(request.fileName, u".html"_s);
+        QCOMPARE(request.flags, 2050u);
+        // The platform's dialog takes that request: its filter as Qt writes it, and a missing folder
+        // refused while the dialog is open.
+        QCOMPARE(QtPrompter::qtFilter(u"Tavimor Files (*.rds)|*.rds|All Files (*.*)|*.*"_s),
+                 u"Tavimor Files (*.rds);;All Files (*.*)"_s);
+        QCOMPARE(QtPrompter::qtFilter(request.filter), u"HTML Files (*.html)"_s);
+        QStringList refused;
+        PathCheckedFileDialog dialog(nullptr, request, true,
+                                     [&](const QString& text) { refused.append(text); });
+        dialog.setDirectory(f->dir.path());
+        dialog.selectFile(out(u"missing/report.html"_s));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(refused, QStringList{u"The folder "_s + QDir::toNativeSeparators(out(u"missing"_s)) +
+                                      u" does not exist.\r\nCheck the folder name and try again."_s});
+        dialog.selectFile(out(u"report.html"_s));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedFiles(), QStringList{out(u"report.html"_s)});
+    }
+
+    // No catalogue, a cancelled or unnamed file, a missing or broken style sheet: nothing is written
+    // or opened, and what is wrong is named.
+    void reportsThatCannotBeMadeWriteNothing() {
+        frmRegistryExplorer& w = f->start();
+        const QStringList before = QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& answer : {QString(), u".html"_s, u".HTML"_s}) {
+            f->prompter.queueFileName(answer);
+            w.GenerateReport(u"TAVIMOR"_s);
+            QVERIFY(!QFile::exists(QDir::current().filePath(answer)) || answer.isEmpty());
+        }
+        QCOMPARE(f->prompter.dialogs().size(), 3);
+        QVERIFY(f->prompter.messages().isEmpty());
+
+        for (const QByteArray& sheet :
+             {QByteArray(), QByteArray("<xsl:stylesheet"), QByteArray("<?xml version=\"1.0\"?><html/>")}) {
+            f->prompter.clear();
+            QFile::remove(f->xslPath());
+            if (!sheet.isEmpty())
+                QVERIFY(writeFileAtomically(f->xslPath(), sheet));
+            f->prompter.queueFileName(out(u"never.html"_s));
+            w.GenerateReport(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
+            QCOMPARE(f->prompter.messages().size(), 1);
+            QVERIFY(f->prompter.messages().first().text.contains(QDir::toNativeSeparators(f->xslPath())));
+            QCOMPARE(f->prompter.messages().first().icon, MessageIcon::Critical);
+            QVERIFY(f->prompter.dialogs().isEmpty());
+        }
+
+        f->prompter.clear();
+        f->context.machineCatalogue.clear();
+        w.GenerateReport(u"TAVIMOR"_s);
+        QCOMPARE(f->prompter.messageTexts(),
+                 QStringList{u"There is no catalogue to report on. Open a settings file first."_s});
+        QVERIFY(f->prompter.dialogs().isEmpty());
+        QVERIFY(f->shell.opened.isEmpty());
+        QCOMPARE(QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden), before);
     }
 };
 

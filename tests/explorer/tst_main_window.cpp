@@ -5,20 +5,48 @@
 #include "catalogue/RegistrySync.h"
 #include "explorer/ExplorerStatusBar.h"
 #include "explorer/SplitterLayout.h"
+#include "explorer/frmOpenRegistry.h"
 #include "gui/Twips.h"
+#include "registry/TargetText.h"
 
 #include <QHeaderView>
-#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 
 using namespace tavimor;
 using namespace tavimor::test;
-using Move = SplitterLayout::MoveResult;
 
 namespace {
 const QStringList kSections = {u"Display"_s,    u"Network"_s, u"Printer"_s,         u"Security"_s,
                                u"Start Menu"_s, u"System"_s,  u"InternetExplorer"_s};
+
+// The registry chooser over a few choices, recording what it was asked to open.
+struct Chooser {
+    explicit Chooser(Prompter& prompter, const QString& current)
+        : dialog(prompter, choices(), current, u"/home/ann"_s, [this](const QString& target) {
+            opened << target;
+            return answer;
+        }) {}
+    static QList<RegistryChoice> choices() {
+        return {{u"Embedded registry"_s, QString(), QString(), {}},
+                {u"Wine prefixes"_s,
+                 std::nullopt,
+                 QString(),
+                 {{u"~/.wine"_s, u"wine:/home/ann/.wine"_s, QString(), {}},
+                  {u"Steam: 220"_s, u"wine:/s/pfx"_s, u"The Wine prefix /s/pfx is a arm64 prefix"_s, {}}}},
+                {u"Windows installations"_s, std::nullopt, u"No Windows disk is mounted"_s, {}}};
+    }
+    QTreeWidget* tree() { return child<QTreeWidget>(&dialog, "trvRegistries"); }
+    QTreeWidgetItem* item(const QString& label) {
+        return tree()->findItems(label, Qt::MatchStartsWith | Qt::MatchRecursive).value(0);
+    }
+    QLineEdit* target() { return child<QLineEdit>(&dialog, "txtTarget"); }
+
+    QStringList opened;
+    bool answer = false;
+    frmOpenRegistry dialog;
+};
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -34,7 +62,6 @@ private slots:
         QCOMPARE(w.windowTitle(), u"Tavimor 4.0"_s);
         QCOMPARE(f->column(0), kSections);
         QTreeWidgetItem* root = f->tree()->topLevelItem(0);
-        QCOMPARE(root->childCount(), 7);
         QVERIFY(root->isExpanded());
         QVERIFY(!root->icon(0).isNull() && !root->child(6)->icon(0).isNull());
         QVERIFY(f->prompter.messages().isEmpty());
@@ -65,9 +92,29 @@ private slots:
         w.openSelectedRow();
         f->list()->clearSelection();
         w.openSelectedRow();
+
+        // The File menu keeps the items in their order; another registry opened is named in the title
+        // and shown from the top; staying on the registry changes nothing.
+        QStringList items;
+        for (QAction* action : w.findChild<QMenu*>(u"mnuApplication"_s)->actions())
+            items.append(action->isSeparator() ? u"-"_s : action->text());
+        QCOMPARE(items,
+                 (QStringList{u"Open"_s, u"Open Registry..."_s, u"Save"_s, u"Save As"_s, u"Report As HTML"_s,
+                              u"-"_s, u"Template Folders..."_s, u"Refresh"_s, u"Set Password"_s, u"Exit"_s}));
+        w.FillList(u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+        f->action(u"mnuOpenRegistry"_s)->trigger();
+        QCOMPARE(w.listAddress(), u"TAVIMOR/REGISTRYSETTINGS[4]"_s);
+        f->windows.registryAnswer = [this] {
+            f->context.target = u"wine:"_s + QDir::homePath() + u"/.wine"_s;
+            return true;
+        };
+        f->action(u"mnuOpenRegistry"_s)->trigger();
+        QCOMPARE(w.windowTitle(), u"Tavimor 4.0 - wine:~/.wine"_s);
+        QCOMPARE(w.listAddress(), u"TAVIMOR"_s);
         QCOMPARE(f->windows.calls,
                  (QStringList{u"hideDrives"_s, u"editSetting TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[5] restart"_s,
-                              u"editSetting TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s}));
+                              u"editSetting TAVIMOR/REGISTRYSETTINGS[0]/ENTRY[0]"_s, u"openRegistry"_s,
+                              u"openRegistry"_s}));
     }
 
     void theWindowKeepsTheSizesItWasGiven() {
@@ -87,7 +134,6 @@ private slots:
             QCOMPARE(f->list()->columnWidth(column), std::max(twipsToPixels(widths[column], &w),
                                                               f->list()->header()->sectionSizeHint(column)));
         }
-        QCOMPARE(f->list()->header()->sectionResizeMode(0), QHeaderView::Interactive);
         f->list()->header()->resizeSection(1, 77);
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[0]"_s);
         QCOMPARE(f->list()->columnWidth(1), 77);
@@ -118,63 +164,46 @@ private slots:
         QCOMPARE(f->list()->width(), twipsToPixels(outer - w.splitter().geometry().listLeft - 300, &w));
     }
 
-    // Pressed at x = 20 within the bar at 2340, the bar follows the pointer within its limits, halves
-    // rounded to even; only the bar moves while the button is held.
-    void splitterMovesStayWithinTheLimits() {
-        for (const auto& [pointer, barLeft] : {std::pair{520.0, 2840},
-                                               {-5000.0, 1500},
-                                               {-819.0, 1501},
-                                               {9000.0, 8000},
-                                               {5680.0, 8000},
-                                               {20.5, 2340},
-                                               {21.5, 2342}}) {
-            SplitterLayout layout;
-            QCOMPARE(layout.move(500, 20000), Move::Ignored);
-            layout.press(20);
-            QCOMPARE(layout.move(pointer, 20000), Move::Moved);
-            QCOMPARE(layout.geometry().barLeft, barLeft);
-            QCOMPARE(layout.geometry().treeWidth, 2355);
-            QCOMPARE(layout.geometry().listLeft, 2400);
-            QVERIFY(layout.dragging());
-        }
-        // A move near the right edge ends the drag.
-        SplitterLayout layout;
-        layout.press(0);
-        QCOMPARE(layout.move(660, 9000), Move::Moved);     // bar at 3000
-        QCOMPARE(layout.move(5260, 9000), Move::Released); // pos 7600: 9000 - 7600 <= 1500
-        QVERIFY(!layout.dragging());
-        QCOMPARE(layout.geometry().barLeft, 3000);
-        QCOMPARE(layout.geometry().treeWidth, 3000);
-        QCOMPARE(layout.geometry().listLeft, 3045);
-        QCOMPARE(layout.move(100, 9000), Move::Ignored);
-    }
+    // The chooser starts on the registry open now, which says so; one that cannot be opened is not
+    // offered. A chosen line or a typed target is opened; a failure keeps the dialog. Browsing takes
+    // what a folder holds or says why not.
+    void theRegistryChooser() {
+        Chooser d(f->prompter, u"wine:/home/ann/.wine"_s);
+        QCOMPARE(d.tree()->currentItem()->text(0), u"~/.wine (open now)"_s);
+        QCOMPARE(d.target()->text(), u"wine:~/.wine"_s);
+        QVERIFY(d.item(u"Steam"_s)->isDisabled());
+        QCOMPARE(d.item(u"Steam"_s)->toolTip(0), u"The Wine prefix /s/pfx is a arm64 prefix"_s);
+        QCOMPARE(d.item(u"Windows installations"_s)->text(1), u"No Windows disk is mounted"_s);
+        // The embedded default is typed as its file.
+        d.tree()->setCurrentItem(d.item(u"Embedded"_s));
+        QCOMPARE(canonicalTarget(expandTarget(d.target()->text(), u"/home/ann"_s)), QString());
+        d.tree()->setCurrentItem(d.item(u"Other"_s));
+        QVERIFY(d.target()->text().isEmpty());
+        QVERIFY(!child<QPushButton>(&d.dialog, "cmdOpen")->isEnabled());
+        QTest::keyClicks(d.target(), u"windows:~/disk?user=bo"_s);
+        press(&d.dialog, "cmdOpen");
+        QCOMPARE(d.opened, QStringList{u"windows:/home/ann/disk?user=bo"_s});
+        QCOMPARE(d.dialog.result(), int(QDialog::Rejected));
+        d.answer = true;
+        emit d.tree()->itemActivated(d.item(u"~/.wine"_s), 0);
+        QCOMPARE(d.opened.last(), u"wine:/home/ann/.wine"_s);
+        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
 
-    // The release lays out tree and list for the bar, unless the list lies too near the right edge.
-    void splitterReleaseLaysOutTreeAndList() {
-        const struct {
-            int listLeft;
-            bool moved;
-            int width;
-            bool released;
-            int treeWidth;
-            int listLeftAfter;
-        } cases[] = {{2400, true, 11895, true, 3000, 3045},
-                     {2400, false, 11895, true, 2340, 2385},
-                     {9700, false, 10000, false, 2355, 9700},
-                     {9700, false, 10060, true, 2340, 2385}};
-        for (const auto& c : cases) {
-            SplitterLayout::Geometry start;
-            start.listLeft = c.listLeft;
-            SplitterLayout layout(start);
-            layout.press(10);
-            if (c.moved)
-                layout.move(670, c.width);
-            QCOMPARE(layout.release(c.width), c.released);
-            QVERIFY(!layout.dragging());
-            QCOMPARE(layout.geometry().treeWidth, c.treeWidth);
-            QCOMPARE(layout.geometry().listLeft, c.listLeftAfter);
-            QCOMPARE(layout.geometry().listWidth, c.released ? c.width - c.listLeftAfter - 300 : 9465);
-        }
+        const QString prefix = f->dir.filePath(u"p"_s);
+        QVERIFY(QDir().mkpath(prefix));
+        for (const char* file : {"/user.reg", "/system.reg"})
+            QVERIFY(writeFileAtomically(prefix + QLatin1String(file), "WINE REGISTRY Version 2\n"));
+        f->prompter.queueFileName(prefix);
+        f->prompter.queueFileName(f->dir.path());
+        QAction* browse =
+            child<QPushButton>(&d.dialog, "cmdBrowse")->menu()->findChild<QAction*>(u"mnuBrowseFolder"_s);
+        browse->trigger();
+        QVERIFY(f->prompter.dialogs().at(0).request.folder);
+        QCOMPARE(d.target()->text(), u"wine:"_s + prefix);
+        browse->trigger();
+        QCOMPARE(f->prompter.messages().size(), 1);
+        QVERIFY(f->prompter.messageTexts().at(0).startsWith(f->dir.path() + u" is none of the registries"_s));
+        QCOMPARE(d.target()->text(), u"wine:"_s + prefix);
     }
 
     // Values that could not be read show as Unknown, with the reason told once, not at every refresh.
@@ -213,9 +242,7 @@ private slots:
         // Another column takes the order opposite to the last click.
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[2]"_s);
         emit header->sectionClicked(1);
-        f->context.workingCatalogue
-            .selectSingleNode(u"TAVIMOR/REGISTRYSETTINGS[2]/ENTRY[1]/VALUES/CURRENTVALUE"_s)
-            .setText(u"1"_s);
+        f->setCurrentValue(f->context.workingCatalogue, u"TAVIMOR/REGISTRYSETTINGS[2]/ENTRY[1]"_s, u"1"_s);
         w.FillList(u"TAVIMOR/REGISTRYSETTINGS[2]"_s);
         QCOMPARE(f->column(1), (QStringList{u"Enabled"_s, u"Enabled"_s, u"Disabled"_s}));
         // The root list is sorted the same way after a rebuild.
@@ -296,85 +323,48 @@ private slots:
         QCOMPARE(f->list()->selectedItems(), QList<QTreeWidgetItem*>{f->list()->topLevelItem(4)});
     }
 
-    void statusBarShowsKeysDateAndTime() {
-        frmRegistryExplorer& w = f->start();
-        auto* status = w.findChild<ExplorerStatusBar*>(u"stbTavimor"_s);
-        QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 14), QLocale::ShortFormat));
-        QCOMPARE(status->panelText(6), QLocale().toString(QTime(9, 26, 53), QLocale::ShortFormat));
-        f->clock.time = QDateTime(QDate(2026, 3, 15), QTime(0, 1));
-        QTRY_COMPARE_WITH_TIMEOUT(status->panelText(6), QLocale().toString(QTime(0, 1), QLocale::ShortFormat),
-                                  3000);
-        QCOMPARE(status->panelText(5), QLocale().toString(QDate(2026, 3, 15), QLocale::ShortFormat));
-
-        // The lock keys start as the keyboard has them where the platform tells; off where not.
-        const auto lit = [](const QWidget& bar, const char* panel) {
-            return bar.findChild<QLabel*>(QLatin1String(panel))->isEnabled();
-        };
-        QVERIFY(!lit(*status, "stbTavimorPanel2"));
-        LockKeys keyboard{true, false};
-        ExplorerStatusBar told(f->clock, nullptr, [&keyboard] { return std::optional<LockKeys>(keyboard); });
-        QVERIFY(lit(told, "stbTavimorPanel2") && !lit(told, "stbTavimorPanel3"));
-        // Keys pressed in another program are read when the program is active again.
-        keyboard = {false, true};
-        QApplicationStateChangeEvent active(Qt::ApplicationActive);
-        QCoreApplication::sendEvent(qApp, &active);
-        QVERIFY(!lit(told, "stbTavimorPanel2") && lit(told, "stbTavimorPanel3"));
-    }
-
-    void closingWithPendingChangesAsks_data() {
-        QTest::addColumn<Answer>("answer");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("Cancel keeps the window") << Answer::Cancel << false << false;
-        QTest::newRow("No closes") << Answer::No << false << true;
-        QTest::newRow("Yes applies, then closes") << Answer::Yes << false << true;
-        QTest::newRow("Yes that the registry refuses says so and stays") << Answer::Yes << true << false;
-    }
+    // Exit goes through the same steps as the close box. The question and what each answer does to
+    // the registry: test_registry_sync. A refused write is a message, never the error report, which
+    // would end the program; Run Dialog applied at exit sets the restart flag in time for the restart
+    // question.
     void closingWithPendingChangesAsks() {
-        QFETCH(Answer, answer);
-        QFETCH(bool, refused);
-        QFETCH(bool, closes);
-        frmRegistryExplorer& w = f->shown();
-        QVERIFY(applyEntryLater(f->context, kRunDialog, u"1"_s));
-        if (refused)
-            f->backend.failUnder(kExplorerPolicies, u"Access is denied."_s, true);
-        f->prompter.queueAnswer(answer);
-        // Exit goes through the same steps as the close box.
-        f->action(u"mnuSubApplication7"_s)->trigger();
-        // The question and what each answer does to the registry: test_registry_sync. A refused write
-        // is a message, never the error report, which would end the program.
-        QCOMPARE(f->prompter.messages().size(), refused ? 2 : 1);
-        QVERIFY(f->errors.reports.isEmpty());
-        QCOMPARE(w.isVisible(), !closes);
-        QCOMPARE(changesPending(f->context), answer != Answer::Yes || refused);
-        // Run Dialog applied at exit sets the restart flag in time for the restart question.
-        QCOMPARE(f->windows.calls,
-                 answer == Answer::Yes && !refused ? QStringList{u"confirmRestart"_s} : QStringList());
+        for (const auto& [answer, refused, closes] : {std::tuple{Answer::Cancel, false, false},
+                                                      {Answer::No, false, true},
+                                                      {Answer::Yes, false, true},
+                                                      {Answer::Yes, true, false}}) {
+            init();
+            frmRegistryExplorer& w = f->shown();
+            QVERIFY(applyEntryLater(f->context, kRunDialog, u"1"_s));
+            if (refused)
+                f->backend.failUnder(kExplorerPolicies, u"Access is denied."_s, true);
+            f->prompter.queueAnswer(answer);
+            f->action(u"mnuSubApplication7"_s)->trigger();
+            QCOMPARE(f->prompter.messages().size(), refused ? 2 : 1);
+            QVERIFY(f->errors.reports.isEmpty());
+            QCOMPARE(w.isVisible(), !closes);
+            QCOMPARE(changesPending(f->context), answer != Answer::Yes || refused);
+            QCOMPARE(f->windows.calls,
+                     answer == Answer::Yes && !refused ? texts({"confirmRestart"}) : QStringList());
+        }
     }
 
-    void theRestartConfirmationFollowsFlagAndSetting_data() {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<bool>("flag");
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("absent, flag set") << QString() << true << true;
-        QTest::newRow("\"0\", flag set") << u"0"_s << true << false;
-        QTest::newRow("\" 1 \", flag set") << u" 1 "_s << true << true;
-        QTest::newRow("absent, flag clear") << QString() << false << false;
-    }
+    // Asked when the flag is set and RestartDialog is absent or " 1 "; nothing pending, nothing else
+    // asked. A second close (the session ending after Exit) runs the steps no more.
     void theRestartConfirmationFollowsFlagAndSetting() {
-        QFETCH(QString, setting);
-        QFETCH(bool, flag);
-        QFETCH(bool, asked);
-        frmRegistryExplorer& w = f->shown();
-        if (!setting.isNull())
-            QVERIFY(f->settings.save(u"RestartDialog"_s, setting));
-        f->context.restartNeeded = flag;
-        // Nothing pending, nothing to ask; a second close (the session ending after Exit) runs the
-        // steps no more.
-        QVERIFY(w.close());
-        QVERIFY(w.close());
-        QVERIFY(f->prompter.messages().isEmpty());
-        QCOMPARE(f->windows.calls, asked ? QStringList{u"confirmRestart"_s} : QStringList());
+        for (const auto& [setting, flag, asked] : {std::tuple{QString(), true, true},
+                                                   {u"0"_s, true, false},
+                                                   {u" 1 "_s, true, true},
+                                                   {QString(), false, false}}) {
+            init();
+            frmRegistryExplorer& w = f->shown();
+            if (!setting.isNull())
+                QVERIFY(f->settings.save(u"RestartDialog"_s, setting));
+            f->context.restartNeeded = flag;
+            QVERIFY(w.close());
+            QVERIFY(w.close());
+            QVERIFY(f->prompter.messages().isEmpty());
+            QCOMPARE(f->windows.calls, asked ? texts({"confirmRestart"}) : QStringList());
+        }
     }
 
     // Two empty boxes confirmed are the empty password, a cancelled dialog keeps the old one.

@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QQueue>
 
 using namespace tavimor;
 using namespace tavimor::test;
@@ -28,41 +27,35 @@ const QString kFirstRunQuestion = QStringLiteral(
     "change the password anytime later by choosing Change Password from the File menu.\r\nWould you like "
     "to change the password now?");
 
-// Answers the start-up windows from a script and records what was opened.
-class FakeWindows : public StartupWindows {
-public:
+// A start over the harness whose windows answer from a script and record what was opened: a later
+// start (FirstRun "1") unless told the FirstRun text; null leaves it unset.
+struct Road : StartupWindows {
+    explicit Road(bool windowsNt = false, const QString& firstRun = u"1"_s)
+        : fixture(windowsNt)
+        , sequence(fixture.context, *this, [this](int code) { quitCodes << code; }) {
+        if (!firstRun.isNull())
+            fixture.settings.save(QLatin1String(kFirstRunKey), firstRun);
+    }
     void showSplash() override { calls << u"splash"_s; }
     void closeSplash() override { calls << u"close splash"_s; }
     std::optional<QString> passwordDialog(bool bSet) override {
         calls << (bSet ? u"set password"_s : u"login"_s);
-        return passwords.isEmpty() ? std::optional<QString>(QString()) : passwords.dequeue();
+        return passwords.isEmpty() ? std::optional<QString>(QString()) : passwords.takeFirst();
     }
     int osConfirmation() override {
         calls << u"os dialog"_s;
         return osAnswer;
     }
-    void showMainWindow(int widthTwips, int heightTwips) override {
-        calls << u"main %1x%2"_s.arg(widthTwips).arg(heightTwips);
-    }
-    QQueue<std::optional<QString>> passwords;
-    int osAnswer = 1;
-    QStringList calls;
-};
-
-struct Road {
-    // A later start (FirstRun "1") unless told the FirstRun text; null leaves it unset.
-    explicit Road(bool windowsNt = false, const QString& firstRun = u"1"_s)
-        : fixture(windowsNt)
-        , sequence(fixture.context, windows, [this](int code) { quitCodes << code; }) {
-        if (!firstRun.isNull())
-            fixture.settings.save(QLatin1String(kFirstRunKey), firstRun);
-    }
+    void showMainWindow(int width, int height) override { calls << u"main %1x%2"_s.arg(width).arg(height); }
     void run() {
         sequence.load();
         sequence.tick();
     }
+
     ProgramHarness fixture;
-    FakeWindows windows;
+    QList<std::optional<QString>> passwords;
+    int osAnswer = 1;
+    QStringList calls;
     QList<int> quitCodes;
     StartupSequence sequence;
 };
@@ -81,77 +74,61 @@ QString damageStore(const ProgramHarness& f, const QByteArray& damaged) {
 class TestStartupSequence : public QObject {
     Q_OBJECT
 private slots:
-    void firstStartAsksAfterWritingFirstRun() {
-        for (const bool yes : {true, false}) {
-            Road road(false, QString());
-            QString firstRunWhileAsked;
-            road.fixture.prompter.onMessage = [&](const QString& text) {
-                if (text == kFirstRunQuestion)
-                    firstRunWhileAsked = road.fixture.setting(kFirstRunKey);
-            };
-            road.fixture.prompter.queueAnswer(yes ? Answer::Yes : Answer::No);
-            if (yes)
-                road.windows.passwords << u"secret"_s << u"secret"_s;
-            road.run();
-
-            QCOMPARE(firstRunWhileAsked, u"1"_s);
-            const auto& asked = road.fixture.prompter.messages().first();
-            QCOMPARE(asked.text, kFirstRunQuestion);
-            QCOMPARE(asked.title, u"Tavimor 4.0"_s);
-            QCOMPARE(asked.icon, MessageIcon::Question);
-            QCOMPARE(asked.buttons, MessageButtons::YesNo);
-            if (yes) {
-                QCOMPARE(road.windows.calls,
-                         texts({"splash", "close splash", "set password", "login", "main 11895x7935"}));
-                QVERIFY(passwordMatches(u"secret"_s, MyPwdRead(road.fixture.context).value_or(QString())));
-            } else {
-                // The empty password is stored, and the login that follows takes an empty entry.
-                QCOMPARE(road.windows.calls, texts({"splash", "close splash", "login", "main 11895x7935"}));
-                QCOMPARE(road.fixture.setting(kPasswordKey), QString());
-            }
-            QVERIFY(road.quitCodes.isEmpty());
-        }
-    }
-
-    // Later starts ask nothing; the version dialog comes off the 95/98/Me family while OSDialog is "1".
-    // Stopping there or cancelling the login ends the program without a word.
-    void laterStarts_data() {
-        QTest::addColumn<bool>("windowsNt");
-        QTest::addColumn<QString>("firstRun");
-        QTest::addColumn<QString>("osDialog");
-        QTest::addColumn<int>("osAnswer");
-        QTest::addColumn<bool>("cancelLogin");
-        QTest::addColumn<QStringList>("calls");
+    // The first start asks, after writing FirstRun, whether to set the password; later starts ask
+    // nothing, and the version dialog comes off the 95/98/Me family while OSDialog is "1". Stopping
+    // there or cancelling the login ends the program without a word.
+    void everyRoadFromTheSplash() {
         const QStringList straight = texts({"splash", "close splash", "login", "main 11895x7935"});
         const QStringList asked = texts({"splash", "close splash", "os dialog", "login", "main 11895x7935"});
-        QTest::newRow("98") << false << u"1"_s << u"1"_s << 1 << false << straight;
-        QTest::newRow("98, FirstRun other text") << false << u"yes"_s << QString() << 1 << false << straight;
-        QTest::newRow("NT") << true << u"1"_s << u"1"_s << 1 << false << asked;
-        QTest::newRow("NT, flag missing") << true << u"1"_s << QString() << 1 << false << asked;
-        QTest::newRow("NT, flag 0") << true << u"1"_s << u"0"_s << 1 << false << straight;
-        QTest::newRow("NT, flag with blanks") << true << u"1"_s << u" 1"_s << 1 << false << straight;
-        QTest::newRow("NT, stopped at the dialog")
-            << true << u"1"_s << QString() << 0 << false << texts({"splash", "close splash", "os dialog"});
-        QTest::newRow("cancelled login")
-            << false << u"1"_s << QString() << 1 << true << texts({"splash", "close splash", "login"});
-    }
-    void laterStarts() {
-        QFETCH(bool, windowsNt);
-        QFETCH(QString, firstRun);
-        QFETCH(QString, osDialog);
-        QFETCH(int, osAnswer);
-        QFETCH(bool, cancelLogin);
-        QFETCH(QStringList, calls);
-        Road road(windowsNt, firstRun);
-        if (!osDialog.isNull())
-            road.fixture.settings.save(QLatin1String(kOSDialogKey), osDialog);
-        road.windows.osAnswer = osAnswer;
-        if (cancelLogin)
-            road.windows.passwords << std::nullopt;
-        road.run();
-        QVERIFY(road.fixture.prompter.messages().isEmpty());
-        QCOMPARE(road.windows.calls, calls);
-        QCOMPARE(road.quitCodes, calls.last().startsWith(u"main"_s) ? QList<int>() : QList<int>{0});
+        const QStringList setFirst =
+            texts({"splash", "close splash", "set password", "login", "main 11895x7935"});
+        const struct {
+            bool nt;
+            const char* firstRun; // null on a first start
+            const char* osDialog;
+            int osAnswer;
+            QList<std::optional<QString>> passwords; // none: the set question answered No
+            QStringList calls;
+        } roads[] = {
+            {false, nullptr, "1", 1, {u"secret"_s, u"secret"_s}, setFirst},
+            {false, nullptr, "1", 1, {}, straight},
+            {false, "1", "1", 1, {}, straight},
+            {false, "yes", nullptr, 1, {}, straight},
+            {true, "1", "1", 1, {}, asked},
+            {true, "1", nullptr, 1, {}, asked},
+            {true, "1", "0", 1, {}, straight},
+            {true, "1", " 1", 1, {}, straight},
+            {true, "1", nullptr, 0, {}, texts({"splash", "close splash", "os dialog"})},
+            {false, "1", nullptr, 1, {std::nullopt}, texts({"splash", "close splash", "login"})},
+        };
+        for (const auto& r : roads) {
+            Road road(r.nt, QString::fromLatin1(r.firstRun));
+            if (r.osDialog)
+                road.fixture.settings.save(QLatin1String(kOSDialogKey), QLatin1String(r.osDialog));
+            road.osAnswer = r.osAnswer;
+            road.passwords = r.passwords;
+            road.fixture.prompter.queueAnswer(r.passwords.isEmpty() ? Answer::No : Answer::Yes);
+            QString firstRunWhileAsked;
+            road.fixture.prompter.onMessage = [&](const QString&) {
+                firstRunWhileAsked = road.fixture.setting(kFirstRunKey);
+            };
+            road.run();
+            QCOMPARE(road.calls, r.calls);
+            QCOMPARE(road.quitCodes, r.calls.last().startsWith(u"main"_s) ? QList<int>() : QList<int>{0});
+            if (r.firstRun) {
+                QVERIFY(road.fixture.prompter.messages().isEmpty());
+                continue;
+            }
+            QCOMPARE(firstRunWhileAsked, u"1"_s);
+            QCOMPARE(road.fixture.prompter.messages(),
+                     (QList{Message{kFirstRunQuestion, u"Tavimor 4.0"_s, MessageIcon::Question,
+                                    MessageButtons::YesNo}}));
+            // Answered No, the empty password is stored, and the login that follows takes an empty entry.
+            if (r.passwords.isEmpty())
+                QCOMPARE(road.fixture.setting(kPasswordKey), QString());
+            else
+                QVERIFY(passwordMatches(u"secret"_s, MyPwdRead(road.fixture.context).value_or(QString())));
+        }
     }
 
     // A right password is taken at any of three tries; the close box enters the empty one, wrong here.
@@ -159,23 +136,20 @@ private slots:
         for (int wrong = 0; wrong <= 3; ++wrong) {
             Road road;
             MyPwdWrite(road.fixture.context, u"secret"_s);
-            road.windows.passwords << u"a"_s << QString() << u"Secret"_s;
-            road.windows.passwords.resize(wrong);
-            road.windows.passwords << u"secret"_s;
+            road.passwords << u"a"_s << QString() << u"Secret"_s;
+            road.passwords.resize(wrong);
+            road.passwords << u"secret"_s;
             road.run();
             const bool denied = wrong == 3;
             QStringList told(wrong, u"Wrong Password. Retry"_s);
             if (denied)
                 told << u"Too many tries of invalid passwords. Access Denied"_s;
             QCOMPARE(road.fixture.prompter.messageTexts(), told);
-            for (const auto& m : road.fixture.prompter.messages()) {
-                QCOMPARE(m.title, u"TAVIMOR 4.0"_s);
-                QCOMPARE(m.icon, MessageIcon::None);
-                QCOMPARE(m.buttons, MessageButtons::Ok);
-            }
+            for (const Message& m : road.fixture.prompter.messages())
+                QCOMPARE(m, (Message{m.text, u"TAVIMOR 4.0"_s, MessageIcon::None, MessageButtons::Ok}));
             QCOMPARE(road.quitCodes, denied ? QList<int>{0} : QList<int>());
-            QCOMPARE(road.windows.passwords.size(), denied ? 1 : 0);
-            QCOMPARE(road.windows.calls.last(), denied ? u"login"_s : u"main 11895x7935"_s);
+            QCOMPARE(road.passwords.size(), denied ? 1 : 0);
+            QCOMPARE(road.calls.last(), denied ? u"login"_s : u"main 11895x7935"_s);
         }
     }
 
@@ -184,11 +158,11 @@ private slots:
         frmSplash splash(road.sequence);
         splash.Form_Load();
         QVERIFY(road.sequence.ready());
-        QCOMPARE(road.windows.calls, texts({"splash"}));
+        QCOMPARE(road.calls, texts({"splash"}));
         QTRY_VERIFY_WITH_TIMEOUT(road.sequence.finished(), 3000);
         QVERIFY(!splash.timer()->isActive());
         QTest::qWait(600);
-        QCOMPARE(road.windows.calls.count(u"login"_s), 1);
+        QCOMPARE(road.calls.count(u"login"_s), 1);
     }
 
     // A store that cannot be read is reported under the name of the routine that read it and ends
@@ -198,7 +172,7 @@ private slots:
         const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
         const QString ini = damageStore(road.fixture, damaged);
         road.run();
-        QCOMPARE(road.windows.calls, texts({"splash", "close splash"}));
+        QCOMPARE(road.calls, texts({"splash", "close splash"}));
         QCOMPARE(road.quitCodes, QList<int>{0});
         QCOMPARE(road.fixture.errors.reports.size(), 1);
         QCOMPARE(road.fixture.errors.reports[0].source, u"frmSplash.tmSplash_Timer"_s);
@@ -259,10 +233,9 @@ private slots:
         QVERIFY(dialog.isVisible());
         QVERIFY(first->text().isEmpty() && second->text().isEmpty());
         QCOMPARE(dialog.focusWidget(), first);
-        QCOMPARE(f.prompter.messages().size(), 1);
-        QCOMPARE(f.prompter.messages()[0].text, u"Passwords don't match"_s);
-        QCOMPARE(f.prompter.messages()[0].title, u"TAVIMOR 4.0"_s);
-        QCOMPARE(f.prompter.messages()[0].icon, MessageIcon::Information);
+        const Message mismatch{u"Passwords don't match"_s, u"TAVIMOR 4.0"_s, MessageIcon::Information,
+                               MessageButtons::Ok};
+        QCOMPARE(f.prompter.messages(), QList{mismatch});
 
         first->setText(u"one"_s);
         second->setText(u"one"_s);
@@ -270,10 +243,10 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.enteredPassword(), u"one"_s);
         QCOMPARE(
-            f.prompter.messages()[1].text,
-            QStringLiteral("Password has been set.\r\nTavimor requires this password to be used everytime "
-                           "for login"));
-        QCOMPARE(f.prompter.messages()[1].icon, MessageIcon::Information);
+            f.prompter.messages().at(1),
+            (Message{
+                u"Password has been set.\r\nTavimor requires this password to be used everytime for login"_s,
+                u"TAVIMOR 4.0"_s, MessageIcon::Information, MessageButtons::Ok}));
     }
 
     void realWindowsTellCancelledLoginApart() {

@@ -16,9 +16,6 @@ class CoreFixture : public ::testing::Test, protected ProgramHarness {
 protected:
     // Both catalogues hold the built-in catalogue, as a fresh start leaves them before the refresh.
     void loadBuiltin() { loadBoth(builtinCatalogueText()); }
-    void setCurrentValue(XmlDocument& catalogue, const QString& entryAddress, const QString& value) {
-        CatalogueEntry(catalogue.selectSingleNode(entryAddress)).currentValue().setText(value);
-    }
     // Writes a settings file holding the given catalogue text; a bare name goes in the test's folder.
     QString writeRds(const QString& fileName, const QString& catalogueXml) const {
         const QString path = QDir(dir.path()).filePath(fileName);

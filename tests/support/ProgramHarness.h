@@ -40,6 +40,9 @@ struct ProgramHarness {
         context.machineCatalogue.loadXML(catalogueXml);
         context.workingCatalogue.loadXML(catalogueXml);
     }
+    static void setCurrentValue(XmlDocument& catalogue, const QString& entryAddress, const QString& value) {
+        CatalogueEntry(catalogue.selectSingleNode(entryAddress)).currentValue().setText(value);
+    }
     QString setting(const char* key) const {
         return settings.read(QLatin1String(key), u"-"_s).value_or(u"failed"_s);
     }

@@ -20,6 +20,7 @@ public:
         QString title;
         MessageIcon icon;
         MessageButtons buttons;
+        bool operator==(const Message&) const = default;
     };
     struct Dialog {
         bool save;

@@ -31,6 +31,13 @@ inline void whenShown(std::function<void()> f) {
     QTimer::singleShot(0, std::move(f));
 }
 
+using Message = ScriptedPrompter::Message;
+// How QCOMPARE shows a message that differs.
+inline char* toString(const Message& m) {
+    return QTest::toString(
+        u"%1 [%2, icon %3, buttons %4]"_s.arg(m.text, m.title).arg(int(m.icon)).arg(int(m.buttons)));
+}
+
 // The three ways to turn a dialog down without its OK button.
 enum class Dismissal { CancelButton, Escape, CloseBox };
 inline constexpr Dismissal kDismissals[] = {Dismissal::CancelButton, Dismissal::Escape, Dismissal::CloseBox};
