@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Tavimor builds and tests with; does nothing when all are there.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libfontconfig-dev libxml2-dev libxslt1-dev libssl-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libxml2-dev libxslt1-dev libssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev wine wine64
           samba samba-common-bin python3-samba samba-ad-provision samba-dsdb-modules samba-vfs-modules
           winbind ldb-tools

@@ -8,7 +8,6 @@
 #include "catalogue/RegistrySession.h"
 #include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
-#include "gui/FontWarmUp.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
@@ -21,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <optional>
 
 using namespace tavimor;
 
@@ -45,12 +43,7 @@ int child(int argc, char* argv[], bool bare) {
     const double processorAtMain = processorMs();
     QElapsedTimer timer;
     timer.start();
-    // As the program starts: the font configuration is read beside the application object.
-    std::optional<FontWarmUp> fonts;
-    if (!bare)
-        fonts.emplace();
     QApplication app(argc, argv);
-    const std::jthread fontList = fonts ? fonts->buildFontList() : std::jthread();
     if (bare) {
         QMainWindow window;
         window.resize(793, 529);

@@ -9,7 +9,6 @@
 #include "explorer/frmRegistryExplorer.h"
 #include "grouppolicy/TargetFactory.h"
 #include "gui/BusyWatcher.h"
-#include "gui/FontWarmUp.h"
 #include "gui/QtPrompter.h"
 #include "gui/Shell.h"
 #include "gui/Twips.h"
@@ -37,9 +36,7 @@ int main(int argc, char* argv[]) {
         std::fputs(answer->toLocal8Bit().constData(), stdout);
         return 0;
     }
-    FontWarmUp fonts;
     QApplication app(argc, argv);
-    const std::jthread fontList = fonts.buildFontList();
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
     // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
