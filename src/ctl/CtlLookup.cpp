@@ -9,32 +9,47 @@ namespace tavimor {
 
 namespace {
 
+// Positions rather than addresses: the address is written for the one entry found.
 struct EntryName {
-    QString address;
+    int s = 0;
+    int e = 0;
     QString section;
     QString name;
     QString regname;
+    QString address() const { return entryAddress(s, e); }
 };
 
 QList<EntryName> entryNames(const XmlDocument& catalogue) {
     QList<EntryName> names;
+    names.reserve(64);
+    QString section;
+    int sectionAt = -1;
     forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
-        names.append({entryAddress(s, e), entry.section(), entry.text("NAME"), entry.text("REGNAME")});
+        // Every entry of a section shares its section's name.
+        if (s != sectionAt) {
+            section = entry.section();
+            sectionAt = s;
+        }
+        names.append({s, e, section, entry.text("NAME"), entry.text("REGNAME")});
     });
     return names;
 }
 
 // Positions are matched by pattern, so that user text never reaches the path language.
 std::optional<QString> canonicalAddress(const QString& given, const QList<EntryName>& names) {
+    // Names and value names have no brackets: no pattern to run for them.
+    if (!given.endsWith(QLatin1Char(']')))
+        return std::nullopt;
     static const QRegularExpression pattern(
         QStringLiteral("^/?TAVIMOR/REGISTRYSETTINGS\\[(\\d{1,6})\\]/ENTRY\\[(\\d{1,6})\\]$"));
     const QRegularExpressionMatch match = pattern.match(given);
     if (!match.hasMatch())
         return std::nullopt;
-    const QString address = entryAddress(match.captured(1).toInt(), match.captured(2).toInt());
+    const int s = match.captured(1).toInt();
+    const int e = match.captured(2).toInt();
     for (const EntryName& name : names)
-        if (name.address == address)
-            return address;
+        if (name.s == s && name.e == e)
+            return name.address();
     return QString();
 }
 
@@ -71,13 +86,13 @@ std::optional<QString> CtlLookup::entry(const QString& given, QString* error) co
         return address->isEmpty() ? notFound() : address;
     for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
         if (const EntryName* found = bySectionAndName(given, names, cs))
-            return found->address;
+            return found->address();
     QList<const EntryName*> matches;
     for (const EntryName& entry : names)
         if (!entry.regname.isEmpty() && entry.regname.compare(given, Qt::CaseInsensitive) == 0)
             matches.append(&entry);
     if (matches.size() == 1)
-        return matches.first()->address;
+        return matches.first()->address();
     if (matches.isEmpty())
         return notFound();
     QStringList titles;

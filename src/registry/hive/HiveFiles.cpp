@@ -10,6 +10,7 @@
 #include <QtEndian>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,19 +65,23 @@ QString hivePendingChanges(const QString& path) {
             qFromLittleEndian<quint32>(header.constData() + 8))
         return QStringLiteral("its header says a write was not finished");
     const QFileInfo hive(path);
-    // One listing for the three logs; name filters ignore case, as NTFS does.
-    const QDir folder = hive.absoluteDir();
-    const QStringList logs = folder.entryList({hive.fileName() + QStringLiteral(".LOG*")},
-                                              QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const char* suffix : {".LOG1", ".LOG2", ".LOG"}) {
-        const QString name = hive.fileName() + QLatin1String(suffix);
-        for (const QString& log : logs) {
-            if (log.compare(name, Qt::CaseInsensitive) != 0)
-                continue;
-            const QFileInfo info(folder.filePath(log));
-            if (info.size() > 0 && info.lastModified() > hive.lastModified())
-                return QStringLiteral("%1 is newer than the hive").arg(info.fileName());
+    // One pass over the folder for the three logs, names compared without regard to case as NTFS
+    // does, and no pattern to compile: this runs for every hive a command opens.
+    const QString folder = hive.absolutePath();
+    QStringList logs;
+    if (DIR* listing = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent* item = ::readdir(listing)) {
+            const QString name = QFile::decodeName(item->d_name);
+            for (const char* suffix : {".LOG1", ".LOG2", ".LOG"})
+                if (name.compare(hive.fileName() + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+                    logs.append(name);
         }
+        ::closedir(listing);
+    }
+    for (const QString& log : std::as_const(logs)) {
+        const QFileInfo info(folder + QLatin1Char('/') + log);
+        if (info.size() > 0 && info.lastModified() > hive.lastModified())
+            return QStringLiteral("%1 is newer than the hive").arg(info.fileName());
     }
     return QString();
 }
