@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileLock.h"
 
+#include "base/FileUtil.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QSysInfo>
@@ -20,23 +22,6 @@ namespace {
 
 // A holder that still runs after this long is taken for a process that reused a dead holder's id.
 constexpr qint64 kStaleSeconds = 60;
-
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -128,7 +113,7 @@ bool FileLock::tryLock(int timeoutMs, QString* error) {
         if (create())
             return true;
         if (errno != EEXIST) {
-            *error = QStringLiteral("Cannot create the lock file %1: %2").arg(m_path, systemReason(errno));
+            *error = QStringLiteral("Cannot create the lock file %1: %2").arg(m_path, systemError(errno));
             return false;
         }
         if (isStale())

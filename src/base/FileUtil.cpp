@@ -34,11 +34,12 @@ void syncFolder(const QString& folder) {
     }
 }
 
+} // namespace
+
 QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// write() until all is out; false with errno set on a failure.
 bool writeAll(int fd, QByteArrayView piece) {
     const char* data = piece.data();
     qsizetype left = piece.size();
@@ -56,8 +57,6 @@ bool writeAll(int fd, QByteArrayView piece) {
     }
     return true;
 }
-
-} // namespace
 
 QString writeRefusal(const QString& path) {
     struct stat old {};

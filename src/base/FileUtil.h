@@ -38,6 +38,11 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxSize, QSt
 // "64 MiB", "4 KiB", "100 bytes": a size limit for a message.
 QString sizeText(qint64 bytes);
 
+// The system's words for an errno value.
+QString systemError(int code);
+// write() until all is out, going on after a signal; false with errno set on a failure.
+[[nodiscard]] bool writeAll(int fd, QByteArrayView piece);
+
 // A regular file exists at path.
 bool fileExists(const QString& path);
 // What a plain directory search lists: an existing file that is not hidden. Hidden means a
