@@ -68,19 +68,23 @@ QString hivePendingChanges(const QString& path) {
     // One pass over the folder for the three logs, names compared without regard to case as NTFS
     // does, and no pattern to compile: this runs for every hive a command opens.
     const QString folder = hive.absolutePath();
-    QStringList logs;
+    const QStringList wanted = {hive.fileName() + QStringLiteral(".LOG1"),
+                                hive.fileName() + QStringLiteral(".LOG2"),
+                                hive.fileName() + QStringLiteral(".LOG")};
+    QStringList logs(wanted.size());
     if (DIR* listing = ::opendir(QFile::encodeName(folder).constData())) {
         while (const dirent* item = ::readdir(listing)) {
             const QString name = QFile::decodeName(item->d_name);
-            for (const char* suffix : {".LOG1", ".LOG2", ".LOG"})
-                if (name.compare(hive.fileName() + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
-                    logs.append(name);
+            for (qsizetype i = 0; i < wanted.size(); ++i)
+                if (name.compare(wanted[i], Qt::CaseInsensitive) == 0)
+                    logs[i] = name;
         }
         ::closedir(listing);
     }
+    // In the order Windows writes them: the first newer log is the one named.
     for (const QString& log : std::as_const(logs)) {
         const QFileInfo info(folder + QLatin1Char('/') + log);
-        if (info.size() > 0 && info.lastModified() > hive.lastModified())
+        if (!log.isEmpty() && info.size() > 0 && info.lastModified() > hive.lastModified())
             return QStringLiteral("%1 is newer than the hive").arg(info.fileName());
     }
     return QString();
