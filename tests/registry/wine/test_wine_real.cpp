@@ -296,6 +296,9 @@ TEST_F(RealWine, RegeditImportsARegEditFileWrittenAfterADelete) {
 }
 
 TEST_F(RealWine, RegFilesGoBothWaysBetweenTavimorAndWinesRegedit) {
+    // One server for the whole case: a server of an earlier case that ends between two Wine
+    // programs may still be saving the registry while a new one reads it.
+    ASSERT_TRUE(WineEnvironment::startServerFor10s());
     ASSERT_EQ(wineAdd(kUserPolicies, u"NoFind"_s, u"REG_DWORD"_s, u"1"_s), 0);
     // Our export of a machine where NoRun and NoDrives are set and every other policy is not.
     MemoryBackend machine;
