@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueListing.h"
 #include "catalogue/DriveMask.h"
 #include "catalogue/EntryEdit.h"
+#include "catalogue/EntryFilter.h"
 #include "catalogue/Password.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/ReportPage.h"
@@ -48,6 +49,25 @@ TEST_F(CatalogueEdits, ListRowsShowBothStatesAndTheRestartMark) {
     EXPECT_EQ(network[6].workingState, u"Null"_s);
     EXPECT_EQ(listRows(context, u"TAVIMOR/REGISTRYSETTINGS[3]"_s)[0].machineState, QString());
     EXPECT_TRUE(listRows(context, u"TAVIMOR/REGISTRYSETTINGS[9]"_s).isEmpty());
+}
+
+// The filter finds entries of every section by name or registry value name, whatever the case, and
+// names the section in each row.
+TEST_F(CatalogueEdits, TheFilterFindsEntriesByNameOrValueNameAcrossSections) {
+    const auto found = [&](const QString& text) {
+        QStringList names;
+        for (const ListRow& row : matchingRows(context, text))
+            names.append(row.text);
+        return names;
+    };
+    const QStringList pages = found(u" PAGE "_s);
+    EXPECT_TRUE(pages.contains(u"Background Page (Display)"_s));
+    EXPECT_TRUE(pages.contains(u"Change Password Page (Security)"_s)) << pages.join(u", "_s).toStdString();
+    for (const QString& text : pages)
+        EXPECT_TRUE(text.contains(u"page"_s, Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_EQ(found(u"norun"_s), QStringList{u"Run Dialog (Start Menu)"_s});
+    EXPECT_EQ(matchingRows(context, u"norun"_s).value(0).tag, kRunDialog);
+    EXPECT_TRUE(found(u" "_s).isEmpty());
 }
 
 TEST_F(CatalogueEdits, ApplyNowWritesBothCataloguesAndFlagsOnlyARealChange) {

@@ -160,10 +160,7 @@ private slots:
         QCOMPARE(w.log(w.fixture.context.programFolder), expected + u"\r\n"_s);
         QCOMPARE(w.shell.opened.size(), 1);
         const QUrl link(w.shell.opened.first());
-        QVERIFY(link.isValid());
-        QCOMPARE(link.scheme(), u"mailto"_s);
-        QCOMPARE(link.path(), u"errors@quillmoor.example.com"_s);
-        QCOMPARE(link.fragment(), QString());
+        QCOMPARE(link.adjusted(QUrl::RemoveQuery).toString(), u"mailto:errors@quillmoor.example.com"_s);
         QCOMPARE(QUrlQuery(link).queryItems(QUrl::FullyDecoded),
                  (QList<std::pair<QString, QString>>{
                      {u"subject"_s, u"Tavimor Error Report"_s},

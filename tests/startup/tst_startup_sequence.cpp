@@ -60,12 +60,11 @@ struct Road : StartupWindows {
     StartupSequence sequence;
 };
 
-// Writes a settings store its reader must refuse; returns the file's name.
-QString damageStore(const ProgramHarness& f, const QByteArray& damaged) {
+// Writes a settings store its reader must refuse.
+void damageStore(const ProgramHarness& f, const QByteArray& damaged) {
     const QString ini = f.settings.fileName(u"TAVIMOR 4.0"_s);
     if (!QDir().mkpath(QFileInfo(ini).path()) || !writeFileAtomically(ini, damaged))
         qFatal("cannot write %s", qPrintable(ini));
-    return ini;
 }
 
 } // namespace
@@ -92,7 +91,6 @@ private slots:
         } roads[] = {
             {false, nullptr, "1", 1, {u"secret"_s, u"secret"_s}, setFirst},
             {false, nullptr, "1", 1, {}, straight},
-            {false, "1", "1", 1, {}, straight},
             {false, "yes", nullptr, 1, {}, straight},
             {true, "1", "1", 1, {}, asked},
             {true, "1", nullptr, 1, {}, asked},
@@ -166,24 +164,20 @@ private slots:
     }
 
     // A store that cannot be read is reported under the name of the routine that read it and ends
-    // the start (the splash) or the open (the main window's version check); nothing is written.
+    // the start (the splash) or the open (the main window's version check). That the store is never
+    // written over: test_settings_store.
     void aDamagedStoreEndsTheStartUntouched() {
         Road road(false, QString());
-        const QByteArray damaged = "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n";
-        const QString ini = damageStore(road.fixture, damaged);
+        damageStore(road.fixture, "[REGIKEY]\nFirstRun=1\nquorvel=abc\n[REGIKEY\n");
         road.run();
         QCOMPARE(road.calls, texts({"splash", "close splash"}));
         QCOMPARE(road.quitCodes, QList<int>{0});
         QCOMPARE(road.fixture.errors.reports.size(), 1);
         QCOMPARE(road.fixture.errors.reports[0].source, u"frmSplash.tmSplash_Timer"_s);
-        QVERIFY(road.fixture.errors.reports[0].description.startsWith(
-            u"The settings store %1 is damaged (line 4"_s.arg(ini)));
-        QCOMPARE(fileBytes(ini), damaged);
 
         // The version check asks nothing of a store it cannot read, and names the routine given.
         ProgramHarness f;
-        const QByteArray osDamaged = "[REGIKEY]\nOSDialog=1\n[REGIKEY\n";
-        const QString osIni = damageStore(f, osDamaged);
+        damageStore(f, "[REGIKEY]\nOSDialog=1\n[REGIKEY\n");
         const QString source = u"frmRegistryExplorer.openRegistry"_s;
         QVERIFY(!checkWindowsVersion(f.context, f.context.registry.backend(), source, [] {
             qFatal("asked with an unread store");
@@ -191,7 +185,6 @@ private slots:
         }));
         QCOMPARE(f.errors.reports.size(), 1);
         QCOMPARE(f.errors.reports[0].source, source);
-        QCOMPARE(fileBytes(osIni), osDamaged);
     }
 
     // Cancel and Esc end a login as cancelled (a set dialog just closes); the close box ends neither so.
@@ -221,32 +214,29 @@ private slots:
 
         const QSize loginSize = dialog.size();
         dialog.prepare(true);
-        QVERIFY(child<QLineEdit>(&dialog, "txtPassword1")->isVisible());
+        auto* second = child<QLineEdit>(&dialog, "txtPassword1");
+        QVERIFY(second->isVisible());
         QCOMPARE(dialog.size(), loginSize);
         QVERIFY(box->text().isEmpty());
 
-        auto* first = box;
-        auto* second = child<QLineEdit>(&dialog, "txtPassword1");
-        first->setText(u"one"_s);
+        box->setText(u"one"_s);
         second->setText(u"One"_s);
         dialog.cmdOK_Click();
         QVERIFY(dialog.isVisible());
-        QVERIFY(first->text().isEmpty() && second->text().isEmpty());
-        QCOMPARE(dialog.focusWidget(), first);
-        const Message mismatch{u"Passwords don't match"_s, u"TAVIMOR 4.0"_s, MessageIcon::Information,
-                               MessageButtons::Ok};
-        QCOMPARE(f.prompter.messages(), QList{mismatch});
+        QVERIFY(box->text().isEmpty() && second->text().isEmpty());
+        QCOMPARE(dialog.focusWidget(), box);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{u"Passwords don't match"_s});
 
-        first->setText(u"one"_s);
+        box->setText(u"one"_s);
         second->setText(u"one"_s);
         dialog.cmdOK_Click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.enteredPassword(), u"one"_s);
         QCOMPARE(
-            f.prompter.messages().at(1),
-            (Message{
-                u"Password has been set.\r\nTavimor requires this password to be used everytime for login"_s,
-                u"TAVIMOR 4.0"_s, MessageIcon::Information, MessageButtons::Ok}));
+            f.prompter.messageTexts().at(1),
+            u"Password has been set.\r\nTavimor requires this password to be used everytime for login"_s);
+        for (const Message& m : f.prompter.messages())
+            QCOMPARE(m, (Message{m.text, u"TAVIMOR 4.0"_s, MessageIcon::Information, MessageButtons::Ok}));
     }
 
     void realWindowsTellCancelledLoginApart() {
@@ -281,16 +271,10 @@ private slots:
     }
 
     void osConfirmation() {
-        const struct {
-            const char* button;
-            bool ticked;
-            int result;
-            const char* stored;
-        } cases[] = {{"cmdOK", true, 1, "0"},
-                     {"cmdOK", false, 1, "1"},
-                     {"cmdCancel", true, 0, "-"},
-                     {"", true, 0, "-"}};
-        for (const auto& [button, ticked, result, stored] : cases) {
+        for (const auto& [button, ticked, result, stored] : {std::tuple{"cmdOK", true, 1, "0"},
+                                                             {"cmdOK", false, 1, "1"},
+                                                             {"cmdCancel", true, 0, "-"},
+                                                             {"", true, 0, "-"}}) {
             ProgramHarness f;
             frmOSConfirm dialog(f.settings, f.errors);
             QCOMPARE(child<QLabel>(&dialog, "lblMessage")->text(),
