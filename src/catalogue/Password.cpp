@@ -66,6 +66,13 @@ std::optional<QString> MyPwdRead(const SettingsStore& settings, ErrorHandler& er
         errors.HandleError(kSettingsStoreError, settings.lastError(), QStringLiteral("bGlobal.MyPwdRead"));
         return std::nullopt;
     }
+    // Without the cipher's library no password can be checked; "wrong password" would mislead.
+    if (const QString missing = stored->isEmpty() ? QString() : cipherUnavailable(); !missing.isEmpty()) {
+        errors.HandleError(kSettingsStoreError,
+                           QStringLiteral("The administrator password cannot be checked: %1").arg(missing),
+                           QStringLiteral("bGlobal.MyPwdRead"));
+        return std::nullopt;
+    }
     // Found before anyone is asked for a password: a damaged store is never "no password".
     if (!isSound(*stored)) {
         errors.HandleError(

@@ -76,6 +76,19 @@ TEST_F(MissingLibraries, EachOperationSaysWhichLibraryItLacksAndWritesNothing) {
     }
     // What needs none of them still works.
     EXPECT_EQ(ok("show", "NoRun").err, QString());
+
+    // A stored password cannot be checked: no one is let in, and no one is told the password is wrong.
+    QDir().mkpath(path("settings"));
+    ASSERT_TRUE(writeFileAtomically(path("settings") + u"/TAVIMOR 4.0.ini"_s,
+                                    "[REGIKEY]\nquorvel=$scrypt$15$8$1$lK3b1XBnlutHN6kzsCp4TA$"
+                                    "s+rbf84DVzHkXFp29YZb4uQOFTNaLqLZ6kKwJ/1FeFI\n"));
+    m_vars.insert(u"TAVIMOR_PASSWORD"_s, u"secret"_s);
+    const Result refused = run({u"set"_s, u"NoRun"_s, u"1"_s});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_TRUE(refused.err.startsWith(
+        u"tavimorctl: The administrator password cannot be checked: libtavimor-absent-crypto.so.0 "_s))
+        << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains("wrong"_L1));
 }
 
 TEST_F(MissingLibrariesInTheWindow, SaveAndOpenSayWhyAndWriteNothing) {
