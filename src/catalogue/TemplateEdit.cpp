@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TemplateEdit.h"
 
+#include "catalogue/CatalogueEntry.h"
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/TemplatePlan.h"
 #include "catalogue/TemplateStates.h"
+#include "registry/MSDNRegistry.h"
 #include "templates/PolicyReader.h"
 #include "templates/PolicyWriter.h"
+
+#include <QSet>
+#include <algorithm>
 
 namespace tavimor {
 
@@ -30,6 +35,46 @@ bool holds(PolicyRegistryView& view, const RegChange& change, const QStringList&
         return status == Status::Absent;
     return status == Status::Present &&
            (change.mark == RegChange::Mark::Soft || PolicyReader::sameValue(value, change.value));
+}
+
+QString keyId(HKEY hive, const QString& subKey) {
+    return QString::number(hive) + QLatin1Char('\\') + subKey.toLower();
+}
+
+// The policies whose state the batch may have changed: those written, and those that read a key it
+// wrote (a template's policies often share one key).
+QList<const PolicyInstance*> policiesWritten(const TemplateSet& set, const PolicySettings& settings,
+                                             const QList<RegChange>& changes) {
+    QSet<QString> keys;
+    for (const RegChange& change : changes)
+        keys.insert(keyId(change.hive, change.subKey));
+    QList<const PolicyInstance*> policies;
+    for (const auto& [policy, setting] : settings)
+        policies.append(policy);
+    for (const PolicyInstance& policy : set.policies()) {
+        const QList<RegKeyName> read = PolicyReader::keys(policy);
+        if (std::any_of(read.begin(), read.end(),
+                        [&](const RegKeyName& key) { return keys.contains(keyId(key.hive, key.subKey)); }))
+            policies.append(&policy);
+    }
+    return policies;
+}
+
+// The catalogue's entries whose values the batch wrote: a template may write what an entry shows.
+QStringList entriesWritten(const XmlDocument& catalogue, const QList<RegChange>& changes) {
+    QStringList addresses;
+    forEachEntry(catalogue, [&](const CatalogueEntry& entry, int s, int e) {
+        const HKEY hive = GetKeyValue(entry.text("KEY"));
+        const QString path = entry.text("PATH");
+        const QString name = entry.text("REGNAME");
+        if (std::any_of(changes.begin(), changes.end(), [&](const RegChange& change) {
+                return change.hive == hive && change.subKey.compare(path, Qt::CaseInsensitive) == 0 &&
+                       (change.kind == RegChange::Kind::DeleteValues ||
+                        change.name.compare(name, Qt::CaseInsensitive) == 0);
+            }))
+            addresses.append(entryAddress(s, e));
+    });
+    return addresses;
 }
 
 } // namespace
@@ -57,7 +102,10 @@ bool applyPoliciesNow(ProgramContext& context, const PolicySettings& settings, Q
     }
     for (const auto& [policy, setting] : settings)
         TemplateStates::store(context.workingCatalogue, *context.templates, *policy, setting);
-    RefreshCurrentValues(context, QLatin1String(kAllEntries));
+    // Only what the batch wrote can have changed.
+    TemplateStates::refresh(context, policiesWritten(*context.templates, settings, changes));
+    for (const QString& address : entriesWritten(context.machineCatalogue, changes))
+        RefreshCurrentValues(context, address);
     return true;
 }
 

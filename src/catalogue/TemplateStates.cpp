@@ -5,6 +5,8 @@
 #include "templates/PolicyReader.h"
 
 #include <QHash>
+#include <QSet>
+#include <algorithm>
 
 namespace tavimor {
 
@@ -100,6 +102,13 @@ XmlNode nodeOf(const XmlDocument& catalogue, const PolicyInstance& policy) {
             return node;
     return {};
 }
+
+// A policy's state as a refresh read it.
+struct Fresh {
+    const PolicyInstance* policy;
+    PolicySetting setting;
+    QStringList found;
+};
 
 // Puts the POLICY elements under TEMPLATES in this order, making or dropping TEMPLATES as needed.
 void arrange(XmlDocument& document, const QList<XmlNode>& policies) {
@@ -237,48 +246,75 @@ void TemplateStates::store(XmlDocument& catalogue, const TemplateSet& set, const
 }
 
 QStringList TemplateStates::refresh(ProgramContext& context) {
+    QList<const PolicyInstance*> all;
+    if (context.templates)
+        for (const PolicyInstance& policy : context.templates->policies())
+            all.append(&policy);
+    return refresh(context, all);
+}
+
+QStringList TemplateStates::refresh(ProgramContext& context, const QList<const PolicyInstance*>& policies) {
     const TemplateSet* set = context.templates;
     XmlDocument& machine = context.machineCatalogue;
-    if (!set || set->isEmpty() || machine.documentElement().isNull())
+    if (!set || set->isEmpty() || machine.documentElement().isNull() || policies.isEmpty())
         return {};
-    const QList<StoredPolicy> before = read(machine, set);
-    qsizetype known = 0;
-    for (const StoredPolicy& policy : before)
-        known += policy.policy ? 1 : 0;
-    BackendPolicyView view(context.registry.backend());
+    QList<const PolicyInstance*> asked;
+    QSet<const PolicyInstance*> seen;
+    QList<RegKeyName> keys;
+    for (const PolicyInstance* policy : policies) {
+        if (seen.contains(policy))
+            continue;
+        seen.insert(policy);
+        asked.append(policy);
+        keys += PolicyReader::keys(*policy);
+    }
+    std::sort(asked.begin(), asked.end(), [&](const PolicyInstance* a, const PolicyInstance* b) {
+        return orderOf(*set, a) < orderOf(*set, b);
+    });
+    RegistryBackend& backend = context.registry.backend();
+    // Asked together, a target where each question is dear answers them at once.
+    backend.prepareReads(keys);
+    BackendPolicyView view(backend);
     QStringList unread;
-    // Each policy's POLICY to be, as read (or marked unread).
-    struct Next {
-        const PolicyInstance* policy;
-        PolicySetting setting;
-        QStringList found;
-    };
-    QList<Next> next;
-    for (const PolicyInstance& policy : set->policies()) {
-        PolicyReading reading = PolicyReader::read(view, policy);
+    // Each policy's POLICY to be, as read (or marked unread), in the set's order.
+    QList<Fresh> fresh;
+    for (const PolicyInstance* policy : std::as_const(asked)) {
+        PolicyReading reading = PolicyReader::read(view, *policy);
         if (reading.setting.state == PolicyState::Unread) {
             // Not known now: marked so, and never taken for what the registry holds.
-            unread.append(policy.name());
-            next.append({&policy, {PolicyState::Unread, {}}, {}});
+            unread.append(policy->name());
+            fresh.append({policy, {PolicyState::Unread, {}}, {}});
         } else if (reading.setting.state != PolicyState::NotConfigured) {
             if (reading.setting.state != PolicyState::Other)
                 reading.found.clear();
-            next.append({&policy, std::move(reading.setting), std::move(reading.found)});
+            fresh.append({policy, std::move(reading.setting), std::move(reading.found)});
         }
     }
+    // The POLICYs of policies not read stay as they are, with the fresh ones at their places.
+    const QList<StoredPolicy> before = read(machine, set);
+    QList<std::pair<const Fresh*, XmlNode>> after;
+    qsizetype next = 0;
+    for (const StoredPolicy& stored : before) {
+        if (seen.contains(stored.policy))
+            continue;
+        for (; next < fresh.size() && orderOf(*set, fresh[next].policy) < orderOf(*set, stored.policy);
+             ++next)
+            after.append({&fresh[next], XmlNode()});
+        after.append({nullptr, stored.node});
+    }
+    for (; next < fresh.size(); ++next)
+        after.append({&fresh[next], XmlNode()});
     // Only a change rewrites the element, so a refresh of an unchanged registry writes nothing.
-    bool same = next.size() == known;
-    for (qsizetype i = 0; same && i < next.size(); ++i)
-        same = before[i].policy == next[i].policy && before[i].setting == next[i].setting &&
-               before[i].found == next[i].found;
+    bool same = after.size() == before.size();
+    for (qsizetype i = 0; same && i < after.size(); ++i)
+        if (const Fresh* item = after[i].first)
+            same = before[i].policy == item->policy && before[i].setting == item->setting &&
+                   before[i].found == item->found;
     if (same)
         return unread;
     QList<XmlNode> order;
-    for (const Next& item : std::as_const(next))
-        order.append(makePolicy(machine, *item.policy, item.setting, item.found));
-    for (const StoredPolicy& policy : before)
-        if (!policy.policy)
-            order.append(policy.node);
+    for (const auto& [item, node] : std::as_const(after))
+        order.append(item ? makePolicy(machine, *item->policy, item->setting, item->found) : node);
     arrange(machine, order);
     return unread;
 }

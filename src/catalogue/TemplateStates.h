@@ -50,6 +50,8 @@ public:
     // whose values could not be read is marked Unread there, never shown, planned or written as a
     // state; their names are returned.
     static QStringList refresh(ProgramContext& context);
+    // The same for these policies alone; the other POLICYs stay as they are, in their places.
+    static QStringList refresh(ProgramContext& context, const QList<const PolicyInstance*>& policies);
 
     // The element as settings files keep it.
     static void writeValue(XmlDocument& document, XmlNode element, const AdmxElement& definition,

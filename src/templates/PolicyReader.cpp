@@ -225,6 +225,33 @@ ElementRead readElement(Reads& reads, const AdmxPolicy& policy, const AdmxElemen
 
 } // namespace
 
+QList<RegKeyName> PolicyReader::keys(const PolicyInstance& instance) {
+    const AdmxPolicy& policy = *instance.policy;
+    QStringList keys{policy.key};
+    const auto add = [&](const QString& key) {
+        if (!keys.contains(key, Qt::CaseInsensitive))
+            keys.append(key);
+    };
+    const auto addList = [&](const AdmxValueList& list, const QString& ownerKey) {
+        for (const AdmxValueItem& item : list.items)
+            add(itemKey(item, list, ownerKey));
+    };
+    addList(policy.enabledList, policy.key);
+    addList(policy.disabledList, policy.key);
+    for (const AdmxElement& e : policy.elements) {
+        const QString key = elementKey(policy, e);
+        add(key);
+        addList(e.trueList, key);
+        addList(e.falseList, key);
+        for (const AdmxEnumItem& item : e.items)
+            addList(item.valueList, key);
+    }
+    QList<RegKeyName> names;
+    for (const QString& key : std::as_const(keys))
+        names.append({instance.hive(), key});
+    return names;
+}
+
 PolicyReading PolicyReader::read(PolicyRegistryView& view, const PolicyInstance& instance) {
     const AdmxPolicy& policy = *instance.policy;
     Reads reads(view, instance);

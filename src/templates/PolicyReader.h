@@ -28,6 +28,8 @@ struct PolicyReading {
 class PolicyReader {
 public:
     static PolicyReading read(PolicyRegistryView& view, const PolicyInstance& policy);
+    // The keys read() looks in, each once, so that a target can be asked about them together.
+    static QList<RegKeyName> keys(const PolicyInstance& policy);
 
     // "1", "\"text\"", "a, b" as found lines show a registry value.
     static QString valueText(const RegValue& value);

@@ -4,6 +4,7 @@
 #include "templates/PolicyReader.h"
 #include "templates/PolicyWriter.h"
 
+#include <QSet>
 #include <QtEndian>
 
 using namespace tavimor;
@@ -256,6 +257,32 @@ TEST_F(PolicyState_, WhatIsNeitherFormShowsAsItIsAndWhatCannotBeReadIsNoState) {
     const PolicyReading unread = read(forms);
     EXPECT_EQ(unread.setting, (PolicySetting{PolicyState::Unread, {}}));
     EXPECT_FALSE(unread.unreadReason.isEmpty());
+}
+
+// The keys a policy's reading is announced with must hold every key it reads, or a target that
+// answers from what it fetched ahead asks again for each key left out.
+TEST_F(PolicyState_, TheKeysAnnouncedForAPolicyAreThoseItsReadingOpens) {
+    struct RecordingView : PolicyRegistryView {
+        Status value(HKEY hive, const QString& key, const QString&, RegValue*) override {
+            asked.insert({hive, key.toLower()});
+            return Status::Absent;
+        }
+        Status valueNames(HKEY hive, const QString& key, QStringList*) override {
+            asked.insert({hive, key.toLower()});
+            return Status::Absent;
+        }
+        QSet<std::pair<HKEY, QString>> asked;
+    };
+    for (const PolicyInstance& p : m_set.policies()) {
+        SCOPED_TRACE(p.name().toStdString());
+        RecordingView view;
+        PolicyReader::read(view, p);
+        QSet<std::pair<HKEY, QString>> announced;
+        for (const RegKeyName& key : PolicyReader::keys(p))
+            announced.insert({key.hive, key.subKey.toLower()});
+        EXPECT_TRUE(announced.contains(view.asked));
+        EXPECT_EQ(announced.size(), PolicyReader::keys(p).size());
+    }
 }
 
 TEST_F(PolicyState_, ValuesTheTemplateDoesNotAllowAreRefusedWithTheReason) {
