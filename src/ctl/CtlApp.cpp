@@ -8,6 +8,7 @@
 #include "catalogue/ProgramContext.h"
 #include "catalogue/RegistrySync.h"
 #include "catalogue/TemplateSources.h"
+#include "catalogue/TemplateStates.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlEnvironment.h"
 #include "ctl/CtlErrorHandler.h"
@@ -19,6 +20,7 @@
 #include "ctl/CtlPolicy.h"
 #include "ctl/CtlRegFiles.h"
 #include "ctl/CtlSearch.h"
+#include "ctl/CtlTemplates.h"
 #include "ctl/TerminalPrompter.h"
 #include "grouppolicy/TargetFactory.h"
 #include "registry/MemoryBackend.h"
@@ -126,7 +128,9 @@ int CtlApp::runParsed(const CtlOptions& options, CtlOutput& output) {
             return output.fail(QStringLiteral("no catalogue could be loaded"), failed);
         // One refresh, of what the command shows; the machine column always shows the registry,
         // also for a file from the command line.
-        if (const QString scope = refreshScope(options, context.workingCatalogue); !scope.isEmpty())
+        if (const PolicyInstance* policy = onePolicy(options, context))
+            TemplateStates::refresh(context, {policy});
+        else if (const QString scope = refreshScope(options, context.workingCatalogue); !scope.isEmpty())
             RefreshCurrentValues(context, scope);
         if (files.defaultFileLoaded())
             context.workingCatalogue.copyFrom(context.machineCatalogue);
@@ -152,6 +156,18 @@ QString CtlApp::refreshScope(const CtlOptions& options, const XmlDocument& catal
     if (const std::optional<QString> entry = oneEntry ? lookup.entry(first, &ignored) : std::nullopt)
         return *entry;
     return QLatin1String(kAllEntries);
+}
+
+const PolicyInstance* CtlApp::onePolicy(const CtlOptions& options, const ProgramContext& context) {
+    const QString& command = options.command;
+    const bool one = command == QLatin1String("set") || command == QLatin1String("show") ||
+                     (command == QLatin1String("unset") && !options.all);
+    const QString first = options.arguments.value(0);
+    // An entry of that name comes first, as the commands look.
+    QString ignored;
+    if (!one || !context.templates || CtlLookup(context.workingCatalogue).entry(first, &ignored))
+        return nullptr;
+    return CtlTemplates::find(context, first, nullptr);
 }
 
 int CtlApp::checkPassword(const SettingsStore& settings, ErrorHandler& errors, const CtlOptions& options,

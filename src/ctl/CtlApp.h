@@ -11,6 +11,7 @@ class SettingsStore;
 class XmlDocument;
 struct CtlEnvironment;
 struct CtlOptions;
+struct PolicyInstance;
 class CtlOutput;
 
 // tavimorctl: opens the target registry and the catalogue as the program does at start-up,
@@ -30,6 +31,9 @@ private:
     // The entries the command shows or changes, which start-up reads from the registry: one entry
     // for set, unset and show, a section for list; "" for apply, which reads its file's entries.
     static QString refreshScope(const CtlOptions& options, const XmlDocument& catalogue);
+    // The template policy that set, unset or show names, when it names no entry; the only thing
+    // such a command reads at start-up.
+    static const PolicyInstance* onePolicy(const CtlOptions& options, const ProgramContext& context);
     int dispatch(ProgramContext& context, const CtlOptions& options, CtlOutput& output);
     QString environment(const char* name) const;
 

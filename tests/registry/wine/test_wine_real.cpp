@@ -424,8 +424,13 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
     ASSERT_EQ(reg({u"add"_s, kUserPolicies, u"/v"_s, u"NoRun"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"0"_s,
                    u"/f"_s}),
               0);
+    // A template policy's key is there already, as a policy of the same template leaves it.
+    const QString firefox = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s;
+    ASSERT_EQ(reg({u"add"_s, firefox, u"/f"_s}), 0);
     const QString file = path("builtin.rds");
     ASSERT_TRUE(writeBytes(file, rds(builtinCatalogueText())));
+    const QStringList templates{u"--templates"_s,
+                                QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/templates/data/firefox")};
     const QString both = u"export export import export export"_s;
     const std::tuple<QStringList, QString, const char*> cases[] = {
         {{u"--version"_s}, u""_s, "tavimorctl"},
@@ -436,6 +441,13 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
         {{u"set"_s, u"NoRun"_s, u"1"_s}, u"export"_s, "already Disabled"},
         {{u"unset"_s, u"NoRun"_s}, u"export delete"_s, "NoRun deleted"},
         {{u"unset"_s, u"NoRun"_s}, u"export"_s, "was not set"},
+        // A template policy: its own key alone, none of the catalogue's.
+        {templates + QStringList{u"set"_s, u"machine/firefox:DisablePrivateBrowsing"_s, u"enabled"_s},
+         u"export add"_s, "DisablePrivateBrowsing = 1"},
+        {templates + QStringList{u"show"_s, u"machine/firefox:DisablePrivateBrowsing"_s}, u"export"_s,
+         "Current Machine Settings: Enabled"},
+        {templates + QStringList{u"unset"_s, u"machine/firefox:DisablePrivateBrowsing"_s}, u"export delete"_s,
+         "not configured (was Enabled)"},
         // Both hives have entries here.
         {{u"list"_s, u"Start Menu"_s}, u"export export"_s, "Run Dialog"},
         {{u"apply"_s, file}, both, "NoRun: absent -> 0"},
