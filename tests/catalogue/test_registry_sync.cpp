@@ -184,6 +184,14 @@ TEST_F(RegistrySync, AValueThatCouldNotBeReadIsUnknownAndNeverWrittenBack) {
     const QList<ListRow> rows = listRows(context, u"TAVIMOR/REGISTRYSETTINGS[1]"_s);
     EXPECT_EQ(rows[5].machineState, u"Unknown"_s);
     EXPECT_EQ(rows[5].machineUnread, timedOut);
+    // Said once, not at every refresh.
+    sayUnreadOnce(context);
+    sayUnreadOnce(context);
+    EXPECT_EQ(
+        prompter.messageTexts(),
+        QStringList{u"Some values could not be read from the registry. They show as Unknown and are "
+                    u"neither applied nor saved as values.\r\n\r\n3 entries under HKEY_LOCAL_MACHINE: "_s +
+                    timedOut});
 
     // As at start-up, the settings are what was read; a change to another entry is applied, the unknown
     // ones are named once and left as they are.

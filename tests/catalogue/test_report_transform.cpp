@@ -59,6 +59,22 @@ TEST(ReportTransform, reachesNoFiles) {
     EXPECT_FALSE(QFile::exists(written));
 }
 
+// A sheet that is missing, cut short or no style sheet at all gives no page, and says why.
+TEST(ReportTransform, aMissingOrBrokenSheetIsAnError) {
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(u"sheet.xsl"_s);
+    for (const QByteArray& bytes :
+         {QByteArray(), QByteArray("<xsl:stylesheet"), QByteArray("<?xml version=\"1.0\"?><html/>")}) {
+        QFile::remove(sheet);
+        if (!bytes.isEmpty()) {
+            ASSERT_TRUE(writeFileAtomically(sheet, bytes));
+        }
+        QString error;
+        EXPECT_FALSE(ReportTransform::transform("<TAVIMOR/>", sheet, {}, &error)) << bytes.constData();
+        EXPECT_FALSE(error.isEmpty()) << bytes.constData();
+    }
+}
+
 // A user-edited style sheet may recurse for ever, copy the document into itself or loop without end:
 // each is stopped with a reason, before it takes the machine's memory or time.
 TEST_P(RunawaySheet, isStoppedWithItsReason) {

@@ -24,12 +24,8 @@ public:
         refresh = refreshList;
     }
     std::optional<QString> setPassword(QWidget*) override { return note(u"setPassword"_s, passwordAnswer); }
-    bool openRegistry(QWidget*) override {
-        return note(u"openRegistry"_s, registryAnswer && registryAnswer());
-    }
-    bool templateFolders(QWidget*) override {
-        return note(u"templateFolders"_s, foldersAnswer && foldersAnswer());
-    }
+    bool openRegistry(QWidget*) override { return note(u"openRegistry"_s, registryAnswer()); }
+    bool templateFolders(QWidget*) override { return note(u"templateFolders"_s, foldersAnswer()); }
     void hideDrives() override { calls << u"hideDrives"_s; }
     void about(QWidget*) override { calls << u"about"_s; }
     void help(QWidget*, const QString& topic) override { calls << u"help "_s + topic; }
@@ -38,8 +34,9 @@ public:
     QStringList calls;
     Refresh refresh;
     std::optional<QString> passwordAnswer;
-    std::function<bool()> registryAnswer;
-    std::function<bool()> foldersAnswer;
+    static bool no() { return false; }
+    std::function<bool()> registryAnswer = no;
+    std::function<bool()> foldersAnswer = no;
 
 private:
     template <typename T> T note(const QString& what, T answer) {

@@ -61,7 +61,6 @@ private slots:
         // A category node lists its policies; a category row opens its node.
         QTreeWidgetItem* firefox = f.node(u"template:Machine\x1fMozilla\x1f"
                                           u"Firefox"_s);
-        QVERIFY(firefox);
         f.tree()->setCurrentItem(firefox);
         f.selectRow(int(f.column(0).indexOf(u"Home page"_s)));
         f.window->openSelectedRow();
@@ -105,9 +104,8 @@ private slots:
         QCOMPARE(f.tree()->topLevelItemCount(), 1);
     }
 
-    // The editor writes a policy folder byte for byte as tavimorctl set writes another: a text
-    // (holding the separators of a policy file's records) with its check box, and a user's list.
-    // Apply later leaves the folder as it is.
+    // The editor writes a policy folder as tavimorctl set writes another, byte for byte: a text holding
+    // a policy file's record separators, with its check box, and a list. Apply later writes nothing.
     void editorWritesAPolicyFolderAsTheCommandLineDoes() {
         TemplateWindow f;
         const QString window = f.dir.filePath(u"window"_s);
