@@ -16,10 +16,6 @@ const QString kNumeric = QStringLiteral("NUMERIC");
 } // namespace
 
 UnreadTally RefreshCurrentValues(ProgramContext& context, const QString& address) {
-    // The whole catalogue's refresh reads the template policies too; without templates it is the
-    // entries' refresh alone.
-    if (address == QLatin1String(kAllEntries))
-        TemplateStates::refresh(context);
     QList<std::pair<CatalogueEntry, XmlNode>> entries;
     QList<RegKeyName> keys;
     for (const XmlNode& node : context.machineCatalogue.selectNodes(address)) {
@@ -35,6 +31,11 @@ UnreadTally RefreshCurrentValues(ProgramContext& context, const QString& address
     }
     // Asked together, a target where each question is dear answers the whole refresh at once.
     context.registry.backend().prepareReads(keys);
+    // The whole catalogue's refresh reads the template policies too, after the entries' keys were
+    // asked for: what those fetched answers the policies below them. Without templates it is the
+    // entries' refresh alone.
+    if (address == QLatin1String(kAllEntries))
+        TemplateStates::refresh(context);
     UnreadTally unread;
     for (const auto& [entry, current] : std::as_const(entries)) {
         const RegDatum value = context.registry.ReadKeyValue(GetKeyValue(entry.text("KEY")),
