@@ -208,6 +208,8 @@ int CtlTemplates::set(const PolicyInstance& policy) {
         *m_context.templates, policy, state, m_options.arguments.mid(2), current, &why);
     if (!setting)
         return m_output.usageError(QStringLiteral("%1: %2").arg(policy.name(), why));
+    // The registry held it already, so nothing was written.
+    const bool already = TemplateStates::settingOf(m_context.machineCatalogue, policy) == *setting;
     if (write({{&policy, *setting}}, &why) != kExitOk)
         return m_output.fail(QStringLiteral("%1: %2").arg(policy.name(), why), kExitFailure);
     const QList<RegChange> changes = PolicyWriter::changes(policy, *setting);
@@ -217,11 +219,13 @@ int CtlTemplates::set(const PolicyInstance& policy) {
             lines.append(changeLine(change));
         m_output.printJson(QJsonObject{{QStringLiteral("entry"), json(m_context, policy)},
                                        {QStringLiteral("state"), policyStateText(state)},
+                                       {QStringLiteral("changed"), !already},
                                        {QStringLiteral("changes"), lines},
                                        {QStringLiteral("restartNeeded"), m_context.restartNeeded}});
         return kExitOk;
     }
-    m_output.out() << policy.name() << ": " << policyStateText(state) << Qt::endl;
+    m_output.out() << policy.name() << ": " << (already ? "already " : "") << policyStateText(state)
+                   << Qt::endl;
     for (const RegChange& change : changes)
         if (change.mark != RegChange::Mark::None || change.kind == RegChange::Kind::SetValue)
             m_output.out() << "  " << changeLine(change) << Qt::endl;

@@ -67,6 +67,13 @@ TEST_F(CtlTemplates_, SetWritesWhatTheTemplateSaysAndUnsetTakesItAway) {
                                                    {u"machineValue"_s, u"https://example.com/a b"_s}}));
     EXPECT_EQ(elements[1].toObject()["value"_L1], true);
 
+    // What the registry holds already is said so, and the file is left as it was.
+    const QByteArray before = registryFile();
+    EXPECT_TRUE(ok("set", "machine/firefox:HomepageURL", "Enabled", "HomepageLocked=true")
+                    .out.startsWith(u"machine/firefox:HomepageURL: already Enabled\n"_s));
+    EXPECT_EQ(json("set", "machine/firefox:HomepageURL", "Enabled")["changed"_L1], false);
+    EXPECT_EQ(registryFile(), before);
+
     // Elements not named keep their values.
     ok("set", "machine/firefox:HomepageURL", "Enabled", "HomepageLocked=false");
     EXPECT_TRUE(registryHas("\"URL\"=\"https://example.com/a b\"\r\n\"Locked\"=dword:00000000\r\n"));
