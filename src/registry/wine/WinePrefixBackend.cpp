@@ -517,9 +517,23 @@ long WinePrefixBackend::applyChanges(const QList<RegChange>& changes, qsizetype*
     const bool plain = std::all_of(changes.begin(), changes.end(), [](const RegChange& change) {
         return change.kind != RegChange::Kind::DeleteValues && change.mark != RegChange::Mark::Soft;
     });
-    if (changes.size() < 2 || !plain || route() != Route::Tool)
+    if (route() != Route::Tool || !plain)
         return KeyStoreBackend::applyChanges(changes, failed);
-    return importChanges(changes, failed);
+    if (changes.size() >= 2)
+        return importChanges(changes, failed);
+    // One value set: reg add makes its key and the key's missing parents, without a Wine process
+    // of its own for them (and without the empty default value reg add gives a key made alone).
+    const std::optional<QString> path =
+        changes.isEmpty() ? std::nullopt : joinPath(hiveName(changes[0].hive), changes[0].subKey);
+    if (!path || RegPatch::hiveOf(*path) == 0 || changes[0].kind != RegChange::Kind::SetValue)
+        return KeyStoreBackend::applyChanges(changes, failed);
+    const long status = storeWriteValue(*path, changes[0].name, changes[0].value);
+    // The server ended meanwhile, and the key is not in its files: the files' road makes it.
+    if (status == ERROR_FILE_NOT_FOUND)
+        return KeyStoreBackend::applyChanges(changes, failed);
+    if (status != ERROR_SUCCESS && failed)
+        *failed = 0;
+    return status;
 }
 
 bool WinePrefixBackend::holds(const QString& path, const RegChange& change, QString* why) {

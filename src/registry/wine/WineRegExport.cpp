@@ -88,12 +88,25 @@ void WineRegExportCache::forget(const QStringList& paths) {
 bool WineRegExportCache::noteWritten(const QString& path, const QString& name,
                                      const std::optional<RegValue>& value) {
     const Subtree* held = holding(path);
-    if (!held || held->status != ERROR_SUCCESS || !held->exists)
+    if (!held || held->status != ERROR_SUCCESS || (!held->exists && !value))
         return false;
     Subtree& tree = m_subtrees[held->root.toLower()];
-    const auto key = tree.keys.find(path.toLower());
-    if (key == tree.keys.end())
-        return false;
+    auto key = tree.keys.find(path.toLower());
+    if (key == tree.keys.end()) {
+        if (!value)
+            return false;
+        // reg add made the key and each missing parent up to the export's root.
+        tree.exists = true;
+        const qsizetype rootSize = tree.root.size();
+        for (QString lower = path.toLower(); lower.size() >= rootSize;
+             lower.truncate(std::max<qsizetype>(0, lower.lastIndexOf(QLatin1Char('\\'))))) {
+            if (!tree.keys.contains(lower))
+                tree.keys.insert(lower, {});
+            if (lower.size() == rootSize)
+                break;
+        }
+        key = tree.keys.find(path.toLower());
+    }
     if (value)
         key->insert(name.toLower(), winereg::fromAnsi(*value));
     else

@@ -424,9 +424,9 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
     ASSERT_EQ(reg({u"add"_s, kUserPolicies, u"/v"_s, u"NoRun"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"0"_s,
                    u"/f"_s}),
               0);
-    // A template policy's key is there already, as a policy of the same template leaves it.
-    const QString firefox = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\Firefox"_s;
-    ASSERT_EQ(reg({u"add"_s, firefox, u"/f"_s}), 0);
+    // A template policy's key is not there yet: reg add makes it with the value.
+    const QString firefox = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla"_s;
+    reg({u"delete"_s, firefox, u"/f"_s});
     const QString file = path("builtin.rds");
     ASSERT_TRUE(writeBytes(file, rds(builtinCatalogueText())));
     const QStringList templates{u"--templates"_s,
@@ -464,6 +464,13 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
             << r.out.toStdString() << r.err.toStdString();
         if (args.first() == u"set"_s) {
             EXPECT_EQ(wineQuery(kUserPolicies, u"NoRun"_s), regDword(1));
+        }
+        if (args.contains(u"set"_s) && args.contains(u"machine/firefox:DisablePrivateBrowsing"_s)) {
+            // Made with its value alone, as a key Windows makes: no empty default value.
+            QByteArray output;
+            EXPECT_EQ(reg({u"query"_s, firefox + u"\\Firefox"_s}, &output), 0);
+            EXPECT_TRUE(output.contains("DisablePrivateBrowsing")) << output.toStdString();
+            EXPECT_FALSE(output.contains("(Default)")) << output.toStdString();
         }
     }
     EXPECT_EQ(wineQuery(kUserPolicies, u"NoRun"_s), std::nullopt);
