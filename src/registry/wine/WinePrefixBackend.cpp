@@ -68,6 +68,11 @@ WinePrefixBackend::WinePrefixBackend(const QString& prefix)
     m_hives[Machine].path = prefix + QStringLiteral("/system.reg");
 }
 
+WinePrefixBackend::~WinePrefixBackend() {
+    // Every caller writes a value into a key it makes; should one not, the key is still made.
+    makePendingKeys();
+}
+
 QString WinePrefixBackend::defaultPrefix() {
     const QString configured = qEnvironmentVariable("WINEPREFIX");
     return configured.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : configured;
@@ -310,6 +315,10 @@ long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&,
 long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
     switch (route(true)) {
     case Route::Tool:
+        if (pending(path)) {
+            *exists = true;
+            return ERROR_SUCCESS;
+        }
         return toolKeyExists(path, exists);
     case Route::Failed:
         return ERROR_CANTREAD;
@@ -345,6 +354,8 @@ long WinePrefixBackend::storeReadValue(const QString& path, const QString& name,
 long WinePrefixBackend::storeValueNames(const QString& path, QStringList* names) {
     switch (route(true)) {
     case Route::Tool:
+        if (const long made = makePendingKeys())
+            return made;
         // Wine's reg lists a key's values only beside their data, in a form names cannot be told
         // apart in; an export of the key's subtree names them.
         return m_exports.valueNames(path, names).value_or(ERROR_NOT_SUPPORTED);
@@ -380,18 +391,38 @@ long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
         return status;
     m_lastRead.reset();
     bool exists = false;
+    if (pending(path))
+        return ERROR_SUCCESS;
     if (const long found = toolKeyExists(path, &exists))
         return found;
     if (exists)
         return ERROR_SUCCESS;
-    m_exports.forget({path});
-    m_wroteToServer = true;
-    if (const long made = m_tool.createKey(path)) {
-        m_lastError = m_tool.lastError();
-        return made;
-    }
+    // Its first value makes it, two Wine processes sooner than reg makes a key alone.
+    m_pendingKeys.append(path);
     *created = true;
     return ERROR_SUCCESS;
+}
+
+long WinePrefixBackend::makePendingKeys() {
+    while (!m_pendingKeys.isEmpty()) {
+        const QString path = m_pendingKeys.takeFirst();
+        m_lastRead.reset();
+        m_exports.forget({path});
+        m_wroteToServer = true;
+        if (const long made = m_tool.createKey(path)) {
+            m_pendingKeys.clear();
+            m_lastError = m_tool.lastError();
+            return made;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+bool WinePrefixBackend::pending(const QString& path) const {
+    return std::any_of(m_pendingKeys.begin(), m_pendingKeys.end(), [&](const QString& key) {
+        return key.startsWith(path, Qt::CaseInsensitive) &&
+               (key.size() == path.size() || key[path.size()] == QLatin1Char('\\'));
+    });
 }
 
 long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
@@ -425,6 +456,11 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
         m_lastError = m_tool.lastError();
         return written;
     }
+    // reg add made the key and its parents with the value.
+    m_pendingKeys.removeIf([&](const QString& key) {
+        return path.startsWith(key, Qt::CaseInsensitive) &&
+               (path.size() == key.size() || path[key.size()] == QLatin1Char('\\'));
+    });
     // reg add ends with 0 only when the registry took the value. A number named in ASCII has one
     // spelling on its command line, so the read-back needs no Wine process; anything else may be
     // changed on its way through the code page, so it is read back from Wine.
@@ -448,6 +484,8 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
     const long status = underLock(viaFiles);
     if (status != kServerRunning)
         return status;
+    if (pending(path))
+        return ERROR_FILE_NOT_FOUND;
     // A value an export of a moment ago does not hold is deleted already: no Wine process for it.
     if (const auto held = m_exports.held(path, name); held && !*held)
         return ERROR_FILE_NOT_FOUND;
@@ -502,6 +540,8 @@ long WinePrefixBackend::toolKeyExists(const QString& path, bool* exists) {
 void WinePrefixBackend::prepareReads(const QList<RegKeyName>& keys) {
     if (route(true) != Route::Tool)
         return;
+    // A failure is the next read's to tell.
+    makePendingKeys();
     QStringList paths;
     for (const RegKeyName& key : keys) {
         const QString hive = hiveName(key.hive);
@@ -517,23 +557,21 @@ long WinePrefixBackend::applyChanges(const QList<RegChange>& changes, qsizetype*
     const bool plain = std::all_of(changes.begin(), changes.end(), [](const RegChange& change) {
         return change.kind != RegChange::Kind::DeleteValues && change.mark != RegChange::Mark::Soft;
     });
-    if (route() != Route::Tool || !plain)
-        return KeyStoreBackend::applyChanges(changes, failed);
-    if (changes.size() >= 2)
+    if (changes.size() >= 2 && plain && route() == Route::Tool) {
+        if (const long made = makePendingKeys())
+            return made;
         return importChanges(changes, failed);
-    // One value set: reg add makes its key and the key's missing parents, without a Wine process
-    // of its own for them (and without the empty default value reg add gives a key made alone).
-    const std::optional<QString> path =
-        changes.isEmpty() ? std::nullopt : joinPath(hiveName(changes[0].hive), changes[0].subKey);
-    if (!path || RegPatch::hiveOf(*path) == 0 || changes[0].kind != RegChange::Kind::SetValue)
-        return KeyStoreBackend::applyChanges(changes, failed);
-    const long status = storeWriteValue(*path, changes[0].name, changes[0].value);
-    // The server ended meanwhile, and the key is not in its files: the files' road makes it.
-    if (status == ERROR_FILE_NOT_FOUND)
-        return KeyStoreBackend::applyChanges(changes, failed);
-    if (status != ERROR_SUCCESS && failed)
-        *failed = 0;
-    return status;
+    }
+    const long status = KeyStoreBackend::applyChanges(changes, failed);
+    if (status != ERROR_SUCCESS)
+        return status;
+    // A key made alone is made before the batch ends, so that its failure is the batch's.
+    if (const long made = makePendingKeys()) {
+        if (failed)
+            *failed = changes.size() - 1;
+        return made;
+    }
+    return ERROR_SUCCESS;
 }
 
 bool WinePrefixBackend::holds(const QString& path, const RegChange& change, QString* why) {

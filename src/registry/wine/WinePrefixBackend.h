@@ -23,6 +23,7 @@ namespace tavimor {
 // starts halfway, and saved atomically as wineserver itself saves them.
 class WinePrefixBackend : public KeyStoreBackend {
 public:
+    ~WinePrefixBackend() override;
     // nullptr with *error set when the prefix is missing, is no prefix, is of an architecture
     // this machine's Wine does not run, or, with no server running, cannot be read. Nothing is
     // written then. temporaryBase is setTemporaryBase's, for the probe for a server.
@@ -111,6 +112,10 @@ private:
     long toolKeyExists(const QString& path, bool* exists);
     long readThroughTool(const QString& path, const QString& name, RegValue* value);
     long importChanges(const QList<RegChange>& changes, qsizetype* failed);
+    // Whether path is a key made only in name so far, or holds one below it.
+    bool pending(const QString& path) const;
+    // Makes the keys made only in name that no value write made; the first failure's status.
+    long makePendingKeys();
     // Whether the change holds in the server now; *why says how it does not.
     bool holds(const QString& path, const RegChange& change, QString* why);
     qint64 fileTimeNow() const;
@@ -126,6 +131,9 @@ private:
     std::optional<LastRead> m_lastRead;
     Route m_route = Route::Failed;
     bool m_wroteToServer = false; // the last write went through reg
+    // Keys a server would make with their first value (reg add makes a key and its parents): made
+    // in name until a value is written to them or below them, or anything else needs them.
+    QStringList m_pendingKeys;
     QElapsedTimer m_routeAge;
 };
 

@@ -421,12 +421,11 @@ protected:
 // registry did); reg by its path, as a bare name costs a second process.
 TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
     ASSERT_TRUE(WineEnvironment::startServerFor10s());
-    ASSERT_EQ(reg({u"add"_s, kUserPolicies, u"/v"_s, u"NoRun"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"0"_s,
-                   u"/f"_s}),
-              0);
-    // A template policy's key is not there yet: reg add makes it with the value.
+    // Neither an entry's key nor a template policy's is there yet, as in a fresh prefix: reg add
+    // makes each with its first value.
     const QString firefox = u"HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla"_s;
-    reg({u"delete"_s, firefox, u"/f"_s});
+    for (const QString& key : {kUserPolicies, firefox})
+        reg({u"delete"_s, key, u"/f"_s});
     const QString file = path("builtin.rds");
     ASSERT_TRUE(writeBytes(file, rds(builtinCatalogueText())));
     const QStringList templates{u"--templates"_s,
@@ -465,11 +464,12 @@ TEST_F(RealWineCtl, ACommandStartsOnlyTheWineProcessesItsEntriesNeed) {
         if (args.first() == u"set"_s) {
             EXPECT_EQ(wineQuery(kUserPolicies, u"NoRun"_s), regDword(1));
         }
-        if (args.contains(u"set"_s) && args.contains(u"machine/firefox:DisablePrivateBrowsing"_s)) {
+        if (args.contains(u"set"_s)) {
             // Made with its value alone, as a key Windows makes: no empty default value.
+            const bool policy = args.contains(u"machine/firefox:DisablePrivateBrowsing"_s);
             QByteArray output;
-            EXPECT_EQ(reg({u"query"_s, firefox + u"\\Firefox"_s}, &output), 0);
-            EXPECT_TRUE(output.contains("DisablePrivateBrowsing")) << output.toStdString();
+            EXPECT_EQ(reg({u"query"_s, policy ? firefox + u"\\Firefox"_s : kUserPolicies}, &output), 0);
+            EXPECT_TRUE(output.contains(policy ? "DisablePrivateBrowsing" : "NoRun")) << output.toStdString();
             EXPECT_FALSE(output.contains("(Default)")) << output.toStdString();
         }
     }
