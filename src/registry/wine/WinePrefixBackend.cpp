@@ -419,10 +419,8 @@ long WinePrefixBackend::makePendingKeys() {
 }
 
 bool WinePrefixBackend::pending(const QString& path) const {
-    return std::any_of(m_pendingKeys.begin(), m_pendingKeys.end(), [&](const QString& key) {
-        return key.startsWith(path, Qt::CaseInsensitive) &&
-               (key.size() == path.size() || key[path.size()] == QLatin1Char('\\'));
-    });
+    return std::any_of(m_pendingKeys.begin(), m_pendingKeys.end(),
+                       [&](const QString& key) { return below(key, path).has_value(); });
 }
 
 long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
@@ -457,10 +455,7 @@ long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name
         return written;
     }
     // reg add made the key and its parents with the value.
-    m_pendingKeys.removeIf([&](const QString& key) {
-        return path.startsWith(key, Qt::CaseInsensitive) &&
-               (path.size() == key.size() || path[key.size()] == QLatin1Char('\\'));
-    });
+    m_pendingKeys.removeIf([&](const QString& key) { return below(path, key).has_value(); });
     // reg add ends with 0 only when the registry took the value. A number named in ASCII has one
     // spelling on its command line, so the read-back needs no Wine process; anything else may be
     // changed on its way through the code page, so it is read back from Wine.
