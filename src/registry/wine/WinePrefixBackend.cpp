@@ -315,7 +315,7 @@ long WinePrefixBackend::modify(Hive hive, const std::function<long(WineRegFile&,
 long WinePrefixBackend::storeKeyExists(const QString& path, bool* exists) {
     switch (route(true)) {
     case Route::Tool:
-        if (pending(path)) {
+        if (pendingAtOrBelow(path)) {
             *exists = true;
             return ERROR_SUCCESS;
         }
@@ -390,9 +390,9 @@ long WinePrefixBackend::storeCreateKey(const QString& path, bool* created) {
     if (status != kServerRunning)
         return status;
     m_lastRead.reset();
-    bool exists = false;
-    if (pending(path))
+    if (pendingAtOrBelow(path))
         return ERROR_SUCCESS;
+    bool exists = false;
     if (const long found = toolKeyExists(path, &exists))
         return found;
     if (exists)
@@ -418,9 +418,14 @@ long WinePrefixBackend::makePendingKeys() {
     return ERROR_SUCCESS;
 }
 
-bool WinePrefixBackend::pending(const QString& path) const {
+bool WinePrefixBackend::pendingAtOrBelow(const QString& path) const {
     return std::any_of(m_pendingKeys.begin(), m_pendingKeys.end(),
                        [&](const QString& key) { return below(key, path).has_value(); });
+}
+
+bool WinePrefixBackend::pendingAtOrAbove(const QString& path) const {
+    return std::any_of(m_pendingKeys.begin(), m_pendingKeys.end(),
+                       [&](const QString& key) { return below(path, key).has_value(); });
 }
 
 long WinePrefixBackend::storeWriteValue(const QString& path, const QString& name, const RegValue& value) {
@@ -479,7 +484,7 @@ long WinePrefixBackend::storeDeleteValue(const QString& path, const QString& nam
     const long status = underLock(viaFiles);
     if (status != kServerRunning)
         return status;
-    if (pending(path))
+    if (pendingAtOrAbove(path))
         return ERROR_FILE_NOT_FOUND;
     // A value an export of a moment ago does not hold is deleted already: no Wine process for it.
     if (const auto held = m_exports.held(path, name); held && !*held)

@@ -112,8 +112,10 @@ private:
     long toolKeyExists(const QString& path, bool* exists);
     long readThroughTool(const QString& path, const QString& name, RegValue* value);
     long importChanges(const QList<RegChange>& changes, qsizetype* failed);
-    // Whether path is a key made only in name so far, or holds one below it.
-    bool pending(const QString& path) const;
+    // Whether path is a key made only in name so far, or lies above one: it is there once made.
+    bool pendingAtOrBelow(const QString& path) const;
+    // Whether path is a key made only in name so far, or lies below one: it is not there yet.
+    bool pendingAtOrAbove(const QString& path) const;
     // Makes the keys made only in name that no value write made; the first failure's status.
     long makePendingKeys();
     // Whether the change holds in the server now; *why says how it does not.

@@ -361,6 +361,16 @@ TEST_F(RealWine, WhileAServerRunsDeepKeysAreReadFromOneExportAndAWriteIsSeenAtOn
     registry.SaveKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s, RegDatum::integer(6), REG_DWORD);
     EXPECT_EQ(registry.ReadKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s), RegDatum::integer(6));
     EXPECT_EQ(wineQuery(key, u"NoRun"_s), regDword(6));
+
+    // A key made in name only until its first value: its parent's values are still there to delete,
+    // and none is found below it.
+    const QString deeper = policies + u"\\New\\Deeper"_s;
+    EXPECT_EQ(registry.CreateRegKey(deeper, HKEY_CURRENT_USER), ERROR_SUCCESS);
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, policies, u"NoRun"_s), ERROR_SUCCESS);
+    EXPECT_FALSE(wineQuery(key, u"NoRun"_s));
+    EXPECT_EQ(registry.DeleteKeyValue(HKEY_CURRENT_USER, deeper, u"NoRun"_s), ERROR_FILE_NOT_FOUND);
+    registry.SaveKeyValue(HKEY_CURRENT_USER, deeper, u"NoRun"_s, RegDatum::integer(7), REG_DWORD);
+    EXPECT_EQ(wineQuery(u"HKEY_CURRENT_USER\\"_s + deeper, u"NoRun"_s), regDword(7));
 }
 
 TEST_F(RealWine, WhileAServerRunsABatchIsOneImportAndAKeyWineRefusesIsNamed) {
