@@ -95,14 +95,13 @@ bool WineRegExportCache::noteWritten(const QString& path, const QString& name,
     if (key == tree.keys.end()) {
         if (!value)
             return false;
-        // reg add made the key and each missing parent up to the export's root.
+        // reg add made the key and each missing parent up to the export's root, which is path or
+        // one of its ancestors.
         tree.exists = true;
-        const qsizetype rootSize = tree.root.size();
-        for (QString lower = path.toLower(); lower.size() >= rootSize;
-             lower.truncate(std::max<qsizetype>(0, lower.lastIndexOf(QLatin1Char('\\'))))) {
+        for (QString lower = path.toLower();; lower.truncate(lower.lastIndexOf(QLatin1Char('\\')))) {
             if (!tree.keys.contains(lower))
                 tree.keys.insert(lower, {});
-            if (lower.size() == rootSize)
+            if (lower.size() <= tree.root.size())
                 break;
         }
         key = tree.keys.find(path.toLower());
