@@ -149,6 +149,7 @@ std::optional<ValueLine> readValueLine(QByteArrayView body,
         if (end != data.size())
             return fail(QStringLiteral("text after the closing quote"), 0);
         parsed.value = RegValue{REG_SZ, *text + '\0'};
+        parsed.quoted = true;
     } else if (startsWithNoCase(data, "dword:")) {
         quint32 number = 0;
         if (!parseHex(data.sliced(6), 8, &number))

@@ -38,7 +38,8 @@ QString keyPathFault(QStringView path);
 struct ValueLine {
     QByteArray name; // as written, unescaped
     bool deletion = false;
-    RegValue value; // a text's bytes as written, plus the terminating NUL
+    RegValue value;      // a text's bytes as written, plus the terminating NUL
+    bool quoted = false; // a REG_SZ written as a text, not as hex(1) bytes
 };
 // Reads the value line whose body begins with '"' or '@'. Hex data ending in \ continues on the line
 // nextLine gives (false at the end of the text). nullopt with *error, and in *errorLine the line at

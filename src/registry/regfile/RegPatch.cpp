@@ -186,9 +186,10 @@ bool RegPatch::Parser::valueLine(QByteArrayView body) {
     if (parsed->deletion) {
         change.kind = Change::Kind::DeleteValue;
         change.value = {};
-    } else if ((change.value.type == REG_EXPAND_SZ || change.value.type == REG_MULTI_SZ) &&
+    } else if ((change.value.type == REG_EXPAND_SZ || change.value.type == REG_MULTI_SZ ||
+                (change.value.type == REG_SZ && !parsed->quoted)) &&
                m_patch.m_format == RegFormat::Version5 && m_text == RegText::Latin1) {
-        // A version 5 file holds hex(2) and hex(7) in UTF-16, the registry layer in Latin-1.
+        // A version 5 file holds hex(1), hex(2) and hex(7) in UTF-16, the registry layer in Latin-1.
         const QByteArray& wide = change.value.data;
         QByteArray ansi;
         for (qsizetype i = 0; i + 1 < wide.size(); i += 2) {
@@ -201,7 +202,7 @@ bool RegPatch::Parser::valueLine(QByteArrayView body) {
             ansi.append(char(unit));
         }
         change.value.data = ansi;
-    } else if (change.value.type == REG_SZ) {
+    } else if (change.value.type == REG_SZ && parsed->quoted) {
         const QString text = QString::fromUtf8(QByteArrayView(change.value.data).chopped(1));
         if (m_text == RegText::Utf16) {
             change.value.data = QByteArray(reinterpret_cast<const char*>(text.utf16()),

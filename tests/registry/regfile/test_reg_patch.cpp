@@ -68,6 +68,20 @@ TEST(RegPatch, ReadsEveryEncodingRegeditAndUsersWrite) {
     EXPECT_EQ(parsed(regedit4.toLatin1().replace("\r\n", "\n")).changes(), expected);
 }
 
+// A text given as hex(1) bytes is UTF-16LE in version 5, as hex(2) is, not the quoted form's UTF-8.
+TEST(RegPatch, Hex1TextIsUtf16InVersion5AndAsGivenInRegedit4) {
+    const QString line = u"[%1]\r\n\"Raw\"=hex(1):41,00,e9,00,00,00\r\n"_s.arg(kKey);
+    const auto value = [](const std::optional<RegPatch>& patch) {
+        return patch && patch->changes().size() == 2 ? patch->changes()[1].value : RegValue();
+    };
+    const QByteArray wide = utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"_s + line);
+    EXPECT_EQ(value(RegPatch::parse(wide, nullptr, nullptr)), (RegValue{REG_SZ, QByteArray("A\xE9\0", 3)}));
+    EXPECT_EQ(value(RegPatch::parse(wide, nullptr, nullptr, RegText::Utf16)),
+              (RegValue{REG_SZ, QByteArray("A\0\xE9\0\0\0", 6)}));
+    EXPECT_EQ(value(RegPatch::parse((u"REGEDIT4\r\n\r\n"_s + line).toLatin1(), nullptr, nullptr)),
+              (RegValue{REG_SZ, QByteArray("A\0\xE9\0\0\0", 6)}));
+}
+
 TEST(RegPatch, WritesWhatItReadsInBothFormats) {
     RegPatch patch;
     patch.setValue(kKey, u"NoRun"_s, {REG_DWORD, QByteArray("\1\0\0\0", 4)});
