@@ -10,7 +10,9 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libx11-dev libxml2-dev l
           dconf-cli libglib2.0-bin gsettings-desktop-schemas gnome-settings-daemon-common gnome-shell-common
           libgoa-1.0-common libgdm1
           help2man dpkg-dev devscripts file lintian desktop-file-utils appstream fonts-urw-base35
-          libhivex-dev libhivex-bin libregf-utils libcreg-dev libcreg-utils python3)
+          libhivex-dev libhivex-bin libregf-utils libcreg-dev libcreg-utils python3
+          # the Wine agent, a Windows program
+          gcc-mingw-w64-x86-64)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

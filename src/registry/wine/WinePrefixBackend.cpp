@@ -656,7 +656,7 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
     m_lastRead.reset();
     m_wroteToServer = true;
     QString messages;
-    const long imported = m_tool.importFile(patch.serialize(RegFormat::Version5), &messages);
+    const long imported = m_tool.importPatch(patch, &messages);
     // Keys the patch left alone keep their export: the read-back exports again only what was written.
     QStringList written;
     for (const RegPatch::Change& change : patch.changes())
@@ -684,10 +684,10 @@ long WinePrefixBackend::importChanges(const QList<RegChange>& changes, qsizetype
         }
         if (!undo.changes().isEmpty()) {
             QString ignored;
-            m_tool.importFile(undo.serialize(RegFormat::Version5), &ignored);
+            m_tool.importPatch(undo, &ignored);
             m_exports.forget(paths);
         }
-        m_lastError = QStringLiteral("wine reg import did not make it hold (%1)").arg(why);
+        m_lastError = QStringLiteral("Wine did not make it hold (%1)").arg(why);
         if (!messages.isEmpty())
             m_lastError += QStringLiteral(": ") + messages;
         return fail(i, ERROR_CANTWRITE);

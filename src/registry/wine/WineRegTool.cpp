@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WineRegTool.h"
 
+#include "TavimorVersion.h"
+#include "WineRegSyntax.h"
 #include "base/RunTimeTool.h"
 #include "base/Waiting.h"
+#include "registry/regfile/RegPatch.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +46,38 @@ QStringList valueArguments(const QString& name) {
     return name.isEmpty() ? QStringList{QStringLiteral("/ve")} : QStringList{QStringLiteral("/v"), name};
 }
 
+// A text of a request to the agent: UTF-16LE in hex, "-" when empty.
+QByteArray field(const QString& text) {
+    if (text.isEmpty())
+        return "-";
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)))
+        .toHex();
+}
+
+QByteArray request(char kind, const QString& key, const QString* name = nullptr) {
+    QByteArray line = QByteArray(1, kind) + ' ' + field(key);
+    if (name)
+        line += ' ' + field(*name);
+    return line;
+}
+
+QByteArray setRequest(const QString& key, const QString& name, const RegValue& value) {
+    const RegValue stored = winereg::fromAnsi(value);
+    return request('S', key, &name) + ' ' + QByteArray::number(stored.type, 16) + ' ' +
+           (stored.data.isEmpty() ? QByteArray("-") : stored.data.toHex());
+}
+
+QString refusal(long status) {
+    switch (status) {
+    case ERROR_ACCESS_DENIED:
+        return QStringLiteral("access denied");
+    case 1021: // ERROR_CHILD_MUST_BE_VOLATILE
+        return QStringLiteral("a key below a volatile one must be volatile too");
+    default:
+        return QStringLiteral("Windows error %1").arg(status);
+    }
+}
+
 QByteArray ansiText(const QByteArray& data) {
     QByteArray text = data;
     while (text.endsWith('\0'))
@@ -52,6 +89,146 @@ QByteArray ansiText(const QByteArray& data) {
 
 WineRegTool::WineRegTool(const QString& prefix)
     : m_prefix(prefix) {
+}
+
+WineRegTool::~WineRegTool() {
+    stopAgent();
+}
+
+QString WineRegTool::agentProgram() {
+    const QString name = QStringLiteral("tavimor-wine-agent.exe");
+    if (qEnvironmentVariableIsSet("TAVIMOR_WINE_AGENT")) {
+        const QString given = qEnvironmentVariable("TAVIMOR_WINE_AGENT");
+        return QFileInfo(given).isFile() ? QFileInfo(given).absoluteFilePath() : QString();
+    }
+    if (!QCoreApplication::instance())
+        return QString();
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const QString& candidate :
+         QStringList{folder + QStringLiteral("/" TAVIMOR_AGENT_FROM_BIN "/") + name,
+                     folder + QLatin1Char('/') + name}) {
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(candidate);
+    }
+    return QString();
+}
+
+void WineRegTool::stopAgent() {
+    if (!m_agent)
+        return;
+    if (m_agent->process && m_agent->process->state() != QProcess::NotRunning) {
+        // Its end of input ends it; every write was made before its reply.
+        m_agent->process->closeWriteChannel();
+        if (!m_agent->process->waitForFinished(2000))
+            m_agent->process->kill();
+        m_agent->process->waitForFinished(1000);
+    }
+    m_agent.reset();
+    m_agentOutput.clear();
+}
+
+bool WineRegTool::startAgent() {
+    stopAgent();
+    const QString program = agentProgram();
+    if (program.isEmpty()) {
+        m_agentUnusable = true;
+        return false;
+    }
+    m_agent = std::make_unique<Run>();
+    m_agent->talk = true;
+    m_agent->arguments = {program};
+    ++m_agentRuns;
+    if (start(*m_agent))
+        return true;
+    // What keeps it from starting keeps reg from starting too, which says so.
+    m_agent.reset();
+    return false;
+}
+
+WineRegTool::Asked WineRegTool::ask(const QList<QByteArray>& requests, QList<Reply>* replies) {
+    replies->clear();
+    if (m_agentUnusable)
+        return Asked::NoAgent;
+    const auto failed = [&](const QString& why) {
+        QString said;
+        if (m_agent) {
+            m_agent->process->kill();
+            m_agent->process->waitForFinished(1000);
+            said = QString::fromLocal8Bit(m_agent->process->readAllStandardError()).trimmed();
+        }
+        stopAgent();
+        m_agentUnusable = true;
+        // Never answered: it cannot run in this prefix, and reg does the work.
+        if (!m_agentAnswered && !why.startsWith(QStringLiteral("Cancelled")))
+            return Asked::NoAgent;
+        m_lastError = said.isEmpty() ? why : why + QStringLiteral(": ") + said;
+        return Asked::Failed;
+    };
+    int sentTo = 0;    // the run of the agent the requests not yet answered went to
+    int farewells = 0; // "bye"s since the last answer
+    QDeadlineTimer deadline(m_timeout);
+    while (replies->size() < requests.size()) {
+        // One that ended between requests (idle, or killed) is started again; nothing was lost.
+        if (m_agent && sentTo != m_agentRuns)
+            m_agent->process->waitForFinished(0);
+        if (!m_agent || (sentTo != m_agentRuns && m_agent->process->state() == QProcess::NotRunning)) {
+            if (!startAgent())
+                return replies->isEmpty() ? Asked::NoAgent
+                                          : failed(QStringLiteral("Cannot start the Wine agent"));
+        }
+        QProcess& process = *m_agent->process;
+        const QString what = m_agent->what;
+        if (sentTo != m_agentRuns) {
+            sentTo = m_agentRuns;
+            QByteArray lines;
+            for (qsizetype i = replies->size(); i < requests.size(); ++i)
+                lines += requests[i] + '\n';
+            process.write(lines);
+        }
+        const qsizetype end = m_agentOutput.indexOf('\n');
+        if (end >= 0 && m_agentOutput.startsWith("bye\n")) {
+            // Ended idle before it read the rest: a new one is asked, but not one after another.
+            if (sentTo == m_agentRuns && ++farewells > 1)
+                return failed(QStringLiteral("%1 ended without answering").arg(what));
+            process.waitForFinished(1000);
+            stopAgent();
+            continue;
+        }
+        if (end >= 0) {
+            const QList<QByteArray> head = m_agentOutput.left(end).split(' ');
+            bool statusOk = false;
+            bool sizeOk = false;
+            const long status = head.size() == 2 ? head[0].toLong(&statusOk) : 0;
+            const qsizetype size = head.size() == 2 ? head[1].toLongLong(&sizeOk) : 0;
+            if (!statusOk || !sizeOk || size < 0)
+                return failed(QStringLiteral("%1 answered what no request asks").arg(what));
+            if (m_agentOutput.size() - end - 1 >= size) {
+                replies->append(Reply{status, m_agentOutput.mid(end + 1, size)});
+                m_agentOutput.remove(0, end + 1 + size);
+                m_agentAnswered = true;
+                farewells = 0;
+                deadline.setRemainingTime(m_timeout);
+                continue;
+            }
+        }
+        if (process.state() == QProcess::NotRunning && !process.bytesAvailable())
+            return failed(QStringLiteral("%1 ended before it answered").arg(what));
+        if (deadline.hasExpired())
+            return failed(QStringLiteral("%1 did not answer in time").arg(what));
+        if (!keepWaiting(what))
+            return failed(QStringLiteral("Cancelled: %1").arg(what));
+        process.waitForReadyRead(50);
+        m_agentOutput += process.readAllStandardOutput();
+    }
+    return Asked::Answered;
+}
+
+WineRegTool::Asked WineRegTool::askOne(const QByteArray& request, Reply* reply) {
+    QList<Reply> replies;
+    const Asked asked = ask({request}, &replies);
+    if (asked == Asked::Answered)
+        *reply = replies.first();
+    return asked;
 }
 
 QString WineRegTool::wineProgram() {
@@ -91,7 +268,8 @@ bool WineRegTool::start(Run& run) {
     if (!environment.contains(QStringLiteral("WINEDEBUG")))
         environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     run.process->setProcessEnvironment(environment);
-    run.process->setStandardInputFile(QProcess::nullDevice());
+    if (!run.talk)
+        run.process->setStandardInputFile(QProcess::nullDevice());
     if (!run.folder.isEmpty())
         run.process->setWorkingDirectory(run.folder);
     ++m_started;
@@ -181,6 +359,20 @@ long WineRegTool::readStatus(int code) const {
 }
 
 long WineRegTool::keyExists(const QString& key, bool* exists) {
+    Reply reply;
+    switch (askOne(request('Q', key), &reply)) {
+    case Asked::Answered:
+        if (reply.status != ERROR_SUCCESS && !isNotThere(reply.status)) {
+            m_lastError = QStringLiteral("Cannot read %1: %2").arg(key, refusal(reply.status));
+            return ERROR_CANTREAD;
+        }
+        *exists = reply.status == ERROR_SUCCESS;
+        return ERROR_SUCCESS;
+    case Asked::Failed:
+        return ERROR_CANTREAD;
+    case Asked::NoAgent:
+        break;
+    }
     const long status = readStatus(run({QStringLiteral("reg"), QStringLiteral("query"), key}));
     if (status == ERROR_CANTREAD)
         return status;
@@ -189,6 +381,18 @@ long WineRegTool::keyExists(const QString& key, bool* exists) {
 }
 
 long WineRegTool::createKey(const QString& key) {
+    Reply reply;
+    switch (askOne(request('K', key), &reply)) {
+    case Asked::Answered:
+        if (reply.status == ERROR_SUCCESS)
+            return ERROR_SUCCESS;
+        m_lastError = QStringLiteral("Cannot make %1: %2").arg(key, refusal(reply.status));
+        return ERROR_CANTWRITE;
+    case Asked::Failed:
+        return ERROR_CANTWRITE;
+    case Asked::NoAgent:
+        break;
+    }
     if (run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/f")}) != 0)
         return ERROR_CANTWRITE;
     // Wine's reg gives a key it makes an empty default value, which a key made by Windows has not.
@@ -197,6 +401,23 @@ long WineRegTool::createKey(const QString& key) {
 }
 
 long WineRegTool::readValue(const QString& key, const QString& name, RegValue* value) {
+    Reply reply;
+    switch (askOne(request('Q', key, &name), &reply)) {
+    case Asked::Answered:
+        if (isNotThere(reply.status))
+            return ERROR_FILE_NOT_FOUND;
+        if (reply.status != ERROR_SUCCESS || reply.body.size() < 4) {
+            m_lastError = QStringLiteral("Cannot read %1 of %2: %3").arg(name, key, refusal(reply.status));
+            return ERROR_CANTREAD;
+        }
+        *value =
+            winereg::toAnsi(RegValue{qFromLittleEndian<quint32>(reply.body.constData()), reply.body.mid(4)});
+        return ERROR_SUCCESS;
+    case Asked::Failed:
+        return ERROR_CANTREAD;
+    case Asked::NoAgent:
+        break;
+    }
     QByteArray output;
     const long status = readStatus(run(
         QStringList{QStringLiteral("reg"), QStringLiteral("query"), key} + valueArguments(name), &output));
@@ -227,6 +448,18 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
     } else {
         data = QString::fromLatin1(value.data.toHex());
     }
+    Reply reply;
+    switch (askOne(setRequest(key, name, value), &reply)) {
+    case Asked::Answered:
+        if (reply.status == ERROR_SUCCESS)
+            return ERROR_SUCCESS;
+        m_lastError = QStringLiteral("Cannot write %1 of %2: %3").arg(name, key, refusal(reply.status));
+        return ERROR_CANTWRITE;
+    case Asked::Failed:
+        return ERROR_CANTWRITE;
+    case Asked::NoAgent:
+        break;
+    }
     const QStringList arguments = QStringList{QStringLiteral("reg"), QStringLiteral("add"), key} +
                                   valueArguments(name) +
                                   QStringList{QStringLiteral("/t"), QLatin1String(type), QStringLiteral("/d"),
@@ -235,6 +468,18 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
 }
 
 long WineRegTool::deleteValue(const QString& key, const QString& name) {
+    Reply reply;
+    switch (askOne(request('D', key, &name), &reply)) {
+    case Asked::Answered:
+        if (reply.status == ERROR_SUCCESS || isNotThere(reply.status))
+            return reply.status == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        m_lastError = QStringLiteral("Cannot delete %1 of %2: %3").arg(name, key, refusal(reply.status));
+        return ERROR_CANTWRITE;
+    case Asked::Failed:
+        return ERROR_CANTWRITE;
+    case Asked::NoAgent:
+        break;
+    }
     const int code = run(QStringList{QStringLiteral("reg"), QStringLiteral("delete"), key} +
                          valueArguments(name) + QStringList{QStringLiteral("/f")});
     if (code == 0)
@@ -252,6 +497,30 @@ long WineRegTool::deleteValue(const QString& key, const QString& name) {
 
 QList<WineRegTool::Export> WineRegTool::exportKeys(const QStringList& keys) {
     QList<Export> exports;
+    QList<QByteArray> requests;
+    for (const QString& key : keys)
+        requests.append(request('E', key));
+    QList<Reply> replies;
+    switch (ask(requests, &replies)) {
+    case Asked::Answered:
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            const Reply& reply = replies[i];
+            // A subtree with a key Wine will not list (Perflib's under Windows 9x versions) is no
+            // export the reader takes: its values are then asked one by one, and fail one by one.
+            exports.append(Export{keys[i],
+                                  ERROR_SUCCESS,
+                                  !isNotThere(reply.status),
+                                  reply.status == ERROR_SUCCESS ? reply.body : QByteArray(),
+                                  {}});
+        }
+        return exports;
+    case Asked::Failed:
+        for (const QString& key : keys)
+            exports.append(Export{key, ERROR_CANTREAD, false, {}, m_lastError});
+        return exports;
+    case Asked::NoAgent:
+        break;
+    }
     // A name relative to the working folder reaches it whichever drive letter maps it.
     const QTemporaryDir folder;
     std::vector<Run> runs(size_t(keys.size()));
@@ -288,6 +557,36 @@ QList<WineRegTool::Export> WineRegTool::exportKeys(const QStringList& keys) {
     return exports;
 }
 
+long WineRegTool::importPatch(const RegPatch& patch, QString* messages) {
+    using Kind = RegPatch::Change::Kind;
+    QList<QByteArray> requests;
+    for (const RegPatch::Change& change : patch.changes()) {
+        if (change.kind == Kind::CreateKey)
+            requests.append(request('K', change.keyPath));
+        else if (change.kind == Kind::SetValue)
+            requests.append(setRequest(change.keyPath, change.name, change.value));
+        else if (change.kind == Kind::DeleteValue)
+            requests.append(request('D', change.keyPath, &change.name));
+        else
+            break; // a key's deletion is reg's
+    }
+    QList<Reply> replies;
+    const Asked asked = requests.size() == patch.changes().size() ? ask(requests, &replies) : Asked::NoAgent;
+    if (asked == Asked::Failed)
+        return ERROR_CANTWRITE;
+    if (asked == Asked::NoAgent)
+        return importFile(patch.serialize(RegFormat::Version5), messages);
+    QStringList refused;
+    for (qsizetype i = 0; i < replies.size(); ++i) {
+        const RegPatch::Change& change = patch.changes()[i];
+        const long status = replies[i].status;
+        if (status != ERROR_SUCCESS && !(change.kind == Kind::DeleteValue && isNotThere(status)))
+            refused.append(QStringLiteral("%1: %2").arg(change.keyPath, refusal(status)));
+    }
+    *messages = refused.join(QLatin1Char('\n'));
+    return ERROR_SUCCESS;
+}
+
 long WineRegTool::importFile(const QByteArray& content, QString* messages) {
     const QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("import.reg")));
@@ -309,6 +608,7 @@ long WineRegTool::importFile(const QByteArray& content, QString* messages) {
 }
 
 bool WineRegTool::restart() {
+    stopAgent();
     return run({QStringLiteral("wineboot"), QStringLiteral("--end-session"), QStringLiteral("--force"),
                 QStringLiteral("--restart")}) == 0;
 }

@@ -11,15 +11,22 @@ class QProcess;
 
 namespace tavimor {
 
-// Wine's own programs run in a prefix: "reg" for keys and values while a wineserver holds the
-// registry, "wineboot" for the restart. Full key names ("HKEY_CURRENT_USER\Software") throughout;
-// values as the ANSI registry functions hand them over.
+class RegPatch;
+
+// Programs run in a prefix while a wineserver holds the registry: our own agent, one Wine process
+// that answers every read and write of the tool's life, else Wine's "reg", one process per step;
+// "wineboot" for the restart. Full key names ("HKEY_CURRENT_USER\Software") throughout; values as
+// the ANSI registry functions hand them over.
 class WineRegTool {
 public:
     explicit WineRegTool(const QString& prefix);
+    ~WineRegTool();
 
     // The wine loader: $WINE, else "wine" or "wine64" on the PATH, else Debian's wine64 beside it.
     static QString wineProgram();
+    // The agent: $TAVIMOR_WINE_AGENT ("none" for none), else the one installed with the programs;
+    // "" when there is none. A prefix where it cannot run (32-bit, no drive for /) uses reg.
+    static QString agentProgram();
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
     // Reads give ERROR_FILE_NOT_FOUND (or *exists false) only when reg said the key or value is not
@@ -40,9 +47,9 @@ public:
     };
     // One "reg export" per key, all running at once.
     QList<Export> exportKeys(const QStringList& keys);
-    // Runs "reg import" of a .reg file with this content. reg goes on past a key it cannot
-    // write and says so in *messages only, so what it did is for the caller to read back.
-    long importFile(const QByteArray& content, QString* messages);
+    // Makes the patch's changes in order, as "reg import" of it would. Like reg, goes on past a key it
+    // cannot write and says so in *messages only, so what it did is for the caller to read back.
+    long importPatch(const RegPatch& patch, QString* messages);
     // Ends the prefix's Windows session and boots it again, as Wine's own restart does.
     bool restart();
 
@@ -54,6 +61,7 @@ public:
 
 private:
     struct Run {
+        bool talk = false; // standard input is a pipe to write requests to
         QStringList arguments;
         QString folder;
         QString what; // "wine reg ..."
@@ -74,11 +82,31 @@ private:
     static long readStatusOf(int code, const QByteArray& output);
     long readStatus(int code) const;
 
+    struct Reply {
+        long status = ERROR_SUCCESS; // the registry function's
+        QByteArray body;
+    };
+    enum class Asked { NoAgent, Answered, Failed };
+    // The agent's replies to the requests, in order. NoAgent when there is none or it cannot run in
+    // this prefix (reg does the step then); Failed, with lastError() saying why, when it stopped
+    // answering: it is not asked again.
+    Asked ask(const QList<QByteArray>& requests, QList<Reply>* replies);
+    Asked askOne(const QByteArray& request, Reply* reply);
+    // false when it could not be started; then reg does the step.
+    bool startAgent();
+    void stopAgent();
+    long importFile(const QByteArray& content, QString* messages);
+
     QString m_prefix;
     QString m_lastError;
     QByteArray m_output; // the last run's standard output
     int m_started = 0;
     int m_timeout = 60000;
+    std::unique_ptr<Run> m_agent;
+    QByteArray m_agentOutput; // what the agent said that is not yet taken
+    int m_agentRuns = 0;
+    bool m_agentAnswered = false;
+    bool m_agentUnusable = false;
 };
 
 } // namespace tavimor

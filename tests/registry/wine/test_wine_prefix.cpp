@@ -302,6 +302,50 @@ TEST_F(WinePrefix, WhileAServerRunsTheFilesAreNotIndexed) {
     end(server);
 }
 
+// The agent's side of the talk played by a script in place of Wine: one that says "bye" before it
+// read every request leaves the rest to a new one; one that dies in the middle of a request leaves
+// that step unread, never "not there".
+TEST(WineRegTool, AnAgentThatEndsIdleHandsOnAndOneThatDiesLeavesTheStepUnread) {
+    QTemporaryDir dir;
+    const QString wine = dir.filePath(u"wine"_s);
+    ASSERT_TRUE(writeBytes(dir.filePath(u"agent.exe"_s), "MZ"));
+    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\ncd \"$FAKE_DIR\"\n"
+                                 "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs\n"
+                                 "case \"$FAKE_MODE$n\" in\n"
+                                 "bye1) read l; echo \"$l\" >> got1; printf '0 0\\nbye\\n';;\n"
+                                 "bye2) while read l; do echo \"$l\" >> got2; printf '2 0\\n'; done;;\n"
+                                 "die1) read l; printf '0 0\\n'; read l; exit 3;;\n"
+                                 "esac\n"));
+    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("WINE", QFile::encodeName(wine));
+    qputenv("TAVIMOR_WINE_AGENT", QFile::encodeName(dir.filePath(u"agent.exe"_s)));
+    qputenv("FAKE_DIR", QFile::encodeName(dir.path()));
+    const QStringList keys{u"HKEY_CURRENT_USER\\Software\\A"_s, u"HKEY_CURRENT_USER\\Software\\B"_s};
+    {
+        qputenv("FAKE_MODE", "bye");
+        WineRegTool tool(dir.path());
+        const QList<WineRegTool::Export> exports = tool.exportKeys(keys);
+        ASSERT_EQ(exports.size(), 2);
+        EXPECT_TRUE(exports[0].exists);
+        EXPECT_EQ(exports[1].status, ERROR_SUCCESS);
+        EXPECT_FALSE(exports[1].exists);
+        EXPECT_EQ(tool.processesStarted(), 2);
+    }
+    EXPECT_EQ(fileBytes(dir.filePath(u"got1"_s)).count('\n'), 1);
+    EXPECT_EQ(fileBytes(dir.filePath(u"got2"_s)).count('\n'), 1);
+    QFile::remove(dir.filePath(u"runs"_s));
+    qputenv("FAKE_MODE", "die");
+    WineRegTool tool(dir.path());
+    bool exists = false;
+    EXPECT_EQ(tool.keyExists(keys[0], &exists), ERROR_SUCCESS);
+    EXPECT_TRUE(exists);
+    RegValue value;
+    EXPECT_EQ(tool.readValue(keys[0], u"NoRun"_s, &value), ERROR_CANTREAD);
+    EXPECT_TRUE(tool.lastError().contains(u"ended before it answered"_s)) << tool.lastError().toStdString();
+    for (const char* name : {"WINE", "TAVIMOR_WINE_AGENT", "FAKE_DIR", "FAKE_MODE"})
+        qunsetenv(name);
+}
+
 TEST(WineRegTool, ParsesWhatRegQueryPrints) {
     const QByteArray output = "\r\nHKEY_CURRENT_USER\\Software\\T1\r\n"
                               "    (Default)    REG_BINARY    0AFF\r\n"
