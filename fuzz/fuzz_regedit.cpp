@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/MemoryBackend.h"
 #include "registry/regfile/RegEditFile.h"
+#include "registry/regfile/RegPatch.h"
+#include "registry/wine/WineRegExport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,9 @@ using namespace tavimor;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    // The readers of import-reg and of what Wine (or the agent) exports share this file's syntax.
+    std::ignore = RegPatch::parse(bytes, nullptr, nullptr);
+    std::ignore = parseRegExport(bytes);
     std::optional<RegEditFile> file = RegEditFile::parse(bytes);
     if (!file)
         return 0;
