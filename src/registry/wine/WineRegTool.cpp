@@ -223,6 +223,25 @@ WineRegTool::Asked WineRegTool::ask(const QList<QByteArray>& requests, QList<Rep
     return Asked::Answered;
 }
 
+std::optional<long> WineRegTool::agentWrite(const QByteArray& request, const QString& failure) {
+    Reply reply;
+    switch (askOne(request, &reply)) {
+    case Asked::Answered:
+        if (reply.status == ERROR_SUCCESS)
+            return ERROR_SUCCESS;
+        // Deleting a value that is not there: nothing to do, as reg says too.
+        if (request.startsWith('D') && isNotThere(reply.status))
+            return ERROR_FILE_NOT_FOUND;
+        m_lastError = failure + QStringLiteral(": ") + refusal(reply.status);
+        return ERROR_CANTWRITE;
+    case Asked::Failed:
+        return ERROR_CANTWRITE;
+    case Asked::NoAgent:
+        break;
+    }
+    return std::nullopt;
+}
+
 WineRegTool::Asked WineRegTool::askOne(const QByteArray& request, Reply* reply) {
     QList<Reply> replies;
     const Asked asked = ask({request}, &replies);
@@ -381,18 +400,9 @@ long WineRegTool::keyExists(const QString& key, bool* exists) {
 }
 
 long WineRegTool::createKey(const QString& key) {
-    Reply reply;
-    switch (askOne(request('K', key), &reply)) {
-    case Asked::Answered:
-        if (reply.status == ERROR_SUCCESS)
-            return ERROR_SUCCESS;
-        m_lastError = QStringLiteral("Cannot make %1: %2").arg(key, refusal(reply.status));
-        return ERROR_CANTWRITE;
-    case Asked::Failed:
-        return ERROR_CANTWRITE;
-    case Asked::NoAgent:
-        break;
-    }
+    if (const std::optional<long> made =
+            agentWrite(request('K', key), QStringLiteral("Cannot make %1").arg(key)))
+        return *made;
     if (run({QStringLiteral("reg"), QStringLiteral("add"), key, QStringLiteral("/f")}) != 0)
         return ERROR_CANTWRITE;
     // Wine's reg gives a key it makes an empty default value, which a key made by Windows has not.
@@ -448,18 +458,9 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
     } else {
         data = QString::fromLatin1(value.data.toHex());
     }
-    Reply reply;
-    switch (askOne(setRequest(key, name, value), &reply)) {
-    case Asked::Answered:
-        if (reply.status == ERROR_SUCCESS)
-            return ERROR_SUCCESS;
-        m_lastError = QStringLiteral("Cannot write %1 of %2: %3").arg(name, key, refusal(reply.status));
-        return ERROR_CANTWRITE;
-    case Asked::Failed:
-        return ERROR_CANTWRITE;
-    case Asked::NoAgent:
-        break;
-    }
+    if (const std::optional<long> written =
+            agentWrite(setRequest(key, name, value), QStringLiteral("Cannot write %1 of %2").arg(name, key)))
+        return *written;
     const QStringList arguments = QStringList{QStringLiteral("reg"), QStringLiteral("add"), key} +
                                   valueArguments(name) +
                                   QStringList{QStringLiteral("/t"), QLatin1String(type), QStringLiteral("/d"),
@@ -468,18 +469,9 @@ long WineRegTool::writeValue(const QString& key, const QString& name, const RegV
 }
 
 long WineRegTool::deleteValue(const QString& key, const QString& name) {
-    Reply reply;
-    switch (askOne(request('D', key, &name), &reply)) {
-    case Asked::Answered:
-        if (reply.status == ERROR_SUCCESS || isNotThere(reply.status))
-            return reply.status == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-        m_lastError = QStringLiteral("Cannot delete %1 of %2: %3").arg(name, key, refusal(reply.status));
-        return ERROR_CANTWRITE;
-    case Asked::Failed:
-        return ERROR_CANTWRITE;
-    case Asked::NoAgent:
-        break;
-    }
+    if (const std::optional<long> deleted =
+            agentWrite(request('D', key, &name), QStringLiteral("Cannot delete %1 of %2").arg(name, key)))
+        return *deleted;
     const int code = run(QStringList{QStringLiteral("reg"), QStringLiteral("delete"), key} +
                          valueArguments(name) + QStringList{QStringLiteral("/f")});
     if (code == 0)

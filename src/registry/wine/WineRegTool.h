@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QProcess;
 
@@ -92,6 +93,9 @@ private:
     // answering: it is not asked again.
     Asked ask(const QList<QByteArray>& requests, QList<Reply>* replies);
     Asked askOne(const QByteArray& request, Reply* reply);
+    // A write through the agent: its status, with lastError() as failure and Wine's reason;
+    // nullopt when there is no agent and reg does it.
+    std::optional<long> agentWrite(const QByteArray& request, const QString& failure);
     // false when it could not be started; then reg does the step.
     bool startAgent();
     void stopAgent();

@@ -101,6 +101,15 @@ protected:
     FixedClock m_clock;
 };
 
+// Puts a script in Wine's place for what follows: $WINE is what the tool runs.
+bool useFakeWine(const QString& path, const QByteArray& script) {
+    if (!writeBytes(path, script))
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("WINE", QFile::encodeName(path));
+    return true;
+}
+
 } // namespace
 
 TEST_F(WinePrefix, RefusesWhatIsNoUsablePrefixAndWritesNothing) {
@@ -195,14 +204,12 @@ TEST_F(WinePrefix, WithAServerAToolThatFailsOrHangsIsUnreadOnceForAllItsValues) 
     ASSERT_GT(server, 0);
     const QString wine = m_dir.filePath(u"wine"_s);
     const QString log = m_dir.filePath(u"wine.log"_s);
-    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\necho \"$*\" >> \"$TAVIMOR_FAKE_LOG\"\n"
-                                 "case \"$TAVIMOR_FAKE_WINE\" in\n"
-                                 "crash) echo 'Segmentation fault' >&2; exit 3 ;;\n"
-                                 "hang) exec sleep 30 ;;\n"
-                                 "*) echo 'reg: Unable to find the specified registry key'; exit 1 ;;\n"
-                                 "esac\n"));
-    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("WINE", QFile::encodeName(wine));
+    ASSERT_TRUE(useFakeWine(wine, "#!/bin/sh\necho \"$*\" >> \"$TAVIMOR_FAKE_LOG\"\n"
+                                  "case \"$TAVIMOR_FAKE_WINE\" in\n"
+                                  "crash) echo 'Segmentation fault' >&2; exit 3 ;;\n"
+                                  "hang) exec sleep 30 ;;\n"
+                                  "*) echo 'reg: Unable to find the specified registry key'; exit 1 ;;\n"
+                                  "esac\n"));
     qputenv("TAVIMOR_FAKE_LOG", QFile::encodeName(log));
     const QString explorer = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"_s;
     const QString system = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"_s;
@@ -251,9 +258,7 @@ TEST_F(WinePrefix, AWriteTheServerHoldsSaysItIsNotSavedYet) {
     const pid_t server = holdServerLock("wineserver", 60000);
     ASSERT_GT(server, 0);
     const QString wine = m_dir.filePath(u"wine"_s);
-    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\nexit 0\n"));
-    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("WINE", QFile::encodeName(wine));
+    ASSERT_TRUE(useFakeWine(wine, "#!/bin/sh\nexit 0\n"));
     EXPECT_EQ(registry.SaveKeyValue(HKEY_CURRENT_USER, key, u"Version"_s, RegDatum::text(u"win10"_s), REG_SZ),
               ERROR_SUCCESS)
         << backend->lastError().toStdString();
@@ -279,12 +284,10 @@ TEST_F(WinePrefix, WhileAServerRunsTheFilesAreNotIndexed) {
     ASSERT_GT(server, 0);
     const QString wine = m_dir.filePath(u"wine"_s);
     // Its export holds the key asked for, empty; anything else succeeds.
-    ASSERT_TRUE(writeBytes(wine,
-                           "#!/bin/sh\n[ \"$2\" = export ] || exit 0\nprintf '\\377\\376' > \"$4\"\n"
-                           "printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n[%s]\\r\\n' \"$3\" | "
-                           "iconv -t UTF-16LE >> \"$4\"\n"));
-    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("WINE", QFile::encodeName(wine));
+    ASSERT_TRUE(useFakeWine(wine,
+                            "#!/bin/sh\n[ \"$2\" = export ] || exit 0\nprintf '\\377\\376' > \"$4\"\n"
+                            "printf 'Windows Registry Editor Version 5.00\\r\\n\\r\\n[%s]\\r\\n' \"$3\" | "
+                            "iconv -t UTF-16LE >> \"$4\"\n"));
     auto backend = open();
     ASSERT_TRUE(backend);
     EXPECT_EQ(backend->computerName(), u"SAVED"_s);
@@ -309,15 +312,13 @@ TEST(WineRegTool, AnAgentThatEndsIdleHandsOnAndOneThatDiesLeavesTheStepUnread) {
     QTemporaryDir dir;
     const QString wine = dir.filePath(u"wine"_s);
     ASSERT_TRUE(writeBytes(dir.filePath(u"agent.exe"_s), "MZ"));
-    ASSERT_TRUE(writeBytes(wine, "#!/bin/sh\ncd \"$FAKE_DIR\"\n"
-                                 "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs\n"
-                                 "case \"$FAKE_MODE$n\" in\n"
-                                 "bye1) read l; echo \"$l\" >> got1; printf '0 0\\nbye\\n';;\n"
-                                 "bye2) while read l; do echo \"$l\" >> got2; printf '2 0\\n'; done;;\n"
-                                 "die1) read l; printf '0 0\\n'; read l; exit 3;;\n"
-                                 "esac\n"));
-    QFile::setPermissions(wine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("WINE", QFile::encodeName(wine));
+    ASSERT_TRUE(useFakeWine(wine, "#!/bin/sh\ncd \"$FAKE_DIR\"\n"
+                                  "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs\n"
+                                  "case \"$FAKE_MODE$n\" in\n"
+                                  "bye1) read l; echo \"$l\" >> got1; printf '0 0\\nbye\\n';;\n"
+                                  "bye2) while read l; do echo \"$l\" >> got2; printf '2 0\\n'; done;;\n"
+                                  "die1) read l; printf '0 0\\n'; read l; exit 3;;\n"
+                                  "esac\n"));
     qputenv("TAVIMOR_WINE_AGENT", QFile::encodeName(dir.filePath(u"agent.exe"_s)));
     qputenv("FAKE_DIR", QFile::encodeName(dir.path()));
     const QStringList keys{u"HKEY_CURRENT_USER\\Software\\A"_s, u"HKEY_CURRENT_USER\\Software\\B"_s};
