@@ -83,10 +83,14 @@ int main(int argc, char* argv[]) {
     WidgetStartupWindows startup(context, [&](int widthTwips, int heightTwips) {
         window = std::make_unique<frmRegistryExplorer>(context, parsed.settingsFile, windows, shell, clock);
         showWithOuterSize(window.get(), widthTwips, heightTwips);
+        QGuiApplication::setQuitOnLastWindowClosed(true);
         // Start-up timing: end as soon as the window is on screen.
         if (qEnvironmentVariableIsSet("TAVIMOR_QUIT_WHEN_SHOWN"))
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
     });
+    // Between the splash and the main window each question stands alone; closing one must not end
+    // the program while a slow registry (Wine) is read before the next. The sequence ends it itself.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     StartupSequence sequence(context, startup, endProgramNow);
     frmSplash splash(sequence);
     startup.setSplash(&splash);
