@@ -157,9 +157,11 @@ WineRegTool::Asked WineRegTool::ask(const QList<QByteArray>& requests, QList<Rep
             said = QString::fromLocal8Bit(m_agent->process->readAllStandardError()).trimmed();
         }
         stopAgent();
-        m_agentUnusable = true;
+        // Cancelled, the next step starts another; one that failed leaves the rest to reg.
+        const bool cancelled = why.startsWith(QStringLiteral("Cancelled"));
+        m_agentUnusable = !cancelled;
         // Never answered: it cannot run in this prefix, and reg does the work.
-        if (!m_agentAnswered && !why.startsWith(QStringLiteral("Cancelled")))
+        if (!m_agentAnswered && !cancelled)
             return Asked::NoAgent;
         m_lastError = said.isEmpty() ? why : why + QStringLiteral(": ") + said;
         return Asked::Failed;
