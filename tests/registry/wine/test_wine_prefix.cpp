@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/Waiting.h"
 #include "registry/MSDNRegistry.h"
 #include "registry/RegistryTarget.h"
 #include "registry/wine/WinePrefixBackend.h"
@@ -306,19 +307,22 @@ TEST_F(WinePrefix, WhileAServerRunsTheFilesAreNotIndexed) {
 }
 
 // The agent's side of the talk played by a script in place of Wine: one that says "bye" before it
-// read every request leaves the rest to a new one; one that dies in the middle of a request leaves
-// that step unread, never "not there".
-TEST(WineRegTool, AnAgentThatEndsIdleHandsOnAndOneThatDiesLeavesTheStepUnread) {
+// read every request leaves the rest to a new one; one that dies or is cancelled in the middle of a
+// request leaves that step unread, never "not there", and after a Cancel a new one takes the next.
+TEST(WineRegTool, AnAgentThatEndsIdleHandsOnAndOneThatDiesOrIsCancelledLeavesTheStepUnread) {
     QTemporaryDir dir;
     const QString wine = dir.filePath(u"wine"_s);
     ASSERT_TRUE(writeBytes(dir.filePath(u"agent.exe"_s), "MZ"));
-    ASSERT_TRUE(useFakeWine(wine, "#!/bin/sh\ncd \"$FAKE_DIR\"\n"
-                                  "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs\n"
-                                  "case \"$FAKE_MODE$n\" in\n"
-                                  "bye1) read l; echo \"$l\" >> got1; printf '0 0\\nbye\\n';;\n"
-                                  "bye2) while read l; do echo \"$l\" >> got2; printf '2 0\\n'; done;;\n"
-                                  "die1) read l; printf '0 0\\n'; read l; exit 3;;\n"
-                                  "esac\n"));
+    ASSERT_TRUE(useFakeWine(wine,
+                            "#!/bin/sh\ncd \"$FAKE_DIR\"\n"
+                            "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs\n"
+                            "case \"$FAKE_MODE$n\" in\n"
+                            "bye1) read l; echo \"$l\" >> got1; printf '0 0\\nbye\\n';;\n"
+                            "bye2) while read l; do echo \"$l\" >> got2; printf '2 0\\n'; done;;\n"
+                            "die1) read l; printf '0 0\\n'; read l; exit 3;;\n"
+                            "hang1) read l; printf '0 0\\n'; read l; exec sleep 30;;\n"
+                            "hang2) [ \"$1\" = reg ] && exit 1; while read l; do printf '0 0\\n'; done;;\n"
+                            "esac\n"));
     qputenv("TAVIMOR_WINE_AGENT", QFile::encodeName(dir.filePath(u"agent.exe"_s)));
     qputenv("FAKE_DIR", QFile::encodeName(dir.path()));
     const QStringList keys{u"HKEY_CURRENT_USER\\Software\\A"_s, u"HKEY_CURRENT_USER\\Software\\B"_s};
@@ -343,6 +347,25 @@ TEST(WineRegTool, AnAgentThatEndsIdleHandsOnAndOneThatDiesLeavesTheStepUnread) {
     RegValue value;
     EXPECT_EQ(tool.readValue(keys[0], u"NoRun"_s, &value), ERROR_CANTREAD);
     EXPECT_TRUE(tool.lastError().contains(u"ended before it answered"_s)) << tool.lastError().toStdString();
+
+    // Says "stop" once when armed, as the window's Cancel button does.
+    struct CancelOnce : WaitWatcher {
+        bool armed = false;
+        bool stillWaiting(const QString&) override { return !std::exchange(armed, false); }
+    } cancel;
+    setWaitWatcher(&cancel);
+    QFile::remove(dir.filePath(u"runs"_s));
+    qputenv("FAKE_MODE", "hang");
+    WineRegTool hung(dir.path());
+    EXPECT_EQ(hung.keyExists(keys[0], &exists), ERROR_SUCCESS);
+    cancel.armed = true;
+    EXPECT_EQ(hung.readValue(keys[0], u"NoRun"_s, &value), ERROR_CANTREAD);
+    EXPECT_TRUE(hung.lastError().startsWith(u"Cancelled"_s)) << hung.lastError().toStdString();
+    exists = false;
+    EXPECT_EQ(hung.keyExists(keys[1], &exists), ERROR_SUCCESS);
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(hung.processesStarted(), 2);
+    setWaitWatcher(nullptr);
     for (const char* name : {"WINE", "TAVIMOR_WINE_AGENT", "FAKE_DIR", "FAKE_MODE"})
         qunsetenv(name);
 }
