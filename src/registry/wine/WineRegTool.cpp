@@ -48,10 +48,7 @@ QStringList valueArguments(const QString& name) {
 
 // A text of a request to the agent: UTF-16LE in hex, "-" when empty.
 QByteArray field(const QString& text) {
-    if (text.isEmpty())
-        return "-";
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)))
-        .toHex();
+    return text.isEmpty() ? QByteArray("-") : winereg::utf16Data(text, false).toHex();
 }
 
 QByteArray request(char kind, const QString& key, const QString* name = nullptr) {
