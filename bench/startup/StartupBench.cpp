@@ -8,6 +8,7 @@
 #include "catalogue/RegistrySession.h"
 #include "catalogue/TemplateLibrary.h"
 #include "explorer/frmRegistryExplorer.h"
+#include "gui/DeferredIconStyle.h"
 #include "gui/Shell.h"
 #include "registry/RegistryTarget.h"
 #include "settings/SettingsStore.h"
@@ -52,6 +53,7 @@ int child(int argc, char* argv[], bool bare) {
         std::printf("%.3f %.3f\n", double(timer.nsecsElapsed()) / 1e6, processorMs() - processorAtMain);
         return 0;
     }
+    DeferredIconStyle::install();
     QString error;
     const std::unique_ptr<RegistryBackend> backend = openRegistryTarget(QString(), &error);
     if (!backend) {

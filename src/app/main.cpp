@@ -9,6 +9,7 @@
 #include "explorer/frmRegistryExplorer.h"
 #include "grouppolicy/TargetFactory.h"
 #include "gui/BusyWatcher.h"
+#include "gui/DeferredIconStyle.h"
 #include "gui/QtPrompter.h"
 #include "gui/Shell.h"
 #include "gui/Twips.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     QApplication app(argc, argv);
+    DeferredIconStyle::install();
     QApplication::setWindowIcon(startupIcon(QStringLiteral("tavimor32.png")));
     QtPrompter prompter;
     // Long waits on Wine's reg show a busy cursor and a progress dialog that can cancel them.
