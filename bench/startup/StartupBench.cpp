@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Times program start to main window shown, against a bare QMainWindow, each in fresh processes.
+// Times program start to main window shown, against a bare QMainWindow and the same with one line of
+// text (the least a window showing text pays: the font set-up), each in fresh processes.
 // Usage: tavimor_startup_bench [RUNS]
 #include "app/AppWindows.h"
 #include "base/Clock.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -40,13 +42,15 @@ double processorMs() {
 }
 
 // One start, timed from the top of main(); prints the milliseconds elapsed and of processor time.
-int child(int argc, char* argv[], bool bare) {
+int child(int argc, char* argv[], const QByteArray& kind) {
     const double processorAtMain = processorMs();
     QElapsedTimer timer;
     timer.start();
     QApplication app(argc, argv);
-    if (bare) {
+    if (kind == "bare" || kind == "label") {
         QMainWindow window;
+        if (kind == "label")
+            window.setCentralWidget(new QLabel(QStringLiteral("Tavimor")));
         window.resize(793, 529);
         window.show();
         waitUntilExposed(window);
@@ -91,41 +95,37 @@ double median(QList<double> values) {
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
-Figures measure(const QString& program, const QString& kind, int runs,
-                const QProcessEnvironment& environment) {
-    Figures figures;
-    for (int run = -1; run < runs; ++run) {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        process.start(program, {QStringLiteral("--child"), kind});
-        process.waitForFinished(60000);
-        const double wall = double(timer.nsecsElapsed()) / 1e6;
-        const QList<QByteArray> printed = process.readAllStandardOutput().trimmed().split(' ');
-        bool ok = printed.size() == 2;
-        const double inside = printed.value(0).toDouble(&ok);
-        const double processor = ok ? printed.value(1).toDouble(&ok) : 0;
-        if (!ok || process.exitCode() != 0) {
-            std::fprintf(stderr, "%s run failed: %s\n", qPrintable(kind),
-                         process.readAllStandardError().constData());
-            continue;
-        }
-        // The first run fills caches and creates the registry file; it is not counted.
-        if (run >= 0) {
-            figures.inProcess.append(inside);
-            figures.processor.append(processor);
-            figures.wall.append(wall);
-        }
+// One fresh process of the kind; its figures go into `figures` unless that is null.
+void measureOnce(const QString& program, const QString& kind, const QProcessEnvironment& environment,
+                 Figures* figures) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, {QStringLiteral("--child"), kind});
+    process.waitForFinished(60000);
+    const double wall = double(timer.nsecsElapsed()) / 1e6;
+    const QList<QByteArray> printed = process.readAllStandardOutput().trimmed().split(' ');
+    bool ok = printed.size() == 2;
+    const double inside = printed.value(0).toDouble(&ok);
+    const double processor = ok ? printed.value(1).toDouble(&ok) : 0;
+    if (!ok || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s run failed: %s\n", qPrintable(kind),
+                     process.readAllStandardError().constData());
+        return;
     }
-    return figures;
+    if (figures) {
+        figures->inProcess.append(inside);
+        figures->processor.append(processor);
+        figures->wall.append(wall);
+    }
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc == 3 && qstrcmp(argv[1], "--child") == 0)
-        return child(argc, argv, qstrcmp(argv[2], "bare") == 0);
+        return child(argc, argv, argv[2]);
 
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
@@ -140,23 +140,25 @@ int main(int argc, char* argv[]) {
     const QString self = QCoreApplication::applicationFilePath();
     std::printf("%-22s %12s %12s %12s %12s\n", "start to window shown", "median ms", "min ms", "processor ms",
                 "wall median");
-    double bare[2] = {};
-    for (const char* kind : {"bare", "explorer"}) {
-        const Figures figures = measure(self, QLatin1String(kind), runs, environment);
-        const bool isBare = qstrcmp(kind, "bare") == 0;
-        std::printf("%-22s %12.1f %12.1f %12.1f %12.1f\n",
-                    isBare ? "bare QMainWindow" : "Tavimor main window", median(figures.inProcess),
-                    figures.inProcess.isEmpty()
+    const QStringList kinds = {QStringLiteral("bare"), QStringLiteral("label"), QStringLiteral("explorer")};
+    const char* names[] = {"bare QMainWindow", "the same with a label", "Tavimor main window"};
+    // Round by round, so that a change in the machine's load falls on every kind alike. The first
+    // round fills caches and creates the registry file; it is not counted.
+    QList<Figures> figures(kinds.size());
+    for (int run = -1; run < runs; ++run)
+        for (qsizetype kind = 0; kind < kinds.size(); ++kind)
+            measureOnce(self, kinds[kind], environment, run >= 0 ? &figures[kind] : nullptr);
+    const double bare[2] = {median(figures[0].inProcess), median(figures[0].processor)};
+    for (qsizetype kind = 0; kind < kinds.size(); ++kind) {
+        const Figures& those = figures[kind];
+        std::printf("%-22s %12.1f %12.1f %12.1f %12.1f\n", names[kind], median(those.inProcess),
+                    those.inProcess.isEmpty()
                         ? 0.0
-                        : *std::min_element(figures.inProcess.begin(), figures.inProcess.end()),
-                    median(figures.processor), median(figures.wall));
-        if (isBare) {
-            bare[0] = median(figures.inProcess);
-            bare[1] = median(figures.processor);
-        } else if (bare[0] > 0 && bare[1] > 0) {
+                        : *std::min_element(those.inProcess.begin(), those.inProcess.end()),
+                    median(those.processor), median(those.wall));
+        if (kind > 0 && bare[0] > 0 && bare[1] > 0)
             std::printf("%-22s %12.2f %12s %12.2f\n", "ratio to the bare one",
-                        median(figures.inProcess) / bare[0], "", median(figures.processor) / bare[1]);
-        }
+                        median(those.inProcess) / bare[0], "", median(those.processor) / bare[1]);
     }
     return 0;
 }
