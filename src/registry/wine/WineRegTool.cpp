@@ -75,6 +75,12 @@ QString refusal(long status) {
     }
 }
 
+// Whether the agent's status for a write refuses it. Deleting a value that is not there is nothing
+// to do, as reg says too.
+bool refuses(bool deletion, long status) {
+    return status != ERROR_SUCCESS && !(deletion && isNotThere(status));
+}
+
 QByteArray ansiText(const QByteArray& data) {
     QByteArray text = data;
     while (text.endsWith('\0'))
@@ -226,11 +232,8 @@ std::optional<long> WineRegTool::agentWrite(const QByteArray& request, const QSt
     Reply reply;
     switch (askOne(request, &reply)) {
     case Asked::Answered:
-        if (reply.status == ERROR_SUCCESS)
-            return ERROR_SUCCESS;
-        // Deleting a value that is not there: nothing to do, as reg says too.
-        if (request.startsWith('D') && isNotThere(reply.status))
-            return ERROR_FILE_NOT_FOUND;
+        if (!refuses(request.startsWith('D'), reply.status))
+            return reply.status == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
         m_lastError = failure + QStringLiteral(": ") + refusal(reply.status);
         return ERROR_CANTWRITE;
     case Asked::Failed:
@@ -571,7 +574,7 @@ long WineRegTool::importPatch(const RegPatch& patch, QString* messages) {
     for (qsizetype i = 0; i < replies.size(); ++i) {
         const RegPatch::Change& change = patch.changes()[i];
         const long status = replies[i].status;
-        if (status != ERROR_SUCCESS && !(change.kind == Kind::DeleteValue && isNotThere(status)))
+        if (refuses(change.kind == Kind::DeleteValue, status))
             refused.append(QStringLiteral("%1: %2").arg(change.keyPath, refusal(status)));
     }
     *messages = refused.join(QLatin1Char('\n'));

@@ -218,15 +218,15 @@ static LONG run(char kind, HKEY hive, const wchar_t* full, const wchar_t* path, 
                          : ERROR_OUTOFMEMORY;
     } else if (kind == 'Q') {
         status = RegOpenKeyExW(hive, path, 0, KEY_READ, &key);
-        DWORD type = 0, size = 0;
+        DWORD type = 0, stored = 0;
         if (!status && name)
-            status = RegQueryValueExW(key, name, NULL, &type, NULL, &size);
+            status = RegQueryValueExW(key, name, NULL, &type, NULL, &stored);
         if (!status && name) {
-            status = grow(b, 4 + size) ? RegQueryValueExW(key, name, NULL, &type, b->bytes + 4, &size)
-                                       : ERROR_OUTOFMEMORY;
+            status = grow(b, 4 + stored) ? RegQueryValueExW(key, name, NULL, &type, b->bytes + 4, &stored)
+                                         : ERROR_OUTOFMEMORY;
             if (!status) {
                 memcpy(b->bytes, &type, 4);
-                b->size = 4 + size;
+                b->size = 4 + stored;
             }
         }
     } else if (kind == 'K') {
