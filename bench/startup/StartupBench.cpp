@@ -140,18 +140,23 @@ int main(int argc, char* argv[]) {
     const QString self = QCoreApplication::applicationFilePath();
     std::printf("%-22s %12s %12s %12s %12s\n", "start to window shown", "median ms", "min ms", "processor ms",
                 "wall median");
-    const QStringList kinds = {QStringLiteral("bare"), QStringLiteral("label"), QStringLiteral("explorer")};
-    const char* names[] = {"bare QMainWindow", "the same with a label", "Tavimor main window"};
+    struct Kind {
+        QString child; // the child's argument
+        const char* name;
+    };
+    const QList<Kind> kinds = {{QStringLiteral("bare"), "bare QMainWindow"},
+                               {QStringLiteral("label"), "the same with a label"},
+                               {QStringLiteral("explorer"), "Tavimor main window"}};
     // Round by round, so that a change in the machine's load falls on every kind alike. The first
     // round fills caches and creates the registry file; it is not counted.
     QList<Figures> figures(kinds.size());
     for (int run = -1; run < runs; ++run)
         for (qsizetype kind = 0; kind < kinds.size(); ++kind)
-            measureOnce(self, kinds[kind], environment, run >= 0 ? &figures[kind] : nullptr);
+            measureOnce(self, kinds[kind].child, environment, run >= 0 ? &figures[kind] : nullptr);
     const double bare[2] = {median(figures[0].inProcess), median(figures[0].processor)};
     for (qsizetype kind = 0; kind < kinds.size(); ++kind) {
         const Figures& those = figures[kind];
-        std::printf("%-22s %12.1f %12.1f %12.1f %12.1f\n", names[kind], median(those.inProcess),
+        std::printf("%-22s %12.1f %12.1f %12.1f %12.1f\n", kinds[kind].name, median(those.inProcess),
                     those.inProcess.isEmpty()
                         ? 0.0
                         : *std::min_element(those.inProcess.begin(), those.inProcess.end()),

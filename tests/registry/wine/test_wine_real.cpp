@@ -430,9 +430,7 @@ TEST_F(RealWine, AnAgentThatEndedIsStartedAgainAndOneWineCannotRunLeavesTheSteps
     }
     QTemporaryDir folder;
     const QString junk = folder.filePath(u"tavimor-wine-agent.exe"_s);
-    QFile file(junk);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a program") > 0);
-    file.close();
+    ASSERT_TRUE(writeBytes(junk, "not a program"));
     qputenv("TAVIMOR_WINE_AGENT", QFile::encodeName(junk));
     WineRegTool tool(WineEnvironment::prefix);
     const long written = tool.writeValue(key, u"Through"_s, regDword(4));
