@@ -27,12 +27,13 @@ bool holds(PolicyRegistryView& view, const RegChange& change, const QStringList&
         for (const QString& name : std::as_const(names))
             if (!writtenAfter.contains(name, Qt::CaseInsensitive))
                 return false;
-        return status == Status::Absent || status == Status::Present;
+        return status != Status::Unread;
     }
     RegValue value;
     const Status status = view.value(change.hive, change.subKey, change.name, &value);
     if (change.kind == RegChange::Kind::DeleteValue)
-        return status == Status::Absent;
+        return status == Status::Absent ||
+               (status == Status::Deleted && change.mark == RegChange::Mark::Stated);
     return status == Status::Present &&
            (change.mark == RegChange::Mark::Soft || PolicyReader::sameValue(value, change.value));
 }

@@ -40,7 +40,7 @@ void TemplateExport::fromRegistry(RegPatch& patch, RegistryBackend& backend,
             const Status status = view.value(place.hive, place.subKey, place.name, &value);
             if (status == Status::Present)
                 patch.setValue(key, place.name, value);
-            else if (status == Status::Absent)
+            else if (status == Status::Absent || status == Status::Deleted)
                 patch.deleteValue(key, place.name);
         }
     }

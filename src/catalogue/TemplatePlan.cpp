@@ -33,16 +33,25 @@ QString afterText(const RegChange& change) {
 }
 
 // What the registry holds at the change's place, as plan lines show it; *done when the change
-// would change nothing there. Unread when the target failed to tell.
+// would change nothing there. Unread when the target failed to tell. Where the target keeps stated
+// deletions as records (records), a stated deletion needs its record, and any other deletion needs
+// the record gone too.
 Status before(PolicyRegistryView& view, const RegChange& change, const QStringList& writtenAfter,
-              QString* text, bool* done) {
+              bool records, QString* text, bool* done) {
+    const bool stated = records && change.mark == RegChange::Mark::Stated;
     if (change.kind == RegChange::Kind::DeleteValues) {
         QStringList names;
-        const Status status = view.valueNames(change.hive, change.subKey, &names);
+        Status status = view.valueNames(change.hive, change.subKey, &names);
         // A key that holds no value but those the policy writes into it next needs no emptying.
         names.removeIf([&](const QString& name) { return writtenAfter.contains(name, Qt::CaseInsensitive); });
-        *done = status != Status::Present || names.isEmpty();
+        *done = status == Status::Absent || (status == Status::Present && names.isEmpty()) ||
+                (status == Status::Deleted && stated);
         *text = *done ? QStringLiteral("no values") : QStringLiteral("%1 value(s)").arg(names.size());
+        if (*done && stated && status != Status::Deleted) {
+            RegValue record;
+            status = view.value(change.hive, change.subKey, QStringLiteral("**delvals."), &record);
+            *done = status == Status::Present;
+        }
         return status == Status::Unread ? status : Status::Present;
     }
     RegValue value;
@@ -53,7 +62,7 @@ Status before(PolicyRegistryView& view, const RegChange& change, const QStringLi
         *done =
             present && (change.mark == RegChange::Mark::Soft || PolicyReader::sameValue(value, change.value));
     else
-        *done = !present;
+        *done = status == (stated ? Status::Deleted : Status::Absent);
     return status;
 }
 
@@ -106,8 +115,8 @@ void planTemplates(ApplyPlan& plan, RegistryBackend& backend, const XmlDocument&
         for (qsizetype i = 0; i < changes.size(); ++i) {
             const RegChange& change = changes[i];
             bool done = false;
-            if (before(view, change, PolicyWriter::writtenAfter(changes, i), &step.beforeText, &done) ==
-                Status::Unread) {
+            if (before(view, change, PolicyWriter::writtenAfter(changes, i), backend.keepsStatedDeletions(),
+                       &step.beforeText, &done) == Status::Unread) {
                 unread = true;
                 break;
             }

@@ -32,6 +32,7 @@ public:
     bool canRestart() const override { return false; }
     QString targetName() const override { return m_name; }
     QString lastError() const override { return m_lastError; }
+    bool keepsStatedDeletions() const override { return true; }
 
 protected:
     PolicyFolderBackend(const QString& folder, const QString& name)

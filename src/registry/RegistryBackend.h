@@ -159,6 +159,9 @@ public:
     virtual QString writtenNote() const { return QString(); }
     // Why the last failing operation failed, in the system's words; "" when the target keeps no reason.
     virtual QString lastError() const { return QString(); }
+    // Whether the target keeps a stated deletion (RegChange::Mark::Stated) as a record of its own, read
+    // back under its own name ("**del.NAME", "**delvals."), as a Group Policy file does.
+    virtual bool keepsStatedDeletions() const { return false; }
     // What a policy file of the target (an offline Windows' own Group Policy) says of a value besides
     // the registry; nullopt when no file speaks of it.
     virtual std::optional<PolicyFileSetting> policyFileSetting(HKEY /*hive*/, const QString& /*subKey*/,

@@ -43,6 +43,19 @@ PolicyRegistryView::Status BackendPolicyView::value(HKEY hive, const QString& ke
         status = m_backend.queryValue(opened.handle, name, &value->type, &value->data, &size);
     if (status == ERROR_SUCCESS)
         return Status::Present;
+    if (status != ERROR_FILE_NOT_FOUND)
+        return unread(status);
+    return stated(opened.handle, QStringLiteral("**del.") + name);
+}
+
+PolicyRegistryView::Status BackendPolicyView::stated(HKEY key, const QString& record) {
+    if (!m_backend.keepsStatedDeletions())
+        return Status::Absent;
+    quint32 type = 0;
+    quint32 size = 0;
+    const long status = m_backend.queryValue(key, record, &type, nullptr, &size);
+    if (status == ERROR_SUCCESS)
+        return Status::Deleted;
     return status == ERROR_FILE_NOT_FOUND ? Status::Absent : unread(status);
 }
 
@@ -52,9 +65,11 @@ PolicyRegistryView::Status BackendPolicyView::valueNames(HKEY hive, const QStrin
     if (opened.status != Status::Present)
         return opened.status;
     const long status = m_backend.valueNames(opened.handle, names);
-    if (status == ERROR_SUCCESS)
-        return Status::Present;
-    return status == ERROR_FILE_NOT_FOUND ? Status::Absent : unread(status);
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? Status::Absent : unread(status);
+    const Status emptied =
+        names->isEmpty() ? stated(opened.handle, QStringLiteral("**delvals.")) : Status::Absent;
+    return emptied == Status::Absent ? Status::Present : emptied;
 }
 
 } // namespace tavimor

@@ -23,8 +23,9 @@ public:
     virtual QString unreadReason() const { return QString(); }
 };
 
-// Over a registry target. A key is opened once for all the values read from it in one view, so a
-// view lives for one refresh: it does not see changes made after a key was first read.
+// Over a registry target; a Group Policy file's stated deletions read as Deleted. A key is opened
+// once for all the values read from it in one view, so a view lives for one refresh: it does not see
+// changes made after a key was first read.
 class BackendPolicyView : public PolicyRegistryView {
 public:
     explicit BackendPolicyView(RegistryBackend& backend)
@@ -44,6 +45,9 @@ private:
     };
     // The key opened, or why not.
     Key& open(HKEY hive, const QString& key);
+    // Deleted when a target that keeps stated deletions holds the record ("**del.NAME",
+    // "**delvals."), else Absent.
+    Status stated(HKEY key, const QString& record);
     Status unread(long status);
 
     RegistryBackend& m_backend;

@@ -198,6 +198,40 @@ TEST_F(CtlTemplates_, GroupPolicyFilesKeepEachStateAsRecordsAndReadItBack) {
     EXPECT_TRUE(records().contains(u"\\DisablePrivateBrowsing"_s));
 }
 
+// With a folder of policy files as the target, the deletions that disable a policy of elements
+// alone are records there: read back, planned and written like values.
+TEST_F(CtlTemplates_, AFolderOfPolicyFilesAsTargetKeepsTheDeletionsThatDisableAPolicy) {
+    m_vars.insert(u"TAVIMOR_TARGET"_s, u"pol:"_s + path("gpo"));
+    const auto records = [this] {
+        const std::optional<PolFile> file = PolFile::parse(fileBytes(pol("Machine")));
+        QStringList names;
+        for (const PolRecord& record : file ? file->records : QList<PolRecord>())
+            names.append(record.key.section(u'\\', 4) + u'\\' + record.valueName);
+        names.sort();
+        return names;
+    };
+    const QStringList disabled{u"Homepage\\**del.Locked"_s, u"Homepage\\**del.URL"_s,
+                               u"Homepage\\Additional\\**delvals."_s};
+    ok("set", "machine/firefox:HomepageURL", "Enabled", "HomepageURL=https://a");
+    ok("set", "machine/firefox:HomepageURL", "Disabled");
+    ok("set", "machine/firefox:HomepageAdditional", "Disabled");
+    EXPECT_EQ(records(), disabled);
+    EXPECT_EQ(json("show", "machine/firefox:HomepageURL")["entry"_L1].toObject()["machine"_L1],
+              u"Disabled"_s);
+    EXPECT_TRUE(ok("set", "machine/firefox:HomepageURL", "Disabled")
+                    .out.startsWith(u"machine/firefox:HomepageURL: already Disabled\n"_s));
+    ok("save", path("office.rds"));
+
+    EXPECT_TRUE(
+        ok("unset", "--all").out.contains(u"machine/firefox:HomepageURL: not configured (was Disabled)"_s));
+    EXPECT_EQ(records(), QStringList());
+    EXPECT_TRUE(exits(1, "diff", "--only-set", path("office.rds"))
+                    .out.contains(u"%1\\Homepage\\URL: absent -> absent\n"_s.arg(kFirefox)));
+    ok("apply", "--only-set", path("office.rds"));
+    EXPECT_EQ(records(), disabled);
+    EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
+}
+
 TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
     ok("set", "machine/firefox:ManagedBookmarks", "Enabled", "JSON=a\nb");
     ok("set", "machine/firefox:SecurityDevices_Add", "Enabled", "SecurityDevices=T=%X%");
