@@ -232,6 +232,28 @@ TEST_F(CtlTemplates_, AFolderOfPolicyFilesAsTargetKeepsTheDeletionsThatDisableAP
     EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
 }
 
+// A text the registry layer's Latin-1 cannot carry is not read, so it is never written back as '?'.
+TEST_F(CtlTemplates_, AGroupPolicyTextBeyondLatin1IsNotReadNorWrittenBack) {
+    m_vars.insert(u"TAVIMOR_TARGET"_s, u"pol:"_s + path("gpo"));
+    const QString url = u"https://\u4f8b\u3048.jp/"_s;
+    PolFile file;
+    file.records = {
+        {u"Software\\Policies\\Mozilla\\Firefox\\Homepage"_s, u"URL"_s, REG_SZ,
+         QByteArray(reinterpret_cast<const char*>(url.utf16()), url.size() * 2 + 2)},
+        PolRecord::dwordRecord(u"Software\\Policies\\Mozilla\\Firefox\\Homepage"_s, u"Locked"_s, 0)};
+    ASSERT_TRUE(QDir().mkpath(path("gpo/Machine")));
+    ASSERT_TRUE(writeFileAtomically(pol("Machine"), file.serialize()));
+    EXPECT_EQ(json("show", "machine/firefox:HomepageURL")["entry"_L1].toObject()["machine"_L1],
+              u"Not read"_s);
+    EXPECT_TRUE(
+        ok("show", "machine/firefox:HomepageURL")
+            .out.contains(
+                u"Homepage\\URL in %1 holds text the registry's 8-bit form (Latin-1) cannot carry"_s.arg(
+                    pol("Machine"))));
+    exits(2, "set", "machine/firefox:HomepageURL", "Enabled", "HomepageLocked=true");
+    EXPECT_EQ(fileBytes(pol("Machine")), file.serialize());
+}
+
 TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
     ok("set", "machine/firefox:ManagedBookmarks", "Enabled", "JSON=a\nb");
     ok("set", "machine/firefox:SecurityDevices_Add", "Enabled", "SecurityDevices=T=%X%");
