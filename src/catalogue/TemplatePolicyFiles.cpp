@@ -25,14 +25,16 @@ QByteArray polData(const RegValue& value) {
     return data;
 }
 
-RegValue ansiValue(const PolRecord& record) {
+// nullopt for text the 8-bit form cannot carry, which would be read as '?' and written back so.
+std::optional<RegValue> ansiValue(const PolRecord& record) {
     const bool text = record.type == REG_SZ || record.type == REG_EXPAND_SZ || record.type == REG_MULTI_SZ;
     if (!text)
         return RegValue{record.type, record.data};
     QByteArray ansi;
     for (qsizetype i = 0; i + 1 < record.data.size(); i += 2) {
-        const quint16 unit = quint16(quint8(record.data[i])) | quint16(quint8(record.data[i + 1])) << 8;
-        ansi.append(unit <= 0xFF ? char(unit) : '?');
+        if (record.data[i + 1] != '\0')
+            return std::nullopt;
+        ansi.append(record.data[i]);
     }
     return RegValue{record.type, ansi};
 }
@@ -134,6 +136,7 @@ PolRecordView::PolRecordView(const std::array<PolFile, 2>& files) {
             if (record.valueName.compare(kDeleteValues, Qt::CaseInsensitive) == 0) {
                 for (auto& value : key.values)
                     value.reset();
+                key.beyondLatin1.clear();
                 key.cleared = true;
                 continue;
             }
@@ -141,10 +144,14 @@ PolRecordView::PolRecordView(const std::array<PolFile, 2>& files) {
             const QString id = name.toCaseFolded();
             if (!key.values.contains(id))
                 key.order.append(name);
-            if (record.isDeletion())
-                key.values.insert(id, std::nullopt);
-            else
-                key.values.insert(id, ansiValue(record));
+            const std::optional<RegValue> value = record.isDeletion() ? std::nullopt : ansiValue(record);
+            if (record.isDeletion() || value) {
+                key.values.insert(id, value);
+                key.beyondLatin1.remove(id);
+            } else {
+                key.values.insert(id, RegValue{record.type, {}});
+                key.beyondLatin1.insert(id);
+            }
             key.cleared = key.cleared && record.isDeletion();
         }
     }
@@ -160,6 +167,11 @@ PolicyRegistryView::Status PolRecordView::value(HKEY hive, const QString& key, c
     const auto held = found->values.constFind(name.toCaseFolded());
     if (held == found->values.cend())
         return found->cleared ? Status::Deleted : Status::Absent;
+    if (found->beyondLatin1.contains(name.toCaseFolded())) {
+        m_reason = QStringLiteral("%1\\%2 holds text the registry's 8-bit form (Latin-1) cannot carry")
+                       .arg(key, name);
+        return Status::Unread;
+    }
     if (!*held)
         return Status::Deleted;
     *value = **held;

@@ -35,20 +35,24 @@ private:
 QList<PolRecord> policyRecords(const RegChange& change);
 
 // The two files of a Group Policy folder as a registry to read policies from: what the records set
-// is present, what they delete is deleted, in the order a client applies them.
+// is present, what they delete is deleted, in the order a client applies them. Text the registry
+// layer's 8-bit form cannot carry is unread.
 class PolRecordView : public PolicyRegistryView {
 public:
     explicit PolRecordView(const std::array<PolFile, 2>& files);
     Status value(HKEY hive, const QString& key, const QString& name, RegValue* value) override;
     Status valueNames(HKEY hive, const QString& key, QStringList* names) override;
+    QString unreadReason() const override { return m_reason; }
 
 private:
     struct Key {
         bool cleared = false;                           // a "**delvals." came last for the key
         QHash<QString, std::optional<RegValue>> values; // by lower-case name; nullopt: deleted
         QStringList order;                              // names as first set
+        QSet<QString> beyondLatin1;                     // lower-case names of text beyond Latin-1
     };
     std::array<QHash<QString, Key>, 2> m_keys; // by scope and lower-case key
+    QString m_reason;
 };
 
 } // namespace tavimor

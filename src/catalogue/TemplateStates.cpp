@@ -225,7 +225,7 @@ void TemplateStates::store(XmlDocument& catalogue, const TemplateSet& set, const
                            const PolicySetting& setting, const QStringList& found) {
     if (catalogue.documentElement().isNull())
         return;
-    const XmlNode made = setting.state == PolicyState::NotConfigured || setting.state == PolicyState::Unread
+    const XmlNode made = setting.state == PolicyState::NotConfigured
                              ? XmlNode()
                              : makePolicy(catalogue, policy, setting, found);
     const qsizetype place = orderOf(set, &policy);

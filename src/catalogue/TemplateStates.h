@@ -43,7 +43,8 @@ public:
     static PolicySetting settingOf(const XmlDocument& catalogue, const PolicyInstance& policy);
     // With Other, what the registry held as the catalogue keeps it; else nothing.
     static QStringList foundOf(const XmlDocument& catalogue, const PolicyInstance& policy);
-    // Puts the setting in the catalogue (Not configured removes the POLICY).
+    // Puts the setting in the catalogue (Not configured removes the POLICY; Unread keeps one that
+    // says so, which nothing plans or writes).
     static void store(XmlDocument& catalogue, const TemplateSet& set, const PolicyInstance& policy,
                       const PolicySetting& setting, const QStringList& found = {});
     // Reads every policy of the loaded set from the registry into the machine catalogue. A policy

@@ -246,11 +246,17 @@ void CtlPolicy::loadTemplates(const std::array<PolFile, 2>& files, bool listSet,
         if (setAddresses)
             setAddresses->append(policy.name());
         const QString state = policyStateText(reading.setting.state);
-        if (listSet && m_output.json())
-            m_set.append(
-                QJsonObject{{QStringLiteral("policy"), policy.name()}, {QStringLiteral("state"), state}});
-        else if (listSet)
-            m_output.out() << policy.name() << ": " << state << Qt::endl;
+        const bool unread = reading.setting.state == PolicyState::Unread;
+        if (listSet && m_output.json()) {
+            QJsonObject object{{QStringLiteral("policy"), policy.name()}, {QStringLiteral("state"), state}};
+            if (unread)
+                object.insert(QStringLiteral("reason"), reading.unreadReason);
+            m_set.append(object);
+        } else if (listSet) {
+            m_output.out() << policy.name() << ": " << state
+                           << (unread ? QStringLiteral(" (%1)").arg(reading.unreadReason) : QString())
+                           << Qt::endl;
+        }
     }
 }
 

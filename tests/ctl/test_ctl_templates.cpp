@@ -232,7 +232,8 @@ TEST_F(CtlTemplates_, AFolderOfPolicyFilesAsTargetKeepsTheDeletionsThatDisableAP
     EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
 }
 
-// A text the registry layer's Latin-1 cannot carry is not read, so it is never written back as '?'.
+// A text the registry layer's Latin-1 cannot carry is not read, on the target as in files pulled,
+// so it is never written back as '?'.
 TEST_F(CtlTemplates_, AGroupPolicyTextBeyondLatin1IsNotReadNorWrittenBack) {
     m_vars.insert(u"TAVIMOR_TARGET"_s, u"pol:"_s + path("gpo"));
     const QString url = u"https://\u4f8b\u3048.jp/"_s;
@@ -252,6 +253,17 @@ TEST_F(CtlTemplates_, AGroupPolicyTextBeyondLatin1IsNotReadNorWrittenBack) {
                     pol("Machine"))));
     exits(2, "set", "machine/firefox:HomepageURL", "Enabled", "HomepageLocked=true");
     EXPECT_EQ(fileBytes(pol("Machine")), file.serialize());
+    // Pulled into a settings file and pushed back, the policy's records stay as they were.
+    m_vars.remove(u"TAVIMOR_TARGET"_s);
+    EXPECT_TRUE(
+        ok("import-pol", path("gpo"), path("pulled.rds"))
+            .out.contains(
+                u"machine/firefox:HomepageURL: Not read (Software\\Policies\\Mozilla\\Firefox\\Homepage\\URL holds"_s));
+    ok("export-pol", "--from", path("pulled.rds"), path("gpo"));
+    const std::optional<PolFile> pushed = PolFile::parse(fileBytes(pol("Machine")));
+    ASSERT_TRUE(pushed);
+    EXPECT_TRUE(pushed->records.contains(file.records[0]));
+    EXPECT_TRUE(pushed->records.contains(file.records[1]));
 }
 
 TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
