@@ -298,8 +298,12 @@ QString PolicyValues::check(const TemplateSet& set, const PolicyInstance& policy
         const auto problem = [&](const QString& why) {
             return QStringLiteral("%1 %2").arg(e.id, why);
         };
-        if (!v.present)
-            return problem(QStringLiteral("has no value"));
+        // An element left without a value (the registry it was read from held none) is not written.
+        if (!v.present) {
+            if (e.required)
+                return problem(QStringLiteral("is required"));
+            continue;
+        }
         QStringList texts;
         switch (e.kind) {
         case ElementKind::Boolean:

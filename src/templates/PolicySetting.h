@@ -66,8 +66,9 @@ public:
     static std::optional<PolicySetting> fromArguments(const TemplateSet& set, const PolicyInstance& policy,
                                                       PolicyState state, const QStringList& assignments,
                                                       const PolicySetting& current, QString* error);
-    // Whether the template allows the setting: every element given a value when Enabled, each in
-    // range, short enough, an item, text in the 8-bit form the registry layer writes. "" when it does.
+    // Whether the template allows the setting: every required element given a value when Enabled,
+    // each value in range, short enough, an item, text in the 8-bit form the registry layer writes.
+    // "" when it does.
     static QString check(const TemplateSet& set, const PolicyInstance& policy, const PolicySetting& setting);
     // The value as a user reads it: "true", "42", the item's text, the text, entries joined by ", ".
     static QString display(const TemplateSet& set, const PolicyInstance& policy, qsizetype element,

@@ -64,6 +64,8 @@ void removeElement(Changes& out, const AdmxPolicy& policy, const AdmxElement& e,
 }
 
 void writeElement(Changes& out, const AdmxPolicy& policy, const AdmxElement& e, const ElementValue& v) {
+    if (!v.present)
+        return;
     const QString key = elementKey(policy, e);
     const Mark soft = e.soft ? Mark::Soft : Mark::None;
     switch (e.kind) {

@@ -7,7 +7,8 @@ namespace tavimor {
 
 // What writing a policy's state does to the registry, exactly as its template says:
 // - Enabled: the policy's value (its enabledValue, else REG_DWORD 1) and enabledList, then each
-//   element's value with the type the template gives it; a list's key is emptied first unless the
+//   element's value with the type the template gives it (an element without one writes nothing,
+//   as the registry it was read from held nothing of it); a list's key is emptied first unless the
 //   list is additive (a policy file records that as "**delvals."), and soft values are marked;
 // - Disabled: each element's values deleted and each list's key emptied (policy files record
 //   "**del." and "**delvals."), then the disabledValue and disabledList;

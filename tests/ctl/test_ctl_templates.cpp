@@ -198,6 +198,32 @@ TEST_F(CtlTemplates_, GroupPolicyFilesKeepEachStateAsRecordsAndReadItBack) {
     EXPECT_TRUE(records().contains(u"\\DisablePrivateBrowsing"_s));
 }
 
+// A policy set as Mozilla documents it, its optional elements left out, is carried as it is: a
+// settings file saved from it applies, and a policy file holds no value the registry did not.
+TEST_F(CtlTemplates_, ElementsTheRegistryLeavesOutAreNotWrittenFromWhatWasRead) {
+    ASSERT_TRUE(writeFileAtomically(path("bookmark.reg"),
+                                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Policies\\Mozilla\\"
+                                    "Firefox\\Bookmarks\\1]\r\n\"Title\"=\"Example\"\r\n\"URL\"=\"https://"
+                                    "example.com\"\r\n\r\n"));
+    ok("import-reg", path("bookmark.reg"));
+    EXPECT_EQ(json("show", "machine/firefox:Bookmark01")["entry"_L1].toObject()["machine"_L1], u"Enabled"_s);
+    ok("save", path("office.rds"));
+    ok("export-pol", path("gpo"));
+    const std::optional<PolFile> file = PolFile::parse(fileBytes(pol("Machine")));
+    ASSERT_TRUE(file);
+    QStringList names;
+    for (const PolRecord& record : file->records)
+        if (record.key.endsWith(u"Bookmarks\\1"_s))
+            names.append(record.valueName);
+    EXPECT_EQ(names, (QStringList{u"Title"_s, u"URL"_s}));
+
+    ok("unset", "--all");
+    ok("apply", "--only-set", path("office.rds"));
+    EXPECT_TRUE(registryHas("\"Title\"=\"Example\"\r\n\"URL\"=\"https://example.com\"\r\n"));
+    EXPECT_FALSE(registryHas("\"Placement\""));
+    EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
+}
+
 // With a folder of policy files as the target, the deletions that disable a policy of elements
 // alone are records there: read back, planned and written like values.
 TEST_F(CtlTemplates_, AFolderOfPolicyFilesAsTargetKeepsTheDeletionsThatDisableAPolicy) {
