@@ -150,7 +150,8 @@ std::optional<PolicySetting> PolicyForm::setting(PolicyState state, QString* err
         if (field.element < 0)
             continue;
         ElementValue& value = setting.values[field.element];
-        value = ElementValue{true, 0, {}, {}, {}};
+        value = ElementValue();
+        value.present = true;
         switch (field.kind) {
         case Kind::CheckBox:
             value.number = field.checked ? 1 : 0;

@@ -18,14 +18,18 @@ QString hiveText(HKEY hive) {
                                      : QStringLiteral("HKEY_LOCAL_MACHINE");
 }
 
-QString afterText(const RegChange& change) {
+// A stated deletion kept as a record reads "deleted" ("emptied" for a key's values), so a plan line
+// for writing one does not read "absent -> absent".
+QString afterText(const RegChange& change, bool records) {
+    const bool stated = records && change.mark == RegChange::Mark::Stated;
     switch (change.kind) {
     case RegChange::Kind::SetValue:
         return PolicyReader::valueText(change.value) +
                (change.mark == RegChange::Mark::Soft ? QStringLiteral(" (where missing)") : QString());
     case RegChange::Kind::DeleteValues:
-        return QStringLiteral("no values");
+        return stated ? QStringLiteral("emptied") : QStringLiteral("no values");
     case RegChange::Kind::DeleteValue:
+        return stated ? QStringLiteral("deleted") : QStringLiteral("absent");
     case RegChange::Kind::CreateKey:
         break;
     }
@@ -46,18 +50,24 @@ Status before(PolicyRegistryView& view, const RegChange& change, const QStringLi
         names.removeIf([&](const QString& name) { return writtenAfter.contains(name, Qt::CaseInsensitive); });
         *done = status == Status::Absent || (status == Status::Present && names.isEmpty()) ||
                 (status == Status::Deleted && stated);
-        *text = *done ? QStringLiteral("no values") : QStringLiteral("%1 value(s)").arg(names.size());
+        *text = status == Status::Deleted ? QStringLiteral("emptied")
+                : *done                   ? QStringLiteral("no values")
+                                          : QStringLiteral("%1 value(s)").arg(names.size());
         if (*done && stated && status != Status::Deleted) {
             RegValue record;
             status = view.value(change.hive, change.subKey, QStringLiteral("**delvals."), &record);
             *done = status == Status::Present;
+            if (*done)
+                *text = QStringLiteral("emptied");
         }
         return status == Status::Unread ? status : Status::Present;
     }
     RegValue value;
     const Status status = view.value(change.hive, change.subKey, change.name, &value);
     const bool present = status == Status::Present;
-    *text = present ? PolicyReader::valueText(value) : QStringLiteral("absent");
+    *text = present                     ? PolicyReader::valueText(value)
+            : status == Status::Deleted ? QStringLiteral("deleted")
+                                        : QStringLiteral("absent");
     if (change.kind == RegChange::Kind::SetValue)
         *done =
             present && (change.mark == RegChange::Mark::Soft || PolicyReader::sameValue(value, change.value));
@@ -126,7 +136,7 @@ void planTemplates(ApplyPlan& plan, RegistryBackend& backend, const XmlDocument&
             step.hive = hiveText(change.hive);
             step.keyPath = change.subKey;
             step.valueName = change.name;
-            step.afterText = afterText(change);
+            step.afterText = afterText(change, backend.keepsStatedDeletions());
             steps.append(step);
         }
         if (unread)

@@ -58,10 +58,11 @@ StoredPolicy storedFrom(const XmlNode& node, const TemplateSet* set, const Polic
         const qsizetype index = stored.policy->policy->elementIndex(attribute(child, kId));
         if (child.nodeName() != QLatin1String("ELEMENT") || index < 0)
             continue;
-        // A value the template no longer takes stays missing: not written, or named when applied
-        // if the element is required.
+        // A value the template no longer takes is named when applied, never dropped silently.
         if (const std::optional<ElementValue> value = TemplateStates::readValue(child, elements[index]))
             stored.setting.values[index] = *value;
+        else
+            stored.setting.values[index].stale = true;
     }
     return stored;
 }

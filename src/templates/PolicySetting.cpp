@@ -300,6 +300,8 @@ QString PolicyValues::check(const TemplateSet& set, const PolicyInstance& policy
         };
         // An element left without a value (the registry it was read from held none) is not written.
         if (!v.present) {
+            if (v.stale)
+                return problem(QStringLiteral("holds a value the template does not take"));
             if (e.required)
                 return problem(QStringLiteral("is required"));
             continue;

@@ -24,12 +24,14 @@ std::optional<PolicyState> policyStateFromWord(const QString& word);
 // One element's value. number holds a boolean (0 or 1), a decimal, a longDecimal and an enum's
 // item position; text a text; strings the lines of a multiText and the data of a list, names
 // beside them the value names of a list whose template lets the user name them (explicitValue).
+// stale: a settings file held a value for it that the template no longer takes.
 struct ElementValue {
     bool present = false;
     quint64 number = 0;
     QString text;
     QStringList strings;
     QStringList names;
+    bool stale = false;
     bool operator==(const ElementValue&) const = default;
 };
 

@@ -222,6 +222,19 @@ TEST_F(CtlTemplates_, ElementsTheRegistryLeavesOutAreNotWrittenFromWhatWasRead) 
     EXPECT_TRUE(registryHas("\"Title\"=\"Example\"\r\n\"URL\"=\"https://example.com\"\r\n"));
     EXPECT_FALSE(registryHas("\"Placement\""));
     EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
+
+    // A value the template does not take is named, not dropped: the registry keeps what it holds.
+    ok("set", "machine/firefox:Bookmark01", "Enabled", "BookmarkPlacement=menu");
+    ok("save", path("office.rds"));
+    QString xml = ok("export-xml", path("office.rds")).out;
+    ASSERT_TRUE(xml.contains(u"Value=\"BookmarkPlacementMenu\""_s));
+    xml.replace(u"Value=\"BookmarkPlacementMenu\""_s, u"Value=\"BookmarkPlacementSidebar\""_s);
+    ASSERT_TRUE(writeFileAtomically(path("office.xml"), xml.toUtf8()));
+    ok("import-xml", path("office.xml"), path("office.rds"));
+    ok("unset", "--all");
+    EXPECT_TRUE(exits(1, "apply", "--only-set", path("office.rds"))
+                    .err.contains(u"BookmarkPlacement holds a value the template does not take"_s));
+    EXPECT_FALSE(registryHas("\"Placement\""));
 }
 
 // With a folder of policy files as the target, the deletions that disable a policy of elements
@@ -252,7 +265,7 @@ TEST_F(CtlTemplates_, AFolderOfPolicyFilesAsTargetKeepsTheDeletionsThatDisableAP
         ok("unset", "--all").out.contains(u"machine/firefox:HomepageURL: not configured (was Disabled)"_s));
     EXPECT_EQ(records(), QStringList());
     EXPECT_TRUE(exits(1, "diff", "--only-set", path("office.rds"))
-                    .out.contains(u"%1\\Homepage\\URL: absent -> absent\n"_s.arg(kFirefox)));
+                    .out.contains(u"%1\\Homepage\\URL: absent -> deleted\n"_s.arg(kFirefox)));
     ok("apply", "--only-set", path("office.rds"));
     EXPECT_EQ(records(), disabled);
     EXPECT_EQ(ok("diff", "--only-set", path("office.rds")).out, u"Nothing to do.\n"_s);
