@@ -27,15 +27,14 @@ QByteArray polData(const RegValue& value) {
 
 // nullopt for text the 8-bit form cannot carry, which would be read as '?' and written back so.
 std::optional<RegValue> ansiValue(const PolRecord& record) {
-    const bool text = record.type == REG_SZ || record.type == REG_EXPAND_SZ || record.type == REG_MULTI_SZ;
-    if (!text)
-        return RegValue{record.type, record.data};
+    const RegValue stored{record.type, record.data};
+    if (textBeyondLatin1(stored))
+        return std::nullopt;
+    if (stored.type != REG_SZ && stored.type != REG_EXPAND_SZ && stored.type != REG_MULTI_SZ)
+        return stored;
     QByteArray ansi;
-    for (qsizetype i = 0; i + 1 < record.data.size(); i += 2) {
-        if (record.data[i + 1] != '\0')
-            return std::nullopt;
+    for (qsizetype i = 0; i + 1 < record.data.size(); i += 2)
         ansi.append(record.data[i]);
-    }
     return RegValue{record.type, ansi};
 }
 
@@ -168,8 +167,7 @@ PolicyRegistryView::Status PolRecordView::value(HKEY hive, const QString& key, c
     if (held == found->values.cend())
         return found->cleared ? Status::Deleted : Status::Absent;
     if (found->beyondLatin1.contains(name.toCaseFolded())) {
-        m_reason = QStringLiteral("%1\\%2 holds text the registry's 8-bit form (Latin-1) cannot carry")
-                       .arg(key, name);
+        m_reason = textBeyondLatin1Reason(key + QLatin1Char('\\') + name);
         return Status::Unread;
     }
     if (!*held)

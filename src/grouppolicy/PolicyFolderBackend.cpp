@@ -16,17 +16,6 @@ constexpr int kLockTimeoutMs = 3000;
 
 const char kOnlyTwoHives[] = "a Group Policy file holds HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE values only";
 
-// Text of a character the registry layer's 8-bit form cannot carry, which would be read as '?' and
-// written back so.
-bool beyondLatin1(const RegValue& value) {
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ && value.type != REG_MULTI_SZ)
-        return false;
-    for (qsizetype i = 1; i < value.data.size(); i += 2)
-        if (value.data[i] != '\0')
-            return true;
-    return false;
-}
-
 } // namespace
 
 void PolicyFolderBackend::editFile(PolFile& file, const QString& key, const Edit& change) {
@@ -156,10 +145,9 @@ long PolicyFolderBackend::storeReadValue(const QString& path, const QString& nam
     const std::optional<RegValue> found = m_loaded[polIndex(at->scope)].file.valueOf(at->key, name);
     if (!found)
         return ERROR_FILE_NOT_FOUND;
-    if (beyondLatin1(*found)) {
-        m_lastError =
-            QStringLiteral("%1\\%2 in %3 holds text the registry's 8-bit form (Latin-1) cannot carry")
-                .arg(path, name, m_folder.filePath(at->scope));
+    if (textBeyondLatin1(*found)) {
+        m_lastError = textBeyondLatin1Reason(
+            QStringLiteral("%1\\%2 in %3").arg(path, name, m_folder.filePath(at->scope)));
         return ERROR_CANTREAD;
     }
     *value = winereg::toAnsi(*found);

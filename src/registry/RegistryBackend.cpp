@@ -32,6 +32,19 @@ RegValue regQword(quint64 value) {
     return RegValue{REG_QWORD, bytes};
 }
 
+bool textBeyondLatin1(const RegValue& utf16) {
+    if (utf16.type != REG_SZ && utf16.type != REG_EXPAND_SZ && utf16.type != REG_MULTI_SZ)
+        return false;
+    for (qsizetype i = 1; i < utf16.data.size(); i += 2)
+        if (utf16.data[i] != '\0')
+            return true;
+    return false;
+}
+
+QString textBeyondLatin1Reason(const QString& place) {
+    return QStringLiteral("%1 holds text the registry's 8-bit form (Latin-1) cannot carry").arg(place);
+}
+
 namespace {
 
 long applyOne(RegistryBackend& backend, const RegChange& change) {

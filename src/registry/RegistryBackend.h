@@ -74,6 +74,11 @@ RegValue regDword(quint32 value);
 RegValue regExpandSz(const QString& text);
 RegValue regMultiSz(const QStringList& strings);
 RegValue regQword(quint64 value);
+// Whether a text value in the registry's own UTF-16 holds a character beyond Latin-1, the 8-bit form
+// this layer carries text in. Such a value is not read: it would be shown, and written back, as '?'.
+bool textBeyondLatin1(const RegValue& utf16);
+// Why such a value was not read; place says where it is.
+QString textBeyondLatin1Reason(const QString& place);
 
 // A key as the registry layer names it: a hive handle and a path below it.
 struct RegKeyName {

@@ -305,6 +305,48 @@ TEST_F(CtlTemplates_, AGroupPolicyTextBeyondLatin1IsNotReadNorWrittenBack) {
     EXPECT_TRUE(pushed->records.contains(file.records[1]));
 }
 
+// The same on an offline Windows and in a Wine prefix: text Windows or Wine wrote beyond Latin-1 is
+// not read, so a set that would keep it is refused and the file is left as it was.
+TEST_F(CtlTemplates_, TextBeyondLatin1InAHiveOrAWinePrefixIsNotReadNorWrittenBack) {
+    const QString hive = path("NTUSER.DAT");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVIMOR_SOURCE_DIR "/tests/registry/data/minimal.hiv"), hive));
+    QFile::setPermissions(hive, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QString script;
+    for (const char* part : {"Software", "Policies", "Mozilla", "Firefox", "Homepage"})
+        script += u"add %1\ncd %1\n"_s.arg(QLatin1String(part));
+    // hivexsh, a peer from libhivex-bin, writes the URL in UTF-16 as Windows does.
+    script += u"setval 1\nURL\nhex:1:"_s;
+    for (const QChar unit : QString(u"https://\u4f8b\u3048.jp/"_s + QChar(0)))
+        script += u"%1,%2,"_s.arg(uint(unit.unicode() & 0xFF), 2, 16, QChar(u'0'))
+                      .arg(uint(unit.unicode() >> 8), 2, 16, QChar(u'0'));
+    script.chop(1);
+    ASSERT_EQ(runTool(u"hivexsh"_s, {u"-w"_s, hive}, (script + u"\ncommit\n"_s).toUtf8()).exitCode, 0);
+
+    QDir().mkpath(path("prefix"));
+    ASSERT_TRUE(writeFileAtomically(
+        path("prefix/user.reg"),
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+        "#arch=win64\n\n[Software\\\\Policies\\\\Mozilla\\\\Firefox\\\\Homepage] 1796561292\n"
+        "#time=1dd85800dea981c\n\"URL\"=\"https://\\x4f8b\\x3048.jp/\"\n"));
+    ASSERT_TRUE(writeFileAtomically(path("prefix/system.reg"),
+                                    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
+                                    "#arch=win64\n"));
+
+    for (const auto& [target, file] :
+         {std::pair{QString(u"hive:"_s + hive), hive},
+          std::pair{QString(u"wine:"_s + path("prefix")), path("prefix/user.reg")}}) {
+        SCOPED_TRACE(target.toStdString());
+        m_vars.insert(u"TAVIMOR_TARGET"_s, target);
+        const QByteArray before = fileBytes(file);
+        EXPECT_EQ(json("show", "user/firefox:HomepageURL")["entry"_L1].toObject()["machine"_L1],
+                  u"Not read"_s);
+        const QString shown = ok("show", "user/firefox:HomepageURL").out;
+        EXPECT_TRUE(shown.contains(u"Homepage\\URL in %1 holds text"_s.arg(file))) << shown.toStdString();
+        exits(2, "set", "user/firefox:HomepageURL", "Enabled", "HomepageLocked=true");
+        EXPECT_EQ(fileBytes(file), before);
+    }
+}
+
 TEST_F(CtlTemplates_, RegFilesCarryTypedValuesAsEachRegeditWritesThem) {
     ok("set", "machine/firefox:ManagedBookmarks", "Enabled", "JSON=a\nb");
     ok("set", "machine/firefox:SecurityDevices_Add", "Enabled", "SecurityDevices=T=%X%");

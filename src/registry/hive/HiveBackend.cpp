@@ -137,7 +137,11 @@ long HiveBackend::storeReadValue(const QString& path, const QString& name, RegVa
     if (const long status = load(at->hive, false))
         return status;
     const Hivex& hive = *m_hives[at->hive].hive;
-    return hive.value(hive.find(at->path), name, value);
+    const long status = hive.value(hive.find(at->path), name, value);
+    if (status == ERROR_CANTREAD)
+        m_lastError =
+            textBeyondLatin1Reason(QStringLiteral("%1\\%2 in %3").arg(path, name, m_hives[at->hive].path));
+    return status;
 }
 
 long HiveBackend::storeValueNames(const QString& path, QStringList* names) {

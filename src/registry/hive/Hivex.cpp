@@ -148,6 +148,8 @@ long Hivex::value(Node node, const QString& name, RegValue* value) const {
     if (!data)
         return ERROR_BADDB;
     value->type = rawType(type);
+    if (textBeyondLatin1(RegValue{value->type, QByteArray::fromRawData(data.get(), qsizetype(size))}))
+        return ERROR_CANTREAD;
     value->data = isText(value->type)           ? textFromHive(data.get(), size)
                   : value->type == REG_MULTI_SZ ? multiFromHive(data.get(), size)
                                                 : QByteArray(data.get(), qsizetype(size));

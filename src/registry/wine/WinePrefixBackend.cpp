@@ -347,6 +347,11 @@ long WinePrefixBackend::storeReadValue(const QString& path, const QString& name,
     const std::optional<RegValue> found = at ? m_hives[at->hive].file->value(at->path, name) : std::nullopt;
     if (!found)
         return ERROR_FILE_NOT_FOUND;
+    if (textBeyondLatin1(*found)) {
+        m_lastError =
+            textBeyondLatin1Reason(QStringLiteral("%1\\%2 in %3").arg(path, name, m_hives[at->hive].path));
+        return ERROR_CANTREAD;
+    }
     *value = winereg::toAnsi(*found);
     return ERROR_SUCCESS;
 }

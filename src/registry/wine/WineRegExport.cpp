@@ -239,6 +239,10 @@ std::optional<long> WineRegExportCache::readValue(const QString& path, const QSt
     const auto found = key->constFind(name.toLower());
     if (found == key->constEnd())
         return ERROR_FILE_NOT_FOUND;
+    if (textBeyondLatin1(*found)) {
+        m_lastError = textBeyondLatin1Reason(QStringLiteral("%1\\%2").arg(path, name));
+        return ERROR_CANTREAD;
+    }
     *value = winereg::toAnsi(*found);
     return ERROR_SUCCESS;
 }
@@ -254,6 +258,8 @@ std::optional<std::optional<RegValue>> WineRegExportCache::held(const QString& p
     const auto found = key->constFind(name.toLower());
     if (found == key->constEnd())
         return std::optional<RegValue>();
+    if (textBeyondLatin1(*found))
+        return std::nullopt;
     return std::optional<RegValue>(winereg::toAnsi(*found));
 }
 

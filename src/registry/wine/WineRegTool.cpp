@@ -422,8 +422,13 @@ long WineRegTool::readValue(const QString& key, const QString& name, RegValue* v
             m_lastError = QStringLiteral("Cannot read %1 of %2: %3").arg(name, key, refusal(reply.status));
             return ERROR_CANTREAD;
         }
-        *value =
-            winereg::toAnsi(RegValue{qFromLittleEndian<quint32>(reply.body.constData()), reply.body.mid(4)});
+        if (const RegValue stored{qFromLittleEndian<quint32>(reply.body.constData()), reply.body.mid(4)};
+            textBeyondLatin1(stored)) {
+            m_lastError = textBeyondLatin1Reason(QStringLiteral("%1\\%2").arg(key, name));
+            return ERROR_CANTREAD;
+        } else {
+            *value = winereg::toAnsi(stored);
+        }
         return ERROR_SUCCESS;
     case Asked::Failed:
         return ERROR_CANTREAD;
