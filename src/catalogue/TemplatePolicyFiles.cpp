@@ -25,17 +25,14 @@ QByteArray polData(const RegValue& value) {
     return data;
 }
 
-// nullopt for text the 8-bit form cannot carry, which would be read as '?' and written back so.
-std::optional<RegValue> ansiValue(const PolRecord& record) {
-    const RegValue stored{record.type, record.data};
-    if (textBeyondLatin1(stored))
-        return std::nullopt;
+// For text textBeyondLatin1() passed: every high byte is zero.
+RegValue ansiValue(const RegValue& stored) {
     if (stored.type != REG_SZ && stored.type != REG_EXPAND_SZ && stored.type != REG_MULTI_SZ)
         return stored;
     QByteArray ansi;
-    for (qsizetype i = 0; i + 1 < record.data.size(); i += 2)
-        ansi.append(record.data[i]);
-    return RegValue{record.type, ansi};
+    for (qsizetype i = 0; i + 1 < stored.data.size(); i += 2)
+        ansi.append(stored.data[i]);
+    return RegValue{stored.type, ansi};
 }
 
 QString place(const QString& key, const QString& name) {
@@ -135,7 +132,6 @@ PolRecordView::PolRecordView(const std::array<PolFile, 2>& files) {
             if (record.valueName.compare(kDeleteValues, Qt::CaseInsensitive) == 0) {
                 for (auto& value : key.values)
                     value.reset();
-                key.beyondLatin1.clear();
                 key.cleared = true;
                 continue;
             }
@@ -143,14 +139,10 @@ PolRecordView::PolRecordView(const std::array<PolFile, 2>& files) {
             const QString id = name.toCaseFolded();
             if (!key.values.contains(id))
                 key.order.append(name);
-            const std::optional<RegValue> value = record.isDeletion() ? std::nullopt : ansiValue(record);
-            if (record.isDeletion() || value) {
-                key.values.insert(id, value);
-                key.beyondLatin1.remove(id);
-            } else {
-                key.values.insert(id, RegValue{record.type, {}});
-                key.beyondLatin1.insert(id);
-            }
+            if (record.isDeletion())
+                key.values.insert(id, std::nullopt);
+            else
+                key.values.insert(id, RegValue{record.type, record.data});
             key.cleared = key.cleared && record.isDeletion();
         }
     }
@@ -166,13 +158,13 @@ PolicyRegistryView::Status PolRecordView::value(HKEY hive, const QString& key, c
     const auto held = found->values.constFind(name.toCaseFolded());
     if (held == found->values.cend())
         return found->cleared ? Status::Deleted : Status::Absent;
-    if (found->beyondLatin1.contains(name.toCaseFolded())) {
+    if (!*held)
+        return Status::Deleted;
+    if (textBeyondLatin1(**held)) {
         m_reason = textBeyondLatin1Reason(key + QLatin1Char('\\') + name);
         return Status::Unread;
     }
-    if (!*held)
-        return Status::Deleted;
-    *value = **held;
+    *value = ansiValue(**held);
     return Status::Present;
 }
 

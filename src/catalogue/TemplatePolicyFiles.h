@@ -47,9 +47,8 @@ public:
 private:
     struct Key {
         bool cleared = false;                           // a "**delvals." came last for the key
-        QHash<QString, std::optional<RegValue>> values; // by lower-case name; nullopt: deleted
+        QHash<QString, std::optional<RegValue>> values; // by lower-case name, as stored; nullopt: deleted
         QStringList order;                              // names as first set
-        QSet<QString> beyondLatin1;                     // lower-case names of text beyond Latin-1
     };
     std::array<QHash<QString, Key>, 2> m_keys; // by scope and lower-case key
     QString m_reason;
