@@ -15,8 +15,7 @@ const QLatin1String kSoft("**soft.");
 
 // A policy file keeps text as UTF-16LE; the registry layer hands it over as 8-bit text.
 QByteArray polData(const RegValue& value) {
-    const bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-    if (!text)
+    if (!isTextType(value.type))
         return value.data;
     QByteArray data;
     data.reserve(value.data.size() * 2);
@@ -27,7 +26,7 @@ QByteArray polData(const RegValue& value) {
 
 // For text textBeyondLatin1() passed: every high byte is zero.
 RegValue ansiValue(const RegValue& stored) {
-    if (stored.type != REG_SZ && stored.type != REG_EXPAND_SZ && stored.type != REG_MULTI_SZ)
+    if (!isTextType(stored.type))
         return stored;
     QByteArray ansi;
     for (qsizetype i = 0; i + 1 < stored.data.size(); i += 2)

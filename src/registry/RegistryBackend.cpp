@@ -32,8 +32,12 @@ RegValue regQword(quint64 value) {
     return RegValue{REG_QWORD, bytes};
 }
 
+bool isTextType(quint32 type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 bool textBeyondLatin1(const RegValue& utf16) {
-    if (utf16.type != REG_SZ && utf16.type != REG_EXPAND_SZ && utf16.type != REG_MULTI_SZ)
+    if (!isTextType(utf16.type))
         return false;
     for (qsizetype i = 1; i < utf16.data.size(); i += 2)
         if (utf16.data[i] != '\0')

@@ -74,6 +74,8 @@ RegValue regDword(quint32 value);
 RegValue regExpandSz(const QString& text);
 RegValue regMultiSz(const QStringList& strings);
 RegValue regQword(quint64 value);
+// REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ: the types whose data is text.
+bool isTextType(quint32 type);
 // Whether a text value in the registry's own UTF-16 holds a character beyond Latin-1, the 8-bit form
 // this layer carries text in. Such a value is not read: it would be shown, and written back, as '?'.
 bool textBeyondLatin1(const RegValue& utf16);

@@ -252,8 +252,8 @@ QByteArray valueText(const QString& name, const RegValue& value) {
         out = '"' + escaped(name, kQuotes) + "\"=";
     }
     const QByteArray& data = value.data;
-    const bool isString = value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-    if (isString && data.size() >= 2 && data.size() % 2 == 0 && data.endsWith(QByteArray(2, '\0'))) {
+    if (isTextType(value.type) && data.size() >= 2 && data.size() % 2 == 0 &&
+        data.endsWith(QByteArray(2, '\0'))) {
         if (value.type != REG_SZ)
             out += "str(" + QByteArray::number(value.type, 16) + "):";
         out += '"' + escaped(textOfData(data), kQuotes) + "\"\n";
@@ -271,16 +271,8 @@ QByteArray valueText(const QString& name, const RegValue& value) {
     return out;
 }
 
-namespace {
-
-bool isStringType(quint32 type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-} // namespace
-
 RegValue toAnsi(const RegValue& stored) {
-    if (!isStringType(stored.type) || stored.data.size() % 2 != 0)
+    if (!isTextType(stored.type) || stored.data.size() % 2 != 0)
         return stored;
     QByteArray bytes;
     bytes.reserve(stored.data.size() / 2);
@@ -292,7 +284,7 @@ RegValue toAnsi(const RegValue& stored) {
 }
 
 RegValue fromAnsi(const RegValue& given) {
-    if (!isStringType(given.type))
+    if (!isTextType(given.type))
         return given;
     return RegValue{given.type, utf16Data(QString::fromLatin1(given.data), false)};
 }
