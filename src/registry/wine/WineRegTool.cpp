@@ -415,21 +415,21 @@ long WineRegTool::createKey(const QString& key) {
 long WineRegTool::readValue(const QString& key, const QString& name, RegValue* value) {
     Reply reply;
     switch (askOne(request('Q', key, &name), &reply)) {
-    case Asked::Answered:
+    case Asked::Answered: {
         if (isNotThere(reply.status))
             return ERROR_FILE_NOT_FOUND;
         if (reply.status != ERROR_SUCCESS || reply.body.size() < 4) {
             m_lastError = QStringLiteral("Cannot read %1 of %2: %3").arg(name, key, refusal(reply.status));
             return ERROR_CANTREAD;
         }
-        if (const RegValue stored{qFromLittleEndian<quint32>(reply.body.constData()), reply.body.mid(4)};
-            textBeyondLatin1(stored)) {
+        const RegValue stored{qFromLittleEndian<quint32>(reply.body.constData()), reply.body.mid(4)};
+        if (textBeyondLatin1(stored)) {
             m_lastError = textBeyondLatin1Reason(QStringLiteral("%1\\%2").arg(key, name));
             return ERROR_CANTREAD;
-        } else {
-            *value = winereg::toAnsi(stored);
         }
+        *value = winereg::toAnsi(stored);
         return ERROR_SUCCESS;
+    }
     case Asked::Failed:
         return ERROR_CANTREAD;
     case Asked::NoAgent:
